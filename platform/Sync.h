@@ -1,0 +1,72 @@
+// Recursive locks and events.
+//
+// TRecursiveLock is re-entrant for the thread that holds it.  TEvent is a boolean signal in
+// the two flavours the dispatcher needs: auto-reset (a successful wait clears it, so one
+// waiter is released per Set) and manual-reset (stays set until Reset).  Each event is
+// backed by an eventfd, so it can also be waited on with poll() beside a device descriptor
+// (see Fd()).  Every operation may be called from any thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;  // time limit meaning "no limit"
+
+class TRecursiveLock {
+ public:
+  TRecursiveLock() = default;
+  TRecursiveLock(const TRecursiveLock&) = delete;
+  TRecursiveLock& operator=(const TRecursiveLock&) = delete;
+
+  void Enter();
+  void Leave();
+  // True when the calling thread holds the lock (used to assert the lock order).
+  bool HeldByCurrentThread() const;
+
+  // BasicLockable, so std::lock_guard / std::unique_lock work.
+  void lock() { Enter(); }
+  void unlock() { Leave(); }
+
+ private:
+  std::recursive_mutex Mutex;
+  std::atomic<std::thread::id> Owner{};
+  int Depth = 0;  // written only by the owner
+};
+
+class TEvent {
+ public:
+  enum TReset : std::uint8_t { AutoReset, ManualReset };
+  explicit TEvent(TReset reset, bool initiallySet = false);
+  ~TEvent();
+  TEvent(const TEvent&) = delete;
+  TEvent& operator=(const TEvent&) = delete;
+
+  void Set();
+  void Reset();
+  // Waits until the event is set or `ms` milliseconds pass (kInfinite: no limit).
+  // Returns true when the event was set; an auto-reset event is cleared by this wait.
+  bool Wait(std::uint32_t ms = kInfinite);
+  // Whether the event is set, without waiting and without clearing it.
+  bool IsSet() const;
+  // Readable (POLLIN) while the event is set.  For poll() only: never read or write it.
+  int Fd() const { return Handle; }
+  bool IsAutoReset() const { return Kind == AutoReset; }
+
+  // Tries to take the signal once it was seen set by poll(): clears an auto-reset event
+  // and returns false if another waiter took it first; a manual-reset event is left set.
+  bool TryTake();
+
+ private:
+  int Handle;
+  TReset Kind;
+};
+
+// Waits for either of two events, with a time limit.  Returns 0 when `first` was set,
+// 1 when `second` was set (first wins when both are), -1 on time-out.  An auto-reset
+// event that ends the wait is cleared; the other is left as it is.
+int WaitForEither(TEvent& first, TEvent& second, std::uint32_t ms = kInfinite);
+
+// Sleeps the calling thread; 0 gives up the rest of its time slice.
+void SleepMs(std::uint32_t ms);

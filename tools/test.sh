@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds, and runs every test:
+#   1. the normal build: all tests;
+#   2. a ThreadSanitizer build of the core: the threaded tests;
+#   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core: the other tests.
+# Build folders: build/, build-tsan/, build-asan/ beside this repository's sources.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+
+bash tools/setup.sh "$here/build"
+ctest --test-dir build --output-on-failure -j 2
+
+bash tools/setup.sh "$here/build-tsan" -DSIO_SANITIZER=thread -DSIO_WITH_QT=OFF -DSIO_BUILD_BENCH=OFF
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir build-tsan -L threaded --output-on-failure
+
+bash tools/setup.sh "$here/build-asan" -DSIO_SANITIZER=address+undefined -DSIO_WITH_QT=OFF -DSIO_BUILD_BENCH=OFF
+ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
+  ctest --test-dir build-asan -LE threaded --output-on-failure
