@@ -1,0 +1,270 @@
+// The dispatcher: one open serial line on behalf of one port component.
+//
+// It owns the device (through the device operations a device layer supplies), a shadow of
+// the device settings, the 8192-byte input ring, the output ring, three locks, the worker
+// threads, the trigger and handler lists, and the trace and log recorders.
+//
+// Threads.  Four threads come here: the thread that owns the port (the main thread: open,
+// close, settings, WriteBlock, and ReadBlock inside trigger events), the dispatch worker
+// (FillInRing, the refreshes, trigger checks and deliveries), the event worker (device
+// waits) and the output worker (drains the output ring).
+//
+// Locks, all recursive:
+//   InputLock   the input ring indexes, InRingFull, HandlerTaken, MostTaken.
+//   OutputLock  the output ring indexes and OutRingFull; status reads feeding the counts.
+//   MainLock    DeviceSettings read-modify-write, modem and line-error taking, trigger and
+//               handler lists, Dispatching / CloseRequested / HandlerRemovalPending, worker
+//               start and stop, trace and log.
+// Order: InputLock -> OutputLock, InputLock -> MainLock.  OutputLock is released before
+// MainLock is taken, and nothing takes InputLock or OutputLock while holding MainLock.
+// No dispatcher lock is held while a trigger handler runs.
+//
+// Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.
+// Results: 0 or a count on success, a negative error code (port/SioErrorCodes.h) on failure.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dispatch/SioLog.h"
+#include "dispatch/SioTrace.h"
+#include "dispatch/SioTypes.h"
+#include "platform/Sync.h"
+#include "platform/Thread.h"
+
+class TSioCustomComPort;
+class TSioDispatcherThread;
+
+class TSioBaseDispatcher {
+ public:
+  // Registers the dispatcher in DispatcherRegistry (lowest empty slot); `port` may be null
+  // (a probe's temporary dispatcher).
+  explicit TSioBaseDispatcher(TSioCustomComPort* port);
+  virtual ~TSioBaseDispatcher();
+  TSioBaseDispatcher(const TSioBaseDispatcher&) = delete;
+  TSioBaseDispatcher& operator=(const TSioBaseDispatcher&) = delete;
+
+  // ---- Device operations, supplied by a device layer (slots 0..17) ----
+  virtual int DeviceEscape(int function) = 0;                              // 0
+  virtual int DevicePurge(int queue) = 0;                                  // 1: 1 input, 0 output
+  virtual std::uint32_t DeviceReadStatus(TDeviceStatus& status) = 0;       // 2: error bits
+  virtual int DeviceReadFailed(int code) = 0;                              // 3
+  virtual int DeviceGetSettings(TDeviceSettings& settings) = 0;            // 4: 0 or -1
+  virtual int DeviceRead(std::uint8_t* buffer, std::uint32_t count) = 0;   // 5: bytes read
+  virtual int DeviceSetSettings(const TDeviceSettings& settings) = 0;      // 6: 0 or -error
+  virtual int DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) = 0;  // 7: count
+  // 8: waits for a device event (event worker).  True with the event bits in `eventWord`
+  // when the wait completed (eventWord 0 when it was cancelled by an empty event mask or a
+  // close); false when the wait failed (hang-up, device error): the event worker then ends.
+  virtual bool DeviceWaitEvent(std::uint32_t& eventWord) = 0;
+  virtual bool DeviceSetQueues(std::uint32_t inSize, std::uint32_t outSize) = 0;  // 9
+  virtual void ReleaseBuffers();                                           // 10
+  virtual void StartWorkers() = 0;                                         // 11
+  virtual void HaltWorkers() = 0;                                          // 12
+  // 13: a descriptor (>= 0), -1 (the platform error is in GetLastError()), or -8.
+  virtual int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) = 0;
+  virtual int DeviceClose() = 0;                                           // 14: 0 or -1
+  virtual int DeviceIdle() = 0;                                            // 15
+  virtual void SetWorkerBoost(std::uint8_t boost);                         // 16
+  virtual void UpdateHandlerState(std::uint8_t mode);                      // 17: 0, 1, 2
+
+  // ---- Line ----
+  int OpenLine(const std::string& name, std::uint32_t baud, std::uint8_t parity,
+               std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
+               std::uint32_t outSize, std::uint32_t options);
+  void CloseLine();
+
+  // ---- Byte I/O (main thread) ----
+  int ReadBlock(std::uint8_t* buffer, std::uint32_t count);       // count or -3007
+  int WriteBlock(const std::uint8_t* bytes, std::uint32_t count);  // 0, -3004, -3006, -3010
+  std::uint32_t InCount();
+  std::uint32_t OutUsed();
+  std::uint32_t OutFree();
+  int SetQueueSizes(std::uint32_t inSize, std::uint32_t outSize);
+  int PurgeInput();
+  int PurgeOutput();
+
+  // ---- Settings ----
+  int SetLineParams(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits, std::uint8_t stopBits);
+  void GetLineParams(std::uint32_t& baud, std::uint8_t& parity, std::uint8_t& dataBits, std::uint8_t& stopBits);
+  int SetHandshake(std::uint32_t bufferFull, std::uint32_t bufferResume, std::uint32_t options);
+  int SetSoftwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume, std::uint32_t options);
+  int ClearSoftwareFlow();
+  int SetFlowChars(std::uint8_t xon, std::uint8_t xoff);
+  int GetFlowSettings(std::uint32_t& hwOptions, std::uint32_t& swOptions, std::uint8_t& xon, std::uint8_t& xoff);
+  int SetDtr(bool on);
+  int SetRts(bool on);
+  static std::uint32_t MapBaudCode(std::uint32_t code);
+
+  // ---- Modem state and line errors ----
+  std::uint8_t ReadModemState(std::uint8_t keepMask);
+  void RefreshModemState();
+  void RefreshLineErrors();
+  int TakeLineError();
+  bool TakeBreak();
+
+  // ---- Options ----
+  void SetRs485(bool on);
+  void SetOptionBits(std::uint32_t bits);
+  void ClearOptionBits(std::uint32_t bits);
+
+  // ---- Triggers and handlers ----
+  void SaveTriggers(TSavedTriggers& saved);
+  void RestoreTriggers(const TSavedTriggers& saved);
+  static void FreeSavedTriggers(TSavedTriggers& saved);
+  void ClearAllTriggers();
+  void SetAvailThreshold(std::uint32_t count);
+  void AddWindowHandler(TWindowHandle window);
+  void RemoveWindowHandler(TWindowHandle window);
+  void AddProcedureHandler(TTriggerProc proc);
+  void RemoveProcedureHandler(TTriggerProc proc);
+  void AddMethodHandler(const void* identity, TTriggerMethod method, bool synchronized);
+  void RemoveMethodHandler(const void* identity);
+  // Registration of triggers.  Add returns the new handle (> 0) or a negative code:
+  // -5001 no more trigger slots (handles exhausted), -5002 data trigger too long or empty,
+  // -5003 bad trigger handle.  Timer and status triggers are added disarmed.
+  int AddDataTrigger(const std::uint8_t* text, std::uint32_t length, bool ignoreCase);
+  int AddTimerTrigger();
+  int AddStatusTrigger(std::uint32_t kind);
+  int SetTimerTrigger(std::uint32_t handle, std::uint32_t ticks55ms, bool activate);
+  int SetStatusTrigger(std::uint32_t handle, std::uint16_t value, bool activate);
+  int RemoveTrigger(std::uint32_t handle);
+  void ResetMatchState();
+  void ResetStatusFired();
+
+  // ---- Trace and log (under MainLock) ----
+  int TraceCreate(std::uint32_t capacity);
+  int TraceReset();
+  void TraceDiscard();
+  void TraceResume();
+  void TracePause();
+  void TraceRecord(char kind, std::uint8_t value);
+  int TraceWrite(const std::string& fileName, bool append, bool hex, bool allHex);
+  int LogCreate(std::uint32_t size);
+  int LogReset();
+  void LogDiscard();
+  void LogResume();
+  void LogPause();
+  void LogRecord(std::uint8_t kind, std::uint8_t subkind, std::uint32_t data,
+                 const std::uint8_t* block = nullptr, std::uint32_t length = 0);
+  int LogWrite(const std::string& fileName, bool append, bool hex, bool allHex);
+
+  // ---- Workers ----
+  // Called by each worker as the last thing its body does.
+  void WorkerEnded(TSioDispatcherThread* worker);
+
+  // ---- State read by the port and the tests ----
+  TSioCustomComPort* PortComponent() const { return FPortComponent; }
+  int RegistryIndex() const { return FRegistryIndex; }
+  int DeviceHandle() const { return FDeviceHandle; }
+  bool Dispatching() const { return FDispatching.load(); }
+  bool WorkersRunning() const { return FWorkersRunning.load(); }
+  bool CloseRequested() const { return FCloseRequested.load(); }
+  std::uint32_t AvailThreshold() const { return FAvailThreshold.load(); }
+  std::uint32_t OptionBits() const { return FOptionBits; }
+  std::uint32_t LineErrors() const { return FLineErrors; }
+  bool HandlersPresent() const { return FHandlersPresent.load(); }
+  bool PortEventsWanted() const { return FPortEventsWanted.load(); }
+
+  // RingCount(head, tail, full): bytes held by a ring of kInRingSize.
+  static std::uint32_t RingCount(std::uint32_t head, std::uint32_t tail, bool full);
+  // One step of a data trigger's match state; true when the string completed with `c`.
+  static bool MatchByte(TDataTrigger& trigger, std::uint8_t c);
+
+ protected:
+  friend class TSioDispatcherThread;
+  friend class TComThread;
+  friend class TDispThread;
+  friend class TOutThread;
+
+  // ---- Dispatch worker passes ----
+  void EventPass();
+  void TimerPass();
+  bool FillInRing();
+  bool CheckDataTriggers();
+  bool CheckStatusTriggers();
+  bool CheckTimerTriggers();
+  bool DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data);
+  std::uint32_t CountBefore(std::uint32_t position, std::uint32_t length);
+  void WaitOutputDrained();
+  int ApplySettings(TDeviceSettings& settings);
+
+  // ---- Fields ----
+  TSioCustomComPort* FPortComponent;
+  int FRegistryIndex = -1;
+  int FDeviceHandle = -1;
+  std::uint32_t FLineErrors = 0;
+  std::uint32_t FDeviceInSize = 0;
+  std::uint32_t FOutRingSize = 0;
+  std::uint32_t FModemState = 0;
+  TDeviceStatus FDeviceStatus;
+  TDeviceSettings FDeviceSettings;
+  std::uint32_t FCurrentBaud = 0;
+  std::uint32_t FOptionBits = 0;
+  bool FDtrOn = false, FDtrByHandshake = false, FRtsOn = false, FRtsByHandshake = false;
+  bool FRs485Active = false;
+  std::uint16_t FUartBaseAddress = 0;
+  std::atomic<bool> FPortEventsWanted{false};
+  std::atomic<bool> FHandlersPresent{false};
+  std::vector<TWindowHandler> FWindowHandlerList;
+  std::vector<TProcedureHandler> FProcedureHandlerList;
+  std::vector<TMethodHandler> FMethodHandlerList;
+  std::vector<TTimerTrigger> FTimerTriggerList;
+  std::vector<TDataTrigger> FDataTriggerList;
+  std::vector<TStatusTrigger> FStatusTriggerList;
+  std::uint32_t FMatchScanPos = 0;
+  std::atomic<std::uint32_t> FAvailThreshold{0};
+  bool FStatusFiredThisPass = false;
+  bool FReadingForHandlers = false;   // under InputLock
+  std::uint32_t FHandlerTaken = 0;    // under InputLock
+  std::uint32_t FMostTaken = 0;       // under InputLock
+  bool FInRingFull = false;           // under InputLock
+  std::uint32_t FLastAvailHead = 0;
+  std::atomic<bool> FWorkersStopFlag{false};
+  std::atomic<TSioDispatcherThread*> FEventWorker{nullptr};
+  std::atomic<TSioDispatcherThread*> FDispatchWorker{nullptr};
+  std::atomic<TSioDispatcherThread*> FOutputWorker{nullptr};
+  std::uint8_t FWorkerBoost = 0;
+  TRecursiveLock MainLock;
+  TRecursiveLock OutputLock;
+  TRecursiveLock InputLock;
+  // The six signals live from OpenLine until the workers are halted (null otherwise).
+  std::unique_ptr<TEvent> DeviceEventSignal;   // auto: event worker -> dispatch worker
+  std::unique_ptr<TEvent> DispatchDoneSignal;  // auto: dispatch worker -> event worker
+  std::unique_ptr<TEvent> WorkerAckSignal;     // auto: worker acknowledgements
+  std::unique_ptr<TEvent> OutputReadySignal;   // auto: DeviceWrite -> output worker
+  std::unique_ptr<TEvent> WriteDoneEvent;      // manual: device writable again
+  std::unique_ptr<TEvent> OutputStopSignal;    // auto: purge / halt -> output worker
+  std::atomic<std::uint32_t> FDeviceEventWord{0};
+  std::atomic<bool> FRingLatch{false};
+  std::unique_ptr<std::uint8_t[]> FOutRing;    // under OutputLock
+  std::uint32_t FOutRingHead = 0, FOutRingTail = 0;
+  bool FOutRingFull = false;
+  std::unique_ptr<std::uint8_t[]> FInRing;     // kInRingSize bytes
+  std::atomic<std::uint32_t> FInRingHead{0};   // moved only by the dispatch worker
+  std::uint32_t FInRingTail = 0;               // under InputLock
+  std::atomic<bool> FDispatching{false};
+  bool FHandlerRemovalPending = false;
+  std::atomic<bool> FCloseRequested{false};
+  std::atomic<bool> FOutputSentPending{false};
+  TTraceQueue Trace;                           // under MainLock
+  TDispatchLog Log;                            // under MainLock
+  std::atomic<bool> FTraceOn{false};           // mirrors Trace.On() for the producers' quick test
+  std::atomic<bool> FLogOn{false};             // mirrors Log.On()
+  std::uint32_t FOpenTime = 0;
+  std::uint32_t FNextTriggerHandle = 1;
+  std::atomic<bool> FWorkersRunning{false};
+  std::atomic<bool> FReleaseOnWorkerExit{false};
+  std::atomic<int> FLiveWorkerCount{0};
+};
+
+// The registry of live dispatchers.  A dispatcher's slot (RegistryIndex) travels in the high
+// word of every trigger message, so it fits in 16 bits and never changes while it lives.
+TRecursiveLock& DispatcherRegistryLock();
+// The dispatcher in `index`, or null for an index beyond the list or an empty slot.
+// Call with DispatcherRegistryLock held.
+TSioBaseDispatcher* DispatcherAt(int index);
+// Number of slots (including empty ones); for tests.
+int DispatcherRegistryCount();

@@ -1,0 +1,45 @@
+// The three worker threads of an open line.  Each is created running by StartWorkers and
+// frees itself when its body ends, reporting its end through WorkerEnded.
+#pragma once
+
+#include <cstdint>
+
+#include "dispatch/SioTypes.h"
+#include "platform/Thread.h"
+
+class TSioBaseDispatcher;
+
+class TSioDispatcherThread : public TThread {
+ public:
+  explicit TSioDispatcherThread(TSioBaseDispatcher* dispatcher);
+  // Runs handler(a, b, c) on the main thread and waits for it (dispatch worker only).
+  void SyncCall(std::uint32_t a, std::uintptr_t b, std::intptr_t c, const TTriggerMethod& handler);
+
+ protected:
+  TSioBaseDispatcher* Dispatcher;
+};
+
+// Waits for device events and wakes the dispatch worker.
+class TComThread : public TSioDispatcherThread {
+ public:
+  using TSioDispatcherThread::TSioDispatcherThread;
+ protected:
+  void Execute() override;
+};
+
+// Moves received bytes into the input ring and runs the trigger checks; wakes on a device
+// event or every 50 ms.
+class TDispThread : public TSioDispatcherThread {
+ public:
+  using TSioDispatcherThread::TSioDispatcherThread;
+ protected:
+  void Execute() override;
+};
+
+// Drains the output ring to the device.
+class TOutThread : public TSioDispatcherThread {
+ public:
+  using TSioDispatcherThread::TSioDispatcherThread;
+ protected:
+  void Execute() override;
+};
