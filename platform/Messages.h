@@ -86,6 +86,11 @@ bool IsMainThread();
 // expected to arrange for the main thread to pump its queue soon.  Empty: no hook.
 void SetMainQueueWakeHook(std::function<void()> hook);
 
+// Queues `fn` to run on the main thread without waiting: it runs when the main thread's
+// pump dispatches the thread message that carries it.  False when the main thread has ended.
+bool PostToMainThread(std::function<void()> fn);
+
 // Runs `fn` on the main thread and waits for it to finish (the toolkit's synchronised
-// call).  On the main thread it runs at once.  An exception from `fn` is rethrown here.
+// call).  On the main thread it runs at once.  An exception from `fn` is rethrown here;
+// Exception is raised when the main thread has ended and `fn` could not run.
 void SynchronizeWithMain(const std::function<void()>& fn);

@@ -38,6 +38,7 @@ class TRecursiveLock {
 class TEvent {
  public:
   enum TReset : std::uint8_t { AutoReset, ManualReset };
+  // Throws std::bad_alloc when no descriptor can be had (descriptors or memory exhausted).
   explicit TEvent(TReset reset, bool initiallySet = false);
   ~TEvent();
   TEvent(const TEvent&) = delete;
@@ -61,6 +62,9 @@ class TEvent {
  private:
   int Handle;
   TReset Kind;
+  // Bumped by Set (release) and read by a wait that succeeds (acquire), so memory written
+  // before Set is visible to the released waiter even when it only polled the descriptor.
+  mutable std::atomic<std::uint32_t> Epoch{0};
 };
 
 // Waits for either of two events, with a time limit.  Returns 0 when `first` was set,

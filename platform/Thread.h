@@ -25,6 +25,7 @@ class TThread {
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
 
+  // Runs Execute() on a new thread; a second call does nothing.
   void Start();
   // Applied with setpriority() on the thread's id where permitted; always recorded.
   void SetPriority(TThreadPriority priority);
@@ -47,4 +48,5 @@ class TThread {
   std::atomic<TThreadPriority> FPriority{tpNormal};
   std::atomic<int> FTid{0};
   std::atomic<bool> FFinished{false};
+  std::atomic<bool> FStarted{false};
 };

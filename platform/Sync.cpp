@@ -1,0 +1,162 @@
+#include "platform/Sync.h"
+
+#include <poll.h>
+#include <sched.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <new>
+
+void TRecursiveLock::Enter() {
+  Mutex.lock();
+  if (Depth++ == 0) Owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+}
+
+void TRecursiveLock::Leave() {
+  if (--Depth == 0) Owner.store(std::thread::id(), std::memory_order_relaxed);
+  Mutex.unlock();
+}
+
+bool TRecursiveLock::HeldByCurrentThread() const {
+  // Only the calling thread can store its own id here, so a relaxed read is exact for it.
+  return Owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+namespace {
+
+std::int64_t MonotonicNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// A time limit turned into an absolute deadline, so retries after EINTR or after a
+// signal someone else took do not extend the wait.
+class TDeadline {
+ public:
+  explicit TDeadline(std::uint32_t ms)
+      : Infinite(ms == kInfinite), End(MonotonicNs() + static_cast<std::int64_t>(ms) * 1000000) {}
+
+  // The poll() time-out for what is left: -1 without limit, rounded up so a wait never
+  // ends a fraction of a millisecond early and spins.
+  int PollTimeout() const {
+    if (Infinite) return -1;
+    const std::int64_t left = End - MonotonicNs();
+    if (left <= 0) return 0;
+    const std::int64_t ms = (left + 999999) / 1000000;
+    return ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
+  }
+  bool Passed() const { return !Infinite && MonotonicNs() >= End; }
+
+ private:
+  bool Infinite;
+  std::int64_t End;
+};
+
+// poll() on up to two descriptors for POLLIN; EINTR is retried within the deadline.
+// Returns the revents of each, or false on time-out.
+bool PollReadable(pollfd* fds, nfds_t count, const TDeadline& deadline) {
+  for (;;) {
+    const int n = poll(fds, count, deadline.PollTimeout());
+    if (n > 0) return true;
+    if (n == 0) {
+      if (deadline.Passed()) return false;
+      continue;  // rounding left a sliver of time
+    }
+    if (errno != EINTR) return false;
+  }
+}
+
+bool Drain(int fd) {
+  std::uint64_t value = 0;
+  for (;;) {
+    const ssize_t n = read(fd, &value, sizeof value);
+    if (n == static_cast<ssize_t>(sizeof value)) return true;
+    if (n < 0 && errno == EINTR) continue;
+    return false;  // EAGAIN: not set (or another waiter took it)
+  }
+}
+
+}  // namespace
+
+TEvent::TEvent(TReset reset, bool initiallySet) : Handle(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), Kind(reset) {
+  // eventfd fails only when descriptors or kernel memory run out.
+  if (Handle < 0) throw std::bad_alloc();
+  if (initiallySet) Set();
+}
+
+TEvent::~TEvent() { close(Handle); }
+
+void TEvent::Set() {
+  // The epoch makes the happens-before edge from Set to a waiter explicit; a manual-reset
+  // wait only polls and never reads the descriptor.
+  Epoch.fetch_add(1, std::memory_order_release);
+  const std::uint64_t one = 1;
+  for (;;) {
+    const ssize_t n = write(Handle, &one, sizeof one);
+    if (n >= 0 || errno != EINTR) return;  // EAGAIN only at a counter near 2^64: still set
+  }
+}
+
+void TEvent::Reset() { Drain(Handle); }
+
+bool TEvent::IsSet() const {
+  pollfd p{Handle, POLLIN, 0};
+  for (;;) {
+    const int n = poll(&p, 1, 0);
+    if (n >= 0) {
+      if (n == 0) return false;
+      Epoch.load(std::memory_order_acquire);
+      return true;
+    }
+    if (errno != EINTR) return false;
+  }
+}
+
+bool TEvent::TryTake() {
+  if (Kind == ManualReset) return IsSet();
+  if (!Drain(Handle)) return false;
+  Epoch.load(std::memory_order_acquire);
+  return true;
+}
+
+bool TEvent::Wait(std::uint32_t ms) {
+  const TDeadline deadline(ms);
+  for (;;) {
+    pollfd p{Handle, POLLIN, 0};
+    if (!PollReadable(&p, 1, deadline)) return false;
+    if (TryTake()) return true;
+    if (deadline.Passed()) return false;
+  }
+}
+
+int WaitForEither(TEvent& first, TEvent& second, std::uint32_t ms) {
+  const TDeadline deadline(ms);
+  for (;;) {
+    pollfd p[2] = {{first.Fd(), POLLIN, 0}, {second.Fd(), POLLIN, 0}};
+    if (!PollReadable(p, 2, deadline)) return -1;
+    if ((p[0].revents & POLLIN) != 0 && first.TryTake()) return 0;
+    if ((p[1].revents & POLLIN) != 0 && second.TryTake()) return 1;
+    if (deadline.Passed()) return -1;
+  }
+}
+
+void SleepMs(std::uint32_t ms) {
+  if (ms == 0) {
+    sched_yield();
+    return;
+  }
+  timespec end{};
+  clock_gettime(CLOCK_MONOTONIC, &end);
+  end.tv_sec += static_cast<time_t>(ms / 1000);
+  end.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+  if (end.tv_nsec >= 1000000000L) {
+    end.tv_sec += 1;
+    end.tv_nsec -= 1000000000L;
+  }
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &end, nullptr) == EINTR) {
+  }
+}
