@@ -30,8 +30,11 @@ struct TickTimer {
   std::int32_t ExpireTicks = 0;
 };
 
-// Milliseconds from an arbitrary origin, wrapping at 2^32.
+// Milliseconds from an arbitrary origin, wrapping at 2^32.  Any thread.
 std::uint32_t MsClock();
+// (counter div ticksPerMillisecond) mod 2^32 (ticksPerMillisecond > 0): MsClock's
+// arithmetic for a given counter reading.
+std::uint32_t MsClockFor(std::uint64_t counter, std::uint32_t ticksPerMillisecond);
 // Whether the tick timer has expired at the current MsClock (allows for a wrapped clock).
 bool TimerHasExpired(const TickTimer& timer);
 // The same rule for a given tick count N = MsClock div 55 (the testable core).
