@@ -88,12 +88,13 @@ TEvent::TEvent(TReset reset, bool initiallySet) : Handle(eventfd(0, EFD_NONBLOCK
   if (initiallySet) Set();
 }
 
-TEvent::~TEvent() { close(Handle); }
+TEvent::~TEvent() {
+  std::lock_guard lock(SetLock);
+  close(Handle);
+}
 
 void TEvent::Set() {
-  // The epoch makes the happens-before edge from Set to a waiter explicit; a manual-reset
-  // wait only polls and never reads the descriptor.
-  Epoch.fetch_add(1, std::memory_order_release);
+  std::lock_guard lock(SetLock);
   const std::uint64_t one = 1;
   for (;;) {
     const ssize_t n = write(Handle, &one, sizeof one);
@@ -109,7 +110,7 @@ bool TEvent::IsSet() const {
     const int n = poll(&p, 1, 0);
     if (n >= 0) {
       if (n == 0) return false;
-      Epoch.load(std::memory_order_acquire);
+      std::lock_guard synchronise(SetLock);
       return true;
     }
     if (errno != EINTR) return false;
@@ -119,7 +120,7 @@ bool TEvent::IsSet() const {
 bool TEvent::TryTake() {
   if (Kind == ManualReset) return IsSet();
   if (!Drain(Handle)) return false;
-  Epoch.load(std::memory_order_acquire);
+  std::lock_guard synchronise(SetLock);
   return true;
 }
 

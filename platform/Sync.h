@@ -62,9 +62,10 @@ class TEvent {
  private:
   int Handle;
   TReset Kind;
-  // Bumped by Set (release) and read by a wait that succeeds (acquire), so memory written
-  // before Set is visible to the released waiter even when it only polled the descriptor.
-  mutable std::atomic<std::uint32_t> Epoch{0};
+  // Held around Set's write and taken once by a wait that succeeds and by the destructor:
+  // everything before Set then happens-before the released waiter, even one that only
+  // polled the descriptor, and an event may be destroyed as soon as its wait returns.
+  mutable std::mutex SetLock;
 };
 
 // Waits for either of two events, with a time limit.  Returns 0 when `first` was set,
