@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+class TTraceTextFile;
+
 // Log kinds and subkinds that the dispatcher records.
 enum TLogKind : std::uint8_t {
   lkNone = 0, lkDispatch = 1, lkTrigger = 2, lkError = 3, lkThread = 4, lkTrigAllc = 5,
@@ -25,13 +27,20 @@ class TDispatchLog {
   static constexpr std::uint32_t kHeaderSize = 14;  // kind, subkind, time, data, length
 
   // A log that exists is only emptied (On is not changed).  Otherwise allocates a ring of
-  // `size` bytes and a scratch block for entry data, and switches recording on.
+  // `size` bytes and a scratch block for entry data of `scratchSize` bytes (at most what
+  // the ring can hold of one entry's data), and switches recording on.  When memory cannot
+  // be had no log exists afterwards and recording stays off.
   void Create(std::uint32_t size, std::uint32_t scratchSize);
   void Reset();
   void Discard();
   void Resume();
   void Pause();
-  // Adds one entry; `timeMs` is milliseconds since the line was opened.
+  // Adds one entry; `timeMs` is milliseconds since the line was opened.  Whole oldest
+  // entries are dropped to make room.  A ring of kHeaderSize bytes or less stores nothing.
+  // Of the block at most ScratchSize() bytes are kept (`data` still tells the full count),
+  // so reading the entry back always fits the scratch block; a block that does not fit the
+  // ring beside its header is not kept at all (the entry is stored with length 0), so the
+  // written log never shows another entry's bytes as data.
   void Record(std::uint32_t timeMs, std::uint8_t kind, std::uint8_t subkind, std::uint32_t data,
               const std::uint8_t* block, std::uint32_t length) noexcept;
   // Writes the header lines and one line per entry, oldest first, then discards the log.
@@ -43,8 +52,22 @@ class TDispatchLog {
   bool Exists() const { return FRing != nullptr; }
   std::uint32_t Size() const { return FRingSize; }
   std::uint32_t Free() const { return FFree; }
+  std::uint32_t ScratchSize() const { return FScratchSize; }
 
  private:
+  struct TEntryHeader {
+    std::uint8_t Kind;
+    std::uint8_t Subkind;
+    std::uint32_t Time;
+    std::uint32_t Data;
+    std::uint32_t Length;
+  };
+  void Put(const std::uint8_t* bytes, std::uint32_t count) noexcept;
+  void Get(std::uint8_t* bytes, std::uint32_t count) noexcept;  // null: skip
+  // Takes the oldest entry out, its data going to the scratch block when `keepData`.
+  bool TakeEntry(TEntryHeader& header, bool keepData) noexcept;
+  void WriteEntry(TTraceTextFile& file, const TEntryHeader& header, bool hex, bool allHex);
+
   std::unique_ptr<std::uint8_t[]> FRing;
   std::unique_ptr<std::uint8_t[]> FScratch;
   std::uint32_t FRingSize = 0;
