@@ -131,8 +131,9 @@ void TDispatchLog::Record(std::uint32_t timeMs, std::uint8_t kind, std::uint8_t 
                           std::uint32_t data, const std::uint8_t* block,
                           std::uint32_t length) noexcept {
   if (!FRing || FRingSize <= kHeaderSize) return;
-  std::uint32_t stored = block != nullptr ? std::min(length, FScratchSize) : 0;
-  if (stored > FRingSize - kHeaderSize) stored = 0;
+  // The scratch is never larger than the ring holds beside one header, so a cut block
+  // always fits, and no block is ever left out after its header.
+  const std::uint32_t stored = block != nullptr ? std::min(length, FScratchSize) : 0;
   const std::uint32_t needed = kHeaderSize + stored;
   TEntryHeader dropped;
   while (FFree < needed && TakeEntry(dropped, false)) {

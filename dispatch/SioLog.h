@@ -37,10 +37,10 @@ class TDispatchLog {
   void Pause();
   // Adds one entry; `timeMs` is milliseconds since the line was opened.  Whole oldest
   // entries are dropped to make room.  A ring of kHeaderSize bytes or less stores nothing.
-  // Of the block at most ScratchSize() bytes are kept (`data` still tells the full count),
-  // so reading the entry back always fits the scratch block; a block that does not fit the
-  // ring beside its header is not kept at all (the entry is stored with length 0), so the
-  // written log never shows another entry's bytes as data.
+  // Of the block at most ScratchSize() bytes are kept (`data` still tells the full count):
+  // reading the entry back always fits the scratch block, and since the scratch is never
+  // larger than the ring holds beside one header, header and kept bytes are stored together
+  // or not at all, so the written log never shows another entry's bytes as data.
   void Record(std::uint32_t timeMs, std::uint8_t kind, std::uint8_t subkind, std::uint32_t data,
               const std::uint8_t* block, std::uint32_t length) noexcept;
   // Writes the header lines and one line per entry, oldest first, then discards the log.
