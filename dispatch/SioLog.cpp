@@ -32,11 +32,11 @@ constexpr std::uint32_t kLastColumn = 78;
 // The log never raises while it writes: a missing text is empty.
 std::string LogText(std::uint32_t id) { return ErrorStrings().FindString(id).value_or(""); }
 
+// Seven digits or more, the last three after a point: 1234 ms reads 0001.234.
 std::string TimeText(std::uint32_t ms) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%07u", static_cast<unsigned>(ms));
-  std::string text(digits);
-  text.insert(text.size() - 3, ".");
+  char text[16];
+  std::snprintf(text, sizeof text, "%04u.%03u", static_cast<unsigned>(ms / 1000),
+                static_cast<unsigned>(ms % 1000));
   return text;
 }
 
@@ -191,7 +191,9 @@ void TDispatchLog::WriteEntry(TTraceTextFile& file, const TEntryHeader& header, 
       for (std::uint32_t bit = 0; bit < 8; ++bit) {
         if ((header.Data >> bit) & 1) names += LogText(kModemBitBase + bit);
       }
-      file.Put("(" + Trimmed(names) + ")");
+      file.Put("(");
+      file.Put(Trimmed(names));
+      file.Put(")");
     }
   }
   file.LineEnd();

@@ -1,2 +1,4 @@
 sio_add_test(NAME TraceLogTest SOURCES TraceLogTraceTest.cpp TraceLogLogTest.cpp
   LIBS sio_dispatch LABELS unit TIMEOUT 30)
+sio_add_test(NAME TraceLogAllocTest SOURCES TraceLogAllocTest.cpp
+  LIBS sio_dispatch LABELS unit TIMEOUT 30)
