@@ -54,16 +54,6 @@ TEST(CheckErrorCode, RaisesTheClassListedForACode) {
   }
 }
 
-TEST(CheckErrorCode, ClassesBelongToTheirFamilies) {
-  EXPECT_THROW(CheckErrorCode(nullptr, -3004), ESerialIO);
-  EXPECT_THROW(CheckErrorCode(nullptr, -2011), EOpenComm);
-  EXPECT_THROW(CheckErrorCode(nullptr, -7003), EGeneral);
-  EXPECT_THROW(CheckErrorCode(nullptr, -4008), EModem);
-  EXPECT_THROW(CheckErrorCode(nullptr, -7014), EINI);
-  EXPECT_THROW(CheckErrorCode(nullptr, -13886), ETapi);
-  EXPECT_THROW(CheckErrorCode(nullptr, -5002), ETrigger);
-}
-
 struct TRunTimeCase {
   int Code;
   const char* Message;
@@ -138,30 +128,6 @@ TEST(ErrorText, AbsoluteValueOfTheCodeAs16BitsSelectsTheText) {
       {-7012, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorText(c.Code), c.Text) << c.Code;
-}
-
-TEST(ErrorText, SystemTextIsOneLineWithoutDoubleBlanks) {
-  for (const int code : {-31, -87, -(kErrnoBase + 110)}) {
-    const std::string text = ErrorText(code);
-    ASSERT_FALSE(text.empty()) << code;
-    EXPECT_LE(text.size(), 255u);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      EXPECT_GE(static_cast<unsigned char>(text[i]), 32u) << code;
-      if (i > 0) {
-        EXPECT_FALSE(text[i] == ' ' && text[i - 1] == ' ') << code;
-      }
-    }
-    EXPECT_EQ(text.back(), ' ') << code;
-  }
-}
-
-TEST(ESioException, ConstructedFromACodeOrFromAMessage) {
-  const ESioException fromCode(-3007);
-  EXPECT_EQ(fromCode.Message(), "Buffer is empty");
-  EXPECT_EQ(fromCode.ErrorCode, -3007);
-  const ESioException fromMessage(std::string("Sio exception"));
-  EXPECT_EQ(fromMessage.Message(), "Sio exception");
-  EXPECT_EQ(fromMessage.ErrorCode, 0);
 }
 
 }  // namespace

@@ -87,12 +87,6 @@ TEST(TimerHasExpired, ComparesTicksAndAllowsForAWrappedClock) {
   }
 }
 
-TEST(TimerHasExpired, UsesTheCurrentClock) {
-  const auto now = static_cast<std::int32_t>(MsClock() / 55);
-  EXPECT_TRUE(TimerHasExpired(TickTimer{now - 10, now - 5}));
-  EXPECT_FALSE(TimerHasExpired(TickTimer{now - 10, now + 1000}));
-}
-
 TEST(TSioBaseComponent, VersionIsFixed) {
   TSioBaseComponent component(nullptr);
   component.SetVersion("v9.99");
