@@ -64,7 +64,7 @@ QImage RenderPreview(const QImage& panelImage, const QImage& led) {
   const QStringList families = QFontDatabase::applicationFontFamilies(
       QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dseg/DSEG7Classic-Italic.ttf")));
   QFont digits(families.isEmpty() ? QStringLiteral("DejaVu Sans Mono") : families.first());
-  digits.setPixelSize(69);
+  digits.setPixelSize(52);  // the size the window gives its reading
   digits.setItalic(true);
   p.setFont(digits);
   p.setPen(Qt::red);
