@@ -7,9 +7,10 @@
 #include "platform/SysUtils.h"
 
 namespace {
+// Never destroyed: a worker may still report an exception while the process exits.
 std::mutex& HookLock() {
-  static std::mutex lock;
-  return lock;
+  static auto* lock = new std::mutex;
+  return *lock;
 }
 
 void Display(TApplication::TExceptionDisplay display, const std::string& message) {

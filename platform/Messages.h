@@ -57,17 +57,23 @@ void PostQuitMessage(int exitCode);
 
 // Runs the window procedure on the owner thread and waits for its result without limit.
 // Called on the owner thread it runs the procedure directly.  0 when the window is gone.
+// While it waits, the sending thread runs messages sent to its own windows, so two threads
+// sending to each other do not deadlock; its posted messages wait.
 TMessageResult SendMessage(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam);
 
 // As SendMessage, but gives up after `timeoutMs`.  Returns true with *result set when the
 // procedure ran to its end in time.  On time-out returns false: a message that had not
 // started yet is withdrawn and never runs; one that had started runs to its end unobserved.
+// False at once when the window does not exist; false when it is destroyed, or its thread
+// ends, before the message ran.
 bool SendMessageTimeout(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                         std::intptr_t lParam, std::uint32_t timeoutMs, TMessageResult* result);
 
 // Runs every message sent to the calling thread's windows, then looks at the posted
-// messages: true with `msg` filled when one is there (removed when `remove`).
+// messages: true with `msg` filled when one is there (removed when `remove`).  An exception
+// from a window procedure run for a sent message releases its sender with a failure and
+// then propagates from here (or from GetMessage), as one from DispatchMessage would.
 bool PeekMessage(TMsg& msg, bool remove);
 // Waits until a posted message is there (running sent messages meanwhile) and removes it.
 // Returns false for WM_QUIT.  `timeoutMs` bounds the wait: on time-out returns false

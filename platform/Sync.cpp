@@ -56,6 +56,9 @@ class TDeadline {
   std::int64_t End;
 };
 
+// An event closed under a waiter: fail the wait rather than spin on it.
+constexpr short kBroken = POLLNVAL | POLLERR;
+
 // poll() on up to two descriptors for POLLIN; EINTR is retried within the deadline.
 // Returns the revents of each, or false on time-out.
 bool PollReadable(pollfd* fds, nfds_t count, const TDeadline& deadline) {
@@ -129,6 +132,7 @@ bool TEvent::Wait(std::uint32_t ms) {
   for (;;) {
     pollfd p{Handle, POLLIN, 0};
     if (!PollReadable(&p, 1, deadline)) return false;
+    if ((p.revents & kBroken) != 0) return false;
     if (TryTake()) return true;
     if (deadline.Passed()) return false;
   }
@@ -139,6 +143,7 @@ int WaitForEither(TEvent& first, TEvent& second, std::uint32_t ms) {
   for (;;) {
     pollfd p[2] = {{first.Fd(), POLLIN, 0}, {second.Fd(), POLLIN, 0}};
     if (!PollReadable(p, 2, deadline)) return -1;
+    if (((p[0].revents | p[1].revents) & kBroken) != 0) return -1;
     if ((p[0].revents & POLLIN) != 0 && first.TryTake()) return 0;
     if ((p[1].revents & POLLIN) != 0 && second.TryTake()) return 1;
     if (deadline.Passed()) return -1;

@@ -22,7 +22,10 @@ enum TSystemError : int {
   kErrnoBase = 30000,
 };
 
-// Maps an errno value to a system error number (see TSystemError).
+// Maps an errno value to a system error number (see TSystemError).  EWOULDBLOCK is what
+// flock(LOCK_NB) reports for a file held elsewhere, hence access denied; as it equals
+// EAGAIN, callers that meet EAGAIN on a non-blocking read or write handle it themselves.
+// 0 gives ERROR_SUCCESS; a value that is no errno (negative, above 4095) gives 87.
 int SystemErrorFromErrno(int err);
 
 // The calling thread's last error, as the device layer leaves it for its callers.

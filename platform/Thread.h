@@ -30,7 +30,8 @@ class TThread {
   // Applied with setpriority() on the thread's id where permitted; always recorded.
   void SetPriority(TThreadPriority priority);
   TThreadPriority Priority() const { return FPriority.load(); }
-  // Only for threads without FreeOnTerminate.
+  // Waits for Execute() to end.  Only for threads without FreeOnTerminate (returns at once
+  // for the others, and when called from the thread itself).  The destructor waits too.
   void WaitFor();
   bool Finished() const { return FFinished.load(); }
 

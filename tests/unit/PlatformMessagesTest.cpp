@@ -17,6 +17,7 @@ namespace {
 constexpr std::uint32_t kPing = WM_USER + 1;
 constexpr std::uint32_t kBlockUntilReleased = WM_USER + 2;
 constexpr std::uint32_t kRelay = WM_USER + 3;
+constexpr std::uint32_t kThrow = WM_USER + 4;
 
 std::atomic<int> gRuns{0};
 std::atomic<bool> gRanOnMain{false};
@@ -36,6 +37,8 @@ TMessageResult TestProc(TWindowHandle window, std::uint32_t message, std::uintpt
     case kRelay:
       // Sends back to a window of the thread that is waiting on this very message.
       return SendMessage(gRelayTarget, kPing, wParam, 1) + 100;
+    case kThrow:
+      throw std::runtime_error("handler failed");
     default:
       return DefWindowProc(window, message, wParam, lParam);
   }
@@ -162,6 +165,27 @@ TEST_F(Messages, SenderIsReleasedWhenTheOwnerThreadEnds) {
   ender.join();
   EXPECT_FALSE(IsWindow(workerWindow));
   EXPECT_FALSE(PostMessage(workerWindow, kPing, 0, 0));
+}
+
+TEST_F(Messages, ThrowingHandlerReleasesItsSenderAndRaisesInTheOwner) {
+  std::atomic<bool> done{false};
+  bool ok = true;
+  std::thread sender([&] {
+    ok = SendMessageTimeout(Window, kThrow, 0, 0, kInfinite, nullptr);
+    done = true;
+  });
+  std::string raised;
+  for (int i = 0; i < 500 && raised.empty(); ++i) {
+    try {
+      TMsg msg;
+      GetMessage(msg, 10);
+    } catch (const std::runtime_error& e) {
+      raised = e.what();
+    }
+  }
+  sender.join();
+  EXPECT_EQ(raised, "handler failed");
+  EXPECT_FALSE(ok);
 }
 
 TEST_F(Messages, TwoThreadsSendingToEachOtherDoNotDeadlock) {

@@ -73,28 +73,18 @@ TEST(Event, DescriptorIsReadableExactlyWhileSet) {
   EXPECT_EQ(poll(&p, 1, 0), 0);
 }
 
-TEST(Event, SetReleasesAWaiterOnAnotherThreadWithItsData) {
-  TEvent event(TEvent::AutoReset);
-  int payload = 0;
-  std::thread setter([&] {
-    payload = 42;
-    event.Set();
-  });
-  ASSERT_TRUE(event.Wait(5000));
-  EXPECT_EQ(payload, 42);
-  setter.join();
-}
-
-TEST(Event, ManualResetWaitCarriesDataToo) {
-  TEvent event(TEvent::ManualReset);
-  int payload = 0;
-  std::thread setter([&] {
-    payload = 7;
-    event.Set();
-  });
-  ASSERT_TRUE(event.Wait(5000));
-  EXPECT_EQ(payload, 7);
-  setter.join();
+TEST(Event, WaiterOnAnotherThreadSeesWhatTheSetterWrote) {
+  for (const TEvent::TReset kind : {TEvent::AutoReset, TEvent::ManualReset}) {
+    TEvent event(kind);
+    int payload = 0;
+    std::thread setter([&] {
+      payload = 42;
+      event.Set();
+    });
+    ASSERT_TRUE(event.Wait(5000));
+    EXPECT_EQ(payload, 42);
+    setter.join();
+  }
 }
 
 TEST(Event, AutoResetReleasesOneWaiterPerSet) {
