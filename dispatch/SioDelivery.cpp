@@ -1,51 +1,296 @@
-// The dispatch worker's passes and the delivery of trigger messages to the handlers.
+// The dispatch worker's passes, the delivery of trigger messages, and the handler lists.
+//
+// A delivery runs every handler with no dispatcher lock held: a handler on the main thread
+// may read or write bytes, purge, add or remove handlers and triggers, or close the line.
+// Handler lists only grow during a delivery (removals are marked and done when it ends), so
+// a handler's index stays valid while it runs.
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <utility>
+
 #include "dispatch/SioDispatch.h"
+#include "dispatch/SioWorkers.h"
+#include "platform/Application.h"
+
+namespace {
+
+constexpr std::uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_RINGTE;
+constexpr std::uint32_t kLineErrorEvents = EV_BREAK | EV_ERR;
+
+// A handler that runs in a worker has no one to report to but the user: its exception is
+// shown on the main thread and the delivery goes on as if it had returned.
+template <typename TCall>
+void CallGuarded(TCall&& call) {
+  try {
+    call();
+  } catch (const std::exception& e) {
+    Application().ShowException(e);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+// ---- Passes -------------------------------------------------------------------------------
 
 void TSioBaseDispatcher::EventPass() {
+  // Runs the status checks until none fires; false when the line was closed meanwhile.
+  auto statusLoop = [this]() {
+    while (CheckStatusTriggers()) {
+      if (FCloseRequested) return false;
+    }
+    return !FCloseRequested.load();
+  };
+
+  const std::uint32_t events = FDeviceEventWord.load();
+  if ((events & kModemEvents) != 0) {
+    RefreshModemState();
+    if (!FDispatching && !statusLoop()) return;
+    if (FStatusFiredThisPass) ResetStatusFired();
+  }
+  if ((events & kLineErrorEvents) != 0) {
+    RefreshLineErrors();
+    if (!FDispatching && !statusLoop()) return;
+    if (FStatusFiredThisPass) ResetStatusFired();
+  }
   FillInRing();
+  if (!FDispatching) {
+    if (!statusLoop()) return;
+    while (CheckDataTriggers()) {
+      if (FCloseRequested) return;
+    }
+    if (FCloseRequested) return;
+  }
+  if (FStatusFiredThisPass) ResetStatusFired();
   if (DispatchDoneSignal) DispatchDoneSignal->Set();
 }
 
-void TSioBaseDispatcher::TimerPass() {}
+void TSioBaseDispatcher::TimerPass() {
+  if (FCloseRequested || FDispatching) return;
+  FStatusFiredThisPass = false;
+  for (;;) {
+    if (!CheckStatusTriggers() && !CheckTimerTriggers()) break;
+    if (FCloseRequested) return;
+  }
+  if (FStatusFiredThisPass) ResetStatusFired();
+}
 
-bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t, std::uintptr_t, std::uint16_t) { return true; }
+// ---- Delivery -----------------------------------------------------------------------------
+
+bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data) {
+  if (!FHandlersPresent) return true;
+  {
+    std::lock_guard<TRecursiveLock> main(MainLock);
+    // A line closed by an earlier handler of this pass has no one left to tell.
+    if (FCloseRequested) return false;
+    FDispatching = true;
+  }
+  const bool reading = message == TriggerAvailMsg || message == TriggerDataMsg;
+  {
+    std::lock_guard<TRecursiveLock> input(InputLock);
+    FMostTaken = 0;
+    FHandlerTaken = 0;
+    FReadingForHandlers = reading;
+  }
+  const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) * 65536u + data);
+
+  auto beforeHandler = [this]() {
+    std::lock_guard<TRecursiveLock> input(InputLock);
+    FHandlerTaken = 0;
+  };
+  // After each handler: false when the line was closed and the rest must be skipped.
+  auto afterHandler = [this]() {
+    if (FCloseRequested) return false;
+    std::lock_guard<TRecursiveLock> input(InputLock);
+    FMostTaken = std::max(FMostTaken, FHandlerTaken);
+    return true;
+  };
+
+  bool closed = false;
+  for (std::size_t i = 0; !closed; ++i) {
+    TTriggerMethod method;
+    bool synchronized = false;
+    {
+      std::lock_guard<TRecursiveLock> main(MainLock);
+      if (i >= FMethodHandlerList.size()) break;
+      TMethodHandler& handler = FMethodHandlerList[i];
+      if (handler.Removed || !handler.Method) continue;
+      // Borrowed for the call (a move allocates nothing) and put back afterwards, so that a
+      // handler added meanwhile, which may move the list, cannot pull it from under the call.
+      method = std::move(handler.Method);
+      synchronized = handler.Synchronized;
+    }
+    beforeHandler();
+    CallGuarded([&]() {
+      TSioDispatcherThread* worker = FDispatchWorker.load();
+      if (!synchronized) {
+        method(message, wParam, lParam);
+      } else if (worker != nullptr) {
+        worker->SyncCall(message, wParam, lParam, method);
+      } else {
+        SynchronizeWithMain([&]() { method(message, wParam, lParam); });
+      }
+    });
+    {
+      std::lock_guard<TRecursiveLock> main(MainLock);
+      FMethodHandlerList[i].Method = std::move(method);
+    }
+    closed = !afterHandler();
+  }
+
+  for (std::size_t i = 0; !closed; ++i) {
+    TTriggerProc proc = nullptr;
+    {
+      std::lock_guard<TRecursiveLock> main(MainLock);
+      if (i >= FProcedureHandlerList.size()) break;
+      if (FProcedureHandlerList[i].Removed) continue;
+      proc = FProcedureHandlerList[i].Proc;
+    }
+    if (proc == nullptr) continue;
+    beforeHandler();
+    CallGuarded([&]() { proc(message, wParam, lParam); });
+    closed = !afterHandler();
+  }
+
+  for (std::size_t i = 0; !closed; ++i) {
+    TWindowHandle window = 0;
+    {
+      std::lock_guard<TRecursiveLock> main(MainLock);
+      if (i >= FWindowHandlerList.size()) break;
+      // The port's own window is one handler; it is served only when the port wants events.
+      if (FWindowHandlerList.size() < 2 && !FPortEventsWanted) break;
+      if (FWindowHandlerList[i].Removed) continue;
+      window = FWindowHandlerList[i].Window;
+    }
+    beforeHandler();
+    // On time-out the delivery goes on with what the handler had read so far.
+    TMessageResult ignored = 0;
+    SendMessageTimeout(window, message, wParam, lParam, kTriggerSendTimeoutMs, &ignored);
+    closed = !afterHandler();
+  }
+
+  bool result = !closed;
+  {
+    std::lock_guard<TRecursiveLock> input(InputLock);
+    if (!closed && reading) {
+      // A handler still running after its send timed out may have read more since it was
+      // last counted; its count is still in HandlerTaken.
+      FMostTaken = std::max(FMostTaken, FHandlerTaken);
+      FInRingTail = (FInRingTail + FMostTaken) % kInRingSize;
+      if (FMostTaken != 0) FInRingFull = false;
+      if (message == TriggerAvailMsg && FMostTaken != wParam) result = false;
+    }
+    FReadingForHandlers = false;
+  }
+  {
+    std::lock_guard<TRecursiveLock> main(MainLock);
+    FDispatching = false;
+    if (FHandlerRemovalPending) {
+      std::erase_if(FWindowHandlerList, [](const TWindowHandler& h) { return h.Removed; });
+      std::erase_if(FProcedureHandlerList, [](const TProcedureHandler& h) { return h.Removed; });
+      std::erase_if(FMethodHandlerList, [](const TMethodHandler& h) { return h.Removed; });
+      FHandlerRemovalPending = false;
+      UpdateHandlerState(0);
+    }
+  }
+  {
+    std::lock_guard<TRecursiveLock> input(InputLock);
+    FHandlerTaken = 0;
+  }
+  return result;
+}
+
+// ---- Handlers -----------------------------------------------------------------------------
 
 void TSioBaseDispatcher::AddWindowHandler(TWindowHandle window) {
   std::lock_guard<TRecursiveLock> main(MainLock);
   FWindowHandlerList.push_back({window, false});
   FHandlersPresent = true;
+  if (FLogOn) LogRecord(lkTrgHdAlc, lsWindow, window);
 }
 
 void TSioBaseDispatcher::RemoveWindowHandler(TWindowHandle window) {
   std::lock_guard<TRecursiveLock> main(MainLock);
-  for (auto it = FWindowHandlerList.begin(); it != FWindowHandlerList.end(); ++it) {
-    if (it->Window == window) {
-      FWindowHandlerList.erase(it);
+  auto it = std::find_if(FWindowHandlerList.begin(), FWindowHandlerList.end(),
+                         [window](const TWindowHandler& h) { return h.Window == window && !h.Removed; });
+  if (it != FWindowHandlerList.end()) {
+    if (FLogOn) LogRecord(lkTrgHdDsp, lsWindow, window);
+    if (FDispatching) {
+      it->Removed = true;
+      FHandlerRemovalPending = true;
       return;
     }
+    FWindowHandlerList.erase(it);
   }
+  UpdateHandlerState(0);
 }
 
 void TSioBaseDispatcher::AddProcedureHandler(TTriggerProc proc) {
+  if (proc == nullptr) return;
   std::lock_guard<TRecursiveLock> main(MainLock);
   FProcedureHandlerList.push_back({proc, false});
   FHandlersPresent = true;
+  if (FLogOn) LogRecord(lkTrgHdAlc, lsProcedure, 0);
 }
 
-void TSioBaseDispatcher::RemoveProcedureHandler(TTriggerProc) {}
+void TSioBaseDispatcher::RemoveProcedureHandler(TTriggerProc proc) {
+  std::lock_guard<TRecursiveLock> main(MainLock);
+  auto it = std::find_if(FProcedureHandlerList.begin(), FProcedureHandlerList.end(),
+                         [proc](const TProcedureHandler& h) { return h.Proc == proc && !h.Removed; });
+  if (it != FProcedureHandlerList.end()) {
+    if (FLogOn) LogRecord(lkTrgHdDsp, lsProcedure, 0);
+    if (FDispatching) {
+      it->Removed = true;
+      FHandlerRemovalPending = true;
+      return;
+    }
+    FProcedureHandlerList.erase(it);
+  }
+  UpdateHandlerState(0);
+}
 
 void TSioBaseDispatcher::AddMethodHandler(const void* identity, TTriggerMethod method, bool synchronized) {
+  if (!method) return;
   std::lock_guard<TRecursiveLock> main(MainLock);
   FMethodHandlerList.push_back({std::move(method), identity, false, synchronized});
   FHandlersPresent = true;
+  if (FLogOn) LogRecord(lkTrgHdAlc, lsMethod, 0);
 }
 
-void TSioBaseDispatcher::RemoveMethodHandler(const void*) {}
+void TSioBaseDispatcher::RemoveMethodHandler(const void* identity) {
+  std::lock_guard<TRecursiveLock> main(MainLock);
+  auto it = std::find_if(FMethodHandlerList.begin(), FMethodHandlerList.end(),
+                         [identity](const TMethodHandler& h) { return h.Identity == identity && !h.Removed; });
+  if (it != FMethodHandlerList.end()) {
+    if (FLogOn) LogRecord(lkTrgHdDsp, lsMethod, 0);
+    if (FDispatching) {
+      it->Removed = true;
+      FHandlerRemovalPending = true;
+      return;
+    }
+    FMethodHandlerList.erase(it);
+  }
+  UpdateHandlerState(0);
+}
 
 void TSioBaseDispatcher::UpdateHandlerState(std::uint8_t mode) {
   std::lock_guard<TRecursiveLock> main(MainLock);
-  if (mode == 1) {
-    FPortEventsWanted = true;
-    FHandlersPresent = true;
+  const bool others =
+      FWindowHandlerList.size() > 1 || !FProcedureHandlerList.empty() || !FMethodHandlerList.empty();
+  switch (mode) {
+    case 0:
+      FHandlersPresent = others || FPortEventsWanted;
+      break;
+    case 1:
+      FPortEventsWanted = true;
+      FHandlersPresent = true;
+      break;
+    case 2:
+      FPortEventsWanted = false;
+      FHandlersPresent = others;
+      break;
+    default:
+      break;
   }
 }
