@@ -167,6 +167,13 @@ TEST_F(LogTest, FullRingDropsWholeOldestEntries) {
             "0000.005  Dispatch  ReadCom       00000005  fff\n");
 }
 
+TEST_F(LogTest, EntryOneByteLargerThanTheFreeSpaceDropsTheOldest) {
+  Log.Create(29, 100);  // after one 15-byte entry 14 bytes are free
+  Record(1, 1, 1, 1, "a");
+  Record(2, 1, 1, 1, "b");
+  EXPECT_EQ(WrittenEntries(), "0000.002  Dispatch  ReadCom       00000001  b\n");
+}
+
 TEST_F(LogTest, LargeEntryDropsAsManyOldEntriesAsItNeeds) {
   Log.Create(60, 100);
   Record(1, 1, 1, 1, "a");
