@@ -132,14 +132,6 @@ TEST(StrToInt, RefusesEverythingElseNamingTheText) {
   }
 }
 
-TEST(Exceptions, MessageOfAnyException) {
-  EXPECT_EQ(ExceptionMessage(EOutOfMemory()), "Out of memory");
-  EXPECT_EQ(ExceptionMessage(std::runtime_error("plain")), "plain");
-  const EInOutError io("File access denied", 5);
-  EXPECT_EQ(io.ErrorCode, 5);
-  EXPECT_STREQ(io.what(), "File access denied");
-}
-
 TEST(SystemErrors, ErrnoMapsToTheOriginalNumbers) {
   const struct {
     int Errno;

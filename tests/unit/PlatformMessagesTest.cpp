@@ -231,10 +231,7 @@ TEST_F(Messages, HandlesAreNeverReused) {
   DestroyWindow(next);
 }
 
-TEST_F(Messages, WindowDataAndClasses) {
-  int data = 0;
-  SetWindowData(Window, &data);
-  EXPECT_EQ(GetWindowData(Window), &data);
+TEST_F(Messages, ClassNamesAreTakenOnce) {
   EXPECT_FALSE(RegisterWindowClass(TestClass(), TestProc));
   EXPECT_FALSE(RegisterWindowClass("", TestProc));
   EXPECT_TRUE(IsWindowClassRegistered(TestClass()));
