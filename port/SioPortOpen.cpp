@@ -1,0 +1,338 @@
+// The port's life: creation and destruction, opening and closing, loading from a form
+// description, dispatcher access and the block and flush methods.
+#include <exception>
+#include <mutex>
+#include <set>
+
+#include "dispatch/SioPortName.h"
+#include "dispatch/SioPosix.h"
+#include "platform/Application.h"
+#include "port/SioExcept.h"
+#include "port/SioPort.h"
+#include "port/SioSelCom.h"
+
+namespace {
+
+std::mutex& LivePortsLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::set<const TSioCustomComPort*>& LivePorts() {
+  static auto* ports = new std::set<const TSioCustomComPort*>;
+  return *ports;
+}
+
+// Runs `step` and keeps its exception in `failure` (the first one wins), so the steps after
+// it still run.
+template <typename F>
+void RunKeepingFailure(std::exception_ptr& failure, F&& step) {
+  try {
+    step();
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
+}
+
+void ShowFailure(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& e) {
+    Application().ShowException(e);
+  } catch (...) {
+    Application().ShowMessage("Unknown exception");
+  }
+}
+
+// Frees a dispatcher whose workers are still ending, from the main thread's queue.
+void FreeWhenWorkersEnded(TSioBaseDispatcher* dispatcher) {
+  const bool posted = PostToMainThread([dispatcher] {
+    if (dispatcher->WorkersRunning()) {
+      SleepMs(1);
+      FreeWhenWorkersEnded(dispatcher);
+    } else {
+      delete dispatcher;
+    }
+  });
+  // No main thread left to run it: the process is ending and takes the dispatcher along.
+  (void)posted;
+}
+
+}  // namespace
+
+bool IsLivePort(const TSioCustomComPort* port) {
+  std::lock_guard lock(LivePortsLock());
+  return LivePorts().count(port) != 0;
+}
+
+TSioCustomComPort::TSioCustomComPort(TComponent* owner) : TSioBaseComponent(owner) {
+  std::lock_guard lock(LivePortsLock());
+  LivePorts().insert(this);
+}
+
+TSioCustomComPort::~TSioCustomComPort() {
+  FDestroying = true;
+  FReopenPending = false;
+  if (FPortState == psOpen) {
+    try {
+      ClosePort();
+    } catch (...) {
+      ShowFailure(std::current_exception());
+    }
+  }
+  if (FPortState == psClosing) {
+    if (FEventDepth > 0) {
+      // Destroyed from inside one of its own trigger events: the dispatch worker waits for
+      // this very event to return, so its workers cannot end before we do.  The window goes
+      // now (no completion message can reach us) and the dispatcher is freed later.
+      SetComWindow(false);
+      FreeWhenWorkersEnded(FDispatcher.release());
+      FPortState = psClosed;
+    } else {
+      while (FPortState == psClosing && FDispatcher && FDispatcher->WorkersRunning()) {
+        PumpOneMessage();
+        if (FPortState == psClosing) SleepMs(1);
+      }
+      if (FPortState == psClosing) FinishClose();
+    }
+  }
+  FPortListenerList.clear();
+  TSioBaseDispatcher::FreeSavedTriggers(FSavedTriggers);
+  std::lock_guard lock(LivePortsLock());
+  LivePorts().erase(this);
+}
+
+// ---- Open and close ----
+
+void TSioCustomComPort::SetOpen(bool value) {
+  // A close cancels a reopen still waiting for the previous close to complete.
+  if (!value) FReopenPending = false;
+  if (value == FOpen) return;
+  if (IsLoading() || IsDesigning()) {
+    FOpen = value;
+    FOpenOnLoad = value;
+    return;
+  }
+  if (!value) {
+    ClosePort();
+  } else if (FPortState == psClosed) {
+    OpenPort();
+  } else {
+    FReopenPending = true;
+  }
+}
+
+void TSioCustomComPort::Loaded() {
+  TSioBaseComponent::Loaded();
+  if (IsDesigning()) return;
+  if (FOpenOnLoad) FOpen = true;
+  if (!FOpen) return;
+  FOpenOnLoad = false;
+  try {
+    OpenPort();
+  } catch (const std::exception& e) {
+    FOpen = false;
+    Application().ShowException(e);
+  }
+}
+
+void TSioCustomComPort::ValidatePortNumber() {
+  if (FComNumber != 0) return;
+  if (!FPromptForPort) {
+    Check(ecNoPortSelected);
+    return;
+  }
+  const std::unique_ptr<TModalDialog> dialog = Application().CreateDialog("TComSelectForm");
+  auto* select = dynamic_cast<TComSelectDialog*>(dialog.get());
+  if (select == nullptr || select->ShowModal() != mrOk) {
+    Check(ecNoPortSelected);
+    return;
+  }
+  SetComNumber(static_cast<std::uint16_t>(select->ChosenPortNumber()));
+}
+
+std::unique_ptr<TSioBaseDispatcher> TSioCustomComPort::CreateDispatcher() {
+  if (FDeviceLayer != dlWin32) {
+    Check(ecNullApi);
+    return nullptr;
+  }
+  if (FTapiMode == tmOn) return std::make_unique<TSioTAPI32Dispatcher>(this, FTapiDeviceHandle);
+  return std::make_unique<TSioPosixDispatcher>(this);
+}
+
+int TSioCustomComPort::InitPort() {
+  const std::string name = FTapiMode == tmOn ? std::string() : PortDeviceName(FComNumber);
+  std::uint32_t options = 0;
+  if (FDTR) options |= olDtrOn;
+  if (FRTS) options |= olRtsOn;
+  if (FHWFlowOptions.Contains(hwfUseDTR)) options |= olDtrHandshake;
+  if (FHWFlowOptions.Contains(hwfUseRTS)) options |= olRtsHandshake;
+  return FDispatcher->OpenLine(name, static_cast<std::uint32_t>(FBaud), FParity,
+                               static_cast<std::uint8_t>(FDataBits), static_cast<std::uint8_t>(FStopBits),
+                               FInSize, FOutSize, options);
+}
+
+void TSioCustomComPort::OpenPort() {
+  if (FTapiMode != tmOn) {
+    ValidatePortNumber();
+    // Only reached with no number while loading, when raising is held back.
+    if (FComNumber == 0 && IsLoading()) return;
+  }
+  FDispatcher = CreateDispatcher();
+  if (!FDispatcher) return;
+  try {
+    if (FTapiMode == tmOn) {
+      // The telephony service hands over a line that is already open and set up.
+      if (FTapiDeviceHandle == 0) Check(ecNotOpenedByTapi);
+      std::uint32_t baud = 0, hw = 0, sw = 0;
+      std::uint8_t parity = 0, dataBits = 0, stopBits = 0, xon = 0, xoff = 0;
+      FDispatcher->GetLineParams(baud, parity, dataBits, stopBits);
+      // Settings that could not be read are not taken over.
+      if (FDispatcher->GetFlowSettings(hw, sw, xon, xoff) == 0) {
+      FBaud = static_cast<std::int32_t>(baud);
+      FParity = parity <= pSpace ? static_cast<TParity>(parity) : pNone;
+      FDataBits = dataBits;
+      FStopBits = stopBits;
+      static constexpr TSWFlowOptions kSoftware[] = {swfNone, swfTransmit, swfReceive, swfBoth};
+      FSWFlowOptions = kSoftware[sw & 3];
+      FXOnChar = static_cast<char>(xon);
+      FXOffChar = static_cast<char>(xoff);
+      FHWFlowOptions = THWFlowOptionSet::FromBits(static_cast<std::uint8_t>(hw));
+      }
+    }
+    int result = InitPort();
+    if (result == -5) {
+      result = ecAlreadyOpen;
+    } else if (result == -2 || result == -3) {
+      result = ecBadId;
+    }
+    if (result != 0) {
+      Check(result);
+      throw ESioException(result);  // a code CheckErrorCode let through
+    }
+    FPortState = psOpen;
+    RefreshTriggerHandling();
+    {
+      TForceApplyScope force(FForceApply);
+      SetTracing(FTracing);
+      SetLogging(FLogging);
+      SetHWFlowOptions(FHWFlowOptions);
+      SetSWFlowOptions(FSWFlowOptions);
+      SetXOnChar(FXOnChar);
+      SetXOffChar(FXOffChar);
+      SetAvailTriggerLength(FAvailTriggerLength);
+      SetDTR(FDTR);
+      if (FDeviceLayer != dlFossil) SetRTS(FRTS);
+      SetUseEventWord(FUseEventWord);
+      SetRS485Mode(FRS485Mode);
+      SetThreadPriorityBoost(FThreadPriorityBoost);
+    }
+    FOpen = true;
+    SetComWindow(true);
+    if (FSavedTriggersValid) {
+      FSavedTriggersValid = false;
+      FDispatcher->RestoreTriggers(FSavedTriggers);
+    }
+    NotifyPortOpened();
+  } catch (...) {
+    FOpen = false;
+    FPortState = psClosed;
+    if (FComWindow != 0) SetComWindow(false);
+    FDispatcher.reset();
+    throw;
+  }
+}
+
+void TSioCustomComPort::ClosePort() {
+  FOpen = false;
+  if (FPortState != psOpen) return;
+  // A recorder that cannot be written out, or a close listener that raises, must not leave
+  // the line half closed: the close goes on and the first failure is raised at its end.
+  std::exception_ptr failure;
+  RunKeepingFailure(failure, [this] { SetTracing(tlDump); });
+  RunKeepingFailure(failure, [this] { SetLogging(tlDump); });
+  FPortState = psClosing;
+  RunKeepingFailure(failure, [this] { NotifyPortClosing(); });
+  FDispatcher->SaveTriggers(FSavedTriggers);
+  FSavedTriggersValid = true;
+  FDispatcher->CloseLine();
+  if (FDispatcher->Dispatching()) {
+    // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
+    // the release waits for PortCloseMsg and the end of the workers.
+    PostMessage(FComWindow, PortCloseMsg, 0,
+                static_cast<std::intptr_t>(static_cast<std::uint32_t>(FDispatcher->RegistryIndex()) << 16));
+    PumpOneMessage();
+  } else {
+    FinishClose();
+    // A reopen asked for by a close listener has no completion to wait for: it lapses.
+    FReopenPending = false;
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TSioCustomComPort::FinishClose() {
+  SetComWindow(false);
+  FDispatcher.reset();
+  FPortState = psClosed;
+}
+
+void TSioCustomComPort::SetComNumber(std::uint16_t value) {
+  if (value == FComNumber) return;
+  if (FPortState != psOpen) {
+    FComNumber = value;
+    return;
+  }
+  FDispatcher->SaveTriggers(FSavedTriggers);
+  const TTraceLogState tracing = FTracing;
+  const TTraceLogState logging = FLogging;
+  SetOpen(false);
+  FComNumber = value;
+  SetTracing(tracing);
+  SetLogging(logging);
+  SetOpen(true);
+  if (FDispatcher) FDispatcher->RestoreTriggers(FSavedTriggers);
+}
+
+void TSioCustomComPort::SetDeviceLayer(TDeviceLayer value) {
+  if (value == FDeviceLayer || FPortState != psClosed) return;
+  if (!IsAllowedDeviceLayer(value)) return;
+  FDeviceLayer = value;
+  DeviceLayerChanged();
+}
+
+// ---- Dispatcher access and the block methods ----
+
+TSioBaseDispatcher* TSioCustomComPort::Dispatcher() {
+  if (!FDispatcher && !IsLoading() && !IsDesigning() && FPortState != psOpen && FAutoOpen) SetOpen(true);
+  return FDispatcher.get();
+}
+
+TSioBaseDispatcher* TSioCustomComPort::ValidDispatcher() {
+  TSioBaseDispatcher* dispatcher = Dispatcher();
+  if (dispatcher == nullptr) Check(ecCommNotOpen);
+  return dispatcher;
+}
+
+void TSioCustomComPort::FlushInBuffer() {
+  if (FPortState == psClosing) return;
+  if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->PurgeInput());
+}
+
+void TSioCustomComPort::FlushOutBuffer() {
+  if (FPortState == psClosing) return;
+  if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->PurgeOutput());
+}
+
+void TSioCustomComPort::GetBlock(void* buffer, std::uint16_t Len) {
+  if (FPortState == psClosing) return;
+  if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->ReadBlock(static_cast<std::uint8_t*>(buffer), Len));
+}
+
+void TSioCustomComPort::PutBlock(const void* buffer, std::uint16_t Len) {
+  if (FPortState == psClosing) return;
+  if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->WriteBlock(static_cast<const std::uint8_t*>(buffer), Len));
+}
+
+void TSioCustomComPort::Yield() {
+  if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->DeviceIdle());
+}
