@@ -1,0 +1,66 @@
+// The front panel program.
+//
+//   frontpanel [--port N=PATH]...
+//
+// With no arguments the window opens port 2 as its form stores it.  --port maps port number N
+// to any serial device path (a USB adapter, the instrument simulator's pseudo-terminal), so a
+// user without access to /dev/ttyS* can use the program.
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/QtHooks.h"
+#include "app/Unit1.h"
+#include "dispatch/SioPortName.h"
+#include "port/SioMisc.h"
+
+namespace {
+
+[[noreturn]] void Usage(const char* problem) {
+  if (problem) std::fprintf(stderr, "frontpanel: %s\n", problem);
+  std::fprintf(stderr, "usage: frontpanel [--port N=PATH]...\n"
+                       "  --port N=PATH  use the serial device PATH as port N (1..255)\n");
+  std::exit(2);
+}
+
+void ParseArguments(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    std::string mapping;
+    if (arg == "--port" && i + 1 < argc) {
+      mapping = argv[++i];
+    } else if (arg.rfind("--port=", 0) == 0) {
+      mapping = arg.substr(7);
+    } else if (arg == "--help" || arg == "-h") {
+      Usage(nullptr);
+    } else {
+      Usage(("unknown argument: " + arg).c_str());
+    }
+    const auto eq = mapping.find('=');
+    if (eq == std::string::npos || eq == 0 || eq + 1 == mapping.size()) Usage("--port needs N=PATH");
+    char* end = nullptr;
+    const long port = std::strtol(mapping.c_str(), &end, 10);
+    if (end != mapping.c_str() + eq || port < 1 || port > 255) Usage("port number must be 1..255");
+    SetPortDevicePath(static_cast<unsigned>(port), mapping.substr(eq + 1));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InitTicksPerMillisecond();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Project1"));
+  ParseArguments(argc, argv);
+  // The form asks for the classic dialog face; stand in a face with Latin and Cyrillic letters.
+  QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/MAINICON.png")));
+  InstallQtHooks();
+  TForm1 form;
+  form.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,235 @@
+#include "app/Unit1.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QTime>
+#include <QTimer>
+
+#include "app/Colors.h"
+#include "app/KeyPanel.h"
+#include "led/ALed.h"
+#include "platform/Application.h"
+#include "port/SioExcept.h"
+#include "port/SioPort.h"
+#include "ui_Unit1.h"
+
+namespace {
+
+void SetBackground(QWidget* w, const QColor& colour) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Window, colour);
+  w->setPalette(pal);
+  w->setAutoFillBackground(true);
+}
+
+void SetTextColour(QWidget* w, const QColor& colour) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::WindowText, colour);
+  w->setPalette(pal);
+}
+
+// Runs one handler; an exception goes to the standard exception display, as the toolkit's
+// message loop does with an exception that leaves an event handler.
+template <typename F>
+void Guarded(F&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    Application().ShowException(e);
+  }
+}
+
+// The reading's font: the seven-segment face bundled with the program, italic, at the largest
+// size at which the design text fits the label's design width, as the original face did.
+QFont ReadingFont(const QString& designText, int designWidth) {
+  static const int loaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/DSEG7Classic-Italic.ttf"));
+  (void)loaded;
+  QFont font(QStringLiteral("DSEG7 Classic"));
+  font.setItalic(true);
+  int size = 69;
+  for (; size > 8; --size) {
+    font.setPixelSize(size);
+    if (QFontMetrics(font).horizontalAdvance(designText) <= designWidth) break;
+  }
+  return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FComponents(std::make_unique<TComponent>(nullptr)) {
+  ui->setupUi(this);
+  ApplyStyle();
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1000);
+
+  FSioComPort1 = new TSioComPort(FComponents.get());
+  FSioComPort1->SetName("SioComPort1");
+  TComponent::LoadFromDescription(*FComponents, [this] { ReadPortProperties(); });
+
+  ConnectHandlers();
+  Timer1->start();
+  move(3, 95);
+  Guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() {
+  // The port goes first: it writes out a running trace or log, closes the device and stops
+  // its workers while the controls still exist.
+  FComponents.reset();
+}
+
+void TForm1::ApplyStyle() {
+  SetBackground(this, kBtnFace);
+  SetBackground(ui->Panel1, kSilver);
+  SetBackground(ui->Panel3, kSilver);
+  SetBackground(ui->Panel2, Qt::black);
+  SetTextColour(ui->LaTime, Qt::white);
+  SetBackground(ui->LaRezult, Qt::black);
+  SetTextColour(ui->LaRezult, Qt::red);
+  ui->LaRezult->setFont(ReadingFont(ui->LaRezult->text(), ui->LaRezult->width()));
+  ui->LaRezult->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  SetTextColour(ui->LaRsOn, Qt::blue);
+  // Labels size themselves to their text.
+  for (QLabel* l : findChildren<QLabel*>())
+    if (l != ui->Image1 && l != ui->LaRezult) l->adjustSize();
+  ui->LaRsOn->setVisible(false);
+  ui->Image1->setPixmap(QPixmap(QStringLiteral(":/images/frontpanel.bmp")));
+  for (int led = 1; led <= FrameLeds; ++led) {
+    TALed* l = ALed(led);
+    l->SetTrueColor(clRed);
+    l->SetFalseColor(clBlack);
+    l->SetBlink(false);
+  }
+  const TKeyLamps lamps = StartKeyLamps();
+  for (int key = 1; key <= FrameKeys; ++key) {
+    Pa(key)->SetLit(lamps[static_cast<std::size_t>(key - 1)]);
+    SetBackground(Pa(key), kBtnFace);
+  }
+}
+
+void TForm1::ReadPortProperties() {
+  TSioComPort& port = *FSioComPort1;
+  port.SetComNumber(2);
+  port.SetBaud(9600);
+  port.SetInSize(4);
+  port.SetOutSize(4);
+  port.SetOpen(true);
+  port.SetTraceName("SIO.TRC");
+  port.SetLogName("SIO.LOG");
+  port.SetOnTrigger([this](TComponent* cp, std::uint16_t msg, std::uint16_t handle, std::uint16_t data) {
+    SioComPort1Trigger(cp, msg, handle, data);
+  });
+}
+
+void TForm1::ConnectHandlers() {
+  for (int key = 1; key <= FrameKeys; ++key)
+    connect(Pa(key), &TKeyPanel::Click, this, [this, key] { Guarded([this, key] { PaClick(key); }); });
+  connect(ui->Pa19, &TKeyPanel::DblClick, this, [this] { Guarded([this] { Pa19DblClick(); }); });
+  connect(ui->Pa20, &TKeyPanel::DblClick, this, [this] { Guarded([this] { Pa20DblClick(); }); });
+  connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+  connect(ui->BuReset, &QPushButton::clicked, this, [this] { Guarded([this] { BuResetClick(); }); });
+  // A radio button reports a change of choice only; clicking the chosen one does nothing.
+  connect(ui->RaBuCom1, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) Guarded([this] { RaBuCom1Click(); });
+  });
+  connect(ui->RaBuCom2, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) Guarded([this] { RaBuCom2Click(); });
+  });
+}
+
+TKeyPanel* TForm1::Pa(int key) const {
+  return findChild<TKeyPanel*>(QStringLiteral("Pa%1").arg(key));
+}
+
+TALed* TForm1::ALed(int led) const {
+  return findChild<TALed*>(QStringLiteral("ALed%1").arg(led));
+}
+
+TKeyLamps TForm1::CurrentLamps() const {
+  TKeyLamps lamps{};
+  for (int key = 1; key <= FrameKeys; ++key) lamps[static_cast<std::size_t>(key - 1)] = Pa(key)->Lit();
+  return lamps;
+}
+
+void TForm1::PressKey(int code) {
+  const std::uint8_t byte = KeyPress(FLink, static_cast<std::uint8_t>(code));
+  FSioComPort1->PutBlock(&byte, 1);
+  const TKeyLamps lamps = LampsAfterClick(CurrentLamps(), code);
+  for (int key = 1; key <= FrameKeys; ++key) Pa(key)->SetLit(lamps[static_cast<std::size_t>(key - 1)]);
+}
+
+void TForm1::PaClick(int key) { PressKey(key); }
+void TForm1::Pa19DblClick() { PressKey(KeyCodeTestMode); }
+void TForm1::Pa20DblClick() { PressKey(KeyCodeTestMode); }
+
+void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t TriggerHandle,
+                                std::uint16_t) {
+  // An avail notification announces every unread byte: take them all, one at a time, so the
+  // panel keeps up with the line however the bytes were grouped on arrival.  Other
+  // notifications take one byte.  A byte already taken is no error here.
+  const int count = Msg == 0x7E01 ? TriggerHandle : 1;
+  for (int i = 0; i < count; ++i) {
+    std::uint8_t b = 0;
+    try {
+      FSioComPort1->GetBlock(&b, 1);
+    } catch (const EBufferIsEmpty&) {
+      return;
+    }
+    FLink.RxByte = b;
+    ReceiveByte(FLink, b, *this);
+  }
+}
+
+void TForm1::Timer1Timer() {
+  QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+  format.remove(QStringLiteral(" t")).remove(QLatin1Char('t'));
+  ui->LaTime->setText(QTime::currentTime().toString(format.trimmed()));
+  ui->LaTime->adjustSize();
+}
+
+void TForm1::BuResetClick() {
+  FSioComPort1->FlushInBuffer();
+  FSioComPort1->FlushOutBuffer();
+  for (QLabel* l : {ui->LaRS0, ui->LaRS1, ui->LaRS2, ui->LaRS3, ui->LaRS4}) {
+    l->setText(QStringLiteral("0"));
+    l->adjustSize();
+  }
+  ResetNibbleStore(FLink);
+}
+
+void TForm1::FormCreate() {
+  ALed(1)->SetValue(true);
+  BuResetClick();
+}
+
+void TForm1::ChoosePort(std::uint16_t comNumber) {
+  FSioComPort1->SetOpen(false);
+  FSioComPort1->SetComNumber(comNumber);
+  FSioComPort1->SetOpen(true);
+}
+
+void TForm1::RaBuCom1Click() { ChoosePort(1); }
+void TForm1::RaBuCom2Click() { ChoosePort(2); }
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  // Panel2 is aligned to the bottom edge and spans the whole width.
+  ui->Panel2->setGeometry(0, event->size().height() - 33, event->size().width(), 33);
+  QWidget::resizeEvent(event);
+}
+
+void TForm1::SetLabelText(TPanelLabel label, const std::string& text) {
+  QLabel* const labels[] = {ui->LaReady, ui->LaRS0, ui->LaRS1, ui->LaRS2, ui->LaRS3,
+                            ui->LaRS4,   ui->LaRS5, ui->LaRS6, ui->LaRS7, ui->LaRezult};
+  QLabel* l = labels[label];
+  l->setText(QString::fromStdString(text));
+  l->adjustSize();  // labels size themselves to their text
+}
+
+void TForm1::SetRsOnVisible(bool visible) { ui->LaRsOn->setVisible(visible); }
+void TForm1::SetKeyLit(int key, bool lit) { Pa(key)->SetLit(lit); }
+void TForm1::SetLedOn(int led, bool on) { ALed(led)->SetValue(on); }

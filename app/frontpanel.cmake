@@ -1,0 +1,21 @@
+# The front panel window and the program.  The seven-segment face is copied from the system's
+# font package at build time and bundled into the program, which then needs no installed font.
+if(SIO_WITH_QT)
+  find_file(SIO_READING_FONT DSEG7Classic-Italic.ttf PATHS /usr/share/fonts/truetype/dseg NO_DEFAULT_PATH REQUIRED)
+  set(_font_dir ${PROJECT_BINARY_DIR}/generated/fonts)
+  configure_file(${SIO_READING_FONT} ${_font_dir}/DSEG7Classic-Italic.ttf COPYONLY)
+
+  add_library(panel_window STATIC
+    Unit1.h Unit1.cpp KeyPanel.h KeyPanel.cpp Colors.h QtHooks.h QtHooks.cpp
+    ${PROJECT_SOURCE_DIR}/resources/forms/Unit1.ui)
+  set_target_properties(panel_window PROPERTIES AUTOUIC_SEARCH_PATHS ${PROJECT_SOURCE_DIR}/resources/forms)
+  # The generated form header is part of the window's interface (tests reach the controls).
+  target_include_directories(panel_window PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/panel_window_autogen/include)
+  qt_add_resources(panel_window "panel_fonts" PREFIX "/fonts" BASE ${_font_dir}
+    FILES ${_font_dir}/DSEG7Classic-Italic.ttf)
+  target_link_libraries(panel_window PUBLIC panel_logic sio_port sio_led panel_images Qt6::Widgets
+                                     PRIVATE sio_warnings)
+
+  add_executable(frontpanel Project1.cpp)
+  target_link_libraries(frontpanel PRIVATE panel_window sio_warnings)
+endif()

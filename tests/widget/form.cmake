@@ -1,0 +1,6 @@
+sio_add_test(NAME FormTest SOURCES FormTest.cpp
+  LIBS panel_window Qt6::Test LABELS widget QT TIMEOUT 120)
+if(TARGET FormTest)
+  # ui_Unit1.h comes with panel_window; this test generates no form of its own.
+  set_target_properties(FormTest PROPERTIES AUTOUIC OFF)
+endif()

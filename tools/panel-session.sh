@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Starts the instrument simulator on a pseudo-terminal and the front panel with that terminal
+# as COM2, for the run command and the screenshot script.  Built programs come from $BUILD.
+#
+#   panel-session.sh [--shots DIR] [-- simulator options...]
+#
+# With a display ($DISPLAY set) the panel runs until its window is closed.  With --shots, or
+# with no display, the pair runs under Xvfb: a screenshot is taken before the first frame
+# ("start.png") and another after frames have arrived ("running.png"), and the pair is stopped.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$here/build}
+panel=$build/app/frontpanel
+sim=$(find "$build/tools" -maxdepth 2 -type f -name freqsim -perm -u+x | head -n 1)
+[ -x "$panel" ] || { echo "panel-session: $panel is not built" >&2; exit 1; }
+[ -n "$sim" ] || { echo "panel-session: the simulator freqsim is not built" >&2; exit 1; }
+
+shots=""
+if [ "${1:-}" = "--shots" ]; then shots=$2; shift 2; fi
+[ "${1:-}" = "--" ] && shift
+sim_args=("$@")
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Starts the simulator with the given options and sets $line to the device path it prints.
+start_simulator() {
+  : > "$work/sim.out"
+  "$sim" "$@" > "$work/sim.out" 2> "$work/sim.err" &
+  pids+=($!)
+  for _ in $(seq 100); do
+    line=$(head -n 1 "$work/sim.out")
+    [ -n "$line" ] && return 0
+    sleep 0.05
+  done
+  echo "panel-session: the simulator did not start:" >&2
+  cat "$work/sim.err" >&2
+  exit 1
+}
+
+if [ -z "$shots" ] && [ -n "${DISPLAY:-}" ]; then
+  start_simulator "${sim_args[@]}"
+  echo "Instrument simulator on $line; the front panel uses it as COM2."
+  "$panel" --port "2=$line"
+  exit 0
+fi
+
+[ -n "$shots" ] || shots=$here/out/screenshots
+mkdir -p "$shots"
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x640x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+  DISPLAY=$display xdpyinfo > /dev/null 2>&1 && break
+  sleep 0.05
+done
+
+# The window sits at (3, 95) with no window manager; its client area is 800 x 451.
+shoot() { import -display "$display" -window root -crop 800x451+3+95 +repage "$1"; }
+
+# Start state: a simulator that answers keys but sends no frame for an hour.
+start_simulator --period-ms 3600000
+DISPLAY=$display "$panel" --port "2=$line" > "$work/panel.log" 2>&1 &
+panel_pid=$!
+pids+=($panel_pid)
+sleep 2
+shoot "$shots/start.png"
+kill "$panel_pid" "${pids[1]}" 2>/dev/null || true
+wait "$panel_pid" 2>/dev/null || true
+
+# Running: frames arrive every display period.
+start_simulator "${sim_args[@]}"
+DISPLAY=$display "$panel" --port "2=$line" > "$work/panel.log" 2>&1 &
+pids+=($!)
+sleep 3
+shoot "$shots/running.png"
+echo "Screenshots: $shots/start.png $shots/running.png"
