@@ -41,7 +41,6 @@ TSession::TSession(const TSimOptions& options, TLine& line, TCaptureWriter& reco
       FInstrument(SignalOf(options), options.Seed, !options.Local),
       FRandom(options.Seed ^ 0x5EEDu) {
   FStartNs = NowNs();
-  FNextFrameNs = FStartNs;
   std::stable_sort(replay.begin(), replay.end(),
                    [](const TCaptureRecord& a, const TCaptureRecord& b) { return a.TimeMs < b.TimeMs; });
   for (TCaptureRecord& r : replay) {
@@ -50,6 +49,8 @@ TSession::TSession(const TSimOptions& options, TLine& line, TCaptureWriter& reco
     FQueue.back().Whole = true;
   }
   FInstrument.Restart(FStartNs / 1000, PeriodMs());
+  // The first frame ends the first display period, as the instrument's own display cycle does.
+  FNextFrameNs = FStartNs + std::int64_t{PeriodMs()} * 1000000;
 }
 
 int TSession::PeriodMs() const {
