@@ -17,13 +17,17 @@
 //               start and stop, trace and log.
 // Order: InputLock -> OutputLock, InputLock -> MainLock.  OutputLock is released before
 // MainLock is taken, and nothing takes InputLock or OutputLock while holding MainLock.
-// No dispatcher lock is held while a trigger handler runs.
+// No dispatcher lock is held while a trigger handler runs, and none while a thread waits
+// for the workers to end: HaltWorkers takes MainLock only to test and set its flags, so a
+// pass of the dispatch worker that needs MainLock always finishes and the worker can end.
+// The device layer's descriptor guard (SioPosix) is innermost: nothing is taken under it.
 //
 // Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.
 // Results: 0 or a count on success, a negative error code (port/SioErrorCodes.h) on failure.
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -164,7 +168,7 @@ class TSioBaseDispatcher {
   bool CloseRequested() const { return FCloseRequested.load(); }
   std::uint32_t AvailThreshold() const { return FAvailThreshold.load(); }
   std::uint32_t OptionBits() const { return FOptionBits; }
-  std::uint32_t LineErrors() const { return FLineErrors; }
+  std::uint32_t LineErrors() const { return FLineErrors.load(); }
   bool HandlersPresent() const { return FHandlersPresent.load(); }
   bool PortEventsWanted() const { return FPortEventsWanted.load(); }
 
@@ -191,11 +195,49 @@ class TSioBaseDispatcher {
   void WaitOutputDrained();
   int ApplySettings(TDeviceSettings& settings);
 
+  // ---- Shared pieces of the device layers ----
+  // The platform's modem line levels as ModemState's high nibble (MS_CTS_ON ...); 0 when the
+  // device has no modem lines.  Called under MainLock.
+  virtual std::uint32_t DeviceModemLevels() { return 0; }
+  // The output worker's drain: sends what OutputRing holds (see TOutThread).  The base
+  // sends nothing; a device layer that runs an output worker overrides it.
+  virtual void DrainOutputRing() {}
+  // DeviceReadStatus into DeviceStatus under OutputLock, with a copy for the caller, so
+  // that the main thread and the dispatch worker never write the record at once.
+  std::uint32_t ReadDeviceStatus(TDeviceStatus& copy);
+  // The drain's run: under OutputLock, the index and length of the bytes to send next
+  // (rotating a wrapped ring so that they are contiguous) and the ring's generation;
+  // false when the ring is empty.
+  bool TakeOutputRun(std::uint32_t& start, std::uint32_t& run, std::uint32_t& generation);
+  // Under OutputLock: n (> 0) bytes of the run were sent.  Ignored when the ring was
+  // emptied (purged) since the run was taken.
+  void AdvanceOutputRing(std::uint32_t n, std::uint32_t generation);
+  // Output worker side of a stop request: counts it and acknowledges.
+  void AcknowledgeOutputStop();
+  // Asks a running output worker to leave its drain and waits for its acknowledgement
+  // (no limit while the worker lives), then empties the output ring.
+  void StopOutputAndEmptyRing();
+  // Runs the calling thread's messages until `done` holds, so that a delivery the dispatch
+  // worker is making to this thread can finish while it waits.
+  static void PumpUntil(const std::function<bool()>& done);
+  // The shared part of HaltWorkers.  `cancelWait` completes a pending device wait (the
+  // empty event mask of the event worker).
+  void HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&));
+  // Creates and starts the three workers (the StartWorkers of every device layer).
+  void StartWorkerThreads();
+  // The signals are closed once the workers have ended (or never started).
+  void CloseSignals();
+  // Closes the line and waits out a deferred release; called by the most derived
+  // destructor while the device operations still exist.
+  void ShutDown();
+  // Whether the calling thread is one of this dispatcher's workers.
+  bool CalledByOwnWorker() const;
+
   // ---- Fields ----
   TSioCustomComPort* FPortComponent;
   int FRegistryIndex = -1;
   int FDeviceHandle = -1;
-  std::uint32_t FLineErrors = 0;
+  std::atomic<std::uint32_t> FLineErrors{0};
   std::uint32_t FDeviceInSize = 0;
   std::uint32_t FOutRingSize = 0;
   std::uint32_t FModemState = 0;
@@ -242,6 +284,7 @@ class TSioBaseDispatcher {
   std::unique_ptr<std::uint8_t[]> FOutRing;    // under OutputLock
   std::uint32_t FOutRingHead = 0, FOutRingTail = 0;
   bool FOutRingFull = false;
+  std::uint32_t FOutRingGeneration = 0;        // bumped each time the ring is emptied
   std::unique_ptr<std::uint8_t[]> FInRing;     // kInRingSize bytes
   std::atomic<std::uint32_t> FInRingHead{0};   // moved only by the dispatch worker
   std::uint32_t FInRingTail = 0;               // under InputLock
@@ -258,6 +301,8 @@ class TSioBaseDispatcher {
   std::atomic<bool> FWorkersRunning{false};
   std::atomic<bool> FReleaseOnWorkerExit{false};
   std::atomic<int> FLiveWorkerCount{0};
+  std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
+  bool FShutDown = false;                          // ShutDown ran (main thread)
 };
 
 // The registry of live dispatchers.  A dispatcher's slot (RegistryIndex) travels in the high

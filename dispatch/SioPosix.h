@@ -1,8 +1,40 @@
 // The native device layer over POSIX serial devices (real UARTs, USB adapters and
 // pseudo-terminals).  Selected by the port's dlWin32 device layer.
+//
+// Device: open(O_RDWR | O_NOCTTY | O_NONBLOCK), exclusive through flock (a device held by
+// another process fails with ERROR_ACCESS_DENIED, 5) and TIOCEXCL, raw mode at once.  Reads
+// never block.  The settings record maps to termios (SioTermios); DTR and RTS are set with
+// TIOCMBIS / TIOCMBIC; a device without modem lines (a pseudo-terminal: ENOTTY) is not an
+// error, it simply reports no lines.  Queue sizes are recorded only.
+//
+// Device events (event worker): poll() on the descriptor and on a close signal.  Received
+// bytes are reported once per arrival: bytes still waiting in the device that were reported
+// before and not read since (the input ring is full) are re-checked every 10 ms instead of
+// waking the dispatcher again at once.  Modem-line changes (TIOCMGET) and line errors and
+// breaks (TIOCGICOUNT deltas) are sampled every 20 ms where the device supports them.  An
+// empty event mask (DeviceClose, HaltWorkers) completes the wait with no bits.  Hang-up,
+// POLLERR or POLLNVAL with nothing new to read fail the wait, which ends the event worker;
+// the dispatch worker still reads what the device holds on its 50 ms passes.
+//
+// Output (output worker): each run of the output ring is one write(); on EAGAIN the worker
+// waits in poll() for the descriptor to become writable (POLLOUT stands for the completion
+// of a pending write, WriteDoneEvent), for OutputStopSignal (leave the drain and
+// acknowledge) or for the close signal (leave the drain).  A write that fails otherwise, or
+// a hang-up while waiting, drops the run.
+//
+// Every system call goes through the TSioSysCalls seam.  EINTR is retried everywhere.  The
+// descriptor is guarded so that DeviceClose never closes it under a worker's call (a closed
+// descriptor number could otherwise be reused by another open in the meantime).
 #pragma once
 
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+
 #include "dispatch/SioDispatch.h"
+
+class TSioSysCalls;
 
 class TSioPosixDispatcher : public TSioBaseDispatcher {
  public:
@@ -24,11 +56,63 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) override;
   int DeviceClose() override;
   int DeviceIdle() override;
+
+  // Replaces the system-call seam; call before OpenLine (tests inject faults with it).
+  void SetSysCalls(TSioSysCalls& calls) { Sys = &calls; }
+
+ protected:
+  std::uint32_t DeviceModemLevels() override;
+  void DrainOutputRing() override;
+  // Probes the modem lines and error counters of an open descriptor and reads its settings
+  // into the shadow record.  False when it is not a terminal device.
+  bool AdoptDescriptor(int fd);
+  // The close signal (the empty event mask); false when it cannot be created.
+  bool MakeCloseSignal();
+
+  TSioSysCalls* Sys;
+
+ private:
+  struct TLineCounts {
+    int Frame = 0, Overrun = 0, Parity = 0, Break = 0, BufOverrun = 0;
+  };
+  enum TWriteWait : std::uint8_t { wwWritable, wwStop, wwClosed, wwHangUp };
+
+  int Flush(int queue);
+  // FIONREAD, or -1 when the device cannot say.
+  int BytesWaiting();
+  bool ReadCounts(TLineCounts& counts);
+  bool ReadCountsOf(int fd, TLineCounts& counts);
+  std::uint32_t LineEvents();
+  TWriteWait WaitWritable(bool deviceLies);
+  static void CancelDeviceWait(TSioBaseDispatcher& dispatcher);
+
+  // DeviceClose takes it exclusively; every call on the descriptor holds it shared.
+  std::shared_mutex FdGuard;
+  // Set by DeviceClose and HaltWorkers: completes the event worker's wait and the output
+  // worker's wait for writability.  Manual reset; lives until the dispatcher is destroyed.
+  std::unique_ptr<TEvent> CloseSignal;
+  std::mutex SettingsGuard;
+  TDeviceSettings Applied;             // the settings last written (or read at open)
+  bool Rs485Applied = false;           // under SettingsGuard
+  std::atomic<bool> ModemLines{false};  // TIOCMGET works
+  std::atomic<bool> Counters{false};    // TIOCGICOUNT works
+  // Event worker only.
+  int LastModemBits = 0;
+  TLineCounts EventCounts;
+  bool Reported = false;
+  std::uint32_t ReportedCount = 0;
+  std::uint32_t ReportedGeneration = 0;
+  // Under OutputLock (DeviceReadStatus).
+  TLineCounts StatusCounts;
+  // Bumped by every read that took bytes and by an input purge.
+  std::atomic<std::uint32_t> ReadGeneration{0};
 };
 
-// The same device layer over a descriptor that another service has already opened.
+// The same device layer over a descriptor that another service has already opened.  The
+// dispatcher takes the descriptor over and closes it with the line.
 class TSioTAPI32Dispatcher : public TSioPosixDispatcher {
  public:
   TSioTAPI32Dispatcher(TSioCustomComPort* port, int openDescriptor);
+  // Returns the descriptor; -2007 (last error 2007) when it was given none (0 or negative).
   int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) override;
 };

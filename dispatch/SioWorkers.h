@@ -9,15 +9,27 @@
 
 class TSioBaseDispatcher;
 
+// Every worker ends its body with WorkerEnded, also when an exception escaped it (the
+// exception is shown through the standard exception display first).  The object deletes
+// itself after its body: nothing may touch it once WorkerEnded has run.
 class TSioDispatcherThread : public TThread {
  public:
   explicit TSioDispatcherThread(TSioBaseDispatcher* dispatcher);
   // Runs handler(a, b, c) on the main thread and waits for it (dispatch worker only).
+  // An exception from the handler is raised here.
   void SyncCall(std::uint32_t a, std::uintptr_t b, std::intptr_t c, const TTriggerMethod& handler);
 
  protected:
   TSioBaseDispatcher* Dispatcher;
+  // The SyncCall record.
+  std::uint32_t SyncArg1 = 0;
+  std::uintptr_t SyncArg2 = 0;
+  std::intptr_t SyncArg3 = 0;
+  const TTriggerMethod* SyncHandler = nullptr;
 };
+
+// The dispatcher whose worker runs on the calling thread, or null on any other thread.
+const TSioBaseDispatcher* WorkerThreadOwner();
 
 // Waits for device events and wakes the dispatch worker.
 class TComThread : public TSioDispatcherThread {

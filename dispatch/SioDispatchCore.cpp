@@ -1,0 +1,520 @@
+// The dispatcher's lifecycle, open and close, the input and output rings and block I/O.
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "dispatch/SioDispatch.h"
+#include "dispatch/SioRegistry.h"
+#include "dispatch/SioWorkers.h"
+#include "platform/Messages.h"
+#include "platform/SysErrors.h"
+#include "platform/SysUtils.h"
+#include "port/SioErrorCodes.h"
+
+TSioBaseDispatcher::TSioBaseDispatcher(TSioCustomComPort* port) : FPortComponent(port) {
+  FRegistryIndex = RegisterDispatcher(this);
+  FNextTriggerHandle = 1;
+}
+
+TSioBaseDispatcher::~TSioBaseDispatcher() {
+  // The device operations are gone by now: the most derived destructor has closed the line
+  // (ShutDown).  The rings, signals, lists and locks go with the members.
+  UnregisterDispatcher(FRegistryIndex);
+}
+
+void TSioBaseDispatcher::ShutDown() {
+  if (FShutDown) return;
+  FShutDown = true;
+  if (!FCloseRequested) CloseLine();
+  // A close deferred during a delivery is completed by the dispatch worker as it ends;
+  // the dispatcher must outlive that.
+  if (FCloseRequested) PumpUntil([this] { return !FWorkersRunning.load(); });
+  ReleaseBuffers();
+}
+
+std::uint32_t TSioBaseDispatcher::RingCount(std::uint32_t head, std::uint32_t tail, bool full) {
+  if (head == tail) return full ? kInRingSize : 0;
+  if (tail < head) return head - tail;
+  return head + kInRingSize - tail;
+}
+
+// ---- Open and close -------------------------------------------------------------------
+
+int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, std::uint8_t parity,
+                                 std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
+                                 std::uint32_t outSize, std::uint32_t options) {
+  // A dispatcher is opened once; a second open would replace the signals under the workers.
+  if (FWorkersRunning || FDeviceHandle >= 0) throw Exception("Dispatcher already started");
+
+  FRingLatch = false;
+  {
+    std::lock_guard in(InputLock);
+    FInRing.reset();
+  }
+  {
+    std::lock_guard out(OutputLock);
+    FOutRing.reset();
+  }
+  FDispatching = false;
+  FHandlerRemovalPending = false;
+
+  try {
+    DeviceEventSignal = std::make_unique<TEvent>(TEvent::AutoReset);
+    DispatchDoneSignal = std::make_unique<TEvent>(TEvent::AutoReset);
+    WorkerAckSignal = std::make_unique<TEvent>(TEvent::AutoReset);
+    OutputReadySignal = std::make_unique<TEvent>(TEvent::AutoReset);
+    WriteDoneEvent = std::make_unique<TEvent>(TEvent::ManualReset);
+    OutputStopSignal = std::make_unique<TEvent>(TEvent::AutoReset);
+  } catch (const std::bad_alloc&) {
+    CloseSignals();
+    return ecOutOfMemory;
+  }
+
+  const int handle = DeviceOpen(name, inSize, outSize);
+  if (handle < 0) {
+    int result = ecOutOfMemory;
+    if (handle != -8) {
+      // A layer that failed without saying why must still report a failure.
+      const int error = GetLastError();
+      result = -(error != 0 ? error : static_cast<int>(ERROR_GEN_FAILURE));
+    }
+    CloseLine();
+    return result;
+  }
+  FDeviceHandle = handle;
+
+  if (const int result = SetQueueSizes(inSize, outSize); result != 0) {
+    CloseLine();
+    return result;
+  }
+
+  try {
+    auto inRing = std::make_unique<std::uint8_t[]>(kInRingSize);
+    auto outRing = std::make_unique<std::uint8_t[]>(outSize);
+    std::lock_guard in(InputLock);
+    std::lock_guard out(OutputLock);
+    FInRing = std::move(inRing);
+    FOutRing = std::move(outRing);
+    FOutRingHead = FOutRingTail = 0;
+    FOutRingFull = false;
+    ++FOutRingGeneration;
+    FInRingFull = false;
+    FHandlerTaken = 0;
+  } catch (const std::bad_alloc&) {
+    CloseLine();
+    return ecOutOfMemory;
+  }
+  FDeviceInSize = inSize;
+  FOutRingSize = outSize;
+  FLineErrors = 0;
+  FOutputSentPending = false;
+  FCloseRequested = false;
+  FRs485Active = false;
+  FUartBaseAddress = 0;
+
+  {
+    std::lock_guard main(MainLock);
+    DeviceGetSettings(FDeviceSettings);
+  }
+
+  if ((options & olDtrHandshake) != 0) {
+    FDtrByHandshake = true;
+  } else {
+    FDtrByHandshake = false;
+    SetDtr((options & olDtrOn) != 0);
+  }
+  if ((options & olRtsHandshake) != 0) {
+    FRtsByHandshake = true;
+  } else {
+    FRtsByHandshake = false;
+    SetRts((options & olRtsOn) != 0);
+  }
+
+  FMatchScanPos = 0;
+  ClearAllTriggers();
+  {
+    std::lock_guard in(InputLock);
+    FInRingHead = 0;
+    FInRingTail = 0;
+    FReadingForHandlers = false;
+  }
+  FLastAvailHead = 0;
+  ResetStatusFired();
+  {
+    std::lock_guard main(MainLock);
+    FModemState = 0;
+    ReadModemState(0xF0);
+    FCurrentBaud = 115200;
+  }
+
+  if (const int result = SetLineParams(baud, parity, dataBits, stopBits); result != 0) {
+    CloseLine();
+    return result;
+  }
+  RefreshLineErrors();
+
+  TraceDiscard();
+  LogDiscard();
+  FOpenTime = MsClock();
+
+  StartWorkers();
+  return 0;
+}
+
+void TSioBaseDispatcher::CloseLine() {
+  if (FDeviceHandle >= 0) {
+    PurgeOutput();
+    PurgeInput();
+    DeviceClose();
+  }
+  bool deferred = false;
+  {
+    std::lock_guard main(MainLock);
+    deferred = FDispatching;
+    if (deferred) FCloseRequested = true;
+  }
+  if (!deferred) ReleaseBuffers();
+}
+
+void TSioBaseDispatcher::ReleaseBuffers() {
+  if (FWorkersRunning) {
+    HaltWorkers();
+  } else {
+    CloseSignals();
+  }
+  {
+    std::lock_guard out(OutputLock);
+    FOutRing.reset();
+    FOutRingHead = FOutRingTail = 0;
+    FOutRingFull = false;
+    ++FOutRingGeneration;
+  }
+  {
+    std::lock_guard in(InputLock);
+    FInRing.reset();
+  }
+}
+
+void TSioBaseDispatcher::CloseSignals() {
+  DeviceEventSignal.reset();
+  DispatchDoneSignal.reset();
+  WorkerAckSignal.reset();
+  OutputReadySignal.reset();
+  WriteDoneEvent.reset();
+  OutputStopSignal.reset();
+}
+
+// ---- Input ring ------------------------------------------------------------------------
+
+int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
+  if (count == 0) return 0;
+  {
+    std::lock_guard in(InputLock);
+    if (!FInRing) return ecBufferIsEmpty;
+    const std::uint32_t offset = FReadingForHandlers ? FHandlerTaken : 0;
+    const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
+    if (held < offset || count > held - offset) return ecBufferIsEmpty;
+    const std::uint32_t start = (FInRingTail + offset) % kInRingSize;
+    const std::uint32_t first = std::min(count, kInRingSize - start);
+    std::memcpy(buffer, FInRing.get() + start, first);
+    std::memcpy(buffer + first, FInRing.get(), count - first);
+    if (FReadingForHandlers) {
+      FHandlerTaken += count;
+    } else {
+      FInRingTail = (start + count) % kInRingSize;
+      FInRingFull = false;
+    }
+  }
+  if (FTraceOn) {
+    std::lock_guard main(MainLock);
+    if (FTraceOn) {
+      for (std::uint32_t i = 0; i < count; ++i) TraceRecord('R', buffer[i]);
+    }
+  }
+  return static_cast<int>(count);
+}
+
+bool TSioBaseDispatcher::FillInRing() {
+  std::lock_guard in(InputLock);
+  if (!FInRing) return false;
+  if (FInRingFull) return true;
+  TDeviceStatus status;
+  FLineErrors |= ReadDeviceStatus(status) & 0x1F;
+  const std::uint32_t waiting = status.InQue;
+  if (waiting == 0) return false;
+
+  std::uint32_t head = FInRingHead;
+  const std::uint32_t tail = FInRingTail;
+  std::uint32_t free = 0;
+  std::uint32_t chunk = 0;
+  if (head == tail) {
+    free = kInRingSize;
+    chunk = kInRingSize - head;
+  } else if (tail > head) {
+    free = chunk = tail - head;
+  } else {
+    free = tail + kInRingSize - head;
+    chunk = kInRingSize - head;
+  }
+  const std::uint32_t want = std::min(free, waiting);
+  std::uint32_t second = chunk < want ? want - chunk : 0;
+
+  std::uint8_t* ring = FInRing.get();
+  int n = 0;
+  if (chunk != 0) {
+    // The whole stretch is asked for: more may have arrived since the count was taken.
+    n = DeviceRead(ring + head, chunk);
+    if (n < 0) {
+      DeviceReadFailed(-1);
+      n = 0;
+    }
+    const auto got = static_cast<std::uint32_t>(n);
+    if (FLogOn) LogRecord(lkDispatch, lsReadCom, got, got != 0 ? ring + head : nullptr, got);
+    head += got;
+    if (got < chunk) second = 0;
+  }
+  if (head == kInRingSize) head = 0;
+  FInRingHead = head;
+  if (n > 0) FInRingFull = head == tail;
+
+  if (second != 0) {
+    const int m = DeviceRead(ring + head, second);
+    const auto got = static_cast<std::uint32_t>(m > 0 ? m : 0);
+    if (FLogOn) LogRecord(lkDispatch, lsReadCom, got, got != 0 ? ring + head : nullptr, got);
+    if (got != 0) {
+      head += got;
+      FInRingHead = head;
+      FInRingFull = head == tail;
+    }
+  }
+  return true;
+}
+
+std::uint32_t TSioBaseDispatcher::InCount() {
+  std::lock_guard in(InputLock);
+  const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
+  const std::uint32_t taken = FReadingForHandlers ? FHandlerTaken : 0;
+  return held > taken ? held - taken : 0;
+}
+
+int TSioBaseDispatcher::PurgeInput() {
+  std::lock_guard in(InputLock);
+  const int result = DevicePurge(1);
+  if (FReadingForHandlers) {
+    // The delivery moves the tail by MostTaken when it ends: make that reach the head.
+    FMostTaken = RingCount(FInRingHead, FInRingTail, FInRingFull);
+  } else {
+    FInRingTail = FInRingHead;
+    FHandlerTaken = 0;
+  }
+  FInRingFull = false;
+  ResetMatchState();
+  return result;
+}
+
+// ---- Output ring -----------------------------------------------------------------------
+
+std::uint32_t TSioBaseDispatcher::ReadDeviceStatus(TDeviceStatus& copy) {
+  std::lock_guard out(OutputLock);
+  const std::uint32_t errors = DeviceReadStatus(FDeviceStatus);
+  copy = FDeviceStatus;
+  return errors;
+}
+
+int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t count) {
+  if (count == 0) return 0;
+  int result = 0;
+  std::uint32_t written = 0;
+  {
+    std::lock_guard out(OutputLock);
+    if (!FOutRing) return ecCommNotOpen;
+    TDeviceStatus status;
+    FLineErrors = ReadDeviceStatus(status);
+    const std::uint32_t free = status.OutQue < FOutRingSize ? FOutRingSize - status.OutQue : 0;
+    if (count > free) return ecOutputBufferTooSmall;
+    if (count == free) FOutRingFull = true;
+    // RS-485 transmit enable: this platform's driver switches RTS itself (TIOCSRS485), so
+    // nothing is switched here and no UART base address is needed.
+    int n = DeviceWrite(bytes, count);
+    if (n <= 0) {
+      n = -n;
+      result = ecPutBlockFail;
+      FLineErrors = ReadDeviceStatus(status);
+    }
+    written = static_cast<std::uint32_t>(n);
+    FOutputSentPending = true;
+  }
+  if (FLogOn || FTraceOn) {
+    std::lock_guard main(MainLock);
+    if (FLogOn) LogRecord(lkDispatch, lsWriteCom, written, written != 0 ? bytes : nullptr, written);
+    if (FTraceOn) {
+      for (std::uint32_t i = 0; i < written; ++i) TraceRecord('T', bytes[i]);
+    }
+  }
+  return result;
+}
+
+std::uint32_t TSioBaseDispatcher::OutUsed() {
+  std::lock_guard out(OutputLock);
+  TDeviceStatus status;
+  FLineErrors |= ReadDeviceStatus(status) & 0x1F;
+  return status.OutQue;
+}
+
+std::uint32_t TSioBaseDispatcher::OutFree() {
+  std::lock_guard out(OutputLock);
+  const std::uint32_t used = OutUsed();
+  return used < FOutRingSize ? FOutRingSize - used : 0;
+}
+
+int TSioBaseDispatcher::PurgeOutput() { return DevicePurge(0); }
+
+int TSioBaseDispatcher::SetQueueSizes(std::uint32_t inSize, std::uint32_t outSize) {
+  if (DeviceSetQueues(inSize, outSize)) return 0;
+  const int error = GetLastError();
+  return -(error != 0 ? error : static_cast<int>(ERROR_GEN_FAILURE));
+}
+
+bool TSioBaseDispatcher::TakeOutputRun(std::uint32_t& start, std::uint32_t& run,
+                                       std::uint32_t& generation) {
+  std::lock_guard out(OutputLock);
+  if (!FOutRing || (!FOutRingFull && FOutRingHead == FOutRingTail)) return false;
+  if (FOutRingTail < FOutRingHead) {
+    run = FOutRingHead - FOutRingTail;
+  } else if (FOutRingHead == 0) {
+    run = FOutRingSize - FOutRingTail;
+  } else {
+    // The queued bytes wrap (or fill the ring from a tail that is not 0): rotate them to
+    // the start so that one write sends them all.  The free gap ends up after them.
+    std::uint8_t* ring = FOutRing.get();
+    std::rotate(ring, ring + FOutRingTail, ring + FOutRingSize);
+    run = (FOutRingSize - FOutRingTail) + FOutRingHead;
+    FOutRingHead = run == FOutRingSize ? 0 : run;
+    FOutRingTail = 0;
+  }
+  start = FOutRingTail;
+  generation = FOutRingGeneration;
+  return true;
+}
+
+void TSioBaseDispatcher::AdvanceOutputRing(std::uint32_t n, std::uint32_t generation) {
+  std::lock_guard out(OutputLock);
+  if (n == 0 || generation != FOutRingGeneration) return;
+  FOutRingTail += n;
+  if (FOutRingTail >= FOutRingSize) FOutRingTail = 0;
+  if (FOutRingTail == FOutRingHead) FOutRingHead = FOutRingTail = 0;
+  FOutRingFull = false;
+}
+
+void TSioBaseDispatcher::AcknowledgeOutputStop() {
+  ++FOutputStopAcks;
+  WorkerAckSignal->Set();
+}
+
+void TSioBaseDispatcher::StopOutputAndEmptyRing() {
+  if (FOutputWorker.load() != nullptr && OutputStopSignal && WorkerAckSignal) {
+    const std::uint32_t before = FOutputStopAcks.load();
+    OutputStopSignal->Set();
+    // The acknowledgement signal is shared with the other workers: the count tells whose
+    // it was.  A worker that ends meanwhile never answers, hence the short waits.
+    while (FOutputStopAcks.load() == before && FOutputWorker.load() != nullptr) {
+      WorkerAckSignal->Wait(20);
+    }
+  }
+  std::lock_guard out(OutputLock);
+  FOutRingFull = false;
+  FOutRingHead = FOutRingTail = 0;
+  ++FOutRingGeneration;
+}
+
+// ---- Workers ---------------------------------------------------------------------------
+
+bool TSioBaseDispatcher::CalledByOwnWorker() const { return WorkerThreadOwner() == this; }
+
+void TSioBaseDispatcher::PumpUntil(const std::function<bool()>& done) {
+  while (!done()) {
+    // One step of the thread's messages, waiting at most 1 ms for one: a delivery the
+    // dispatch worker is sending to this thread runs at once, and the wait does not spin.
+    TMsg msg;
+    if (GetMessage(msg, 1)) {
+      TranslateMessage(msg);
+      DispatchMessage(msg);
+    } else if (msg.Message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.WParam));
+      SleepMs(1);
+    }
+  }
+}
+
+void TSioBaseDispatcher::StartWorkerThreads() {
+  std::lock_guard main(MainLock);
+  if (FWorkersRunning) throw Exception("Dispatcher already started");
+  FWorkersRunning = true;
+  FWorkersStopFlag = false;
+  // All three are counted before any starts, so one that ends at once cannot take the
+  // count to 0 while the others are still to come.
+  FLiveWorkerCount += 3;
+  auto start = [this](std::atomic<TSioDispatcherThread*>& slot, TSioDispatcherThread* worker) {
+    slot = worker;
+    try {
+      worker->Start();
+    } catch (const std::exception&) {
+      slot = nullptr;
+      delete worker;
+      if (--FLiveWorkerCount == 0) FWorkersRunning = false;
+      return;
+    }
+    WorkerAckSignal->Wait(3000);
+  };
+  start(FEventWorker, new TComThread(this));
+  start(FDispatchWorker, new TDispThread(this));
+  start(FOutputWorker, new TOutThread(this));
+}
+
+void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)) {
+  {
+    std::lock_guard main(MainLock);
+    if (!FWorkersRunning) return;
+    FWorkersStopFlag = true;
+  }
+  // MainLock is not held from here on: a pass of the dispatch worker that needs it must
+  // finish for the worker to end.
+  if (FOutputWorker.load() != nullptr) {
+    OutputStopSignal->Set();
+    PumpUntil([this] { return FOutputWorker.load() == nullptr; });
+  }
+  if (FEventWorker.load() != nullptr) {
+    cancelWait(*this);
+    DispatchDoneSignal->Set();
+    WorkerAckSignal->Reset();
+    PumpUntil([this] { return FEventWorker.load() == nullptr; });
+  }
+  PumpUntil([this] { return FDispatchWorker.load() == nullptr; });
+  // A worker clears its reference before its last steps.  The last worker's very last
+  // access is clearing WorkersRunning; any other's is its decrement of the count (the
+  // dispatch worker stopping the others from WorkerEnded is still counted itself).
+  if (CalledByOwnWorker()) {
+    PumpUntil([this] { return FLiveWorkerCount.load() <= 1; });
+  } else {
+    PumpUntil([this] { return !FWorkersRunning.load(); });
+  }
+  CloseSignals();
+}
+
+void TSioBaseDispatcher::WorkerEnded(TSioDispatcherThread* worker) {
+  bool release = false;
+  {
+    // Under MainLock, so that a priority change never reaches a worker that is ending.
+    std::lock_guard main(MainLock);
+    if (FEventWorker.load() == worker) FEventWorker = nullptr;
+    if (FOutputWorker.load() == worker) FOutputWorker = nullptr;
+    if (FDispatchWorker.load() == worker) {
+      FDispatchWorker = nullptr;
+      release = FReleaseOnWorkerExit.exchange(false);
+    }
+  }
+  if (release) ReleaseBuffers();
+  // The last access to the dispatcher: once WorkersRunning is false it may be destroyed.
+  if (--FLiveWorkerCount == 0) FWorkersRunning = false;
+}

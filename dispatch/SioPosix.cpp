@@ -1,0 +1,534 @@
+#include "dispatch/SioPosix.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "dispatch/SioSysCalls.h"
+#include "dispatch/SioTermios.h"
+#include "platform/SysErrors.h"
+#include "port/SioErrorCodes.h"
+
+namespace {
+
+constexpr int kLinePollMs = 20;   // modem lines and error counters are sampled this often
+constexpr int kStalePollMs = 10;  // bytes reported before and not read since are re-checked
+
+// Calls `call` again while it fails with EINTR.
+template <class TCall>
+auto Retry(TCall call) {
+  for (;;) {
+    auto result = call();
+    if (result >= 0 || errno != EINTR) return result;
+  }
+}
+
+bool NoSuchFeature(int error) { return error == ENOTTY || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+int FailWith(int error) {
+  SetLastError(SystemErrorFromErrno(error));
+  return -SystemErrorFromErrno(error);
+}
+
+}  // namespace
+
+TSioPosixDispatcher::TSioPosixDispatcher(TSioCustomComPort* port)
+    : TSioBaseDispatcher(port), Sys(&RealSysCalls()) {}
+
+TSioPosixDispatcher::~TSioPosixDispatcher() { ShutDown(); }
+
+// ---- Open and close -------------------------------------------------------------------
+
+bool TSioPosixDispatcher::MakeCloseSignal() {
+  try {
+    CloseSignal = std::make_unique<TEvent>(TEvent::ManualReset);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool TSioPosixDispatcher::AdoptDescriptor(int fd) {
+  ModemLines = false;
+  Counters = false;
+  termios tio{};
+  if (Retry([&] { return Sys->TcGetAttr(fd, &tio); }) != 0) return false;
+
+  int bits = 0;
+  ModemLines = Retry([&] { return Sys->Ioctl(fd, TIOCMGET, &bits); }) == 0;
+  LastModemBits = ModemLines ? bits : 0;
+  TLineCounts counts;
+  Counters = ReadCountsOf(fd, counts);
+  EventCounts = counts;
+  {
+    std::lock_guard out(OutputLock);
+    StatusCounts = counts;
+  }
+  Reported = false;
+  ReportedCount = 0;
+  ReportedGeneration = 0;
+
+  TDeviceSettings settings;
+  TermiosToSettings(tio, ReadCustomRate(*Sys, fd), settings);
+  std::lock_guard guard(SettingsGuard);
+  Applied = settings;
+  Rs485Applied = false;
+  return true;
+}
+
+int TSioPosixDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std::uint32_t) {
+  const int fd = Retry([&] { return Sys->Open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
+  if (fd < 0) {
+    SetLastError(SystemErrorFromErrno(errno));
+    return -1;
+  }
+  auto fail = [&](int error) {
+    Sys->Close(fd);
+    SetLastError(error);
+    return -1;
+  };
+  // flock, because TIOCEXCL does not stop a process running as root.
+  if (Retry([&] { return Sys->Flock(fd, LOCK_EX | LOCK_NB); }) != 0 && errno == EWOULDBLOCK) {
+    return fail(ERROR_ACCESS_DENIED);
+  }
+  termios tio{};
+  if (Retry([&] { return Sys->TcGetAttr(fd, &tio); }) != 0) {
+    // Not a terminal: there is no serial port by that name.
+    return fail(errno == ENOTTY ? static_cast<int>(ERROR_FILE_NOT_FOUND) : SystemErrorFromErrno(errno));
+  }
+  Sys->Ioctl(fd, TIOCEXCL, nullptr);
+  // Raw at once, so that nothing the peer sends before the settings are written is echoed
+  // back or translated.
+  MakeRawTermios(tio);
+  if (Retry([&] { return Sys->TcSetAttr(fd, TCSANOW, &tio); }) != 0) {
+    return fail(SystemErrorFromErrno(errno));
+  }
+  if (!AdoptDescriptor(fd)) return fail(SystemErrorFromErrno(errno));
+  if (!MakeCloseSignal()) {
+    Sys->Close(fd);
+    return ecOutOfMemory;
+  }
+  ReadGeneration = 0;
+  std::unique_lock guard(FdGuard);
+  FDeviceHandle = fd;
+  return fd;
+}
+
+void TSioPosixDispatcher::CancelDeviceWait(TSioBaseDispatcher& dispatcher) {
+  auto& self = static_cast<TSioPosixDispatcher&>(dispatcher);
+  if (self.CloseSignal) self.CloseSignal->Set();
+}
+
+int TSioPosixDispatcher::DeviceClose() {
+  if (FWorkersRunning) {
+    FWorkersStopFlag = true;
+    CancelDeviceWait(*this);
+    if (DispatchDoneSignal) DispatchDoneSignal->Set();
+    if (WorkerAckSignal) WorkerAckSignal->Reset();
+  } else {
+    CancelDeviceWait(*this);
+  }
+  // Every wait on the descriptor also waits on the close signal, so the workers let go of
+  // the descriptor at once.
+  std::unique_lock guard(FdGuard);
+  if (FDeviceHandle < 0) return -1;
+  // Linux releases the descriptor even when close reports EINTR.
+  if (Sys->Close(FDeviceHandle) != 0 && errno != EINTR) return -1;
+  FDeviceHandle = -1;
+  return 0;
+}
+
+int TSioPosixDispatcher::DeviceIdle() {
+  SleepMs(0);
+  return 0;
+}
+
+bool TSioPosixDispatcher::DeviceSetQueues(std::uint32_t, std::uint32_t) { return true; }
+
+void TSioPosixDispatcher::StartWorkers() { StartWorkerThreads(); }
+
+void TSioPosixDispatcher::HaltWorkers() { HaltWorkersWith(&TSioPosixDispatcher::CancelDeviceWait); }
+
+// ---- Settings and lines ----------------------------------------------------------------
+
+int TSioPosixDispatcher::DeviceGetSettings(TDeviceSettings& settings) {
+  std::shared_lock fdGuard(FdGuard);
+  if (FDeviceHandle < 0) return -1;
+  std::lock_guard guard(SettingsGuard);
+  settings = Applied;
+  return 0;
+}
+
+int TSioPosixDispatcher::DeviceSetSettings(const TDeviceSettings& settings) {
+  std::shared_lock fdGuard(FdGuard);
+  const int fd = FDeviceHandle;
+  if (fd < 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return -static_cast<int>(ERROR_INVALID_HANDLE);
+  }
+  termios tio{};
+  if (Retry([&] { return Sys->TcGetAttr(fd, &tio); }) != 0) return FailWith(errno);
+  TDeviceSettings wanted = settings;
+  wanted.BaudRate = MapBaudCode(settings.BaudRate);
+  std::uint32_t customRate = 0;
+  if (const int error = SettingsToTermios(wanted, tio, customRate); error != 0) {
+    SetLastError(error);
+    return -error;
+  }
+  if (Retry([&] { return Sys->TcSetAttr(fd, TCSANOW, &tio); }) != 0) return FailWith(errno);
+  if (customRate != 0 && SetCustomRate(*Sys, fd, customRate) != 0) return FailWith(errno);
+
+  std::lock_guard guard(SettingsGuard);
+  const bool toggle = (settings.Flags & dcbRtsControlMask) == dcbRtsControlToggle;
+  if (toggle != Rs485Applied) {
+    // RTS toggled around each transmission by the driver (RS-485); a device without it
+    // keeps its RTS as it is.
+    serial_rs485 rs485{};
+    if (Retry([&] { return Sys->Ioctl(fd, TIOCGRS485, &rs485); }) == 0) {
+      if (toggle) {
+        rs485.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+        rs485.flags &= ~static_cast<__u32>(SER_RS485_RTS_AFTER_SEND);
+      } else {
+        rs485.flags &= ~static_cast<__u32>(SER_RS485_ENABLED);
+      }
+      Retry([&] { return Sys->Ioctl(fd, TIOCSRS485, &rs485); });
+    }
+    Rs485Applied = toggle;
+  }
+  Applied = settings;
+  return 0;
+}
+
+int TSioPosixDispatcher::DeviceEscape(int function) {
+  int bits = 0;
+  unsigned long request = 0;
+  switch (function) {
+    case SETRTS: request = TIOCMBIS; bits = TIOCM_RTS; break;
+    case CLRRTS: request = TIOCMBIC; bits = TIOCM_RTS; break;
+    case SETDTR: request = TIOCMBIS; bits = TIOCM_DTR; break;
+    case CLRDTR: request = TIOCMBIC; bits = TIOCM_DTR; break;
+    default: return 0;  // GETBASEIRQ and others: nothing to do on this platform
+  }
+  std::shared_lock guard(FdGuard);
+  if (FDeviceHandle < 0) return -static_cast<int>(ERROR_INVALID_HANDLE);
+  if (Retry([&] { return Sys->Ioctl(FDeviceHandle, request, &bits); }) == 0) return 0;
+  // A pseudo-terminal has no modem lines: there is nothing to switch.
+  if (NoSuchFeature(errno)) return 0;
+  return FailWith(errno);
+}
+
+std::uint32_t TSioPosixDispatcher::DeviceModemLevels() {
+  if (!ModemLines) return 0;
+  std::shared_lock guard(FdGuard);
+  int bits = 0;
+  if (FDeviceHandle < 0 || Retry([&] { return Sys->Ioctl(FDeviceHandle, TIOCMGET, &bits); }) != 0) return 0;
+  return ((bits & TIOCM_CTS) != 0 ? MS_CTS_ON : 0) | ((bits & TIOCM_DSR) != 0 ? MS_DSR_ON : 0) |
+         ((bits & TIOCM_RNG) != 0 ? MS_RING_ON : 0) | ((bits & TIOCM_CAR) != 0 ? MS_RLSD_ON : 0);
+}
+
+bool TSioPosixDispatcher::ReadCountsOf(int fd, TLineCounts& counts) {
+  serial_icounter_struct c{};
+  if (Retry([&] { return Sys->Ioctl(fd, TIOCGICOUNT, &c); }) != 0) return false;
+  counts.Frame = c.frame;
+  counts.Overrun = c.overrun;
+  counts.Parity = c.parity;
+  counts.Break = c.brk;
+  counts.BufOverrun = c.buf_overrun;
+  return true;
+}
+
+bool TSioPosixDispatcher::ReadCounts(TLineCounts& counts) {
+  std::shared_lock guard(FdGuard);
+  return FDeviceHandle >= 0 && ReadCountsOf(FDeviceHandle, counts);
+}
+
+// ---- Status, reads and purges ------------------------------------------------------------
+
+int TSioPosixDispatcher::BytesWaiting() {
+  std::shared_lock guard(FdGuard);
+  int count = 0;
+  if (FDeviceHandle < 0 || Retry([&] { return Sys->Ioctl(FDeviceHandle, FIONREAD, &count); }) != 0) return -1;
+  return count;
+}
+
+std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
+  std::lock_guard out(OutputLock);
+  std::uint32_t errors = 0;
+  const int waiting = BytesWaiting();
+  if (Counters) {
+    TLineCounts now;
+    if (ReadCounts(now)) {
+      if (now.BufOverrun != StatusCounts.BufOverrun) errors |= CE_RXOVER;
+      if (now.Overrun != StatusCounts.Overrun) errors |= CE_OVERRUN;
+      if (now.Parity != StatusCounts.Parity) errors |= CE_RXPARITY;
+      if (now.Frame != StatusCounts.Frame) errors |= CE_FRAME;
+      if (now.Break != StatusCounts.Break) errors |= CE_BREAK;
+      StatusCounts = now;
+    }
+  }
+  status.Flags = 0;
+  status.InQue = waiting > 0 ? static_cast<std::uint32_t>(waiting) : 0;
+  if (FOutRingFull) {
+    status.OutQue = FOutRingSize;
+  } else if (FOutRingTail < FOutRingHead) {
+    status.OutQue = FOutRingHead - FOutRingTail;
+  } else if (FOutRingHead < FOutRingTail) {
+    status.OutQue = FOutRingSize + FOutRingHead - FOutRingTail;
+  } else {
+    status.OutQue = 0;
+  }
+  return errors;
+}
+
+int TSioPosixDispatcher::DeviceReadFailed(int) { return 0; }
+
+int TSioPosixDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
+  std::shared_lock guard(FdGuard);
+  if (FDeviceHandle < 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return -1;
+  }
+  // One pseudo-terminal read returns at most 4095 bytes: keep reading until the stretch
+  // is full or the device has nothing more.  Never waits.
+  std::uint32_t total = 0;
+  while (total < count) {
+    const ssize_t n = Sys->Read(FDeviceHandle, buffer + total, count - total);
+    if (n > 0) {
+      total += static_cast<std::uint32_t>(n);
+      continue;
+    }
+    if (n == 0) break;  // hang-up: nothing more will come
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+    if (total == 0) {
+      SetLastError(SystemErrorFromErrno(errno));
+      return -1;
+    }
+    break;
+  }
+  if (total != 0) ++ReadGeneration;
+  return static_cast<int>(total);
+}
+
+int TSioPosixDispatcher::Flush(int queue) {
+  std::shared_lock guard(FdGuard);
+  if (FDeviceHandle < 0) return -static_cast<int>(ERROR_INVALID_HANDLE);
+  if (Retry([&] { return Sys->TcFlush(FDeviceHandle, queue); }) != 0) return FailWith(errno);
+  return 0;
+}
+
+int TSioPosixDispatcher::DevicePurge(int queue) {
+  if (queue != 0) {
+    const int result = Flush(TCIFLUSH);
+    ++ReadGeneration;
+    return result;
+  }
+  // Also without an output worker: the ring and the device's output queue are emptied.
+  StopOutputAndEmptyRing();
+  return Flush(TCOFLUSH);
+}
+
+// ---- Output ----------------------------------------------------------------------------
+
+int TSioPosixDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
+  {
+    std::lock_guard out(OutputLock);
+    if (!FOutRing || FOutRingSize == 0) return 0;
+    std::uint8_t* ring = FOutRing.get();
+    const std::uint32_t room = FOutRingSize - FOutRingHead;
+    if (count > room) {
+      std::memcpy(ring + FOutRingHead, bytes, room);
+      std::memcpy(ring, bytes + room, count - room);
+      FOutRingHead = count - room;
+    } else {
+      std::memcpy(ring + FOutRingHead, bytes, count);
+      FOutRingHead = count == room ? 0 : FOutRingHead + count;
+    }
+  }
+  if (OutputReadySignal) OutputReadySignal->Set();
+  return static_cast<int>(count);
+}
+
+TSioPosixDispatcher::TWriteWait TSioPosixDispatcher::WaitWritable(bool deviceLies) {
+  for (;;) {
+    pollfd fds[3] = {{OutputStopSignal->Fd(), POLLIN, 0}, {CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}};
+    int result = 0;
+    {
+      std::shared_lock guard(FdGuard);
+      if (FDeviceHandle < 0) return wwClosed;
+      fds[2].fd = FDeviceHandle;
+      // A device that said writable and then refused again is given 1 ms, not a spin.
+      fds[2].events = deviceLies ? 0 : POLLOUT;
+      result = Sys->Poll(fds, 3, deviceLies ? 1 : -1);
+    }
+    if (result < 0) {
+      if (errno == EINTR) continue;
+      return wwHangUp;
+    }
+    if ((fds[0].revents & POLLIN) != 0 && OutputStopSignal->TryTake()) return wwStop;
+    if (fds[1].revents != 0) return wwClosed;
+    if ((fds[2].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return wwHangUp;
+    return wwWritable;
+  }
+}
+
+void TSioPosixDispatcher::DrainOutputRing() {
+  std::uint32_t start = 0;
+  std::uint32_t run = 0;
+  std::uint32_t generation = 0;
+  bool refusedAfterWritable = false;
+  while (TakeOutputRun(start, run, generation)) {
+    // The run lies between tail and head, which only this worker moves past; the main
+    // thread writes only into the free part of the ring.
+    const std::uint8_t* data = FOutRing.get() + start;
+    ssize_t n = 0;
+    int error = 0;
+    {
+      std::shared_lock guard(FdGuard);
+      if (FDeviceHandle < 0) return;  // closed: the release discards what is queued
+      n = Retry([&] { return Sys->Write(FDeviceHandle, data, run); });
+      error = errno;
+    }
+    if (n > 0) {
+      AdvanceOutputRing(static_cast<std::uint32_t>(n), generation);  // a short write: the rest is the next run
+      refusedAfterWritable = false;
+      continue;
+    }
+    if (n < 0 && (error == EAGAIN || error == EWOULDBLOCK)) {
+      switch (WaitWritable(refusedAfterWritable)) {
+        case wwWritable:
+          refusedAfterWritable = true;
+          continue;
+        case wwStop:
+          AcknowledgeOutputStop();
+          return;
+        case wwClosed:
+          return;
+        case wwHangUp:
+          break;
+      }
+    }
+    // The device refused the bytes for good (error, hang-up): drop the run.
+    AdvanceOutputRing(run, generation);
+    refusedAfterWritable = false;
+  }
+}
+
+// ---- Device events -----------------------------------------------------------------------
+
+std::uint32_t TSioPosixDispatcher::LineEvents() {
+  std::uint32_t word = 0;
+  if (ModemLines) {
+    int bits = 0;
+    int ok = -1;
+    {
+      std::shared_lock guard(FdGuard);
+      if (FDeviceHandle >= 0) ok = Retry([&] { return Sys->Ioctl(FDeviceHandle, TIOCMGET, &bits); });
+    }
+    if (ok == 0) {
+      const int changed = bits ^ LastModemBits;
+      if ((changed & TIOCM_CTS) != 0) word |= EV_CTS;
+      if ((changed & TIOCM_DSR) != 0) word |= EV_DSR;
+      if ((changed & TIOCM_CAR) != 0) word |= EV_RLSD;
+      if ((changed & TIOCM_RNG) != 0 && (bits & TIOCM_RNG) == 0) word |= EV_RING;
+      LastModemBits = bits;
+    }
+  }
+  if (Counters) {
+    TLineCounts now;
+    if (ReadCounts(now)) {
+      if (now.Frame != EventCounts.Frame || now.Parity != EventCounts.Parity ||
+          now.Overrun != EventCounts.Overrun || now.BufOverrun != EventCounts.BufOverrun) {
+        word |= EV_ERR;
+      }
+      if (now.Break != EventCounts.Break) word |= EV_BREAK;
+      EventCounts = now;
+    }
+  }
+  return word;
+}
+
+bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
+  eventWord = 0;
+  const bool sampleLines = ModemLines || Counters;
+  bool stale = false;
+  for (;;) {
+    pollfd fds[2] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}};
+    int result = 0;
+    {
+      std::shared_lock guard(FdGuard);
+      if (FDeviceHandle < 0) return true;  // closed: the wait completes with no events
+      fds[1].fd = FDeviceHandle;
+      // While reported bytes wait unread, only hang-up and errors are watched.
+      fds[1].events = stale ? 0 : POLLIN;
+      result = Sys->Poll(fds, 2, stale ? kStalePollMs : (sampleLines ? kLinePollMs : -1));
+    }
+    if (result < 0) {
+      if (errno == EINTR) continue;
+      SetLastError(SystemErrorFromErrno(errno));
+      return false;
+    }
+    if (fds[0].revents != 0) return true;  // empty event mask: no events
+    const short events = fds[1].revents;
+    if ((events & POLLNVAL) != 0) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return false;
+    }
+    const bool hangUp = (events & (POLLHUP | POLLERR)) != 0;
+    if (stale && !hangUp) {
+      stale = false;  // look again, with POLLIN
+    } else if ((events & POLLIN) != 0 || hangUp) {
+      const int waiting = BytesWaiting();
+      const std::uint32_t generation = ReadGeneration.load();
+      const bool fresh = waiting > 0 && (!Reported || static_cast<std::uint32_t>(waiting) != ReportedCount ||
+                                         generation != ReportedGeneration);
+      if (fresh) {
+        eventWord |= EV_RXCHAR;
+        Reported = true;
+        ReportedCount = static_cast<std::uint32_t>(waiting);
+        ReportedGeneration = generation;
+      } else if (hangUp) {
+        // Nothing new can be read from a device that hung up: the wait fails, and the
+        // dispatch worker's passes still take what it holds.
+        SetLastError(ERROR_GEN_FAILURE);
+        return false;
+      } else {
+        stale = true;
+      }
+    }
+    if (sampleLines) eventWord |= LineEvents();
+    if (eventWord != 0) return true;
+  }
+}
+
+// ---- The variant over a descriptor opened elsewhere ---------------------------------------
+
+TSioTAPI32Dispatcher::TSioTAPI32Dispatcher(TSioCustomComPort* port, int openDescriptor)
+    : TSioPosixDispatcher(port) {
+  FDeviceHandle = openDescriptor;
+}
+
+int TSioTAPI32Dispatcher::DeviceOpen(const std::string&, std::uint32_t, std::uint32_t) {
+  if (!MakeCloseSignal()) {
+    DeviceClose();
+    return -1;
+  }
+  if (FDeviceHandle <= 0) {
+    FDeviceHandle = -1;
+    SetLastError(-ecCommNotOpen);
+    return ecCommNotOpen;
+  }
+  // Reads must never wait, whoever opened the descriptor.
+  int nonBlocking = 1;
+  Sys->Ioctl(FDeviceHandle, FIONBIO, &nonBlocking);
+  // A descriptor that is not a terminal keeps the record's defaults and has no modem lines.
+  AdoptDescriptor(FDeviceHandle);
+  return FDeviceHandle;
+}

@@ -1,0 +1,102 @@
+// The bodies of the three workers.  Each worker is counted in LiveWorkerCount from the
+// moment StartWorkers creates it, and WorkerEnded is the last thing its body does.
+#include "dispatch/SioWorkers.h"
+
+#include "dispatch/SioDispatch.h"
+#include "platform/Application.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+thread_local const TSioBaseDispatcher* tWorkerOwner = nullptr;
+
+// An exception must not skip WorkerEnded, or HaltWorkers would wait for the worker forever.
+template <class TBody>
+void Guarded(TBody body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    Application().ShowException(e);
+  } catch (...) {
+    Application().ShowException(Exception("Unknown exception in a dispatcher worker"));
+  }
+}
+
+}  // namespace
+
+const TSioBaseDispatcher* WorkerThreadOwner() { return tWorkerOwner; }
+
+TSioDispatcherThread::TSioDispatcherThread(TSioBaseDispatcher* dispatcher)
+    : TThread(true), Dispatcher(dispatcher) {}
+
+void TSioDispatcherThread::SyncCall(std::uint32_t a, std::uintptr_t b, std::intptr_t c,
+                                    const TTriggerMethod& handler) {
+  SyncArg1 = a;
+  SyncArg2 = b;
+  SyncArg3 = c;
+  SyncHandler = &handler;
+  Synchronize([this] { (*SyncHandler)(SyncArg1, SyncArg2, SyncArg3); });
+}
+
+void TComThread::Execute() {
+  TSioBaseDispatcher* d = Dispatcher;
+  tWorkerOwner = d;
+  Guarded([d] {
+    d->WorkerAckSignal->Set();
+    for (;;) {
+      std::uint32_t word = 0;
+      if (!d->DeviceWaitEvent(word)) return;  // hang-up or device error
+      if (word != 0) {
+        d->FDeviceEventWord = word;
+        if ((word & (EV_RINGTE | EV_RING)) != 0) d->FRingLatch = true;
+      }
+      if (d->FWorkersStopFlag) return;
+      d->DeviceEventSignal->Set();
+      d->DispatchDoneSignal->Wait();
+      if (d->FWorkersStopFlag) return;
+    }
+  });
+  d->WorkerAckSignal->Set();
+  d->WorkerEnded(this);
+}
+
+void TDispThread::Execute() {
+  TSioBaseDispatcher* d = Dispatcher;
+  tWorkerOwner = d;
+  d->WorkerAckSignal->Set();
+  Guarded([d] {
+    for (;;) {
+      d->DeviceEventSignal->Wait(50);  // a time-out wakes the worker as well
+      if (d->FWorkersStopFlag) return;
+      d->EventPass();
+      d->TimerPass();
+      if (d->FWorkersStopFlag || d->FCloseRequested) {
+        d->WorkerAckSignal->Set();
+        return;
+      }
+    }
+  });
+  // Only a close deferred during a delivery leaves the release to this worker; in every
+  // other stop the thread that stops the workers releases, so the two never both do.
+  d->FReleaseOnWorkerExit = d->FCloseRequested.load();
+  d->WorkerEnded(this);
+}
+
+void TOutThread::Execute() {
+  TSioBaseDispatcher* d = Dispatcher;
+  tWorkerOwner = d;
+  d->WorkerAckSignal->Set();
+  Guarded([d] {
+    for (;;) {
+      const int which = WaitForEither(*d->OutputReadySignal, *d->OutputStopSignal);
+      if (which == 0) {
+        if (d->FWorkersStopFlag) return;
+        d->DrainOutputRing();
+      } else if (which == 1) {
+        d->AcknowledgeOutputStop();
+      }
+      if (d->FWorkersStopFlag || d->FCloseRequested) return;
+    }
+  });
+  d->WorkerEnded(this);
+}

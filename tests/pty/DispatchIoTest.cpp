@@ -1,0 +1,187 @@
+// Byte I/O of the dispatcher over a real pseudo-terminal: the dispatcher opens the slave,
+// the test plays the peer on the master and reads the input ring from its own thread (no
+// trigger handler is registered and the avail threshold stays 0).
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "DispatchPeer.h"
+#include "port/SioErrorCodes.h"
+
+namespace {
+
+class DispatchIo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Peer.Ok());
+    ASSERT_EQ(Line.Open(Peer.Path()), 0);
+  }
+  // XOFF from the peer holds the dispatcher's output; the marker that follows it tells
+  // that the slave has seen the XOFF.
+  void HoldOutput() {
+    ASSERT_EQ(Line.SetSoftwareFlow(100, 10, 1), 0);
+    ASSERT_TRUE(Peer.Write(std::string("\x13M")));
+    ASSERT_EQ(Line.Take(1), std::vector<std::uint8_t>{'M'});
+  }
+  void ReleaseOutput() { ASSERT_TRUE(Peer.Write(std::string("\x11"))); }
+
+  TPtyPeer Peer;
+  TTestDispatcher Line;
+};
+
+TEST_F(DispatchIo, PeerBytesReachReadBlockInOrderAcrossManyRingWraps) {
+  const auto sent = Pattern(100'000);
+  std::thread writer([&] { EXPECT_TRUE(Peer.Write(sent)); });
+  const auto got = Line.Take(sent.size(), 20.0);
+  writer.join();
+  EXPECT_EQ(got, sent);
+}
+
+TEST_F(DispatchIo, ReadBlockRefusesMoreThanIsUnreadAndLeavesTheRing) {
+  ASSERT_TRUE(Peer.Write(std::string("abc")));
+  ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == 3; }));
+  std::uint8_t buffer[8] = {};
+  EXPECT_EQ(Line.ReadBlock(buffer, 4), ecBufferIsEmpty);
+  EXPECT_EQ(Line.ReadBlock(buffer, 0), 0);
+  EXPECT_EQ(Line.InCount(), 3u);
+  EXPECT_EQ(Line.ReadBlock(buffer, 3), 3);
+  EXPECT_EQ(std::string(buffer, buffer + 3), "abc");
+}
+
+TEST_F(DispatchIo, BlockSplitAtTheRingsEndComesBackInOrder) {
+  // Move the ring's indexes near its end, then read a block that crosses it.
+  ASSERT_TRUE(Peer.Write(Pattern(8000)));
+  EXPECT_EQ(Line.Take(8000), Pattern(8000));
+  ASSERT_TRUE(Peer.Write(Pattern(500, 8000)));
+  ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == 500; }));
+  std::uint8_t buffer[500];
+  ASSERT_EQ(Line.ReadBlock(buffer, 500), 500);
+  EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + 500), Pattern(500, 8000));
+  std::lock_guard in(Line.InputLock);
+  EXPECT_EQ(Line.FInRingTail, (8000u + 500u) % kInRingSize);
+}
+
+TEST_F(DispatchIo, FullInputRingStopsFillingUntilBytesAreRead) {
+  const auto sent = Pattern(kInRingSize + 3000);
+  ASSERT_TRUE(Peer.Write(sent));
+  ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == kInRingSize; }));
+  {
+    std::lock_guard in(Line.InputLock);
+    EXPECT_TRUE(Line.FInRingFull);
+    EXPECT_EQ(Line.FInRingHead.load(), Line.FInRingTail);
+  }
+  // The rest waits in the device's own queue.
+  ASSERT_TRUE(WaitUntil([&] {
+    int waiting = 0;
+    return ioctl(Line.DeviceHandle(), FIONREAD, &waiting) == 0 && waiting == 3000;
+  }));
+  EXPECT_EQ(Line.InCount(), kInRingSize);
+  EXPECT_EQ(Line.Take(sent.size()), sent);
+}
+
+TEST_F(DispatchIo, WritingExactlyTheFreeSpaceFillsTheRingAndThePeerGetsEachByteOnce) {
+  HoldOutput();
+  const auto block = Pattern(4096);
+  ASSERT_EQ(Line.WriteBlock(block.data(), 4096), 0);
+  {
+    std::lock_guard out(Line.OutputLock);
+    EXPECT_TRUE(Line.FOutRingFull);
+  }
+  EXPECT_EQ(Line.OutUsed(), 4096u);
+  EXPECT_EQ(Line.OutFree(), 0u);
+  const std::uint8_t extra = 1;
+  EXPECT_EQ(Line.WriteBlock(&extra, 1), ecOutputBufferTooSmall);
+  ReleaseOutput();
+  EXPECT_EQ(Peer.Read(4096), block);
+  EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
+  EXPECT_TRUE(Peer.Read(1, 0.2).empty());
+}
+
+TEST_F(DispatchIo, BlockWrappingTheOutputRingsEndReachesThePeerInOrder) {
+  HoldOutput();
+  {
+    // An empty ring whose indexes stand near the end.
+    std::lock_guard out(Line.OutputLock);
+    Line.FOutRingHead = Line.FOutRingTail = 3000;
+  }
+  const auto first = Pattern(2000);
+  const auto second = Pattern(1500, 2000);
+  ASSERT_EQ(Line.WriteBlock(first.data(), 2000), 0);
+  ASSERT_EQ(Line.WriteBlock(second.data(), 1500), 0);
+  {
+    std::lock_guard out(Line.OutputLock);
+    EXPECT_EQ(Line.FOutRingHead, (3000u + 3500u) % 4096u);
+  }
+  ReleaseOutput();
+  auto expected = first;
+  expected.insert(expected.end(), second.begin(), second.end());
+  EXPECT_EQ(Peer.Read(3500), expected);
+  EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
+}
+
+TEST_F(DispatchIo, OutputPurgeWhileAWriteIsHeldEmptiesTheRing) {
+  HoldOutput();
+  const auto block = Pattern(1000);
+  ASSERT_EQ(Line.WriteBlock(block.data(), 1000), 0);
+  EXPECT_EQ(Line.PurgeOutput(), 0);
+  EXPECT_EQ(Line.OutUsed(), 0u);
+  EXPECT_TRUE(Line.OutputRingIdle());
+  ReleaseOutput();
+  const std::uint8_t marker = 'Z';
+  ASSERT_EQ(Line.WriteBlock(&marker, 1), 0);
+  EXPECT_EQ(Peer.Read(1), std::vector<std::uint8_t>{'Z'});
+}
+
+TEST_F(DispatchIo, InputPurgeDropsUnreadBytes) {
+  ASSERT_TRUE(Peer.Write(std::string("old")));
+  ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == 3; }));
+  EXPECT_EQ(Line.PurgeInput(), 0);
+  EXPECT_EQ(Line.InCount(), 0u);
+  ASSERT_TRUE(Peer.Write(std::string("new")));
+  EXPECT_EQ(Line.Take(3), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+}
+
+TEST_F(DispatchIo, TrafficBothWaysAtOnceKeepsEveryByte) {
+  const auto in = Pattern(60'000, 11);
+  const auto out = Pattern(60'000, 99);
+  std::thread peerWriter([&] { EXPECT_TRUE(Peer.Write(in)); });
+  std::vector<std::uint8_t> peerGot;
+  std::thread peerReader([&] { peerGot = Peer.Read(out.size(), 20.0); });
+  std::size_t queued = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    const std::uint32_t n = std::min<std::size_t>(Line.OutFree(), out.size() - queued);
+    if (n > 0 && Line.WriteBlock(out.data() + queued, n) == 0) queued += n;
+    return queued == out.size();
+  }, 20.0));
+  const auto got = Line.Take(in.size(), 20.0);
+  peerWriter.join();
+  peerReader.join();
+  EXPECT_EQ(got, in);
+  EXPECT_EQ(peerGot, out);
+}
+
+TEST_F(DispatchIo, StartingTheWorkersTwiceIsRefused) {
+  try {
+    Line.StartWorkers();
+    FAIL() << "no exception";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "Dispatcher already started");
+  }
+  ASSERT_TRUE(Peer.Write(std::string("x")));
+  EXPECT_EQ(Line.Take(1), std::vector<std::uint8_t>{'x'});
+}
+
+TEST_F(DispatchIo, CloseStopsTheWorkersAndReleasesTheRings) {
+  Line.CloseLine();
+  EXPECT_FALSE(Line.WorkersRunning());
+  EXPECT_EQ(Line.DeviceHandle(), -1);
+  EXPECT_EQ(Line.FInRing, nullptr);
+  EXPECT_EQ(Line.FOutRing, nullptr);
+  EXPECT_EQ(Line.DeviceEventSignal, nullptr);
+  const std::uint8_t byte = 1;
+  EXPECT_EQ(Line.WriteBlock(&byte, 1), ecCommNotOpen);
+  std::uint8_t buffer[1];
+  EXPECT_EQ(Line.ReadBlock(buffer, 1), ecBufferIsEmpty);
+}
+
+}  // namespace

@@ -1,0 +1,2 @@
+sio_add_test(NAME DispatchIoTest SOURCES DispatchIoTest.cpp
+  LIBS sio_dispatch LABELS pty threaded TIMEOUT 120)
