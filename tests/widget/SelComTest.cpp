@@ -157,24 +157,6 @@ TEST_F(SelComTest, ChosenPortNumberReadsTheNumberAfterCom) {
   }
 }
 
-TEST_F(SelComTest, ChosenPortNumberOfAnEmptyListIsAConversionError) {
-  TComSelectForm form(nullptr, PortsPresent({}));
-  EXPECT_EQ(form.PortsComboBox->currentIndex(), -1);
-  try {
-    form.ChosenPortNumber();
-    FAIL() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_EQ(e.Message(), "'' is not a valid integer value");
-  }
-}
-
-TEST_F(SelComTest, OnlyTheSelectFormClassIsMade) {
-  RegisterComSelectDialog();
-  EXPECT_EQ(Application().CreateDialog("TForm1"), nullptr);
-  auto dialog = Application().CreateDialog("TComSelectForm");
-  EXPECT_NE(dynamic_cast<TComSelectForm*>(dialog.get()), nullptr);
-}
-
 // A port asked to open with ComNumber 0 shows the dialog made by the installed factory.
 class SelComPortTest : public SelComTest {
  protected:
