@@ -45,7 +45,7 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
                                  std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
                                  std::uint32_t outSize, std::uint32_t options) {
   // A dispatcher is opened once; a second open would replace the signals under the workers.
-  if (FWorkersRunning || FDeviceHandle >= 0) throw Exception("Dispatcher already started");
+  if (FWorkersRunning) throw Exception("Dispatcher already started");
 
   FRingLatch = false;
   {
@@ -479,7 +479,9 @@ void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)
     FWorkersStopFlag = true;
   }
   // MainLock is not held from here on: a pass of the dispatch worker that needs it must
-  // finish for the worker to end.
+  // finish for the worker to end.  Waking the dispatch worker spares it the rest of its
+  // 50 ms wait.
+  DeviceEventSignal->Set();
   if (FOutputWorker.load() != nullptr) {
     OutputStopSignal->Set();
     PumpUntil([this] { return FOutputWorker.load() == nullptr; });

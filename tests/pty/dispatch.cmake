@@ -1,2 +1,4 @@
 sio_add_test(NAME DispatchIoTest SOURCES DispatchIoTest.cpp
   LIBS sio_dispatch LABELS pty threaded TIMEOUT 120)
+sio_add_test(NAME DispatchSettingsTest SOURCES DispatchSettingsTest.cpp
+  LIBS sio_dispatch LABELS pty threaded TIMEOUT 120)

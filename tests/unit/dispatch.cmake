@@ -1,0 +1,4 @@
+sio_add_test(NAME DispatchTermiosTest SOURCES DispatchTermiosTest.cpp
+  LIBS sio_dispatch LABELS unit TIMEOUT 30)
+sio_add_test(NAME DispatchCoreTest SOURCES DispatchCoreTest.cpp
+  LIBS sio_dispatch LABELS unit TIMEOUT 30)
