@@ -34,13 +34,16 @@ void TKeyPanel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   QRect r = rect();
   if (FLit) {
-    // The client edge of a bordered window: a two-pixel sunken frame.
+    // The client edge of a bordered window: a two-pixel sunken frame, so a lit key reads as
+    // pressed in; its face takes the shade of a pressed button.
     DrawEdge(p, r, kBtnShadow, kBtnHighlight);
     r.adjust(1, 1, -1, -1);
     DrawEdge(p, r, kDarkShadow, kBtnLight);
     r.adjust(1, 1, -1, -1);
+    p.fillRect(r, kBtnPressed);
+  } else {
+    p.fillRect(r, kBtnFace);
   }
-  p.fillRect(r, kBtnFace);
   DrawEdge(p, r, kBtnHighlight, kBtnShadow);
 }
 

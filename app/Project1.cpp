@@ -56,8 +56,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Project1"));
   ParseArguments(argc, argv);
-  // The form asks for the classic dialog face; stand in a face with Latin and Cyrillic letters.
-  QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+  // The form asks for the classic dialog face; stand in a narrow face with Latin and Cyrillic
+  // letters, so the read-outs keep the spacing they were laid out with.
+  QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                             {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/MAINICON.png")));
   InstallQtHooks();
   TForm1 form;

@@ -8,6 +8,7 @@
 
 #include "platform/Application.h"
 #include "platform/Messages.h"
+#include "port/SioSelComForm.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void ShowExceptionBox(const std::string& message) {
 void InstallQtHooks() {
   SetMainQueueWakeHook(&SchedulePump);
   Application().SetExceptionDisplay(&ShowExceptionBox);
+  RegisterComSelectDialog();
   // Messages queued before the hook existed still need a pump.
   SchedulePump();
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTest>
 
@@ -51,6 +52,18 @@ std::vector<std::uint8_t> FrameBytes(std::uint8_t lamps1, std::uint8_t lamps2, s
                                      int d6, int d7, int d8, std::uint8_t point) {
   auto pair = [](int hi, int lo) { return static_cast<std::uint8_t>(hi << 4 | lo); };
   return {lamps1, lamps2, lamps3, byte4, pair(d1, d2), pair(d3, d4), pair(d5, d6), pair(d7, d8), point};
+}
+
+// A double click as the window system reports it: press, release, double-click press, release.
+void DoubleClick(QWidget* w) {
+  const QPointF at(w->width() / 2.0, w->height() / 2.0);
+  const QPointF global = w->mapToGlobal(at);
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                            QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+    const bool down = type != QEvent::MouseButtonRelease;
+    QMouseEvent e(type, at, global, Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+  }
 }
 
 class FormTest : public ::testing::Test {
@@ -116,19 +129,18 @@ TEST_F(FormTest, ClicksSendKeyCodesThenChangeTheLamps) {
 
 TEST_F(FormTest, DoubleClickOnLitFSendsItsCodeThenTheTestCode) {
   TForm1& f = Open();
-  QTest::mouseClick(f.Pa(21), Qt::LeftButton);
-  EXPECT_EQ(Pty.Read(1), std::vector<std::uint8_t>{21});
-  ASSERT_FALSE(f.Pa(19)->Lit());
+  ASSERT_TRUE(f.Pa(19)->Lit());
   // The first press of a double click is a click too.
-  QTest::mouseDClick(f.Pa(19), Qt::LeftButton);
+  DoubleClick(f.Pa(19));
   EXPECT_EQ(Pty.Read(2), (std::vector<std::uint8_t>{19, 28}));
   EXPECT_TRUE(f.Pa(19)->Lit());
   EXPECT_TRUE(f.Pa(20)->Lit());
   EXPECT_FALSE(f.Pa(21)->Lit());
   EXPECT_FALSE(f.Pa(22)->Lit());
   // A double click on A/B sends nothing of its own.
-  QTest::mouseDClick(f.Pa(21), Qt::LeftButton);
-  EXPECT_EQ(Pty.Read(3, 300), std::vector<std::uint8_t>{21});
+  DoubleClick(f.Pa(21));
+  EXPECT_EQ(Pty.Read(1), std::vector<std::uint8_t>{21});
+  EXPECT_TRUE(Pty.Read(1, 300).empty());
 }
 
 TEST_F(FormTest, FramesFromTheInstrumentSetLampsLedsAndReading) {
