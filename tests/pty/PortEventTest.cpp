@@ -1,0 +1,232 @@
+// The port's events: block I/O on an open line, trigger messages turned into events on the
+// main thread, closing (and destroying) the port from inside a trigger event, and the open
+// and close notifications.
+#include <mutex>
+
+#include "PortTestSupport.h"
+#include "dispatch/SioPosix.h"
+#include "port/SioExcept.h"
+#include "port/SioPort.h"
+
+namespace {
+
+// A window of the test's own, standing for another trigger handler or a listener.
+std::vector<std::uint32_t> gWindowMessages;
+std::vector<std::string>* gHeard = nullptr;  // where a listening window notes what it heard
+
+TMessageResult TestWindowProc(TWindowHandle, std::uint32_t message, std::uintptr_t, std::intptr_t) {
+  gWindowMessages.push_back(message);
+  if (gHeard != nullptr) gHeard->push_back(message == PortOpenedMsg ? "w+" : message == PortClosingMsg ? "w-" : "w?");
+  return 0;
+}
+
+TWindowHandle MakeTestWindow() {
+  static const bool registered = RegisterWindowClass("portTestWindow", &TestWindowProc);
+  (void)registered;
+  gWindowMessages.clear();
+  return CreateWindow("portTestWindow");
+}
+
+bool SlotEmpty(int index) {
+  std::lock_guard lock(DispatcherRegistryLock());
+  return DispatcherAt(index) == nullptr;
+}
+
+std::intptr_t SlotParam(int index, std::uint16_t data = 0) {
+  return static_cast<std::intptr_t>((static_cast<std::uint32_t>(index) << 16) | data);
+}
+
+using PortEvents = TPortFixture<TSioComPort>;
+
+TEST_F(PortEvents, BlocksAreAllOrNothing) {
+  Port->SetOpen(true);
+  Port->PutBlock("Q", 0);
+  try {
+    Port->PutBlock("ABCDE", 5);
+    ADD_FAILURE() << "queued past the output buffer";
+  } catch (const EOutputBufferTooSmall& e) {
+    EXPECT_EQ(e.Message(), "Output buffer too small for block");
+  }
+  char b = 0;
+  try {
+    Port->GetBlock(&b, 1);
+    ADD_FAILURE() << "read from an empty buffer";
+  } catch (const EBufferIsEmpty& e) {
+    EXPECT_EQ(e.Message(), "Buffer is empty");
+  }
+  Port->PutBlock("wxyz", 4);
+  EXPECT_EQ(Pty.Read(4), "wxyz");
+}
+
+TEST_F(PortEvents, AvailCountArrivesAsHandleAndData) {
+  std::string got;
+  std::vector<std::uint16_t> counts;
+  Port->SetOnTrigger([&](TComponent* cp, std::uint16_t msg, std::uint16_t handle, std::uint16_t data) {
+    EXPECT_EQ(cp, Port.get());
+    EXPECT_EQ(msg, TriggerAvailMsg);
+    EXPECT_EQ(handle, data);
+    std::string block(handle, '\0');
+    Port->GetBlock(block.data(), handle);
+    got += block;
+  });
+  Port->SetOnTriggerAvail([&](TComponent*, std::uint16_t count) { counts.push_back(count); });
+  Port->SetOpen(true);
+  ASSERT_TRUE(Pty.Write("hello"));
+  EXPECT_TRUE(PumpUntil([&] { return got.size() >= 5; }));
+  EXPECT_EQ(got, "hello");
+  EXPECT_FALSE(counts.empty());
+}
+
+TEST_F(PortEvents, StatusHandleKindPicksTheEvent) {
+  std::vector<std::string> fired;
+  Port->SetOnTriggerStatus([&](TComponent*, std::uint16_t h) { fired.push_back("status" + std::to_string(h)); });
+  Port->SetOnTriggerModemStatus([&](TComponent*) { fired.push_back("modem"); });
+  Port->SetOnTriggerLineError([&](TComponent*, std::uint16_t e, bool brk) {
+    fired.push_back("line" + std::to_string(e) + (brk ? "b" : ""));
+  });
+  Port->SetOnTriggerOutbuffFree([&](TComponent*) { fired.push_back("free"); });
+  Port->SetOnTriggerOutbuffUsed([&](TComponent*) { fired.push_back("used"); });
+  Port->SetOnTriggerOutSent([&](TComponent*) { fired.push_back("sent"); });
+  Port->SetOpen(true);
+  const int index = Port->Dispatcher()->RegistryIndex();
+  const char* expected[] = {"", "modem", "line0", "free", "used", "sent", "", ""};
+  for (std::uint16_t kind = 1; kind <= 7; ++kind) {
+    SCOPED_TRACE(kind);
+    fired.clear();
+    const std::uint16_t handle = static_cast<std::uint16_t>(8 + kind);
+    SendMessage(Port->ComWindow(), TriggerStatusMsg, handle, SlotParam(index, 3));
+    std::vector<std::string> want{"status" + std::to_string(handle)};
+    if (*expected[kind] != '\0') want.push_back(expected[kind]);
+    EXPECT_EQ(fired, want);
+  }
+}
+
+TEST_F(PortEvents, MessagesNamingNoLivePortDoNothing) {
+  int events = 0;
+  Port->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t, std::uint16_t) { ++events; });
+  Port->SetOpen(true);
+  // An emptied slot below a live one, a slot whose dispatcher has no port, and no slot at all.
+  auto emptied = std::make_unique<TSioPosixDispatcher>(nullptr);
+  TSioPosixDispatcher portless(nullptr);
+  const int emptiedIndex = emptied->RegistryIndex();
+  emptied.reset();
+  ASSERT_TRUE(SlotEmpty(emptiedIndex));
+  for (const int index : {emptiedIndex, portless.RegistryIndex(), DispatcherRegistryCount() + 3})
+    SendMessage(Port->ComWindow(), TriggerAvailMsg, 1, SlotParam(index));
+  EXPECT_EQ(events, 0);
+  SendMessage(Port->ComWindow(), TriggerAvailMsg, 0, SlotParam(Port->Dispatcher()->RegistryIndex()));
+  EXPECT_EQ(events, 1);
+}
+
+TEST_F(PortEvents, AnEventsExceptionIsShownAndEndsThatMessage) {
+  int avail = 0;
+  Port->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t, std::uint16_t) { throw Exception("boom"); });
+  Port->SetOnTriggerAvail([&](TComponent*, std::uint16_t) { ++avail; });
+  Port->SetOpen(true);
+  const std::intptr_t lParam = SlotParam(Port->Dispatcher()->RegistryIndex());
+  SendMessage(Port->ComWindow(), TriggerAvailMsg, 0, lParam);
+  SendMessage(Port->ComWindow(), TriggerAvailMsg, 0, lParam);
+  EXPECT_EQ(Shown.Messages, (std::vector<std::string>{"boom", "boom"}));
+  EXPECT_EQ(avail, 0);
+  EXPECT_EQ(Port->PortState(), psOpen);
+}
+
+TEST_F(PortEvents, CloseInsideOnTriggerCompletesLaterAndMayReopen) {
+  for (const bool reopen : {false, true}) {
+    SCOPED_TRACE(reopen);
+    int calls = 0;
+    TPortState inside = psOpen;
+    Port->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t count, std::uint16_t) {
+      if (++calls > 1) {
+        std::string bytes(count, '\0');
+        Port->GetBlock(bytes.data(), count);
+        return;
+      }
+      Port->SetOpen(false);
+      inside = Port->PortState();
+      if (reopen) Port->SetOpen(true);
+    });
+    Port->SetOpen(true);
+    const TWindowHandle other = MakeTestWindow();
+    Port->Dispatcher()->AddWindowHandler(other);
+    const int index = Port->Dispatcher()->RegistryIndex();
+    ASSERT_TRUE(Pty.Write("a"));
+    EXPECT_TRUE(PumpUntil([&] { return calls > 0 && Port->PortState() != psClosing; }));
+    EXPECT_EQ(inside, psClosing);
+    EXPECT_TRUE(gWindowMessages.empty());  // the handlers after the port's were skipped
+    EXPECT_FALSE(Port->ReopenPending());
+    if (reopen) {
+      EXPECT_EQ(Port->PortState(), psOpen);
+      EXPECT_TRUE(Port->Open());
+      ASSERT_TRUE(Pty.Write("b"));
+      EXPECT_TRUE(PumpUntil([&] { return calls > 1; }));
+    } else {
+      EXPECT_EQ(Port->PortState(), psClosed);
+      EXPECT_EQ(Port->ComWindow(), 0u);
+      EXPECT_TRUE(SlotEmpty(index));
+    }
+    Port->SetOpen(false);
+    DestroyWindow(other);
+  }
+}
+
+TEST_F(PortEvents, DestroyingAPortWhoseCloseIsDeferredIsSafe) {
+  for (const bool insideEvent : {false, true}) {
+    SCOPED_TRACE(insideEvent);
+    if (!Port) SetUp();
+    bool closed = false;
+    Port->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t, std::uint16_t) {
+      Port->SetOpen(false);
+      closed = true;
+      if (insideEvent) Port.reset();
+    });
+    Port->SetOpen(true);
+    const int index = Port->Dispatcher()->RegistryIndex();
+    ASSERT_TRUE(Pty.Write("a"));
+    // Stop pumping as soon as the event has run, so the completion message is still queued.
+    TMsg held;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!closed && std::chrono::steady_clock::now() < deadline) {
+      TMsg msg;
+      if (!GetMessage(msg, 10)) continue;
+      if (closed) {
+        held = msg;
+      } else {
+        DispatchMessage(msg);
+      }
+    }
+    ASSERT_TRUE(closed);
+    if (!insideEvent) {
+      EXPECT_EQ(Port->PortState(), psClosing);
+      Port.reset();
+      EXPECT_TRUE(SlotEmpty(index));
+    }
+    DispatchMessage(held);
+    EXPECT_TRUE(PumpUntil([&] { return SlotEmpty(index); }));
+  }
+}
+
+TEST_F(PortEvents, ListenersHearOfOpenAndCloseLastAddedFirst) {
+  const TWindowHandle window = MakeTestWindow();
+  std::vector<std::string> heard;
+  gHeard = &heard;
+  Port->AddPortListener(window);
+  Port->AddPortListener(&heard, [&](TComponent*, bool opened) { heard.push_back(opened ? "m+" : "m-"); });
+  Port->SetOnPortOpened([&](TComponent*) { heard.push_back("opened"); });
+  Port->SetOnPortClosed([&](TComponent*) { heard.push_back("closed"); });
+  for (const bool removed : {false, true}) {
+    SCOPED_TRACE(removed);
+    heard.clear();
+    Port->SetOpen(true);
+    Port->SetOpen(false);
+    const std::vector<std::string> all{"m+", "w+", "opened", "m-", "w-", "closed"};
+    const std::vector<std::string> eventsOnly{"opened", "closed"};
+    EXPECT_EQ(heard, removed ? eventsOnly : all);
+    Port->RemovePortListener(window);
+    Port->RemovePortListener(&heard);
+  }
+  gHeard = nullptr;
+  DestroyWindow(window);
+}
+
+}  // namespace
