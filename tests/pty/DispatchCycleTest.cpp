@@ -1,0 +1,51 @@
+// Open and close in a loop with bytes flowing both ways: nothing may stay behind, no
+// thread, no descriptor (and no memory, which the sanitizer builds check).
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <thread>
+
+#include "DispatchPeer.h"
+
+namespace {
+
+int Entries(const char* folder) {
+  DIR* dir = opendir(folder);
+  if (dir == nullptr) return -1;
+  int count = 0;
+  while (const dirent* e = readdir(dir)) {
+    if (e->d_name[0] != '.') ++count;
+  }
+  closedir(dir);
+  return count;
+}
+
+void OneCycle(int i) {
+  TPtyPeer peer;
+  ASSERT_TRUE(peer.Ok());
+  TTestDispatcher line;
+  ASSERT_EQ(line.Open(peer.Path(), 1024), 0);
+  const auto in = Pattern(600, static_cast<std::size_t>(i));
+  const auto out = Pattern(700, static_cast<std::size_t>(i) + 1);
+  ASSERT_TRUE(peer.Write(in));
+  ASSERT_EQ(line.WriteBlock(out.data(), 700), 0);
+  // Some bytes are taken, the rest is still arriving or waiting when the line closes.
+  EXPECT_EQ(line.Take(100), std::vector<std::uint8_t>(in.begin(), in.begin() + 100));
+  EXPECT_EQ(peer.Read(100), std::vector<std::uint8_t>(out.begin(), out.begin() + 100));
+  ASSERT_TRUE(peer.Write(in));
+  if (i % 2 == 0) line.CloseLine();  // otherwise the destructor closes it
+}
+
+TEST(DispatchCycles, OpenCloseCyclesWithTrafficLeaveNoThreadOrDescriptor) {
+  OneCycle(0);  // first-use state (queues, registry) is made once
+  ASSERT_TRUE(WaitUntil([] { return Entries("/proc/self/task") == 1; }));
+  const int descriptors = Entries("/proc/self/fd");
+  for (int i = 1; i <= 200 && !HasFatalFailure(); ++i) OneCycle(i);
+  EXPECT_TRUE(WaitUntil([] { return Entries("/proc/self/task") == 1; }))
+      << Entries("/proc/self/task") << " threads";
+  EXPECT_EQ(Entries("/proc/self/fd"), descriptors);
+  EXPECT_EQ(DispatcherRegistryCount(), 0);
+}
+
+}  // namespace

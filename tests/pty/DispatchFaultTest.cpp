@@ -1,0 +1,189 @@
+// Faults injected through the device layer's system-call seam over a real pseudo-terminal:
+// interrupted and refused calls are retried, short writes send the rest, I/O errors and
+// hang-up end cleanly, and no byte is lost or duplicated.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "DispatchPeer.h"
+#include "dispatch/SioSysCalls.h"
+
+namespace {
+
+// Takes one unit of an injection budget; true while the budget lasts.
+bool Take(std::atomic<int>& budget) {
+  int n = budget.load();
+  while (n > 0) {
+    if (budget.compare_exchange_weak(n, n - 1)) return true;
+  }
+  return false;
+}
+
+// Forwards to the real calls, failing some of them first.  `Every` spaces the failures:
+// with 2, every other call fails while a budget lasts.
+class TFaultyCalls : public TSioSysCalls {
+ public:
+  std::atomic<int> ReadEintr{0}, WriteEintr{0}, PollEintr{0}, IoctlEintr{0}, SetAttrEintr{0};
+  std::atomic<int> ReadEio{0}, WriteEio{0}, WriteEagain{0};
+  std::atomic<int> WriteLimit{0};  // > 0: no write takes more bytes than this
+  std::atomic<int> Every{2};
+  std::atomic<long> Calls{0};
+
+  ssize_t Read(int fd, void* buffer, size_t count) override {
+    if (Fail(ReadEintr, EINTR) || Fail(ReadEio, EIO)) return -1;
+    return TSioSysCalls::Read(fd, buffer, count);
+  }
+  ssize_t Write(int fd, const void* bytes, size_t count) override {
+    if (Fail(WriteEintr, EINTR) || Fail(WriteEio, EIO) || Fail(WriteEagain, EAGAIN)) return -1;
+    const int limit = WriteLimit;
+    if (limit > 0 && count > static_cast<size_t>(limit)) count = static_cast<size_t>(limit);
+    return TSioSysCalls::Write(fd, bytes, count);
+  }
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+    if (Fail(PollEintr, EINTR)) return -1;
+    return TSioSysCalls::Poll(fds, count, timeoutMs);
+  }
+  int Ioctl(int fd, unsigned long request, void* argument) override {
+    if (Fail(IoctlEintr, EINTR)) return -1;
+    return TSioSysCalls::Ioctl(fd, request, argument);
+  }
+  int TcSetAttr(int fd, int when, const termios* t) override {
+    if (Fail(SetAttrEintr, EINTR)) return -1;
+    return TSioSysCalls::TcSetAttr(fd, when, t);
+  }
+
+ private:
+  bool Fail(std::atomic<int>& budget, int error) {
+    const long call = ++Calls;
+    if (budget.load() == 0 || call % Every != 0 || !Take(budget)) return false;
+    errno = error;
+    return true;
+  }
+};
+
+class DispatchFault : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Peer.Ok());
+    Line.SetSysCalls(Faults);
+  }
+  void Open() { ASSERT_EQ(Line.Open(Peer.Path()), 0); }
+
+  // Sends `in` from the peer and `out` from the dispatcher at once; both must arrive whole.
+  void ExchangeBothWays(std::size_t inCount, std::size_t outCount) {
+    const auto in = Pattern(inCount, 3);
+    const auto out = Pattern(outCount, 5);
+    std::thread peerWriter([&] { EXPECT_TRUE(Peer.Write(in)); });
+    std::vector<std::uint8_t> peerGot;
+    std::thread peerReader([&] { peerGot = Peer.Read(out.size(), 20.0); });
+    std::size_t queued = 0;
+    EXPECT_TRUE(WaitUntil([&] {
+      const std::uint32_t n = std::min<std::size_t>(Line.OutFree(), out.size() - queued);
+      if (n > 0 && Line.WriteBlock(out.data() + queued, n) == 0) queued += n;
+      return queued == out.size();
+    }, 20.0));
+    const auto got = Line.Take(in.size(), 20.0);
+    peerWriter.join();
+    peerReader.join();
+    EXPECT_EQ(got, in);
+    EXPECT_EQ(peerGot, out);
+  }
+
+  TPtyPeer Peer;
+  TFaultyCalls Faults;
+  TTestDispatcher Line;
+};
+
+TEST_F(DispatchFault, InterruptedCallsAreRetried) {
+  Faults.SetAttrEintr = 5;
+  Faults.IoctlEintr = 50;
+  Open();  // the open's own calls are interrupted too
+  EXPECT_LT(Faults.SetAttrEintr, 5);
+  Faults.ReadEintr = 200;
+  Faults.WriteEintr = 200;
+  Faults.PollEintr = 200;
+  Faults.IoctlEintr = 200;
+  ExchangeBothWays(30'000, 30'000);
+  EXPECT_LT(Faults.ReadEintr, 200);
+  EXPECT_LT(Faults.WriteEintr, 200);
+  EXPECT_LT(Faults.PollEintr, 200);
+  EXPECT_LT(Faults.IoctlEintr, 200);
+}
+
+TEST_F(DispatchFault, RefusedWritesAreRetriedWithoutLoss) {
+  Open();
+  Faults.Every = 1;
+  Faults.WriteEagain = 50;
+  ExchangeBothWays(1000, 20'000);
+  EXPECT_EQ(Faults.WriteEagain, 0);
+}
+
+TEST_F(DispatchFault, ShortWritesSendTheRest) {
+  Open();
+  Faults.WriteLimit = 7;
+  ExchangeBothWays(1000, 9'000);
+  EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
+}
+
+TEST_F(DispatchFault, FailedReadLeavesTheBytesInTheDevice) {
+  Open();
+  Faults.Every = 1;
+  Faults.ReadEio = 3;
+  const auto sent = Pattern(5000);
+  ASSERT_TRUE(Peer.Write(sent));
+  EXPECT_EQ(Line.Take(sent.size()), sent);
+  EXPECT_EQ(Faults.ReadEio, 0);
+}
+
+TEST_F(DispatchFault, WriteErrorDropsOnlyThatRun) {
+  Open();
+  Faults.Every = 1;
+  Faults.WriteEio = 1;
+  const std::uint8_t lost[] = {'A', 'A', 'A', 'A'};
+  ASSERT_EQ(Line.WriteBlock(lost, 4), 0);
+  ASSERT_TRUE(WaitUntil([&] { return Faults.WriteEio == 0 && Line.OutputRingIdle(); }));
+  const std::uint8_t kept[] = {'B', 'B', 'B', 'B'};
+  ASSERT_EQ(Line.WriteBlock(kept, 4), 0);
+  EXPECT_EQ(Peer.Read(8, 1.0), (std::vector<std::uint8_t>{'B', 'B', 'B', 'B'}));
+}
+
+TEST_F(DispatchFault, HangUpEndsTheEventWorkerAndKeepsTheRing) {
+  Open();
+  ASSERT_TRUE(Peer.Write(std::string("kept")));
+  ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == 4; }));
+  Peer.CloseMaster();  // the adapter is pulled out
+  EXPECT_TRUE(WaitUntil([&] { return Line.FEventWorker.load() == nullptr; }));
+  EXPECT_TRUE(Line.WorkersRunning());
+
+  // Nothing spins: over a quarter of a second the workers make a handful of calls (the
+  // dispatch worker's 50 ms passes), not thousands.
+  const long before = Faults.Calls;
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  EXPECT_LT(Faults.Calls - before, 200);
+
+  // Output to a device that hung up is dropped, without spinning either.
+  const std::uint8_t bytes[] = {1, 2, 3};
+  EXPECT_EQ(Line.WriteBlock(bytes, 3), 0);
+  EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
+
+  EXPECT_EQ(Line.Take(4), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
+  Line.CloseLine();
+  EXPECT_FALSE(Line.WorkersRunning());
+  EXPECT_EQ(Line.DeviceHandle(), -1);
+}
+
+TEST_F(DispatchFault, HangUpWhileWritesAreHeldReleasesTheOutputWorker) {
+  Open();
+  ASSERT_EQ(Line.SetSoftwareFlow(100, 10, 1), 0);
+  ASSERT_TRUE(Peer.Write(std::string("\x13M")));
+  ASSERT_EQ(Line.Take(1), std::vector<std::uint8_t>{'M'});
+  const auto block = Pattern(2000);
+  ASSERT_EQ(Line.WriteBlock(block.data(), 2000), 0);
+  Peer.CloseMaster();
+  EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
+  Line.CloseLine();
+  EXPECT_FALSE(Line.WorkersRunning());
+}
+
+}  // namespace
