@@ -515,6 +515,8 @@ TSioTAPI32Dispatcher::TSioTAPI32Dispatcher(TSioCustomComPort* port, int openDesc
   FDeviceHandle = openDescriptor;
 }
 
+TSioTAPI32Dispatcher::~TSioTAPI32Dispatcher() { ShutDown(); }
+
 int TSioTAPI32Dispatcher::DeviceOpen(const std::string&, std::uint32_t, std::uint32_t) {
   if (!MakeCloseSignal()) {
     DeviceClose();

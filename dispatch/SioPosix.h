@@ -36,6 +36,9 @@
 
 class TSioSysCalls;
 
+// A class derived from this one closes the line in its own destructor (ShutDown) unless
+// the line is closed before it is destroyed: the workers call the virtual operations until
+// they are stopped, and must not meet a half-destroyed object.
 class TSioPosixDispatcher : public TSioBaseDispatcher {
  public:
   explicit TSioPosixDispatcher(TSioCustomComPort* port);
@@ -113,6 +116,7 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
 class TSioTAPI32Dispatcher : public TSioPosixDispatcher {
  public:
   TSioTAPI32Dispatcher(TSioCustomComPort* port, int openDescriptor);
+  ~TSioTAPI32Dispatcher() override;
   // Returns the descriptor; -2007 (last error 2007) when it was given none (0 or negative).
   int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) override;
 };

@@ -104,14 +104,13 @@ TEST_F(DispatchIo, BlockWrappingTheOutputRingsEndReachesThePeerInOrder) {
     std::lock_guard out(Line.OutputLock);
     Line.FOutRingHead = Line.FOutRingTail = 3000;
   }
+  // The first block is split at the end of the ring; the output worker then finds the
+  // queued bytes wrapped and turns them into one run while more are queued behind them.
   const auto first = Pattern(2000);
   const auto second = Pattern(1500, 2000);
   ASSERT_EQ(Line.WriteBlock(first.data(), 2000), 0);
   ASSERT_EQ(Line.WriteBlock(second.data(), 1500), 0);
-  {
-    std::lock_guard out(Line.OutputLock);
-    EXPECT_EQ(Line.FOutRingHead, (3000u + 3500u) % 4096u);
-  }
+  EXPECT_EQ(Line.OutUsed(), 3500u);
   ReleaseOutput();
   auto expected = first;
   expected.insert(expected.end(), second.begin(), second.end());

@@ -106,6 +106,7 @@ class TPtyPeer {
 class TTestDispatcher : public TSioPosixDispatcher {
  public:
   TTestDispatcher() : TSioPosixDispatcher(nullptr) {}
+  ~TTestDispatcher() override { ShutDown(); }
   using TSioBaseDispatcher::FDeviceSettings;
   using TSioBaseDispatcher::FEventWorker;
   using TSioBaseDispatcher::FDispatchWorker;
