@@ -1,0 +1,162 @@
+// A port with tracing and logging on exchanges bytes with a pseudo-terminal peer and is
+// closed: SIO.TRC and SIO.LOG in the working folder hold exactly those bytes, in order.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dispatch/SioPortName.h"
+#include "port/SioMisc.h"
+#include "port/SioPort.h"
+#include "unit/TraceLogFiles.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kDeadline = std::chrono::seconds(5);
+constexpr std::uint16_t kPortNumber = 41;
+
+// The bytes of "[XX]" groups in `text`, in order.
+std::string HexBytes(const std::string& text) {
+  std::string bytes;
+  for (std::size_t at = text.find('['); at != std::string::npos; at = text.find('[', at + 1)) {
+    bytes += static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16));
+  }
+  return bytes;
+}
+
+struct TLogEntry {
+  std::string Time, Kind, Subkind, Data, Rest;
+};
+
+// The entries of a log file written with all-hex data; continuation lines are joined.
+std::vector<TLogEntry> LogEntries(const std::string& file) {
+  std::vector<TLogEntry> entries;
+  std::size_t at = 0;
+  for (int line = 0; at != std::string::npos; ++line) {
+    const std::size_t end = file.find('\n', at);
+    const std::string text = file.substr(at, end == std::string::npos ? end : end - at);
+    at = end == std::string::npos ? end : end + 1;
+    if (line < 5 || text.empty()) continue;
+    if (text.rfind(std::string(44, ' '), 0) == 0 && !entries.empty()) {
+      entries.back().Rest += text.substr(44);
+    } else if (text.size() >= 44) {
+      entries.push_back({text.substr(0, 8), text.substr(10, 8), text.substr(20, 12),
+                         text.substr(34, 8), text.substr(44)});
+    } else {
+      ADD_FAILURE() << "short log line: " << text;
+    }
+  }
+  return entries;
+}
+
+class TraceLogPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(Folder.Path().empty());
+    Previous = std::filesystem::current_path();
+    std::filesystem::current_path(Folder.Path());
+    char name[256];
+    ASSERT_EQ(openpty(&Master, &Slave, name, nullptr, nullptr), 0);
+    termios raw{};
+    ASSERT_EQ(tcgetattr(Slave, &raw), 0);
+    cfmakeraw(&raw);
+    ASSERT_EQ(tcsetattr(Slave, TCSANOW, &raw), 0);
+    SetPortDevicePath(kPortNumber, name);
+  }
+  void TearDown() override {
+    SetPortDevicePath(kPortNumber, "");
+    if (Master >= 0) close(Master);
+    if (Slave >= 0) close(Slave);
+    std::filesystem::current_path(Previous);
+  }
+
+  std::string PeerRead(std::size_t count) {
+    std::string got;
+    const auto until = Clock::now() + kDeadline;
+    while (got.size() < count && Clock::now() < until) {
+      pollfd p{Master, POLLIN, 0};
+      if (poll(&p, 1, 50) == 1 && (p.revents & POLLIN)) {
+        char buffer[256];
+        const ssize_t n = read(Master, buffer, sizeof buffer);
+        if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+    return got;
+  }
+
+  TTempFolder Folder;
+  std::filesystem::path Previous;
+  int Master = -1;
+  int Slave = -1;
+};
+
+TEST_F(TraceLogPortTest, ClosingWritesTheExchangedBytesToBothFiles) {
+  const std::string sent = "hello";
+  const std::string answer = "world!";
+  std::string received;
+  {
+    TSioComPort port(nullptr);
+    port.SetComNumber(kPortNumber);
+    port.SetInSize(4);  // reads larger than the device input size must log whole
+    port.SetOutSize(64);
+    port.SetTraceAllHex(true);
+    port.SetLogAllHex(true);
+    port.SetTracing(tlOn);
+    port.SetLogging(tlOn);
+    port.SetOnTriggerAvail([&](TComponent*, std::uint16_t count) {
+      std::string chunk(count, '\0');
+      port.GetBlock(chunk.data(), count);
+      received += chunk;
+    });
+    port.SetOpen(true);
+    ASSERT_TRUE(port.Open());
+
+    port.PutBlock(sent.data(), static_cast<std::uint16_t>(sent.size()));
+    ASSERT_EQ(PeerRead(sent.size()), sent);
+
+    ASSERT_EQ(write(Master, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+    const auto until = Clock::now() + kDeadline;
+    while (received.size() < answer.size() && Clock::now() < until) {
+      PumpOneMessage();
+      usleep(1000);
+    }
+    ASSERT_EQ(received, answer);
+    port.SetOpen(false);
+    EXPECT_EQ(port.Tracing(), tlOff);  // written out and switched off by the close
+    EXPECT_EQ(port.Logging(), tlOff);
+  }
+
+  EXPECT_EQ(ReadWholeFile("SIO.TRC"),
+            "Transmit: \n[68][65][6C][6C][6F]\r\n\nReceive: \n[77][6F][72][6C][64][21]");
+
+  const std::string log = ReadWholeFile("SIO.LOG");
+  ASSERT_EQ(log.rfind("SIO v3.02\n", 0), 0u) << log;
+  std::string written, read;
+  std::string lastTime;
+  bool writeBeforeRead = false;
+  for (const TLogEntry& e : LogEntries(log)) {
+    EXPECT_GE(e.Time, lastTime) << "entries out of time order";
+    lastTime = e.Time;
+    if (e.Kind != "Dispatch") continue;
+    if (e.Subkind == "WriteCom    ") {
+      written += HexBytes(e.Rest);
+      writeBeforeRead = writeBeforeRead || read.empty();
+    } else if (e.Subkind == "ReadCom     ") {
+      read += HexBytes(e.Rest);
+      EXPECT_EQ(std::stoul(e.Data, nullptr, 16), HexBytes(e.Rest).size());
+    }
+  }
+  EXPECT_EQ(written, sent);
+  EXPECT_EQ(read, answer);
+  EXPECT_TRUE(writeBeforeRead);
+}
+
+}  // namespace
