@@ -63,14 +63,6 @@ TEST(TriggerRegistration, HandlesStopAtSixteenBitsUntilTheTriggersAreCleared) {
   EXPECT_EQ(d.AddTimerTrigger(), 1);
 }
 
-TEST(TriggerRegistration, IgnoreCaseTextIsStoredInUpperCase) {
-  TTriggerView d;
-  d.AddDataTrigger(Bytes("ok!z"), 4, true);
-  d.AddDataTrigger(Bytes("ok"), 2, false);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(d.FDataTriggerList[0].Text), 4), "OK!Z");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(d.FDataTriggerList[1].Text), 2), "ok");
-}
-
 TEST(TriggerRegistration, RestoreBringsBackTheSavedSetWithoutStaleMatchesOrHandleClashes) {
   TTriggerView from;
   from.SetAvailThreshold(7);
