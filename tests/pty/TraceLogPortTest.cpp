@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,6 +31,16 @@ std::string HexBytes(const std::string& text) {
     bytes += static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16));
   }
   return bytes;
+}
+
+std::string AllHex(const std::string& bytes) {
+  std::string text;
+  char value[8];
+  for (const char c : bytes) {
+    std::snprintf(value, sizeof value, "[%02X]", static_cast<unsigned char>(c));
+    text += value;
+  }
+  return text;
 }
 
 struct TLogEntry {
@@ -100,13 +111,14 @@ class TraceLogPortTest : public ::testing::Test {
 
 TEST_F(TraceLogPortTest, ClosingWritesTheExchangedBytesToBothFiles) {
   const std::string sent = "hello";
-  const std::string answer = "world!";
+  const std::string answer = "a reply of 20 bytes!";
   std::string received;
   {
     TSioComPort port(nullptr);
     port.SetComNumber(kPortNumber);
-    port.SetInSize(4);  // reads larger than the device input size must log whole
-    port.SetOutSize(64);
+    // Reads larger than both device buffers must still be logged whole.
+    port.SetInSize(4);
+    port.SetOutSize(8);
     port.SetTraceAllHex(true);
     port.SetLogAllHex(true);
     port.SetTracing(tlOn);
@@ -134,8 +146,10 @@ TEST_F(TraceLogPortTest, ClosingWritesTheExchangedBytesToBothFiles) {
     EXPECT_EQ(port.Logging(), tlOff);
   }
 
-  EXPECT_EQ(ReadWholeFile("SIO.TRC"),
-            "Transmit: \n[68][65][6C][6C][6F]\r\n\nReceive: \n[77][6F][72][6C][64][21]");
+  // Nineteen 4-column values fill a line.
+  EXPECT_EQ(ReadWholeFile("SIO.TRC"), "Transmit: \n" + AllHex(sent) + "\r\n\nReceive: \n" +
+                                          AllHex(answer.substr(0, 19)) + "\n" +
+                                          AllHex(answer.substr(19)));
 
   const std::string log = ReadWholeFile("SIO.LOG");
   ASSERT_EQ(log.rfind("SIO v3.02\n", 0), 0u) << log;
