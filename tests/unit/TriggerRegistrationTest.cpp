@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <string>
 
 #include "dispatch/SioPosix.h"
 #include "port/SioErrorCodes.h"
