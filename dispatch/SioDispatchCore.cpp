@@ -209,6 +209,7 @@ void TSioBaseDispatcher::CloseSignals() {
 
 int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
   if (count == 0) return 0;
+  bool freedFullRing = false;
   {
     std::lock_guard in(InputLock);
     if (!FInRing) return ecBufferIsEmpty;
@@ -222,10 +223,14 @@ int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
     if (FReadingForHandlers) {
       FHandlerTaken += count;
     } else {
+      freedFullRing = FInRingFull;
       FInRingTail = (start + count) % kInRingSize;
       FInRingFull = false;
     }
   }
+  // A full ring made the dispatch worker leave bytes in the device: let it fetch them now
+  // rather than at its next 50 ms pass.
+  if (freedFullRing && DeviceEventSignal) DeviceEventSignal->Set();
   if (FTraceOn) {
     std::lock_guard main(MainLock);
     if (FTraceOn) {

@@ -49,6 +49,7 @@ TSioPosixDispatcher::~TSioPosixDispatcher() { ShutDown(); }
 bool TSioPosixDispatcher::MakeCloseSignal() {
   try {
     CloseSignal = std::make_unique<TEvent>(TEvent::ManualReset);
+    ReadProgress = std::make_unique<TEvent>(TEvent::AutoReset);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -313,8 +314,13 @@ int TSioPosixDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
     }
     break;
   }
-  if (total != 0) ++ReadGeneration;
+  if (total != 0) NoteRead();
   return static_cast<int>(total);
+}
+
+void TSioPosixDispatcher::NoteRead() {
+  ++ReadGeneration;
+  if (AwaitingRead.load() && ReadProgress) ReadProgress->Set();
 }
 
 int TSioPosixDispatcher::Flush(int queue) {
@@ -327,7 +333,7 @@ int TSioPosixDispatcher::Flush(int queue) {
 int TSioPosixDispatcher::DevicePurge(int queue) {
   if (queue != 0) {
     const int result = Flush(TCIFLUSH);
-    ++ReadGeneration;
+    NoteRead();
     return result;
   }
   // Also without an output worker: the ring and the device's output queue are emptied.
@@ -460,15 +466,27 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
   const bool sampleLines = ModemLines || Counters;
   bool stale = false;
   for (;;) {
-    pollfd fds[2] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}};
+    pollfd fds[3] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}, {ReadProgress->Fd(), POLLIN, 0}};
+    if (stale) {
+      // Announced only once a read has been made; one made just now is not waited for.
+      AwaitingRead = true;
+      if (ReadGeneration.load() != ReportedGeneration) {
+        AwaitingRead = false;
+        stale = false;
+      }
+    }
     int result = 0;
     {
       std::shared_lock guard(FdGuard);
       if (FDeviceHandle < 0) return true;  // closed: the wait completes with no events
       fds[1].fd = FDeviceHandle;
-      // While reported bytes wait unread, only hang-up and errors are watched.
+      // While reported bytes wait unread, only hang-up, errors and reads are watched.
       fds[1].events = stale ? 0 : POLLIN;
-      result = Sys->Poll(fds, 2, stale ? kStalePollMs : (sampleLines ? kLinePollMs : -1));
+      result = Sys->Poll(fds, stale ? 3 : 2, stale ? kStalePollMs : (sampleLines ? kLinePollMs : -1));
+    }
+    if (stale) {
+      AwaitingRead = false;
+      ReadProgress->TryTake();
     }
     if (result < 0) {
       if (errno == EINTR) continue;

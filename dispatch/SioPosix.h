@@ -9,8 +9,9 @@
 //
 // Device events (event worker): poll() on the descriptor and on a close signal.  Received
 // bytes are reported once per arrival: bytes still waiting in the device that were reported
-// before and not read since (the input ring is full) are re-checked every 10 ms instead of
-// waking the dispatcher again at once.  Modem-line changes (TIOCMGET) and line errors and
+// before and not read since (the input ring is full) are not reported again until a read
+// takes bytes from the device (or, at the latest, after 10 ms), so the workers never spin
+// on them.  Modem-line changes (TIOCMGET) and line errors and
 // breaks (TIOCGICOUNT deltas) are sampled every 20 ms where the device supports them.  An
 // empty event mask (DeviceClose, HaltWorkers) completes the wait with no bits.  Hang-up,
 // POLLERR or POLLNVAL with nothing new to read fail the wait, which ends the event worker;
@@ -69,7 +70,8 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   // Probes the modem lines and error counters of an open descriptor and reads its settings
   // into the shadow record.  False when it is not a terminal device.
   bool AdoptDescriptor(int fd);
-  // The close signal (the empty event mask); false when it cannot be created.
+  // The close signal (the empty event mask) and the layer's own read signal; false when
+  // they cannot be created.
   bool MakeCloseSignal();
 
   TSioSysCalls* Sys;
@@ -109,6 +111,10 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   TLineCounts StatusCounts;
   // Bumped by every read that took bytes and by an input purge.
   std::atomic<std::uint32_t> ReadGeneration{0};
+  // Set by such a read while the event worker waits for one (AwaitingRead).
+  std::unique_ptr<TEvent> ReadProgress;
+  std::atomic<bool> AwaitingRead{false};
+  void NoteRead();
 };
 
 // The same device layer over a descriptor that another service has already opened.  The

@@ -148,6 +148,17 @@ TEST_F(DispatchFault, WriteErrorDropsOnlyThatRun) {
   EXPECT_EQ(Peer.Read(8, 1.0), (std::vector<std::uint8_t>{'B', 'B', 'B', 'B'}));
 }
 
+TEST_F(DispatchFault, FullRingWithBytesLeftInTheDeviceDoesNotSpin) {
+  Open();
+  const auto sent = Pattern(kInRingSize + 3000);
+  ASSERT_TRUE(Peer.Write(sent));
+  ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == kInRingSize; }));
+  const long before = Faults.Calls;
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  EXPECT_LT(Faults.Calls - before, 200);
+  EXPECT_EQ(Line.Take(sent.size()), sent);
+}
+
 TEST_F(DispatchFault, HangUpEndsTheEventWorkerAndKeepsTheRing) {
   Open();
   ASSERT_TRUE(Peer.Write(std::string("kept")));
