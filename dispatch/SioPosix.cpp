@@ -443,7 +443,8 @@ std::uint32_t TSioPosixDispatcher::LineEvents() {
       if ((changed & TIOCM_CTS) != 0) word |= EV_CTS;
       if ((changed & TIOCM_DSR) != 0) word |= EV_DSR;
       if ((changed & TIOCM_CAR) != 0) word |= EV_RLSD;
-      if ((changed & TIOCM_RNG) != 0 && (bits & TIOCM_RNG) == 0) word |= EV_RING;
+      // Either edge: a ring that starts and ends between two samples is seen as it ends.
+      if ((changed & TIOCM_RNG) != 0) word |= EV_RING;
       LastModemBits = bits;
     }
   }

@@ -130,6 +130,12 @@ class TTestDispatcher : public TSioPosixDispatcher {
     return OpenLine(path, 9600, 0, 8, 1, inSize, outSize, olDtrOn | olRtsOn);
   }
 
+  std::uint32_t ModemStateNow() {
+    std::lock_guard main(MainLock);
+    return FModemState;
+  }
+  std::uint32_t EventWordNow() const { return FDeviceEventWord.load(); }
+
   bool OutputRingIdle() {
     std::lock_guard out(OutputLock);
     return !FOutRingFull && FOutRingHead == 0 && FOutRingTail == 0;

@@ -8,3 +8,5 @@ sio_add_test(NAME DispatchCycleTest SOURCES DispatchCycleTest.cpp
   LIBS sio_dispatch LABELS pty threaded TIMEOUT 120)
 sio_add_test(NAME DispatchCloseTest SOURCES DispatchCloseTest.cpp
   LIBS sio_dispatch LABELS pty threaded TIMEOUT 120)
+sio_add_test(NAME DispatchModemTest SOURCES DispatchModemTest.cpp
+  LIBS sio_dispatch LABELS pty threaded TIMEOUT 120)
