@@ -132,9 +132,11 @@ TEST_F(PortEvents, AnEventsExceptionIsShownAndEndsThatMessage) {
 }
 
 TEST_F(PortEvents, CloseInsideOnTriggerCompletesLaterAndMayReopen) {
-  for (const bool reopen : {false, true}) {
-    SCOPED_TRACE(reopen);
+  enum TAfterClose { kStayClosed, kReopen, kReopenThenClose };
+  for (const TAfterClose after : {kStayClosed, kReopen, kReopenThenClose}) {
+    SCOPED_TRACE(after);
     int calls = 0;
+    int index = -1;
     TPortState inside = psOpen;
     Port->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t count, std::uint16_t) {
       if (++calls > 1) {
@@ -144,30 +146,44 @@ TEST_F(PortEvents, CloseInsideOnTriggerCompletesLaterAndMayReopen) {
       }
       Port->SetOpen(false);
       inside = Port->PortState();
-      if (reopen) Port->SetOpen(true);
+      // A message that reaches the closing port raises nothing: no byte can be read now.
+      SendMessage(Port->ComWindow(), TriggerAvailMsg, 1, SlotParam(index));
+      if (after != kStayClosed) Port->SetOpen(true);
+      if (after == kReopenThenClose) Port->SetOpen(false);
     });
     Port->SetOpen(true);
     const TWindowHandle other = MakeTestWindow();
     Port->Dispatcher()->AddWindowHandler(other);
-    const int index = Port->Dispatcher()->RegistryIndex();
+    index = Port->Dispatcher()->RegistryIndex();
     ASSERT_TRUE(Pty.Write("a"));
     EXPECT_TRUE(PumpUntil([&] { return calls > 0 && Port->PortState() != psClosing; }));
     EXPECT_EQ(inside, psClosing);
+    EXPECT_EQ(calls, 1);                   // nor does the completion message
     EXPECT_TRUE(gWindowMessages.empty());  // the handlers after the port's were skipped
     EXPECT_FALSE(Port->ReopenPending());
-    if (reopen) {
+    if (after == kReopen) {
       EXPECT_EQ(Port->PortState(), psOpen);
       EXPECT_TRUE(Port->Open());
       ASSERT_TRUE(Pty.Write("b"));
       EXPECT_TRUE(PumpUntil([&] { return calls > 1; }));
     } else {
       EXPECT_EQ(Port->PortState(), psClosed);
+      EXPECT_FALSE(Port->Open());
       EXPECT_EQ(Port->ComWindow(), 0u);
       EXPECT_TRUE(SlotEmpty(index));
     }
     Port->SetOpen(false);
     DestroyWindow(other);
   }
+}
+
+TEST_F(PortEvents, AReopenAskedByACloseListenerLapses) {
+  Port->SetOnPortClosed([&](TComponent*) { Port->SetOpen(true); });
+  Port->SetOpen(true);
+  Port->SetOpen(false);
+  EXPECT_EQ(Port->PortState(), psClosed);
+  EXPECT_FALSE(Port->ReopenPending());
+  EXPECT_FALSE(Port->Open());
 }
 
 TEST_F(PortEvents, DestroyingAPortWhoseCloseIsDeferredIsSafe) {
