@@ -140,6 +140,10 @@ int TSioPosixDispatcher::DeviceClose() {
   // the descriptor at once.
   std::unique_lock guard(FdGuard);
   if (FDeviceHandle < 0) return -1;
+  // The exclusive flag outlives the descriptor: a pseudo-terminal whose other side stays open
+  // keeps it after its last close, and a user who cannot pass it could not open the port
+  // again.  Drop it first.
+  Sys->Ioctl(FDeviceHandle, TIOCNXCL, nullptr);
   // Linux releases the descriptor even when close reports EINTR.
   if (Sys->Close(FDeviceHandle) != 0 && errno != EINTR) return -1;
   FDeviceHandle = -1;

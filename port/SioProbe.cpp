@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,10 +46,6 @@ bool OpenThroughDispatcher(const std::string& name) {
   auto dispatcher = std::make_unique<TSioPosixDispatcher>(nullptr);
   const int fd = dispatcher->DeviceOpen(name, kProbeQueueSize, kProbeQueueSize);
   if (fd < 0) return false;
-  // The device layer makes the terminal exclusive, and a pseudo-terminal keeps that flag
-  // after its last close while the other side stays open: a user who cannot pass the flag
-  // could then not open the port just chosen.
-  ::ioctl(fd, TIOCNXCL);
   dispatcher->DeviceClose();
   return true;
 }

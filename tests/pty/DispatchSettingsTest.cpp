@@ -3,7 +3,9 @@
 // slave's termios); data size and parity are checked on the mapping in the unit tests.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 
 #include <atomic>
@@ -204,6 +206,25 @@ TEST(DispatchOpen, DeviceHeldByAnotherProcessIsAccessDenied) {
   // Free again once the other process has gone.
   TTestDispatcher line;
   EXPECT_EQ(line.Open(peer.Path()), 0);
+}
+
+TEST(DispatchOpen, TheLineIsExclusiveOnlyWhileOpen) {
+  // A pseudo-terminal keeps the exclusive flag past its last close while the other side
+  // stays open; a user who is not root could then never open the port again.
+  TPtyPeer peer;
+  ASSERT_TRUE(peer.Ok());
+  auto exclusive = [&] {
+    const int fd = open(peer.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int flag = -1;
+    if (fd >= 0) ioctl(fd, TIOCGEXCL, &flag);
+    if (fd >= 0) close(fd);
+    return flag;
+  };
+  TTestDispatcher line;
+  ASSERT_EQ(line.Open(peer.Path()), 0);
+  EXPECT_EQ(exclusive(), 1);
+  line.CloseLine();
+  EXPECT_EQ(exclusive(), 0);
 }
 
 TEST(DispatchOpen, DescriptorOpenedElsewhereIsAdopted) {
