@@ -70,9 +70,12 @@ void TSioCustomComPort::ApplyRecorderState(bool log, TTraceLogState value) {
     case tlAppend:
       if (Recording(current)) {
         recorder.Resume();
-        Check(recorder.Write(log ? FLogName : FTraceName, value == tlAppend, log ? FLogHex : FTraceHex,
-                             log ? FLogAllHex : FTraceAllHex));
+        const int result = recorder.Write(log ? FLogName : FTraceName, value == tlAppend,
+                                          log ? FLogHex : FTraceHex, log ? FLogAllHex : FTraceAllHex);
+        // The recorder is gone whether or not its file could be written: the property says so
+        // before a failure is raised.
         stored = tlOff;
+        Check(result);
       }
       break;
     case tlClear:

@@ -102,6 +102,15 @@ TEST_F(PortSettings, OpenPortRunsTheTraceStateMachine) {
   EXPECT_EQ(Port->Tracing(), tlOff);
   EXPECT_TRUE(std::ifstream(file).good());
   std::remove(file.c_str());
+  // A dump that cannot be written raises, and the property reads that the trace is gone.
+  Port->SetTraceName(testing::TempDir() + "no-such-folder/x.trc");
+  Port->SetTracing(tlOn);
+  Port->PutBlock("b", 1);
+  EXPECT_ANY_THROW(Port->SetTracing(tlDump));
+  EXPECT_EQ(Port->Tracing(), tlOff);
+  Port->SetTracing(tlOn);
+  EXPECT_EQ(Port->Tracing(), tlOn);
+  Port->SetTracing(tlOff);
   // A log that cannot be written out does not stop the close; the failure comes after it.
   Port->SetLogName(testing::TempDir() + "no-such-folder/x.log");
   Port->SetLogging(tlOn);
