@@ -20,20 +20,14 @@
 #include "led/ALed.h"
 #include "platform/Application.h"
 #include "pty/SimulatorProcess.h"
+#include "support/QtWait.h"
 #include "ui_Unit1.h"
 #include "unit/RecordingPanel.h"
 
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+// How long the panel may take to show what the simulator sent.
+constexpr auto kPanelWait = std::chrono::seconds(8);
 
 // The bytes one side sent, in order, from a simulator capture ("12.345 I 84 03 ...").
 std::vector<std::uint8_t> CapturedBytes(const std::string& path, char side) {
@@ -83,21 +77,21 @@ TEST_F(PanelSimulatorTest, ClicksReachTheInstrumentAndItsFramesDriveThePanel) {
   ASSERT_TRUE(Shown.empty()) << Shown.front();
 
   // Frequency mode: the reading in kHz.
-  ASSERT_TRUE(PumpUntil([&] { return f.Controls().LaRezult->text() != "123467.89"; }));
+  ASSERT_TRUE(PumpQtUntil([&] { return f.Controls().LaRezult->text() != "123467.89"; }, kPanelWait));
   EXPECT_TRUE(f.ALed(1)->Value());
   EXPECT_TRUE(f.Pa(19)->Lit());
   EXPECT_NE(f.Controls().LaRezult->text(), "Error");
 
   // Period mode: T lit by the instrument, F out, the reading in µs.
   QTest::mouseClick(f.Pa(20), Qt::LeftButton);
-  EXPECT_TRUE(PumpUntil([&] {
+  EXPECT_TRUE(PumpQtUntil([&] {
     return f.Link().CommandPending == 0 && f.Pa(20)->Lit() && !f.Pa(19)->Lit() && f.ALed(3)->Value();
-  }));
+  }, kPanelWait));
   EXPECT_EQ(f.Controls().LaReady->text(), "132");  // remote mode
 
   // Averaging 100: one of five, as the instrument reports it.
   QTest::mouseClick(f.Pa(5), Qt::LeftButton);
-  EXPECT_TRUE(PumpUntil([&] { return f.Link().CommandPending == 0 && f.Pa(5)->Lit() && !f.Pa(3)->Lit(); }));
+  EXPECT_TRUE(PumpQtUntil([&] { return f.Link().CommandPending == 0 && f.Pa(5)->Lit() && !f.Pa(3)->Lit(); }, kPanelWait));
 
   EXPECT_EQ(sim.Stop(SIGTERM), 0);
   EXPECT_EQ(CapturedBytes(capture, 'P'), (std::vector<std::uint8_t>{20, 5}));
@@ -113,7 +107,7 @@ TEST_F(PanelSimulatorTest, BurstOfManyFramesIsFullyProcessed) {
   ASSERT_FALSE(sim.Path().empty());
   TForm1& f = OpenPanelOn(sim.Path());
   // The simulator stops once the panel has read every byte it sent.
-  ASSERT_TRUE(PumpUntil([&] { return sim.Wait(0) >= 0; }, 20000));
+  ASSERT_TRUE(PumpQtUntil([&] { return sim.Wait(0) >= 0; }, std::chrono::seconds(20)));
   ASSERT_EQ(sim.Wait(0), 0);
 
   // What the instrument's last frame says, decoded on the side from the capture.
@@ -121,9 +115,9 @@ TEST_F(PanelSimulatorTest, BurstOfManyFramesIsFullyProcessed) {
   TRecordingPanel expected;
   for (std::uint8_t b : CapturedBytes(capture, 'I')) ReceiveByte(expectedState, b, expected);
   ASSERT_GE(expected.FramesDecoded, 150);
-  EXPECT_TRUE(PumpUntil([&] {
+  EXPECT_TRUE(PumpQtUntil([&] {
     return f.Controls().LaRezult->text().toStdString() == expected.Label[plRezult];
-  }, 2000)) << f.Controls().LaRezult->text().toStdString() << " vs " << expected.Label[plRezult];
+  }, std::chrono::seconds(2))) << f.Controls().LaRezult->text().toStdString() << " vs " << expected.Label[plRezult];
   for (int k = 1; k <= 27; ++k) EXPECT_EQ(f.Pa(k)->Lit(), expected.Key[k]) << "Pa" << k;
   for (int l = 1; l <= 4; ++l) EXPECT_EQ(f.ALed(l)->Value(), expected.Led[l]) << "ALed" << l;
   EXPECT_EQ(f.Link().NibbleCount, expectedState.NibbleCount);

@@ -11,6 +11,7 @@
 #include "platform/Messages.h"
 #include "platform/Sync.h"
 #include "platform/Thread.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -33,15 +34,6 @@ class TProbeThread : public TThread {
  private:
   TEvent* Destroyed;
 };
-
-template <typename Pred>
-bool PumpUntil(Pred done) {
-  for (int i = 0; i < 500 && !done(); ++i) {
-    TMsg msg;
-    if (GetMessage(msg, 10)) DispatchMessage(msg);
-  }
-  return done();
-}
 
 TEST(Thread, WaitForSeesEverythingExecuteDid) {
   TProbeThread thread(false);

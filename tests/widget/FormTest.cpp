@@ -20,21 +20,11 @@
 #include "led/ALed.h"
 #include "platform/Application.h"
 #include "port/SioPort.h"
+#include "support/QtWait.h"
 #include "support/TestPty.h"
 #include "ui_Unit1.h"
 
 namespace {
-
-// Runs Qt's event loop (and with it the port's messages) until `done` or 5 s.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
 
 // A frame: status byte, then the 18 nibbles of the bytes given (low nibble first).
 std::vector<std::uint8_t> Frame(std::uint8_t status, const std::vector<std::uint8_t>& bytes9) {
@@ -140,7 +130,7 @@ TEST_F(FormTest, DoubleClickOnLitFSendsItsCodeThenTheTestCode) {
   // A double click on A/B sends nothing of its own.
   DoubleClick(f.Pa(21));
   EXPECT_EQ(Pty.Read(1), std::vector<std::uint8_t>{21});
-  EXPECT_TRUE(Pty.Read(1, 300).empty());
+  EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(300)).empty());
 }
 
 TEST_F(FormTest, FramesFromTheInstrumentSetLampsLedsAndReading) {
@@ -148,7 +138,7 @@ TEST_F(FormTest, FramesFromTheInstrumentSetLampsLedsAndReading) {
   // Lamps Pa1, Pa10, Pa18, Pa27; LEDs ALed4 and ALed2; reading 12345.678, then remote on.
   const auto frame = Frame(132, FrameBytes(0x01, 0x02, 0x02, 0x04 | 0x10 | 0x40, 1, 2, 3, 4, 5, 6, 7, 8, 0x08));
   Pty.Write(frame);
-  ASSERT_TRUE(PumpUntil([&] { return f.Controls().LaRezult->text() == "12345.678"; }))
+  ASSERT_TRUE(PumpQtUntil([&] { return f.Controls().LaRezult->text() == "12345.678"; }))
       << f.Controls().LaRezult->text().toStdString();
   for (int k = 1; k <= 27; ++k) EXPECT_EQ(f.Pa(k)->Lit(), k == 1 || k == 10 || k == 18 || k == 27) << k;
   EXPECT_FALSE(f.ALed(1)->Value());
@@ -171,7 +161,7 @@ TEST_F(FormTest, BurstOfFramesIsFullyProcessed) {
   }
   Pty.Write(burst);
   // The last frame reads 000591.23 (leading zeros are digits, not blanks).
-  EXPECT_TRUE(PumpUntil([&] { return f.Controls().LaRezult->text() == "000591.23"; }))
+  EXPECT_TRUE(PumpQtUntil([&] { return f.Controls().LaRezult->text() == "000591.23"; }))
       << f.Controls().LaRezult->text().toStdString();
   EXPECT_EQ(f.Link().NibbleCount, 18);
 }
@@ -179,7 +169,7 @@ TEST_F(FormTest, BurstOfFramesIsFullyProcessed) {
 TEST_F(FormTest, ResetClearsTheFirstFiveEchoesAndTheStoreOnly) {
   TForm1& f = Open();
   Pty.Write(Frame(130, FrameBytes(0x21, 0x43, 0x65, 0x87, 1, 2, 3, 4, 5, 6, 7, 8, 0)));
-  ASSERT_TRUE(PumpUntil([&] { return f.Controls().LaRezult->text() == "12345678"; }));
+  ASSERT_TRUE(PumpQtUntil([&] { return f.Controls().LaRezult->text() == "12345678"; }));
   QTest::mouseClick(f.Controls().BuReset, Qt::LeftButton);
   const QLabel* rs[] = {f.Controls().LaRS0, f.Controls().LaRS1, f.Controls().LaRS2, f.Controls().LaRS3,
                         f.Controls().LaRS4, f.Controls().LaRS5, f.Controls().LaRS6, f.Controls().LaRS7};

@@ -1,0 +1,34 @@
+// Waiting with a deadline in tests and benchmarks: polling a condition, or running the
+// calling thread's messages meanwhile (handlers synchronised with the main thread run
+// inside the pump when the caller is the main thread).
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "platform/Messages.h"
+
+// Polls `condition` until it holds or `timeout` passes; the result is the last poll.
+inline bool WaitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= end) return condition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// Runs the calling thread's messages until `done` holds or `timeout` passes; the result is
+// the last check.
+inline bool PumpUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= end) return done();
+    TMsg msg;
+    if (GetMessage(msg, 10)) DispatchMessage(msg);
+  }
+}
