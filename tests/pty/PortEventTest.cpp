@@ -55,7 +55,7 @@ TEST_F(PortEvents, BlocksAreAllOrNothing) {
     EXPECT_EQ(e.Message(), "Buffer is empty");
   }
   Port->PutBlock("wxyz", 4);
-  EXPECT_EQ(Pty.Read(4), "wxyz");
+  EXPECT_EQ(Pty.ReadText(4), "wxyz");
 }
 
 TEST_F(PortEvents, AvailCountArrivesAsHandleAndData) {

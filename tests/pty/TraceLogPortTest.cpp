@@ -1,11 +1,6 @@
 // A port with tracing and logging on exchanges bytes with a pseudo-terminal peer and is
 // closed: SIO.TRC and SIO.LOG in the working folder hold exactly those bytes, in order.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -14,13 +9,13 @@
 #include <vector>
 
 #include "dispatch/SioPortName.h"
-#include "port/SioMisc.h"
 #include "port/SioPort.h"
+#include "support/TestPty.h"
+#include "support/Wait.h"
 #include "unit/TraceLogFiles.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr auto kDeadline = std::chrono::seconds(5);
 constexpr std::uint16_t kPortNumber = 41;
 
@@ -74,39 +69,17 @@ class TraceLogPortTest : public ::testing::Test {
     ASSERT_FALSE(Folder.Path().empty());
     Previous = std::filesystem::current_path();
     std::filesystem::current_path(Folder.Path());
-    char name[256];
-    ASSERT_EQ(openpty(&Master, &Slave, name, nullptr, nullptr), 0);
-    termios raw{};
-    ASSERT_EQ(tcgetattr(Slave, &raw), 0);
-    cfmakeraw(&raw);
-    ASSERT_EQ(tcsetattr(Slave, TCSANOW, &raw), 0);
-    SetPortDevicePath(kPortNumber, name);
+    ASSERT_TRUE(Pty.Ok());
+    SetPortDevicePath(kPortNumber, Pty.SlavePath());
   }
   void TearDown() override {
     SetPortDevicePath(kPortNumber, "");
-    if (Master >= 0) close(Master);
-    if (Slave >= 0) close(Slave);
     std::filesystem::current_path(Previous);
-  }
-
-  std::string PeerRead(std::size_t count) {
-    std::string got;
-    const auto until = Clock::now() + kDeadline;
-    while (got.size() < count && Clock::now() < until) {
-      pollfd p{Master, POLLIN, 0};
-      if (poll(&p, 1, 50) == 1 && (p.revents & POLLIN)) {
-        char buffer[256];
-        const ssize_t n = read(Master, buffer, sizeof buffer);
-        if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
-      }
-    }
-    return got;
   }
 
   TTempFolder Folder;
   std::filesystem::path Previous;
-  int Master = -1;
-  int Slave = -1;
+  TTestPty Pty;
 };
 
 TEST_F(TraceLogPortTest, ClosingWritesTheExchangedBytesToBothFiles) {
@@ -132,14 +105,10 @@ TEST_F(TraceLogPortTest, ClosingWritesTheExchangedBytesToBothFiles) {
     ASSERT_TRUE(port.Open());
 
     port.PutBlock(sent.data(), static_cast<std::uint16_t>(sent.size()));
-    ASSERT_EQ(PeerRead(sent.size()), sent);
+    ASSERT_EQ(Pty.ReadText(sent.size(), kDeadline), sent);
 
-    ASSERT_EQ(write(Master, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
-    const auto until = Clock::now() + kDeadline;
-    while (received.size() < answer.size() && Clock::now() < until) {
-      PumpOneMessage();
-      usleep(1000);
-    }
+    ASSERT_TRUE(Pty.Write(answer));
+    PumpUntil([&] { return received.size() >= answer.size(); }, kDeadline);
     ASSERT_EQ(received, answer);
     port.SetOpen(false);
     EXPECT_EQ(port.Tracing(), tlOff);  // written out and switched off by the close

@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 std::uint32_t ReadAll(std::uint32_t, std::uintptr_t wParam) { return static_cast<std::uint32_t>(wParam); }
 std::uint32_t ReadNothing(std::uint32_t, std::uintptr_t) { return 0; }
 
@@ -21,8 +23,8 @@ const std::uint8_t* Bytes(const char* s) { return reinterpret_cast<const std::ui
 
 class TriggerDelivery : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(Line.Open(Pty.Path)); }
-  TPty Pty;
+  void SetUp() override { ASSERT_TRUE(Line.Open(Pty.SlavePath())); }
+  TTestPty Pty;
   TTriggerLine Line;
 };
 
@@ -46,9 +48,9 @@ TEST_F(TriggerDelivery, UnreadBytesAreAnnouncedAgainWithTheNextArrival) {
       {3, 2, "abcde", "f", "A1:p A5:abc A3:def"},
   };
   for (const auto& c : cases) {
-    TPty pty;
+    TTestPty pty;
     TTriggerLine line;
-    ASSERT_TRUE(line.Open(pty.Path));
+    ASSERT_TRUE(line.Open(pty.SlavePath()));
     std::vector<std::unique_ptr<TTriggerWindow>> windows;
     for (int i = 0; i < c.Windows; ++i) {
       windows.push_back(std::make_unique<TTriggerWindow>(
@@ -94,9 +96,9 @@ TEST_F(TriggerDelivery, DataTriggersFireOnTheirStringAndAvailCountsTheBytesBefor
       {"AB", "xyzAB", 0, "D1 D2"},
   };
   for (const auto& c : cases) {
-    TPty pty;
+    TTestPty pty;
     TTriggerLine line;
-    ASSERT_TRUE(line.Open(pty.Path));
+    ASSERT_TRUE(line.Open(pty.SlavePath()));
     TTriggerWindow window(line, ReadAll);
     const int primer = line.AddDataTrigger(Bytes("!"), 1, false);
     line.AddDataTrigger(Bytes(c.Text), static_cast<std::uint32_t>(std::strlen(c.Text)), std::islower(c.Text[0]) != 0);
@@ -179,8 +181,8 @@ TEST_F(TriggerDelivery, AMainThreadThatDoesNotAnswerDoesNotStopTheWorker) {
   TTriggerWindow window(Line, ReadAll);
   Listen(Line, window, 1);
   ASSERT_TRUE(Pty.Write("a"));
-  ASSERT_TRUE(WaitWithoutPumping([&] { return Line.Dispatching(); }, 5));
-  ASSERT_TRUE(WaitWithoutPumping([&] { return !Line.Dispatching(); }, 10));
+  ASSERT_TRUE(WaitUntil([&] { return Line.Dispatching(); }, 5s));
+  ASSERT_TRUE(WaitUntil([&] { return !Line.Dispatching(); }, 10s));
   ASSERT_TRUE(Pty.Write("b"));
   ASSERT_TRUE(PumpUntil([&] { return !window.Calls.empty(); }));
   EXPECT_EQ(window.Joined(), "A2:ab");

@@ -7,15 +7,14 @@
 
 #include <sys/ioctl.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "PortTestSupport.h"
 #include "dispatch/SioPosix.h"
+#include "support/TestPty.h"
+#include "support/Wait.h"
 
 class TTriggerLine : public TSioPosixDispatcher {
  public:
@@ -96,23 +95,10 @@ inline void Listen(TTriggerLine& line, TTriggerWindow& window, std::uint32_t thr
 
 // Called inside a handler, which holds the dispatch worker: writes `bytes` as the peer and
 // waits until the device holds all of them, so that the next pass reads them together.
-inline bool QueueForNextPass(const TPty& pty, const std::string& bytes) {
+inline bool QueueForNextPass(TTestPty& pty, const std::string& bytes) {
   if (!pty.Write(bytes)) return false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  int waiting = 0;
-  while (ioctl(pty.Slave, FIONREAD, &waiting) == 0 && waiting < static_cast<int>(bytes.size())) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-// Waits without pumping (the main thread "not answering") until `done` holds or `seconds` pass.
-inline bool WaitWithoutPumping(const std::function<bool()>& done, int seconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return WaitUntil([&] {
+    int waiting = 0;
+    return ioctl(pty.Slave(), FIONREAD, &waiting) == 0 && waiting >= static_cast<int>(bytes.size());
+  });
 }
