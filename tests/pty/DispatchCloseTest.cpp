@@ -6,24 +6,15 @@
 
 #include <atomic>
 
-#include "DispatchPeer.h"
-#include "port/SioMisc.h"
+#include "DispatchTestSupport.h"
 
 namespace {
-
-// Waits on the main thread while running its messages (synchronised handlers run there).
-bool PumpUntil(const std::function<bool()>& done, double seconds = 5.0) {
-  return WaitUntil([&] {
-    PumpOneMessage();
-    return done();
-  }, seconds);
-}
 
 class DispatchClose : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(Peer.Ok());
-    ASSERT_EQ(Line.Open(Peer.Path()), 0);
+    ASSERT_EQ(Line.Open(Peer.SlavePath()), 0);
     Line.SetAvailThreshold(1);
   }
   bool Released() {
@@ -31,7 +22,7 @@ class DispatchClose : public ::testing::Test {
     return Line.FInRing == nullptr && Line.FOutRing == nullptr && Line.DeviceEventSignal == nullptr;
   }
 
-  TPtyPeer Peer;
+  TTestPty Peer{kPeerSlave, kPeerMode};
   TTestDispatcher Line;
 };
 
@@ -96,9 +87,9 @@ TEST_F(DispatchClose, HaltingWhileADeliveryWaitsForTheMainThreadLetsItFinish) {
 TEST_F(DispatchClose, DestroyingADispatcherWhoseCloseWasDeferredWaitsForItsWorker) {
   std::atomic<bool> closed{false};
   auto line = std::make_unique<TTestDispatcher>();
-  TPtyPeer peer;
+  TTestPty peer(kPeerSlave, kPeerMode);
   ASSERT_TRUE(peer.Ok());
-  ASSERT_EQ(line->Open(peer.Path()), 0);
+  ASSERT_EQ(line->Open(peer.SlavePath()), 0);
   line->SetAvailThreshold(1);
   TTestDispatcher* raw = line.get();
   raw->AddMethodHandler(this, [&, raw](std::uint32_t message, std::uintptr_t, std::intptr_t) {

@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "DispatchPeer.h"
+#include "DispatchTestSupport.h"
 
 namespace {
 
@@ -22,10 +22,10 @@ int Entries(const char* folder) {
 }
 
 void OneCycle(int i) {
-  TPtyPeer peer;
+  TTestPty peer(kPeerSlave, kPeerMode);
   ASSERT_TRUE(peer.Ok());
   TTestDispatcher line;
-  ASSERT_EQ(line.Open(peer.Path(), 1024), 0);
+  ASSERT_EQ(line.Open(peer.SlavePath(), 1024), 0);
   const auto in = Pattern(600, static_cast<std::size_t>(i));
   const auto out = Pattern(700, static_cast<std::size_t>(i) + 1);
   ASSERT_TRUE(peer.Write(in));

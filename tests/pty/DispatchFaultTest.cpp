@@ -6,10 +6,12 @@
 #include <atomic>
 #include <thread>
 
-#include "DispatchPeer.h"
+#include "DispatchTestSupport.h"
 #include "dispatch/SioSysCalls.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 // Takes one unit of an injection budget; true while the budget lasts.
 bool Take(std::atomic<int>& budget) {
@@ -68,7 +70,7 @@ class DispatchFault : public ::testing::Test {
     ASSERT_TRUE(Peer.Ok());
     Line.SetSysCalls(Faults);
   }
-  void Open() { ASSERT_EQ(Line.Open(Peer.Path()), 0); }
+  void Open() { ASSERT_EQ(Line.Open(Peer.SlavePath()), 0); }
 
   // Sends `in` from the peer and `out` from the dispatcher at once; both must arrive whole.
   void ExchangeBothWays(std::size_t inCount, std::size_t outCount) {
@@ -76,21 +78,21 @@ class DispatchFault : public ::testing::Test {
     const auto out = Pattern(outCount, 5);
     std::thread peerWriter([&] { EXPECT_TRUE(Peer.Write(in)); });
     std::vector<std::uint8_t> peerGot;
-    std::thread peerReader([&] { peerGot = Peer.Read(out.size(), 20.0); });
+    std::thread peerReader([&] { peerGot = Peer.Read(out.size(), 20s); });
     std::size_t queued = 0;
     EXPECT_TRUE(WaitUntil([&] {
       const std::uint32_t n = std::min<std::size_t>(Line.OutFree(), out.size() - queued);
       if (n > 0 && Line.WriteBlock(out.data() + queued, n) == 0) queued += n;
       return queued == out.size();
-    }, 20.0));
-    const auto got = Line.Take(in.size(), 20.0);
+    }, 20s));
+    const auto got = Line.Take(in.size(), 20s);
     peerWriter.join();
     peerReader.join();
     EXPECT_EQ(got, in);
     EXPECT_EQ(peerGot, out);
   }
 
-  TPtyPeer Peer;
+  TTestPty Peer{kPeerSlave, kPeerMode};
   TFaultyCalls Faults;
   TTestDispatcher Line;
 };
@@ -145,7 +147,7 @@ TEST_F(DispatchFault, WriteErrorDropsOnlyThatRun) {
   ASSERT_TRUE(WaitUntil([&] { return Faults.WriteEio == 0 && Line.OutputRingIdle(); }));
   const std::uint8_t kept[] = {'B', 'B', 'B', 'B'};
   ASSERT_EQ(Line.WriteBlock(kept, 4), 0);
-  EXPECT_EQ(Peer.Read(8, 1.0), (std::vector<std::uint8_t>{'B', 'B', 'B', 'B'}));
+  EXPECT_EQ(Peer.Read(8, 1s), (std::vector<std::uint8_t>{'B', 'B', 'B', 'B'}));
 }
 
 TEST_F(DispatchFault, FullRingWithBytesLeftInTheDeviceDoesNotSpin) {

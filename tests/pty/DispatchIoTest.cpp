@@ -3,18 +3,22 @@
 // trigger handler is registered and the avail threshold stays 0).
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <thread>
 
-#include "DispatchPeer.h"
+#include "DispatchTestSupport.h"
 #include "port/SioErrorCodes.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 class DispatchIo : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(Peer.Ok());
-    ASSERT_EQ(Line.Open(Peer.Path()), 0);
+    ASSERT_EQ(Line.Open(Peer.SlavePath()), 0);
   }
   // XOFF from the peer holds the dispatcher's output; the marker that follows it tells
   // that the slave has seen the XOFF.
@@ -25,14 +29,14 @@ class DispatchIo : public ::testing::Test {
   }
   void ReleaseOutput() { ASSERT_TRUE(Peer.Write(std::string("\x11"))); }
 
-  TPtyPeer Peer;
+  TTestPty Peer{kPeerSlave, kPeerMode};
   TTestDispatcher Line;
 };
 
 TEST_F(DispatchIo, PeerBytesReachReadBlockInOrderAcrossManyRingWraps) {
   const auto sent = Pattern(100'000);
   std::thread writer([&] { EXPECT_TRUE(Peer.Write(sent)); });
-  const auto got = Line.Take(sent.size(), 20.0);
+  const auto got = Line.Take(sent.size(), 20s);
   writer.join();
   EXPECT_EQ(got, sent);
 }
@@ -94,7 +98,7 @@ TEST_F(DispatchIo, WritingExactlyTheFreeSpaceFillsTheRingAndThePeerGetsEachByteO
   ReleaseOutput();
   EXPECT_EQ(Peer.Read(4096), block);
   EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
-  EXPECT_TRUE(Peer.Read(1, 0.2).empty());
+  EXPECT_TRUE(Peer.Read(1, 200ms).empty());
 }
 
 TEST_F(DispatchIo, BlockWrappingTheOutputRingsEndReachesThePeerInOrder) {
@@ -145,14 +149,14 @@ TEST_F(DispatchIo, TrafficBothWaysAtOnceKeepsEveryByte) {
   const auto out = Pattern(60'000, 99);
   std::thread peerWriter([&] { EXPECT_TRUE(Peer.Write(in)); });
   std::vector<std::uint8_t> peerGot;
-  std::thread peerReader([&] { peerGot = Peer.Read(out.size(), 20.0); });
+  std::thread peerReader([&] { peerGot = Peer.Read(out.size(), 20s); });
   std::size_t queued = 0;
   ASSERT_TRUE(WaitUntil([&] {
     const std::uint32_t n = std::min<std::size_t>(Line.OutFree(), out.size() - queued);
     if (n > 0 && Line.WriteBlock(out.data() + queued, n) == 0) queued += n;
     return queued == out.size();
-  }, 20.0));
-  const auto got = Line.Take(in.size(), 20.0);
+  }, 20s));
+  const auto got = Line.Take(in.size(), 20s);
   peerWriter.join();
   peerReader.join();
   EXPECT_EQ(got, in);

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "DispatchPeer.h"
+#include "DispatchTestSupport.h"
 #include "dispatch/SioSysCalls.h"
 
 namespace {
@@ -60,9 +60,9 @@ class DispatchModem : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(Peer.Ok());
     Line.SetSysCalls(Calls);
-    ASSERT_EQ(Line.Open(Peer.Path()), 0);
+    ASSERT_EQ(Line.Open(Peer.SlavePath()), 0);
   }
-  TPtyPeer Peer;
+  TTestPty Peer{kPeerSlave, kPeerMode};
   TModemCalls Calls;
   TTestDispatcher Line;
 };

@@ -11,7 +11,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "DispatchPeer.h"
+#include "DispatchTestSupport.h"
 #include "dispatch/SioSysCalls.h"
 #include "dispatch/SioTermios.h"
 #include "port/SioErrorCodes.h"
@@ -38,15 +38,15 @@ class DispatchSettings : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(Peer.Ok());
     Line.SetSysCalls(Calls);
-    ASSERT_EQ(Line.Open(Peer.Path()), 0);
+    ASSERT_EQ(Line.Open(Peer.SlavePath()), 0);
   }
   termios Slave() {
     termios t{};
-    EXPECT_EQ(tcgetattr(Peer.Fd(), &t), 0);
+    EXPECT_EQ(tcgetattr(Peer.Master(), &t), 0);
     return t;
   }
 
-  TPtyPeer Peer;
+  TTestPty Peer{kPeerSlave, kPeerMode};
   TCountingCalls Calls;
   TTestDispatcher Line;
 };
@@ -72,12 +72,12 @@ TEST_F(DispatchSettings, RateAndStopBitsReachTheDevice) {
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B19200));
   EXPECT_NE(t.c_cflag & CSTOPB, 0u);
   ASSERT_EQ(Line.SetLineParams(14400, 0, 8, 1), 0);  // no speed constant: a custom rate
-  EXPECT_EQ(ReadCustomRate(RealSysCalls(), Peer.Fd()), 14400u);
+  EXPECT_EQ(ReadCustomRate(RealSysCalls(), Peer.Master()), 14400u);
   EXPECT_EQ(Slave().c_cflag & CSTOPB, 0u);
   ASSERT_EQ(Line.SetLineParams(0xFF16, 0, 8, 1), 0);  // an old code for 9600
   t = Slave();
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
-  EXPECT_EQ(ReadCustomRate(RealSysCalls(), Peer.Fd()), 0u);
+  EXPECT_EQ(ReadCustomRate(RealSysCalls(), Peer.Master()), 0u);
 }
 
 TEST_F(DispatchSettings, SetLineParamsWithTheCurrentValuesTouchesNothing) {
@@ -179,14 +179,14 @@ TEST(DispatchOpen, FileThatIsNoTerminalIsNotFound) {
 }
 
 TEST(DispatchOpen, DeviceHeldByAnotherProcessIsAccessDenied) {
-  TPtyPeer peer;
+  TTestPty peer(kPeerSlave, kPeerMode);
   ASSERT_TRUE(peer.Ok());
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    const int fd = open(peer.Path().c_str(), O_RDWR | O_NOCTTY);
+    const int fd = open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     const char ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
     (void)!write(ready[1], &ok, 1);
     pause();
@@ -197,7 +197,7 @@ TEST(DispatchOpen, DeviceHeldByAnotherProcessIsAccessDenied) {
   ASSERT_EQ(ok, 'y');
   {
     TTestDispatcher line;
-    EXPECT_EQ(line.Open(peer.Path()), -5);
+    EXPECT_EQ(line.Open(peer.SlavePath()), -5);
   }
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
@@ -205,32 +205,32 @@ TEST(DispatchOpen, DeviceHeldByAnotherProcessIsAccessDenied) {
   close(ready[1]);
   // Free again once the other process has gone.
   TTestDispatcher line;
-  EXPECT_EQ(line.Open(peer.Path()), 0);
+  EXPECT_EQ(line.Open(peer.SlavePath()), 0);
 }
 
 TEST(DispatchOpen, TheLineIsExclusiveOnlyWhileOpen) {
   // A pseudo-terminal keeps the exclusive flag past its last close while the other side
   // stays open; a user who is not root could then never open the port again.
-  TPtyPeer peer;
+  TTestPty peer(kPeerSlave, kPeerMode);
   ASSERT_TRUE(peer.Ok());
   auto exclusive = [&] {
-    const int fd = open(peer.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     int flag = -1;
     if (fd >= 0) ioctl(fd, TIOCGEXCL, &flag);
     if (fd >= 0) close(fd);
     return flag;
   };
   TTestDispatcher line;
-  ASSERT_EQ(line.Open(peer.Path()), 0);
+  ASSERT_EQ(line.Open(peer.SlavePath()), 0);
   EXPECT_EQ(exclusive(), 1);
   line.CloseLine();
   EXPECT_EQ(exclusive(), 0);
 }
 
 TEST(DispatchOpen, DescriptorOpenedElsewhereIsAdopted) {
-  TPtyPeer peer;
+  TTestPty peer(kPeerSlave, kPeerMode);
   ASSERT_TRUE(peer.Ok());
-  const int fd = open(peer.Path().c_str(), O_RDWR | O_NOCTTY);
+  const int fd = open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_GE(fd, 0);
   TSioTAPI32Dispatcher line(nullptr, fd);
   ASSERT_EQ(line.OpenLine("ignored", 9600, 0, 8, 1, 4096, 4096, 0), 0);

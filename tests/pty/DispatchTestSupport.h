@@ -1,0 +1,79 @@
+// Test helpers for the dispatcher over pseudo-terminals: a dispatcher that exposes its
+// protected state, and recognisable byte streams.  The peer on the master side is a
+// TTestPty whose slave nobody but the dispatcher opens and whose settings are the kernel's
+// until the dispatcher sets the line.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "dispatch/SioPosix.h"
+#include "support/TestPty.h"
+#include "support/Wait.h"
+
+// The peer of a dispatcher test.
+inline constexpr TTestPty::TSlave kPeerSlave = TTestPty::TSlave::NotHeld;
+inline constexpr TTestPty::TMode kPeerMode = TTestPty::TMode::AsCreated;
+
+// The POSIX dispatcher with its state open to the tests.
+class TTestDispatcher : public TSioPosixDispatcher {
+ public:
+  TTestDispatcher() : TSioPosixDispatcher(nullptr) {}
+  ~TTestDispatcher() override { ShutDown(); }
+  using TSioBaseDispatcher::FDeviceSettings;
+  using TSioBaseDispatcher::FEventWorker;
+  using TSioBaseDispatcher::FDispatchWorker;
+  using TSioBaseDispatcher::FOutputWorker;
+  using TSioBaseDispatcher::FInRing;
+  using TSioBaseDispatcher::FInRingFull;
+  using TSioBaseDispatcher::FInRingHead;
+  using TSioBaseDispatcher::FInRingTail;
+  using TSioBaseDispatcher::FOutRing;
+  using TSioBaseDispatcher::FOutRingFull;
+  using TSioBaseDispatcher::FOutRingHead;
+  using TSioBaseDispatcher::FOutRingTail;
+  using TSioBaseDispatcher::InputLock;
+  using TSioBaseDispatcher::OutputLock;
+  using TSioBaseDispatcher::MainLock;
+  using TSioBaseDispatcher::DeviceEventSignal;
+  using TSioBaseDispatcher::OutputStopSignal;
+
+  // 9600 8N1, the given queue sizes, DTR and RTS on.
+  int Open(const std::string& path, std::uint32_t outSize = 4096, std::uint32_t inSize = 4096) {
+    return OpenLine(path, 9600, 0, 8, 1, inSize, outSize, olDtrOn | olRtsOn);
+  }
+
+  std::uint32_t ModemStateNow() {
+    std::lock_guard main(MainLock);
+    return FModemState;
+  }
+  std::uint32_t EventWordNow() const { return FDeviceEventWord.load(); }
+
+  bool OutputRingIdle() {
+    std::lock_guard out(OutputLock);
+    return !FOutRingFull && FOutRingHead == 0 && FOutRingTail == 0;
+  }
+
+  // Reads `count` bytes as they arrive, from the calling thread.
+  std::vector<std::uint8_t> Take(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    std::vector<std::uint8_t> got;
+    std::uint8_t buffer[kInRingSize];
+    WaitUntil([&] {
+      const std::uint32_t n = std::min<std::uint32_t>(InCount(), static_cast<std::uint32_t>(count - got.size()));
+      if (n > 0 && ReadBlock(buffer, n) == static_cast<int>(n)) got.insert(got.end(), buffer, buffer + n);
+      return got.size() >= count;
+    }, timeout);
+    return got;
+  }
+};
+
+// A recognisable byte sequence: byte i of a stream starting at `from`.
+inline std::vector<std::uint8_t> Pattern(std::size_t count, std::size_t from = 0) {
+  std::vector<std::uint8_t> bytes(count);
+  for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(((from + i) * 7 + (from + i) / 251) & 0xFF);
+  return bytes;
+}
