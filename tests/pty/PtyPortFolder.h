@@ -4,18 +4,19 @@
 #pragma once
 
 #include <fcntl.h>
-#include <pty.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "dispatch/SioPortName.h"
+#include "support/TestPty.h"
 
 class TPtyPortFolder {
  public:
@@ -28,7 +29,7 @@ class TPtyPortFolder {
   ~TPtyPortFolder() {
     SetPortDeviceFolder("");
     for (const int fd : FHolders) ::close(fd);
-    for (const auto& [n, master] : FMasters) ::close(master);
+    FPorts.clear();
     std::error_code ignored;
     std::filesystem::remove_all(FFolder, ignored);
   }
@@ -36,14 +37,13 @@ class TPtyPortFolder {
   TPtyPortFolder& operator=(const TPtyPortFolder&) = delete;
 
   // Makes port n present: links <folder>/COMn to a new pseudo-terminal's device.  The test
-  // keeps only the controlling side open, so every open of the device is its only one.
+  // keeps only the controlling side open, so every open of the device is its only one, and
+  // leaves the line as the kernel creates it.
   std::string AddPort(unsigned n) {
-    int master = -1;
-    int slave = -1;
-    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
-    const std::string device = ::ttyname(slave);
-    ::close(slave);
-    FMasters[n] = master;
+    auto pty = std::make_unique<TTestPty>(TTestPty::TSlave::NotHeld, TTestPty::TMode::AsCreated);
+    if (!pty->Ok()) throw std::runtime_error("no pseudo-terminal for COM" + std::to_string(n));
+    const std::string device = pty->SlavePath();
+    FPorts[n] = std::move(pty);
     std::filesystem::create_symlink(device, Path(n));
     return device;
   }
@@ -61,6 +61,6 @@ class TPtyPortFolder {
 
  private:
   std::string FFolder;
-  std::map<unsigned, int> FMasters;
+  std::map<unsigned, std::unique_ptr<TTestPty>> FPorts;
   std::vector<int> FHolders;
 };

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <pty.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <sstream>
 
 #include "pty/SimulatorProcess.h"
+#include "support/TestPty.h"
 #include "unit/RecordingPanel.h"
 
 namespace {
@@ -189,28 +189,22 @@ TEST(SimulatorLineTest, RecordSavesBothSidesAndReplayResendsTheInstrumentsBytes)
 
 // Relay mode sits between the panel and a real instrument, here a pseudo-terminal of the test.
 TEST(SimulatorLineTest, RelayPassesBytesBothWaysAndRecordsThem) {
-  int instrument = -1, instrumentSlave = -1;
-  char name[256];
-  ASSERT_EQ(openpty(&instrument, &instrumentSlave, name, nullptr, nullptr), 0);
-  fcntl(instrument, F_SETFL, O_NONBLOCK);
+  // The line as the kernel creates it: the simulator must set it up itself.
+  TTestPty instrument(TTestPty::TSlave::Held, TTestPty::TMode::AsCreated);
+  ASSERT_TRUE(instrument.Ok());
   const std::string capture = TempPath("relay.cap");
-  TSimulatorProcess sim({"--relay", name, "--record", capture});
+  TSimulatorProcess sim({"--relay", instrument.SlavePath(), "--record", capture});
   ASSERT_TRUE(sim.OpenLine()) << sim.Err();
-  const std::uint8_t frameStart[] = {0x84, 0x03, 0x01};
-  ASSERT_EQ(write(instrument, frameStart, sizeof frameStart), 3);
+  ASSERT_TRUE(instrument.Write(std::vector<std::uint8_t>{0x84, 0x03, 0x01}));
   ASSERT_TRUE(sim.ReadUntil([](const std::vector<TTimedByte>& r) { return r.size() >= 3; }));
   EXPECT_EQ(sim.Received()[0].Byte, 0x84);
   EXPECT_EQ(sim.Received()[2].Byte, 0x01);
   sim.Send(27);
-  std::uint8_t key = 0;
-  for (int tries = 0; tries < 500 && read(instrument, &key, 1) != 1; ++tries) usleep(10000);
-  EXPECT_EQ(key, 27);
+  EXPECT_EQ(instrument.Read(1), std::vector<std::uint8_t>{27});
   EXPECT_EQ(sim.Stop(SIGINT), 0);
   const std::string text = ReadFile(capture);
   EXPECT_EQ(CapturedBytes(text, 'I'), (std::vector<std::uint8_t>{0x84, 0x03, 0x01}));
   EXPECT_EQ(CapturedBytes(text, 'P'), std::vector<std::uint8_t>{27});
-  close(instrument);
-  close(instrumentSlave);
   unlink(capture.c_str());
 }
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -14,6 +13,7 @@
 #include <fstream>
 
 #include "pty/SimulatorProcess.h"
+#include "support/TestPty.h"
 
 namespace {
 
@@ -122,31 +122,27 @@ TEST(SimulatorOptionsTest, PeerCanCloseAndReopenTheLine) {
 }
 
 TEST(SimulatorOptionsTest, GivenDeviceIsSetRawAndCarriesTheLink) {
-  int panel = -1, deviceFd = -1;
-  char name[256];
-  ASSERT_EQ(openpty(&panel, &deviceFd, name, nullptr, nullptr), 0);
-  fcntl(panel, F_SETFL, O_NONBLOCK);
-  TSimulatorProcess sim({"--device", name, "--burst", "--period-ms", "100"});
-  ASSERT_EQ(sim.Path(), name) << sim.Err();
+  // The line as the kernel creates it (cooked, with echo): the simulator must make it raw.
+  TTestPty panel(TTestPty::TSlave::Held, TTestPty::TMode::AsCreated);
+  ASSERT_TRUE(panel.Ok());
+  TSimulatorProcess sim({"--device", panel.SlavePath(), "--burst", "--period-ms", "100"});
+  ASSERT_EQ(sim.Path(), panel.SlavePath()) << sim.Err();
   termios t{};
-  ASSERT_EQ(tcgetattr(deviceFd, &t), 0);
+  ASSERT_EQ(tcgetattr(panel.Slave(), &t), 0);
   EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
   EXPECT_EQ(t.c_iflag & (IXON | ICRNL), 0u);
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
 
-  const std::uint8_t key = 5;
-  ASSERT_EQ(write(panel, &key, 1), 1);
+  ASSERT_TRUE(panel.Write(std::vector<std::uint8_t>{5}));
   bool answered = false;
   std::uint8_t buffer[512];
   for (int tries = 0; tries < 500 && !answered; ++tries) {
-    const ssize_t n = read(panel, buffer, sizeof buffer);
+    const ssize_t n = read(panel.Master(), buffer, sizeof buffer);
     for (ssize_t i = 0; i < n; ++i) answered = answered || buffer[i] == StatusCommandDone;
     if (!answered) usleep(10000);
   }
   EXPECT_TRUE(answered);
   EXPECT_EQ(sim.Stop(SIGTERM), 0);
-  close(panel);
-  close(deviceFd);
 }
 
 }  // namespace
