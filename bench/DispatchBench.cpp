@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "dispatch/SioPosix.h"
+#include "support/TestPty.h"
 
 namespace {
 
@@ -27,39 +28,20 @@ using TClock = std::chrono::steady_clock;
 
 double Seconds(TClock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-struct TPty {
-  int Master = -1;
-  std::string Slave;
-  TPty() {
-    Master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    grantpt(Master);
-    unlockpt(Master);
-    char name[128] = {};
-    ptsname_r(Master, name, sizeof name);
-    Slave = name;
-  }
-  ~TPty() { close(Master); }
-};
-
 std::uint8_t ByteAt(std::uint64_t i) { return static_cast<std::uint8_t>((i * 131u) ^ (i >> 9)); }
 
-// Writes `total` bytes of the stream into the master, blocking while the pty is full.
-void Feed(int master, std::uint64_t total) {
+// The peer of every measurement is the master of a pty whose slave only the reader under
+// test opens.
+
+// Writes `total` bytes of the stream into the master, waiting while the pty is full; stops
+// early when the reader takes nothing for a while.
+void Feed(TTestPty& peer, std::uint64_t total) {
   std::vector<std::uint8_t> chunk(65536);
   std::uint64_t sent = 0;
   while (sent < total) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), total - sent));
     for (std::size_t k = 0; k < n; ++k) chunk[k] = ByteAt(sent + k);
-    std::size_t done = 0;
-    while (done < n) {
-      const ssize_t w = write(master, chunk.data() + done, n - done);
-      if (w > 0) {
-        done += static_cast<std::size_t>(w);
-      } else {
-        pollfd p{master, POLLOUT, 0};
-        poll(&p, 1, 100);
-      }
-    }
+    if (!peer.Write(chunk.data(), n, std::chrono::seconds(10))) return;
     sent += n;
   }
 }
@@ -91,12 +73,13 @@ struct TThroughput {
 };
 
 TThroughput PlainThroughput(std::uint64_t total) {
-  TPty pty;
-  const int slave = OpenRawSlave(pty.Slave);
+  TTestPty pty(TTestPty::TSlave::NotHeld);
+  const int slave = OpenRawSlave(pty.SlavePath());
+  if (slave < 0) return {};
   std::vector<std::uint8_t> buffer(65536);
   TChecker checker;
   const auto start = TClock::now();
-  std::thread feeder(Feed, pty.Master, total);
+  std::thread feeder([&] { Feed(pty, total); });
   while (checker.Next < total) {
     pollfd p{slave, POLLIN, 0};
     poll(&p, 1, 1000);
@@ -116,13 +99,13 @@ class TBenchDispatcher : public TSioPosixDispatcher {
 };
 
 TThroughput DispatcherThroughput(std::uint64_t total) {
-  TPty pty;
+  TTestPty pty(TTestPty::TSlave::NotHeld);
   TBenchDispatcher line;
-  if (line.OpenLine(pty.Slave, 115200, 0, 8, 1, 65536, 4096, olDtrOn | olRtsOn) != 0) return {};
+  if (line.OpenLine(pty.SlavePath(), 115200, 0, 8, 1, 65536, 4096, olDtrOn | olRtsOn) != 0) return {};
   std::vector<std::uint8_t> buffer(kInRingSize);
   TChecker checker;
   const auto start = TClock::now();
-  std::thread feeder(Feed, pty.Master, total);
+  std::thread feeder([&] { Feed(pty, total); });
   auto lastProgress = TClock::now();
   while (checker.Next < total) {
     const std::uint32_t n = line.InCount();
@@ -153,16 +136,16 @@ TLatency Percentiles(std::vector<double> us) {
 
 // Time from a byte written by the peer to that byte readable by the application.
 TLatency DispatcherLatency(int samples) {
-  TPty pty;
+  TTestPty pty(TTestPty::TSlave::NotHeld);
   TBenchDispatcher line;
-  if (line.OpenLine(pty.Slave, 115200, 0, 8, 1, 4096, 4096, olDtrOn | olRtsOn) != 0) return {};
+  if (line.OpenLine(pty.SlavePath(), 115200, 0, 8, 1, 4096, 4096, olDtrOn | olRtsOn) != 0) return {};
   std::vector<double> us;
   std::uint8_t byte = 0;
   for (int i = 0; i < samples; ++i) {
     std::this_thread::sleep_for(std::chrono::microseconds(500));
     const std::uint8_t b = ByteAt(static_cast<std::uint64_t>(i));
     const auto t0 = TClock::now();
-    if (write(pty.Master, &b, 1) != 1) break;
+    if (write(pty.Master(), &b, 1) != 1) break;
     while (line.InCount() == 0) {
       if (Seconds(TClock::now() - t0) > 5) return {};
       sched_yield();
@@ -175,15 +158,16 @@ TLatency DispatcherLatency(int samples) {
 }
 
 TLatency PlainLatency(int samples) {
-  TPty pty;
-  const int slave = OpenRawSlave(pty.Slave);
+  TTestPty pty(TTestPty::TSlave::NotHeld);
+  const int slave = OpenRawSlave(pty.SlavePath());
+  if (slave < 0) return {};
   std::vector<double> us;
   std::uint8_t byte = 0;
   for (int i = 0; i < samples; ++i) {
     std::this_thread::sleep_for(std::chrono::microseconds(500));
     const std::uint8_t b = ByteAt(static_cast<std::uint64_t>(i));
     const auto t0 = TClock::now();
-    if (write(pty.Master, &b, 1) != 1) break;
+    if (write(pty.Master(), &b, 1) != 1) break;
     pollfd p{slave, POLLIN, 0};
     poll(&p, 1, 5000);
     us.push_back(Seconds(TClock::now() - t0) * 1e6);
@@ -201,9 +185,9 @@ double ProcessCpuSeconds() {
 
 // CPU time used per second of wall time by an open line with no traffic, in % of a core.
 double IdleCpuPercent(double seconds) {
-  TPty pty;
+  TTestPty pty(TTestPty::TSlave::NotHeld);
   TBenchDispatcher line;
-  if (line.OpenLine(pty.Slave, 9600, 0, 8, 1, 4096, 4096, olDtrOn | olRtsOn) != 0) return -1;
+  if (line.OpenLine(pty.SlavePath(), 9600, 0, 8, 1, 4096, 4096, olDtrOn | olRtsOn) != 0) return -1;
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const double cpu0 = ProcessCpuSeconds();
   const auto t0 = TClock::now();

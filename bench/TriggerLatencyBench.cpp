@@ -4,9 +4,6 @@
 //  2. the largest sustained input rate at which a main-thread handler that reads every
 //     announced byte keeps up: the peer never finds the device full and every byte arrives,
 //     in order, once.
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,29 +16,14 @@
 
 #include "dispatch/SioPosix.h"
 #include "platform/Messages.h"
+#include "support/TestPty.h"
+#include "support/Wait.h"
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-struct TPeer {
-  int Master = -1;
-  int Slave = -1;
-  std::string Path;
-  TPeer() {
-    if (openpty(&Master, &Slave, nullptr, nullptr, nullptr) != 0) return;
-    termios t{};
-    tcgetattr(Slave, &t);
-    cfmakeraw(&t);
-    tcsetattr(Slave, TCSANOW, &t);
-    Path = ttyname(Slave);
-    fcntl(Master, F_SETFL, fcntl(Master, F_GETFL) | O_NONBLOCK);
-  }
-  ~TPeer() {
-    close(Slave);
-    close(Master);
-  }
-};
+// The main thread runs the handlers until the peer thread is done, at most this long.
+constexpr auto kPeerLimit = std::chrono::minutes(1);
 
 // What the handler window sees; written on the main thread only, except the atomics.
 struct TReceiver {
@@ -69,20 +51,13 @@ TMessageResult HandlerWindow(TWindowHandle w, std::uint32_t message, std::uintpt
   return 0;
 }
 
-void PumpUntil(const std::atomic<bool>& done) {
-  while (!done) {
-    TMsg msg;
-    if (GetMessage(msg, 5)) DispatchMessage(msg);
-  }
-}
-
 struct TLine {
-  TPeer Peer;
+  TTestPty Peer;  // raw, its slave held by the bench as well
   TSioPosixDispatcher Line{nullptr};
   TWindowHandle Window = 0;
   TReceiver Receiver;
   bool Open() {
-    if (Line.OpenLine(Peer.Path, 115200, 0, 8, 1, 4096, 4096, 0) != 0) return false;
+    if (Line.OpenLine(Peer.SlavePath(), 115200, 0, 8, 1, 4096, 4096, 0) != 0) return false;
     RegisterWindowClass("TriggerBenchWindow", &HandlerWindow);
     Window = CreateWindow("TriggerBenchWindow");
     Receiver.Line = &Line;
@@ -112,7 +87,7 @@ void MeasureLatency(int samples) {
       const std::uint64_t before = l.Receiver.Received;
       const std::uint8_t byte = static_cast<std::uint8_t>(i);
       const auto sent = std::chrono::duration_cast<std::chrono::nanoseconds>(TClock::now().time_since_epoch()).count();
-      if (write(l.Peer.Master, &byte, 1) != 1) break;
+      if (write(l.Peer.Master(), &byte, 1) != 1) break;
       const auto deadline = TClock::now() + std::chrono::seconds(2);
       while (l.Receiver.Received == before && TClock::now() < deadline) std::this_thread::yield();
       if (l.Receiver.Received == before) break;
@@ -121,7 +96,7 @@ void MeasureLatency(int samples) {
     }
     done = true;
   });
-  PumpUntil(done);
+  PumpUntil([&] { return done.load(); }, kPeerLimit);
   peer.join();
   if (us.empty()) {
     std::printf("latency: no samples\n");
@@ -150,7 +125,7 @@ bool KeepsUp(std::uint32_t rate, double seconds) {
       if (due > written) {
         chunk.resize(static_cast<std::size_t>(std::min<std::uint64_t>(due - written, 4096)));
         for (auto& b : chunk) b = next++;
-        const ssize_t n = write(l.Peer.Master, chunk.data(), chunk.size());
+        const ssize_t n = write(l.Peer.Master(), chunk.data(), chunk.size());
         if (n != static_cast<ssize_t>(chunk.size())) {
           blocked = true;
           break;
@@ -163,7 +138,7 @@ bool KeepsUp(std::uint32_t rate, double seconds) {
     while (l.Receiver.Received < written && TClock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     done = true;
   });
-  PumpUntil(done);
+  PumpUntil([&] { return done.load(); }, kPeerLimit);
   peer.join();
   return !blocked && l.Receiver.Received == written && !l.Receiver.OutOfOrder;
 }
