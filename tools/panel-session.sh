@@ -20,14 +20,7 @@ if [ "${1:-}" = "--shots" ]; then shots=$2; shift 2; fi
 [ "${1:-}" = "--" ] && shift
 sim_args=("$@")
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/tools/xvfb-common.sh"
 
 # Starts the simulator with the given options and sets $line to the device path it prints.
 start_simulator() {
@@ -53,13 +46,7 @@ fi
 
 [ -n "$shots" ] || shots=$here/out/screenshots
 mkdir -p "$shots"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x640x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  DISPLAY=$display xdpyinfo > /dev/null 2>&1 && break
-  sleep 0.05
-done
+start_xvfb
 
 # The window sits at (3, 95) with no window manager; its client area is 800 x 451.
 shoot() { import -display "$display" -window root -crop 800x451+3+95 +repage "$1"; }

@@ -14,22 +14,9 @@ tool=$build/tools/selcompreview
 out=${1:-$here/out/screenshots/select-port.png}
 mkdir -p "$(dirname "$out")"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/tools/xvfb-common.sh"
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x640x24 -dpi 96 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  DISPLAY=$display xdpyinfo > /dev/null 2>&1 && break
-  sleep 0.05
-done
+start_xvfb
 
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$tool" --pty 1 --pty 2 --pty 3 > "$work/tool.out" 2> "$work/tool.err" &
 pids+=($!)

@@ -1,0 +1,24 @@
+# Sourced by the scripts that run programs under a private X server.  Gives them $work (a
+# scratch folder), $pids (background processes stopped on exit) and start_xvfb, which starts
+# Xvfb on a free display number, waits until it answers and sets $display.
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+start_xvfb() {
+  display=:$((90 + RANDOM % 100))
+  Xvfb "$display" -screen 0 1024x640x24 -dpi 96 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    DISPLAY=$display xdpyinfo > /dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  echo "$(basename "$0"): Xvfb did not start:" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+}
