@@ -30,9 +30,6 @@ double Seconds(TClock::duration d) { return std::chrono::duration<double>(d).cou
 
 std::uint8_t ByteAt(std::uint64_t i) { return static_cast<std::uint8_t>((i * 131u) ^ (i >> 9)); }
 
-// The peer of every measurement is the master of a pty whose slave only the reader under
-// test opens.
-
 // Writes `total` bytes of the stream into the master, waiting while the pty is full; stops
 // early when the reader takes nothing for a while.
 void Feed(TTestPty& peer, std::uint64_t total) {
