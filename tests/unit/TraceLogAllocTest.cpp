@@ -1,49 +1,11 @@
-// Recording never allocates: this executable replaces the global operator new with one that
-// counts the calls made on the counting thread while counting is on.
+// Recording never allocates.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "dispatch/SioLog.h"
 #include "dispatch/SioTrace.h"
-
-namespace {
-thread_local bool tCounting = false;
-thread_local long tAllocations = 0;
-
-void* CountedAllocation(std::size_t size) {
-  if (tCounting) ++tAllocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-
-// Counts the allocations made by `body` on this thread.
-template <typename F>
-long AllocationsOf(F body) {
-  tAllocations = 0;
-  tCounting = true;
-  body();
-  tCounting = false;
-  return tAllocations;
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return CountedAllocation(size); }
-void* operator new[](std::size_t size) { return CountedAllocation(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  if (tCounting) ++tAllocations;
-  return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  if (tCounting) ++tAllocations;
-  return std::malloc(size == 0 ? 1 : size);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "support/CountingNew.h"
 
 namespace {
 

@@ -1,30 +1,10 @@
-// A check and its deliveries allocate nothing: this executable replaces the global operator
-// new with one that counts the calls made on the counting thread while counting is on.
+// A check and its deliveries allocate nothing.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "dispatch/SioPosix.h"
-
-namespace {
-thread_local bool tCounting = false;
-thread_local long tAllocations = 0;
-
-void* CountedAllocation(std::size_t size) {
-  if (tCounting) ++tAllocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return CountedAllocation(size); }
-void* operator new[](std::size_t size) { return CountedAllocation(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "support/CountingNew.h"
 
 namespace {
 
@@ -60,13 +40,10 @@ TEST(TriggerAllocation, ScanningAndDeliveringAllocateNothing) {
   }, false);
   line.Arrive("xAB");
 
-  tAllocations = 0;
-  tCounting = true;
-  while (line.CheckDataTriggers()) {
-  }
-  tCounting = false;
-
-  EXPECT_EQ(tAllocations, 0);
+  EXPECT_EQ(AllocationsOf([&] {
+    while (line.CheckDataTriggers()) {
+    }
+  }), 0);
   EXPECT_EQ(methodCalls, 1);          // avail before the match, then removed
   EXPECT_EQ(ProcedureCalls, 3);       // avail of "x", the data trigger, avail of all three
 }
