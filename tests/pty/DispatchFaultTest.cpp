@@ -72,24 +72,8 @@ class DispatchFault : public ::testing::Test {
   }
   void Open() { ASSERT_EQ(Line.Open(Peer.SlavePath()), 0); }
 
-  // Sends `in` from the peer and `out` from the dispatcher at once; both must arrive whole.
   void ExchangeBothWays(std::size_t inCount, std::size_t outCount) {
-    const auto in = Pattern(inCount, 3);
-    const auto out = Pattern(outCount, 5);
-    std::thread peerWriter([&] { EXPECT_TRUE(Peer.Write(in)); });
-    std::vector<std::uint8_t> peerGot;
-    std::thread peerReader([&] { peerGot = Peer.Read(out.size(), 20s); });
-    std::size_t queued = 0;
-    EXPECT_TRUE(WaitUntil([&] {
-      const std::uint32_t n = std::min<std::size_t>(Line.OutFree(), out.size() - queued);
-      if (n > 0 && Line.WriteBlock(out.data() + queued, n) == 0) queued += n;
-      return queued == out.size();
-    }, 20s));
-    const auto got = Line.Take(in.size(), 20s);
-    peerWriter.join();
-    peerReader.join();
-    EXPECT_EQ(got, in);
-    EXPECT_EQ(peerGot, out);
+    ::ExchangeBothWays(Peer, Line, Pattern(inCount, 3), Pattern(outCount, 5));
   }
 
   TTestPty Peer{kPeerSlave, kPeerMode};

@@ -145,22 +145,7 @@ TEST_F(DispatchIo, InputPurgeDropsUnreadBytes) {
 }
 
 TEST_F(DispatchIo, TrafficBothWaysAtOnceKeepsEveryByte) {
-  const auto in = Pattern(60'000, 11);
-  const auto out = Pattern(60'000, 99);
-  std::thread peerWriter([&] { EXPECT_TRUE(Peer.Write(in)); });
-  std::vector<std::uint8_t> peerGot;
-  std::thread peerReader([&] { peerGot = Peer.Read(out.size(), 20s); });
-  std::size_t queued = 0;
-  ASSERT_TRUE(WaitUntil([&] {
-    const std::uint32_t n = std::min<std::size_t>(Line.OutFree(), out.size() - queued);
-    if (n > 0 && Line.WriteBlock(out.data() + queued, n) == 0) queued += n;
-    return queued == out.size();
-  }, 20s));
-  const auto got = Line.Take(in.size(), 20s);
-  peerWriter.join();
-  peerReader.join();
-  EXPECT_EQ(got, in);
-  EXPECT_EQ(peerGot, out);
+  ExchangeBothWays(Peer, Line, Pattern(60'000, 11), Pattern(60'000, 99));
 }
 
 TEST_F(DispatchIo, StartingTheWorkersTwiceIsRefused) {

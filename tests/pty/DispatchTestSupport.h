@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "dispatch/SioPosix.h"
 #include "support/TestPty.h"
@@ -76,4 +79,25 @@ inline std::vector<std::uint8_t> Pattern(std::size_t count, std::size_t from = 0
   std::vector<std::uint8_t> bytes(count);
   for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(((from + i) * 7 + (from + i) / 251) & 0xFF);
   return bytes;
+}
+
+// Sends `in` from the peer and `out` from the dispatcher at once, each side reading while it
+// writes; both streams must arrive whole and in order.
+inline void ExchangeBothWays(TTestPty& peer, TTestDispatcher& line, const std::vector<std::uint8_t>& in,
+                             const std::vector<std::uint8_t>& out) {
+  using namespace std::chrono_literals;
+  std::thread peerWriter([&] { EXPECT_TRUE(peer.Write(in)); });
+  std::vector<std::uint8_t> peerGot;
+  std::thread peerReader([&] { peerGot = peer.Read(out.size(), 20s); });
+  std::size_t queued = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::uint32_t n = std::min<std::size_t>(line.OutFree(), out.size() - queued);
+    if (n > 0 && line.WriteBlock(out.data() + queued, n) == 0) queued += n;
+    return queued == out.size();
+  }, 20s));
+  const auto got = line.Take(in.size(), 20s);
+  peerWriter.join();
+  peerReader.join();
+  EXPECT_EQ(got, in);
+  EXPECT_EQ(peerGot, out);
 }
