@@ -1,6 +1,5 @@
 // The front panel program's logic end to end: the real window, port and dispatcher against the
 // instrument simulator on a pseudo-terminal.
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -14,7 +13,6 @@
 
 #include "app/KeyPanel.h"
 #include "app/LinkDecoder.h"
-#include "app/QtHooks.h"
 #include "app/Unit1.h"
 #include "dispatch/SioPortName.h"
 #include "led/ALed.h"
@@ -125,10 +123,3 @@ TEST_F(PanelSimulatorTest, BurstOfManyFramesIsFullyProcessed) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  InstallQtHooks();
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

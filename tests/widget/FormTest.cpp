@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include "app/KeyPanel.h"
-#include "app/QtHooks.h"
 #include "app/Unit1.h"
 #include "dispatch/SioPortName.h"
 #include "led/ALed.h"
@@ -219,10 +218,3 @@ TEST_F(FormTest, ChoosingAMissingCom1ReportsItAndTheNextClickRetries) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  InstallQtHooks();
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,4 +1,4 @@
-sio_add_test(NAME FormTest SOURCES FormTest.cpp
+sio_add_test(NAME FormTest SOURCES FormTest.cpp ${PROJECT_SOURCE_DIR}/tests/support/PanelTestMain.cpp
   LIBS panel_window Qt6::Test LABELS widget QT TIMEOUT 120)
 if(TARGET FormTest)
   # ui_Unit1.h comes with panel_window; this test generates no form of its own.
