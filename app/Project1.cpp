@@ -7,6 +7,7 @@
 // user without access to /dev/ttyS* can use the program.
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QIcon>
 
 #include <cstdio>
@@ -57,7 +58,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Project1"));
   ParseArguments(argc, argv);
   // The form asks for the classic dialog face; stand in a narrow face with Latin and Cyrillic
-  // letters, so the read-outs keep the spacing they were laid out with.
+  // letters (bundled with the program), so the read-outs keep the spacing they were laid out
+  // with.
+  QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/DejaVuSansCondensed.ttf"));
   QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                              {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/MAINICON.png")));

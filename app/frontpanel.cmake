@@ -1,9 +1,12 @@
-# The front panel window and the program.  The seven-segment face is copied from the system's
-# font package at build time and bundled into the program, which then needs no installed font.
+# The front panel window and the program.  The seven-segment face of the reading and the
+# narrow face that stands in for the form's dialog font are copied from the system's font
+# packages at build time and bundled into the program, which then needs no installed font.
 if(SIO_WITH_QT)
   find_file(SIO_READING_FONT DSEG7Classic-Italic.ttf PATHS /usr/share/fonts/truetype/dseg NO_DEFAULT_PATH REQUIRED)
+  find_file(SIO_DIALOG_FONT DejaVuSansCondensed.ttf PATHS /usr/share/fonts/truetype/dejavu NO_DEFAULT_PATH REQUIRED)
   set(_font_dir ${PROJECT_BINARY_DIR}/generated/fonts)
   configure_file(${SIO_READING_FONT} ${_font_dir}/DSEG7Classic-Italic.ttf COPYONLY)
+  configure_file(${SIO_DIALOG_FONT} ${_font_dir}/DejaVuSansCondensed.ttf COPYONLY)
 
   add_library(panel_window STATIC
     Unit1.h Unit1.cpp KeyPanel.h KeyPanel.cpp Colors.h QtHooks.h QtHooks.cpp
@@ -12,7 +15,7 @@ if(SIO_WITH_QT)
   # The generated form header is part of the window's interface (tests reach the controls).
   target_include_directories(panel_window PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/panel_window_autogen/include)
   qt_add_resources(panel_window "panel_fonts" PREFIX "/fonts" BASE ${_font_dir}
-    FILES ${_font_dir}/DSEG7Classic-Italic.ttf)
+    FILES ${_font_dir}/DSEG7Classic-Italic.ttf ${_font_dir}/DejaVuSansCondensed.ttf)
   target_link_libraries(panel_window PUBLIC panel_logic sio_port sio_portui sio_led panel_images Qt6::Widgets
                                      PRIVATE sio_warnings)
 

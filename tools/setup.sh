@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-dseg fonts-dejavu-core
+  fonts-dseg fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth x11-utils imagemagick
 )
 
