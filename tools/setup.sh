@@ -24,8 +24,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq >/dev/null
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # Quiet unless it fails: then everything apt-get said is shown.
+  log=$(mktemp)
+  if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "setup: installing the packages failed" >&2
+    exit 1
+  fi
+  rm -f "$log"
 fi
 
 build=1
