@@ -287,6 +287,15 @@ void TSioCustomComPort::SetComNumber(std::uint16_t value) {
   const TTraceLogState logging = FLogging;
   SetOpen(false);
   FComNumber = value;
+  if (FPortState == psClosing) {
+    // Changed from inside a trigger event: the close completes, and the reopen follows,
+    // once the event has returned.  The recorders are kept as wishes for that open, as a
+    // closed port keeps them; the open restores the saved triggers itself.
+    FTracing = tracing == tlOn ? tlOn : tlOff;
+    FLogging = logging == tlOn ? tlOn : tlOff;
+    SetOpen(true);
+    return;
+  }
   SetTracing(tracing);
   SetLogging(logging);
   SetOpen(true);

@@ -1,6 +1,7 @@
 // The port's events: block I/O on an open line, trigger messages turned into events on the
 // main thread, closing (and destroying) the port from inside a trigger event, and the open
 // and close notifications.
+#include <cstdio>
 #include <mutex>
 
 #include "PortTestSupport.h"
@@ -175,6 +176,34 @@ TEST_F(PortEvents, CloseInsideOnTriggerCompletesLaterAndMayReopen) {
     Port->SetOpen(false);
     DestroyWindow(other);
   }
+}
+
+TEST_F(PortEvents, ANumberChangeInsideAnEventReopensWithTraceAndTriggers) {
+  TTestPty second;
+  SetPortDevicePath(3, second.SlavePath());
+  const std::string traceFile = testing::TempDir() + "port_event_renumber.trc";
+  Port->SetTraceName(traceFile);
+  bool changed = false;
+  Port->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t, std::uint16_t) {
+    if (changed) return;
+    changed = true;
+    Port->SetComNumber(3);
+  });
+  std::vector<std::uint16_t> matched;
+  Port->SetOnTriggerData([&](TComponent*, std::uint16_t handle) { matched.push_back(handle); });
+  Port->SetOpen(true);
+  Port->SetTracing(tlOn);
+  const int handle = Port->Dispatcher()->AddDataTrigger(reinterpret_cast<const std::uint8_t*>("AB"), 2, false);
+  ASSERT_TRUE(Pty.Write("a"));
+  ASSERT_TRUE(PumpUntil([&] { return changed && Port->PortState() == psOpen; }));
+  EXPECT_EQ(Port->ComNumber(), 3);
+  EXPECT_EQ(Port->Tracing(), tlOn);
+  ASSERT_TRUE(second.Write("AB"));
+  EXPECT_TRUE(PumpUntil([&] { return !matched.empty(); }));
+  EXPECT_EQ(matched, std::vector<std::uint16_t>{static_cast<std::uint16_t>(handle)});
+  Port->SetOpen(false);
+  SetPortDevicePath(3, "");
+  std::remove(traceFile.c_str());
 }
 
 TEST_F(PortEvents, AReopenAskedByACloseListenerLapses) {
