@@ -180,10 +180,12 @@ TEST(SimulatorLineTest, RecordSavesBothSidesAndReplayResendsTheInstrumentsBytes)
     EXPECT_GE(sim.Received()[3].AtNs - sim.Received()[2].AtNs, 200000000) << "the 400 ms spacing is kept";
     EXPECT_EQ(sim.Wait(), 0) << "the replay ends by itself";
   }
-  std::ofstream(capture) << "0.000 X 84\n";
-  const TRunResult bad = RunSimulator({"--replay", capture});
-  EXPECT_EQ(bad.Status, 2);
-  EXPECT_NE(bad.Err.find(":1:"), std::string::npos) << bad.Err;
+  for (const char* line : {"0.000 X 84\n", "1e300 I 84\n", "-1 I 84\n"}) {
+    std::ofstream(capture) << "# by hand\n" << line;
+    const TRunResult bad = RunSimulator({"--replay", capture});
+    EXPECT_EQ(bad.Status, 2) << line;
+    EXPECT_NE(bad.Err.find(":2:"), std::string::npos) << bad.Err;
+  }
   unlink(capture.c_str());
 }
 

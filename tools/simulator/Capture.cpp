@@ -42,8 +42,14 @@ bool ReadCapture(const std::string& path, std::vector<TCaptureRecord>& records, 
     std::istringstream fields(line);
     TCaptureRecord record;
     std::string side;
-    if (!(fields >> record.TimeMs >> side) || record.TimeMs < 0 || (side != "I" && side != "P")) {
+    if (!(fields >> record.TimeMs >> side) || (side != "I" && side != "P")) {
       error = path + ":" + std::to_string(number) + ": expected '<ms> I|P <hex bytes>'";
+      return false;
+    }
+    // Replay times become nanosecond deadlines: keep them to what a session can last.
+    if (!(record.TimeMs >= 0 && record.TimeMs <= kMaxCaptureMs)) {
+      error = path + ":" + std::to_string(number) + ": time out of range (0 to " +
+              std::to_string(static_cast<long long>(kMaxCaptureMs)) + " ms)";
       return false;
     }
     record.Side = static_cast<TCaptureSide>(side[0]);

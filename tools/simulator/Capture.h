@@ -13,6 +13,9 @@
 
 enum TCaptureSide : char { csInstrument = 'I', csPanel = 'P' };
 
+// The latest time a capture line may carry: 30 days after the start of the session.
+constexpr double kMaxCaptureMs = 30.0 * 24 * 3600 * 1000;
+
 struct TCaptureRecord {
   double TimeMs = 0;
   TCaptureSide Side = csInstrument;
