@@ -91,13 +91,14 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     std::lock_guard<TRecursiveLock> input(InputLock);
     FMostTaken = 0;
     FHandlerTaken = 0;
+    FPurgedFloor = 0;
     FReadingForHandlers = reading;
   }
   const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) * 65536u + data);
 
   auto beforeHandler = [this]() {
     std::lock_guard<TRecursiveLock> input(InputLock);
-    FHandlerTaken = 0;
+    FHandlerTaken = FPurgedFloor;
   };
   // After each handler: false when the line was closed and the rest must be skipped.
   auto afterHandler = [this]() {

@@ -262,6 +262,9 @@ class TSioBaseDispatcher {
   bool FReadingForHandlers = false;   // under InputLock
   std::uint32_t FHandlerTaken = 0;    // under InputLock
   std::uint32_t FMostTaken = 0;       // under InputLock
+  std::uint32_t FPurgedFloor = 0;     // under InputLock: bytes a purge inside the delivery threw away
+  std::uint32_t FInputPurges = 0;     // under InputLock: purges so far
+  std::uint32_t FPurgesSeen = 0;      // the dispatch worker's: purges its trigger checks allowed for
   bool FInRingFull = false;           // under InputLock
   std::uint32_t FLastAvailHead = 0;
   std::atomic<bool> FWorkersStopFlag{false};

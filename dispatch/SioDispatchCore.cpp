@@ -254,8 +254,11 @@ bool TSioBaseDispatcher::FillInRing() {
   std::uint32_t free = 0;
   std::uint32_t chunk = 0;
   if (head == tail) {
-    free = kInRingSize;
-    chunk = kInRingSize - head;
+    // One byte short of the ring's size: a pass that brought the head all the way round to
+    // where it started would look to the trigger checks, which compare positions, as if
+    // nothing had arrived, and the full ring would then never be announced.
+    free = kInRingSize - 1;
+    chunk = std::min(kInRingSize - head, free);
   } else if (tail > head) {
     free = chunk = tail - head;
   } else {
@@ -306,9 +309,12 @@ std::uint32_t TSioBaseDispatcher::InCount() {
 int TSioBaseDispatcher::PurgeInput() {
   std::lock_guard in(InputLock);
   const int result = DevicePurge(1);
+  ++FInputPurges;
   if (FReadingForHandlers) {
-    // The delivery moves the tail by MostTaken when it ends: make that reach the head.
-    FMostTaken = RingCount(FInRingHead, FInRingTail, FInRingFull);
+    // The delivery moves the tail by MostTaken when it ends: make that reach the head.  Until
+    // then the bytes thrown away count as taken, for this handler and the ones after it.
+    FPurgedFloor = RingCount(FInRingHead, FInRingTail, FInRingFull);
+    FMostTaken = FHandlerTaken = FPurgedFloor;
   } else {
     FInRingTail = FInRingHead;
     FHandlerTaken = 0;
@@ -335,7 +341,7 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
     std::lock_guard out(OutputLock);
     if (!FOutRing) return ecCommNotOpen;
     TDeviceStatus status;
-    FLineErrors = ReadDeviceStatus(status);
+    FLineErrors |= ReadDeviceStatus(status) & 0x1F;
     const std::uint32_t free = status.OutQue < FOutRingSize ? FOutRingSize - status.OutQue : 0;
     if (count > free) return ecOutputBufferTooSmall;
     if (count == free) FOutRingFull = true;
@@ -345,7 +351,7 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
     if (n <= 0) {
       n = -n;
       result = ecPutBlockFail;
-      FLineErrors = ReadDeviceStatus(status);
+      FLineErrors |= ReadDeviceStatus(status) & 0x1F;
     }
     written = static_cast<std::uint32_t>(n);
     FOutputSentPending = true;

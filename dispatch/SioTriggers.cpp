@@ -265,7 +265,17 @@ std::uint32_t TSioBaseDispatcher::CountBefore(std::uint32_t position, std::uint3
 // ---- Checks -------------------------------------------------------------------------------
 
 bool TSioBaseDispatcher::CheckDataTriggers() {
-  const std::uint32_t head = FInRingHead.load();
+  std::uint32_t head = 0;
+  {
+    std::lock_guard<TRecursiveLock> input(InputLock);
+    head = FInRingHead.load();
+    if (FPurgesSeen != FInputPurges) {
+      // Input was thrown away since the last check: neither scan nor announce it again.
+      // What is left starts at the tail.
+      FPurgesSeen = FInputPurges;
+      FMatchScanPos = FLastAvailHead = FInRingTail;
+    }
+  }
   std::uint32_t p = FMatchScanPos;
   std::uint32_t longest = 0;
   bool anyMatched = false;

@@ -3,8 +3,14 @@
 // hang-up end cleanly, and no byte is lost or duplicated.
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "DispatchTestSupport.h"
 #include "dispatch/SioSysCalls.h"
@@ -34,7 +40,22 @@ class TFaultyCalls : public TSioSysCalls {
 
   ssize_t Read(int fd, void* buffer, size_t count) override {
     if (Fail(ReadEintr, EINTR) || Fail(ReadEio, EIO)) return -1;
+    {
+      std::lock_guard lock(HeldGuard);
+      if (!Held.empty()) {
+        count = std::min(count, Held.size());
+        std::memcpy(buffer, Held.data(), count);
+        Held.erase(Held.begin(), Held.begin() + static_cast<std::ptrdiff_t>(count));
+        return static_cast<ssize_t>(count);
+      }
+    }
     return TSioSysCalls::Read(fd, buffer, count);
+  }
+  // Bytes the device holds all at once, as a fast line does while the dispatch worker is
+  // busy elsewhere: read before the pty's own and counted by FIONREAD.
+  void Hold(const std::vector<std::uint8_t>& bytes) {
+    std::lock_guard lock(HeldGuard);
+    Held.insert(Held.end(), bytes.begin(), bytes.end());
   }
   ssize_t Write(int fd, const void* bytes, size_t count) override {
     if (Fail(WriteEintr, EINTR) || Fail(WriteEio, EIO) || Fail(WriteEagain, EAGAIN)) return -1;
@@ -48,6 +69,13 @@ class TFaultyCalls : public TSioSysCalls {
   }
   int Ioctl(int fd, unsigned long request, void* argument) override {
     if (Fail(IoctlEintr, EINTR)) return -1;
+    if (request == FIONREAD) {
+      std::lock_guard lock(HeldGuard);
+      if (!Held.empty()) {
+        *static_cast<int*>(argument) = static_cast<int>(Held.size());
+        return 0;
+      }
+    }
     return TSioSysCalls::Ioctl(fd, request, argument);
   }
   int TcSetAttr(int fd, int when, const termios* t) override {
@@ -56,6 +84,9 @@ class TFaultyCalls : public TSioSysCalls {
   }
 
  private:
+  std::mutex HeldGuard;
+  std::vector<std::uint8_t> Held;
+
   bool Fail(std::atomic<int>& budget, int error) {
     const long call = ++Calls;
     if (budget.load() == 0 || call % Every != 0 || !Take(budget)) return false;
@@ -143,6 +174,34 @@ TEST_F(DispatchFault, FullRingWithBytesLeftInTheDeviceDoesNotSpin) {
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   EXPECT_LT(Faults.Calls - before, 200);
   EXPECT_EQ(Line.Take(sent.size()), sent);
+}
+
+TEST_F(DispatchFault, APassThatFillsAnEmptyRingIsAnnouncedAndReadOn) {
+  Open();
+  std::mutex guard;
+  std::vector<std::uint8_t> got;
+  Line.AddMethodHandler(&got, [&](std::uint32_t message, std::uintptr_t count, std::intptr_t) {
+    if (message != TriggerAvailMsg) return;
+    std::vector<std::uint8_t> bytes(count);
+    ASSERT_EQ(Line.ReadBlock(bytes.data(), static_cast<std::uint32_t>(count)), static_cast<int>(count));
+    std::lock_guard lock(guard);
+    got.insert(got.end(), bytes.begin(), bytes.end());
+  }, false);
+  Line.SetAvailThreshold(1);
+  auto received = [&] {
+    std::lock_guard lock(guard);
+    return got.size();
+  };
+  const auto sent = Pattern(10 + kInRingSize + 100);
+  // Empty ring, then a whole ring's worth waiting in the device at once, then a little more.
+  Faults.Hold({sent.begin(), sent.begin() + 10});
+  ASSERT_TRUE(WaitUntil([&] { return received() == 10; }));
+  Faults.Hold({sent.begin() + 10, sent.begin() + 10 + kInRingSize});
+  EXPECT_TRUE(WaitUntil([&] { return received() == 10 + kInRingSize; })) << received();
+  Faults.Hold({sent.begin() + 10 + kInRingSize, sent.end()});
+  EXPECT_TRUE(WaitUntil([&] { return received() == sent.size(); })) << received();
+  std::lock_guard lock(guard);
+  EXPECT_EQ(got, sent);
 }
 
 TEST_F(DispatchFault, HangUpEndsTheEventWorkerAndKeepsTheRing) {

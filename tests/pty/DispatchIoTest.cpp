@@ -5,6 +5,7 @@
 
 #include <sys/ioctl.h>
 
+#include <atomic>
 #include <thread>
 
 #include "DispatchTestSupport.h"
@@ -142,6 +143,35 @@ TEST_F(DispatchIo, InputPurgeDropsUnreadBytes) {
   EXPECT_EQ(Line.InCount(), 0u);
   ASSERT_TRUE(Peer.Write(std::string("new")));
   EXPECT_EQ(Line.Take(3), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+}
+
+TEST_F(DispatchIo, InputPurgedInsideADeliveryIsGoneForEveryoneAfterIt) {
+  std::atomic<int> matches{0};
+  std::atomic<std::uint32_t> countAfterPurge{99};
+  std::atomic<std::uint32_t> countInNextHandler{99};
+  Line.AddMethodHandler(&matches, [&](std::uint32_t message, std::uintptr_t, std::intptr_t) {
+    if (message != TriggerDataMsg || matches++ != 0) return;
+    Line.PurgeInput();
+    countAfterPurge = Line.InCount();
+  }, false);
+  Line.AddMethodHandler(&countInNextHandler, [&](std::uint32_t message, std::uintptr_t, std::intptr_t) {
+    std::uint8_t byte = 0;
+    if (message == TriggerDataMsg && countInNextHandler == 99) {
+      countInNextHandler = Line.InCount();
+      EXPECT_EQ(Line.ReadBlock(&byte, 1), ecBufferIsEmpty);
+    }
+  }, false);
+  ASSERT_GT(Line.AddDataTrigger(reinterpret_cast<const std::uint8_t*>("X"), 1, false), 0);
+  ASSERT_TRUE(Peer.Write(std::string("aXbXcXd")));
+  ASSERT_TRUE(WaitUntil([&] { return matches > 0 && Line.InCount() == 0; }));
+  std::this_thread::sleep_for(100ms);  // two more passes: the thrown-away X's must not match
+  EXPECT_EQ(matches, 1);
+  EXPECT_EQ(countAfterPurge, 0u);
+  EXPECT_EQ(countInNextHandler, 0u);
+  // Bytes after the purge are scanned as before.
+  ASSERT_TRUE(Peer.Write(std::string("eX")));
+  EXPECT_TRUE(WaitUntil([&] { return matches == 2; }));
+  EXPECT_EQ(Line.Take(2), (std::vector<std::uint8_t>{'e', 'X'}));
 }
 
 TEST_F(DispatchIo, TrafficBothWaysAtOnceKeepsEveryByte) {

@@ -102,6 +102,10 @@ TEST_F(DispatchModem, ErrorCountersBecomeLineErrors) {
     ++c.brk;
   });
   ASSERT_TRUE(WaitUntil([&] { return (Line.LineErrors() & (CE_RXPARITY | CE_BREAK)) == (CE_RXPARITY | CE_BREAK); }));
+  // Sending meanwhile keeps what has not been taken yet.
+  const std::uint8_t key = 0x41;
+  ASSERT_EQ(Line.WriteBlock(&key, 1), 0);
+  EXPECT_EQ(Line.LineErrors() & (CE_RXPARITY | CE_BREAK), CE_RXPARITY | CE_BREAK);
   EXPECT_EQ(Line.TakeLineError(), 3);
   EXPECT_EQ(Line.TakeLineError(), 9);
   EXPECT_TRUE(Line.TakeBreak());
