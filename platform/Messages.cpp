@@ -191,30 +191,56 @@ void RunSentMessages(TQueue& queue) {
 // Queues a record for another thread and waits for it, running messages sent to the
 // calling thread meanwhile so two threads sending to each other cannot deadlock.
 // Returns the final state (kDone, kFailed, or kAbandoned on time-out).
+//
+// An exception from a message run for the calling thread while it waits leaves this call,
+// but only once the record can no longer run: it is withdrawn if it has not started, and
+// waited for if it has (its arguments, and a synchronised call's function, live in the
+// caller's frame).  Lock order: a queue's lock, then the registry's; never the reverse.
 int SendAcross(const TQueuePtr& owner, const TSentPtr& record, std::uint32_t timeoutMs) {
   const TQueuePtr& self = CurrentQueue();
   record->Waiter = self;
   {
     std::lock_guard lock(owner->Lock);
     if (owner->Closed) return kFailed;
+    // A window destroyed since the caller found it has had its sends released already:
+    // this one would wait for nobody.
+    if (record->Call == nullptr) {
+      TRegistry& r = Registry();
+      std::lock_guard registry(r.Lock);
+      if (r.Windows.count(record->Window) == 0) return kFailed;
+    }
     owner->Sent.push_back(record);
     owner->Changed.notify_all();
   }
   WakeIfMain(*owner);
 
+  std::exception_ptr failure;
+  auto leave = [&](int state) {
+    if (failure) std::rethrow_exception(failure);
+    return state;
+  };
   const bool limited = timeoutMs != 0xFFFFFFFFu;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::unique_lock lock(self->Lock);
   for (;;) {
     const int state = record->State.load(std::memory_order_acquire);
-    if (state == kDone || state == kFailed) return state;
+    if (state == kDone || state == kFailed) return leave(state);
+    if (failure) {
+      int expected = kPending;
+      if (record->State.compare_exchange_strong(expected, kAbandoned)) return leave(kAbandoned);
+    }
     if (!self->Sent.empty()) {
       lock.unlock();
-      RunSentMessages(*self);
+      try {
+        RunSentMessages(*self);
+      } catch (...) {
+        if (!failure) failure = std::current_exception();
+      }
       lock.lock();
       continue;
     }
-    if (!limited) {
+    if (!limited || failure) {
+      // With a failure to pass on, the record is running: wait for its end.
       self->Changed.wait(lock);
       continue;
     }

@@ -188,6 +188,32 @@ TEST_F(Messages, ThrowingHandlerReleasesItsSenderAndRaisesInTheOwner) {
   EXPECT_FALSE(ok);
 }
 
+TEST_F(Messages, ASendLeftByAnExceptionWhileWaitingIsWithdrawn) {
+  // The sender runs a message sent to its own window while it waits; that handler throws, and
+  // the exception leaves the send.  The send must then never run: its arguments are gone.
+  TWindowHandle workerWindow = 0;
+  TEvent created(TEvent::ManualReset);
+  std::string thrown;
+  std::thread worker([&] {
+    workerWindow = CreateWindow(TestClass());
+    created.Set();
+    try {
+      SendMessage(Window, kPing, 1, 1);
+    } catch (const std::runtime_error& e) {
+      thrown = e.what();
+    }
+    DestroyWindow(workerWindow);
+  });
+  ASSERT_TRUE(created.Wait(5000));
+  std::thread other([&] { SendMessageTimeout(workerWindow, kThrow, 0, 0, 5000, nullptr); });
+  other.join();  // released with a failure once the handler has thrown
+  worker.join();
+  EXPECT_EQ(thrown, "handler failed");
+  TMsg msg;
+  while (PeekMessage(msg, true)) DispatchMessage(msg);
+  EXPECT_EQ(gRuns.load(), 0);
+}
+
 TEST_F(Messages, TwoThreadsSendingToEachOtherDoNotDeadlock) {
   TWindowHandle workerWindow = 0;
   TMessageResult result = 0;
