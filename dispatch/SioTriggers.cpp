@@ -379,10 +379,13 @@ bool TSioBaseDispatcher::CheckStatusTriggers() {
         if (holds) trigger.Value = static_cast<std::uint16_t>(FLineErrors & 0xFFFF);
         break;
       case stOutFree:
+        // Armed after the counts were (not) read: tested at the next pass.
+        if (!wantsOutput) continue;
         holds = outFree >= trigger.Value;
         count = outFree;
         break;
       case stOutUsed:
+        if (!wantsOutput) continue;
         holds = outUsed <= trigger.Value;
         count = outUsed;
         break;
