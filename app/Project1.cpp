@@ -17,7 +17,7 @@
 #include "app/QtHooks.h"
 #include "app/Unit1.h"
 #include "dispatch/SioPortName.h"
-#include "port/SioMisc.h"
+#include "common/SioMisc.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "app/KeyPanel.h"
 #include "led/ALed.h"
 #include "platform/Application.h"
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 #include "port/SioPort.h"
 #include "ui_Unit1.h"
 

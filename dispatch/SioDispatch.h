@@ -23,7 +23,7 @@
 // The device layer's descriptor guard (SioPosix) is innermost: nothing is taken under it.
 //
 // Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.
-// Results: 0 or a count on success, a negative error code (port/SioErrorCodes.h) on failure.
+// Results: 0 or a count on success, a negative error code (common/SioErrorCodes.h) on failure.
 #pragma once
 
 #include <atomic>

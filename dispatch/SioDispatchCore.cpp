@@ -10,7 +10,7 @@
 #include "platform/Messages.h"
 #include "platform/SysErrors.h"
 #include "platform/SysUtils.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 TSioBaseDispatcher::TSioBaseDispatcher(TSioCustomComPort* port) : FPortComponent(port) {
   FRegistryIndex = RegisterDispatcher(this);

@@ -6,8 +6,8 @@
 #include <new>
 
 #include "dispatch/SioTraceText.h"
-#include "port/SioMisc.h"
-#include "port/SioStrRes.h"
+#include "common/SioMisc.h"
+#include "common/SioStrRes.h"
 
 namespace {
 

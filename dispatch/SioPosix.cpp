@@ -14,7 +14,7 @@
 #include "dispatch/SioSysCalls.h"
 #include "dispatch/SioTermios.h"
 #include "platform/SysErrors.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "dispatch/SioDispatch.h"
 #include "dispatch/SioWorkers.h"
 #include "platform/Sync.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "dispatch/SioTraceText.h"
 #include "platform/SysErrors.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 int TTraceQueue::Create(std::uint32_t capacity) {
   if (FQueue) {

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "dispatch/SioDispatch.h"
-#include "port/SioMisc.h"
+#include "common/SioMisc.h"
 
 int TSioBaseDispatcher::TraceCreate(std::uint32_t capacity) {
   std::lock_guard lock(MainLock);

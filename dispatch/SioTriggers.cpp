@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "dispatch/SioDispatch.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 namespace {
 

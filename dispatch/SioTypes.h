@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/Messages.h"
-#include "port/SioMisc.h"
+#include "common/SioMisc.h"
 
 // The input ring always holds this many bytes, whatever the device queue size is.
 constexpr std::uint32_t kInRingSize = 8192;

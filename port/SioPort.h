@@ -12,7 +12,7 @@
 // run only while that thread pumps its message queue.
 //
 // Failures.  Dispatcher results are negative codes; the port turns them into exceptions of
-// the ESioException family (port/SioExcept.h) through CheckErrorCode.  While the component
+// the ESioException family (common/SioExcept.h) through CheckErrorCode.  While the component
 // is loading from a form description the codes are returned instead of raised, and the
 // operations that need a dispatcher then do nothing.
 #pragma once
@@ -26,7 +26,7 @@
 
 #include "dispatch/SioDispatch.h"
 #include "platform/Messages.h"
-#include "port/SioMisc.h"
+#include "common/SioMisc.h"
 
 enum TDeviceLayer : std::uint8_t { dlWin16, dlFossil, dlWin32, dlWinsock };
 enum TParity : std::uint8_t { pNone, pOdd, pEven, pMark, pSpace };

@@ -7,7 +7,7 @@
 #include "dispatch/SioPortName.h"
 #include "dispatch/SioPosix.h"
 #include "platform/Application.h"
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 #include "port/SioPort.h"
 #include "port/SioSelCom.h"
 

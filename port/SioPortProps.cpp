@@ -2,7 +2,7 @@
 // listener list.
 #include <algorithm>
 
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 #include "port/SioPort.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // the port's events on the thread that owns the window, and a close started inside a
 // trigger event completes here.  Also the open and close notifications.
 #include "platform/Application.h"
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 #include "port/SioPort.h"
 
 namespace {

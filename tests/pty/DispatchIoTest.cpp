@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "DispatchTestSupport.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 namespace {
 

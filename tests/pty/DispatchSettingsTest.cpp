@@ -14,7 +14,7 @@
 #include "DispatchTestSupport.h"
 #include "dispatch/SioSysCalls.h"
 #include "dispatch/SioTermios.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 namespace {
 

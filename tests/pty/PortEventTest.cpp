@@ -6,7 +6,7 @@
 
 #include "PortTestSupport.h"
 #include "dispatch/SioPosix.h"
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 #include "port/SioPort.h"
 
 namespace {

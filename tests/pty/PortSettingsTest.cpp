@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "PortTestSupport.h"
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 #include "port/SioPort.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <typeindex>
 
 #include "platform/SysErrors.h"
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 
 namespace {
 

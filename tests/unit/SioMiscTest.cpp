@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/Messages.h"
-#include "port/SioMisc.h"
+#include "common/SioMisc.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "port/SioExcept.h"
-#include "port/SioMisc.h"
-#include "port/SioStrRes.h"
+#include "common/SioExcept.h"
+#include "common/SioMisc.h"
+#include "common/SioStrRes.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/Resources.h"
-#include "port/SioStrRes.h"
+#include "common/SioStrRes.h"
 
 namespace {
 

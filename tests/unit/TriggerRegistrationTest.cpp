@@ -4,7 +4,7 @@
 #include <set>
 
 #include "dispatch/SioPosix.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 namespace {
 

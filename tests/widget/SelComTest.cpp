@@ -17,7 +17,7 @@
 #include "dispatch/SioDispatch.h"
 #include "platform/Application.h"
 #include "platform/SysUtils.h"
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 #include "port/SioPort.h"
 #include "port/SioProbe.h"
 #include "port/SioSelComForm.h"

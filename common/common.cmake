@@ -1,4 +1,4 @@
-# sio_base: message tables and their reader, error codes and exceptions, the component base
+# sio_common: message tables and their reader, error codes and exceptions, the component base
 # and the shared routines (clock, tick timer, message pump).
 set(SIO_STRING_SOURCES
   ${PROJECT_SOURCE_DIR}/resources/strings/messages.txt
@@ -15,7 +15,7 @@ add_custom_command(
   COMMENT "Generating the message tables"
   VERBATIM)
 
-add_library(sio_base STATIC
+add_library(sio_common STATIC
   SioStrRes.cpp SioExcept.cpp SioMisc.cpp ${SIO_STRING_TABLES_CPP})
-target_link_libraries(sio_base PRIVATE sio_warnings PUBLIC sio_platform)
-set_target_properties(sio_base PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+target_link_libraries(sio_common PRIVATE sio_warnings PUBLIC sio_platform)
+set_target_properties(sio_common PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)

@@ -1,4 +1,4 @@
-#include "port/SioMisc.h"
+#include "common/SioMisc.h"
 
 #include <filesystem>
 #include <mutex>

@@ -9,7 +9,7 @@
 
 #include "platform/Component.h"
 #include "platform/SysUtils.h"
-#include "port/SioErrorCodes.h"
+#include "common/SioErrorCodes.h"
 
 // The base of the family.  ErrorCode is the (negative) code the exception was raised for,
 // or 0 when it was raised with a message of its own.

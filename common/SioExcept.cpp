@@ -1,10 +1,10 @@
-#include "port/SioExcept.h"
+#include "common/SioExcept.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 #include "platform/SysErrors.h"
-#include "port/SioStrRes.h"
+#include "common/SioStrRes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "port/SioStrRes.h"
+#include "common/SioStrRes.h"
 
 #include <mutex>
 
