@@ -34,12 +34,13 @@ dpkg-deb -c "$deb" | awk '{print $2}' | grep -qv '^root/root$' && bad "files not
 lintian_log=$(lintian --fail-on error "$deb" 2>&1) || bad "lintian reports errors"
 grep -E '^[EW]: ' <<<"$lintian_log" >&2 || true
 
-# Install.  apt resolves the dependencies dpkg-shlibdeps computed.
+# Install.  apt resolves the dependencies dpkg-shlibdeps computed; it waits for a package
+# manager another program is running.
 if [ "$(id -u)" -eq 0 ]; then
   root=
-  remove() { apt-get remove -y -qq --purge frontpanel >/dev/null 2>&1 || true; }
+  remove() { apt-get remove -y -qq -o DPkg::Lock::Timeout=300 --purge frontpanel >/dev/null 2>&1 || true; }
   trap remove EXIT
-  if ! apt_log=$(DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" 2>&1); then
+  if ! apt_log=$(DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=300 "$deb" 2>&1); then
     echo "$apt_log" >&2
     bad "apt-get install failed"
     exit 1
