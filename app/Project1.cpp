@@ -1,6 +1,7 @@
 // The front panel program.
 //
 //   frontpanel [--port N=PATH]...
+//   frontpanel --help | --version
 //
 // With no arguments the window opens port 2 as its form stores it.  --port maps port number N
 // to any serial device path (a USB adapter, the instrument simulator's pseudo-terminal), so a
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "ProjectVersion.h"
 #include "app/QtHooks.h"
 #include "app/Unit1.h"
 #include "dispatch/SioPortName.h"
@@ -21,11 +23,32 @@
 
 namespace {
 
+// Asked for (problem null): to standard output, status 0; after a bad argument: to standard
+// error, status 2.
 [[noreturn]] void Usage(const char* problem) {
+  FILE* out = problem ? stderr : stdout;
   if (problem) std::fprintf(stderr, "frontpanel: %s\n", problem);
-  std::fprintf(stderr, "usage: frontpanel [--port N=PATH]...\n"
-                       "  --port N=PATH  use the serial device PATH as port N (1..255)\n");
-  std::exit(2);
+  std::fprintf(out, "usage: frontpanel [--port N=PATH]...\n"
+                    "  --port N=PATH  use the serial device PATH as port N (1..255)\n"
+                    "  --help         show this text\n"
+                    "  --version      show the version\n");
+  std::exit(problem ? 2 : 0);
+}
+
+// --help and --version are answered before the window system is touched, so they work
+// without a display.
+void AnswerHelpOrVersion(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--port") {
+      ++i;
+    } else if (arg == "--help" || arg == "-h") {
+      Usage(nullptr);
+    } else if (arg == "--version") {
+      std::printf("frontpanel %s\n", kProjectVersion);
+      std::exit(0);
+    }
+  }
 }
 
 void ParseArguments(int argc, char** argv) {
@@ -36,8 +59,6 @@ void ParseArguments(int argc, char** argv) {
       mapping = argv[++i];
     } else if (arg.rfind("--port=", 0) == 0) {
       mapping = arg.substr(7);
-    } else if (arg == "--help" || arg == "-h") {
-      Usage(nullptr);
     } else {
       Usage(("unknown argument: " + arg).c_str());
     }
@@ -53,9 +74,13 @@ void ParseArguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  AnswerHelpOrVersion(argc, argv);
   InitTicksPerMillisecond();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Project1"));
+  // The installed menu entry, frontpanel.desktop, so the desktop puts its name and icon on the
+  // window.
+  QApplication::setDesktopFileName(QStringLiteral("frontpanel"));
   ParseArguments(argc, argv);
   // The form asks for the classic dialog face; stand in a narrow face with Latin and Cyrillic
   // letters (bundled with the program), so the read-outs keep the spacing they were laid out

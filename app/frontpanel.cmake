@@ -20,5 +20,5 @@ if(SIO_WITH_QT)
                                      PRIVATE sio_warnings)
 
   add_executable(frontpanel Project1.cpp)
-  target_link_libraries(frontpanel PRIVATE panel_window sio_warnings)
+  target_link_libraries(frontpanel PRIVATE panel_window project_version sio_warnings)
 endif()

@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dseg fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth x11-utils imagemagick
+  git dpkg-dev file lintian desktop-file-utils man-db groff-base
 )
 
 missing=()

@@ -6,4 +6,4 @@ target_include_directories(freqsim_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(freqsim_core PRIVATE sio_warnings)
 
 add_executable(freqsim simulator/main.cpp)
-target_link_libraries(freqsim PRIVATE freqsim_core sio_warnings)
+target_link_libraries(freqsim PRIVATE freqsim_core project_version sio_warnings)

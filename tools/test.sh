@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and runs every test:
-#   1. the normal build: all tests;
+#   1. the normal build: all tests; then the Debian package is built, installed, run and removed;
 #   2. a ThreadSanitizer build of the core: the threaded tests;
 #   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core: the other tests.
-# Build folders: build/, build-tsan/, build-asan/ beside this repository's sources.
+# Build folders: build/, build-release/ (the package), build-tsan/, build-asan/ beside this
+# repository's sources.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 
 bash tools/setup.sh "$here/build"
 ctest --test-dir build --output-on-failure -j 2
+bash tests/packaging/check-package.sh
 
 bash tools/setup.sh "$here/build-tsan" -DSIO_SANITIZER=thread -DSIO_WITH_QT=OFF -DSIO_BUILD_BENCH=OFF
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \

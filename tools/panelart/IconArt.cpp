@@ -73,3 +73,15 @@ QImage DrawIcon() {
 
   return MapToPalette(art, pal);
 }
+
+QImage DesktopIcon(int size) {
+  QImage icon = DrawIcon().convertToFormat(QImage::Format_ARGB32);
+  const QRgb ground = Palette16()[pcTeal];
+  for (int y = 0; y < icon.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(icon.scanLine(y));
+    for (int x = 0; x < icon.width(); ++x) {
+      if (row[x] == ground) row[x] = qRgba(0, 0, 0, 0);
+    }
+  }
+  return icon.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}

@@ -1,11 +1,14 @@
 // panelart: draws the program's pictures.
 //
 //   panelart OUTDIR [--preview DIR]
+//   panelart --icons DIR
 //
 // Writes to OUTDIR the six lamp bitmaps (ALEDSM.bmp ... ALEDHZ.bmp, 4-bit), the front-panel
 // picture (frontpanel.bmp, 8-bit, at most 236 colours) and the icon (MAINICON.ico, MAINICON.png).
 // With --preview, also writes PNGs for looking at: the picture, the picture with the window's
 // controls laid over it, and the lamps and the icon enlarged.
+// With --icons, writes only the desktop icons, DIR/<N>x<N>/apps/frontpanel.png for N = 32, 64,
+// 128 and 256 (the layout of an icon theme).
 // Needs the DejaVu Sans fonts; run with QT_QPA_PLATFORM=offscreen where there is no display.
 #include <QDir>
 #include <QFontDatabase>
@@ -55,13 +58,26 @@ QImage Enlarged(const QVector<QImage>& images, int scale) {
   return out;
 }
 
+int WriteDesktopIcons(const QString& dir) {
+  for (int size : {32, 64, 128, 256}) {
+    const QDir apps(QStringLiteral("%1/%2x%2/apps").arg(dir, QString::number(size)));
+    const QString file = apps.filePath(QStringLiteral("frontpanel.png"));
+    if (!apps.mkpath(QStringLiteral(".")) || !DesktopIcon(size).save(file)) {
+      std::fprintf(stderr, "panelart: cannot write the %d-pixel icon under %s\n", size, qPrintable(dir));
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const QStringList args = QCoreApplication::arguments();
+  if (args.size() == 3 && args[1] == QLatin1String("--icons")) return WriteDesktopIcons(args[2]);
   if (args.size() != 2 && !(args.size() == 4 && args[2] == QLatin1String("--preview"))) {
-    std::fprintf(stderr, "usage: panelart OUTDIR [--preview DIR]\n");
+    std::fprintf(stderr, "usage: panelart OUTDIR [--preview DIR] | panelart --icons DIR\n");
     return 2;
   }
   if (!LoadFonts()) return 1;

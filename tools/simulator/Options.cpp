@@ -64,6 +64,7 @@ Capture:
   --relay DEVICE       pass bytes between the line and a real instrument on DEVICE
                        instead of simulating (use with --record)
   --help               show this text
+  --version            show the version
 
 Exit status: 0 when stopped by SIGINT or SIGTERM or a limit, 1 when the line fails,
 2 for a bad option or an unusable device or file.
@@ -114,6 +115,7 @@ TParseResult ParseOptions(int argc, char** argv, TSimOptions& o, std::string& er
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") return prHelp;
+    if (arg == "--version") return prVersion;
     if (auto f = flags.find(arg); f != flags.end()) {
       *f->second = true;
       continue;

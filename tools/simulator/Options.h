@@ -33,7 +33,7 @@ struct TSimOptions {
   std::string RelayPath;       // a real instrument to pass bytes to and from
 };
 
-enum TParseResult { prRun, prHelp, prError };
+enum TParseResult { prRun, prHelp, prVersion, prError };
 
 // Fills options from argv; on prError, error says what is wrong.
 TParseResult ParseOptions(int argc, char** argv, TSimOptions& options, std::string& error);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ProjectVersion.h"
 #include "tools/simulator/Capture.h"
 #include "tools/simulator/Line.h"
 #include "tools/simulator/Options.h"
@@ -43,6 +44,9 @@ int main(int argc, char** argv) {
   switch (ParseOptions(argc, argv, options, error)) {
     case prHelp:
       std::fputs(UsageText(), stdout);
+      return 0;
+    case prVersion:
+      std::printf("freqsim %s\n", kProjectVersion);
       return 0;
     case prError:
       std::fprintf(stderr, "freqsim: %s\nTry 'freqsim --help' for the options.\n", error.c_str());

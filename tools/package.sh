@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds a release tree and the Debian package of the front panel, and prints the package's
+# path as the last line.
+#   tools/package.sh [build-dir]          (default: build-release beside the sources)
+# The programs are built with Debian's hardening flags (dpkg-buildflags), without the tests and
+# benchmarks; CPack strips them and computes the dependencies with dpkg-shlibdeps.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-"$here/build-release"}
+cd "$here"
+
+# Debug information is stripped from the package anyway: leave it out of the build.
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1" | sed -E 's/(^| )-g( |$)/ /'; }
+bash tools/setup.sh "$dir" -DCMAKE_BUILD_TYPE=Release -DSIO_SANITIZER= \
+  -DSIO_BUILD_TESTS=OFF -DSIO_BUILD_BENCH=OFF \
+  "-DCMAKE_CXX_FLAGS=$(flags CPPFLAGS) $(flags CXXFLAGS)" \
+  "-DCMAKE_EXE_LINKER_FLAGS=$(flags LDFLAGS)" >&2
+
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! (cd "$dir" && cpack -G DEB) >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "package: cpack failed" >&2
+  exit 1
+fi
+deb=$(sed -nE 's/^CPack: - package: (.*\.deb) generated\.$/\1/p' "$log" | tail -n 1)
+if [ -z "$deb" ] || [ ! -f "$deb" ]; then
+  cat "$log" >&2
+  echo "package: cpack made no .deb" >&2
+  exit 1
+fi
+echo "$deb"
