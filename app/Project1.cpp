@@ -1,71 +1,25 @@
-// The front panel program.
-//
-//   frontpanel [--port N=PATH]...
+// The front panel program: the window, or with --headless the logger (app/CommandLine.h).
 //
 // With no arguments the window opens port 2 as its form stores it.  --port maps port number N
 // to any serial device path (a USB adapter, the instrument simulator's pseudo-terminal), so a
 // user without access to /dev/ttyS* can use the program.
-#include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
-#include <QIcon>
-
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
-#include "app/QtHooks.h"
-#include "app/Unit1.h"
-#include "dispatch/SioPortName.h"
+#include "app/CommandLine.h"
+#include "app/Headless.h"
+#include "app/PanelWindowMain.h"
 #include "common/SioMisc.h"
-
-namespace {
-
-[[noreturn]] void Usage(const char* problem) {
-  if (problem) std::fprintf(stderr, "frontpanel: %s\n", problem);
-  std::fprintf(stderr, "usage: frontpanel [--port N=PATH]...\n"
-                       "  --port N=PATH  use the serial device PATH as port N (1..255)\n");
-  std::exit(2);
-}
-
-void ParseArguments(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    std::string mapping;
-    if (arg == "--port" && i + 1 < argc) {
-      mapping = argv[++i];
-    } else if (arg.rfind("--port=", 0) == 0) {
-      mapping = arg.substr(7);
-    } else if (arg == "--help" || arg == "-h") {
-      Usage(nullptr);
-    } else {
-      Usage(("unknown argument: " + arg).c_str());
-    }
-    const auto eq = mapping.find('=');
-    if (eq == std::string::npos || eq == 0 || eq + 1 == mapping.size()) Usage("--port needs N=PATH");
-    char* end = nullptr;
-    const long port = std::strtol(mapping.c_str(), &end, 10);
-    if (end != mapping.c_str() + eq || port < 1 || port > 255) Usage("port number must be 1..255");
-    SetPortDevicePath(static_cast<unsigned>(port), mapping.substr(eq + 1));
-  }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   InitTicksPerMillisecond();
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Project1"));
-  ParseArguments(argc, argv);
-  // The form asks for the classic dialog face; stand in a narrow face with Latin and Cyrillic
-  // letters (bundled with the program), so the read-outs keep the spacing they were laid out
-  // with.
-  QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/DejaVuSansCondensed.ttf"));
-  QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                             {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/MAINICON.png")));
-  InstallQtHooks();
-  TForm1 form;
-  form.show();
-  return QApplication::exec();
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  // The logger is decided on before anything of the window system exists.
+  if (AsksForHeadless(args)) {
+    const TCommandLine commandLine = ParseCommandLine(args);
+    const int status = CommandLineExitStatus(commandLine, stdout, stderr);
+    return status >= 0 ? status : RunHeadless(commandLine.Options);
+  }
+  return RunPanelWindow(argc, argv);
 }

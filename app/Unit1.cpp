@@ -10,9 +10,9 @@
 
 #include "app/Colors.h"
 #include "app/KeyPanel.h"
+#include "app/PanelPort.h"
 #include "led/ALed.h"
 #include "platform/Application.h"
-#include "common/SioExcept.h"
 #include "port/SioPort.h"
 #include "ui_Unit1.h"
 
@@ -113,15 +113,7 @@ void TForm1::ApplyStyle() {
 }
 
 void TForm1::ReadPortProperties() {
-  TSioComPort& port = *FSioComPort1;
-  port.SetComNumber(2);
-  port.SetBaud(9600);
-  port.SetInSize(4);
-  port.SetOutSize(4);
-  port.SetOpen(true);
-  port.SetTraceName("SIO.TRC");
-  port.SetLogName("SIO.LOG");
-  port.SetOnTrigger([this](TComponent* cp, std::uint16_t msg, std::uint16_t handle, std::uint16_t data) {
+  SetPanelPortProperties(*FSioComPort1, 2, [this](TComponent* cp, std::uint16_t msg, std::uint16_t handle, std::uint16_t data) {
     SioComPort1Trigger(cp, msg, handle, data);
   });
 }
@@ -169,20 +161,7 @@ void TForm1::Pa20DblClick() { PressKey(KeyCodeTestMode); }
 
 void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t TriggerHandle,
                                 std::uint16_t) {
-  // An avail notification announces every unread byte: take them all, one at a time, so the
-  // panel keeps up with the line however the bytes were grouped on arrival.  Other
-  // notifications take one byte.  A byte already taken is no error here.
-  const int count = Msg == 0x7E01 ? TriggerHandle : 1;
-  for (int i = 0; i < count; ++i) {
-    std::uint8_t b = 0;
-    try {
-      FSioComPort1->GetBlock(&b, 1);
-    } catch (const EBufferIsEmpty&) {
-      return;
-    }
-    FLink.RxByte = b;
-    ReceiveByte(FLink, b, *this);
-  }
+  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this); });
 }
 
 void TForm1::Timer1Timer() {

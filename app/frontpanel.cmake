@@ -16,9 +16,13 @@ if(SIO_WITH_QT)
   target_include_directories(panel_window PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/panel_window_autogen/include)
   qt_add_resources(panel_window "panel_fonts" PREFIX "/fonts" BASE ${_font_dir}
     FILES ${_font_dir}/DSEG7Classic-Italic.ttf ${_font_dir}/DejaVuSansCondensed.ttf)
-  target_link_libraries(panel_window PUBLIC panel_logic sio_port sio_portui sio_led panel_images Qt6::Widgets
+  target_link_libraries(panel_window PUBLIC panel_link sio_portui sio_led panel_images Qt6::Widgets
                                      PRIVATE sio_warnings)
 
-  add_executable(frontpanel Project1.cpp)
+  add_executable(frontpanel Project1.cpp PanelWindowMain.cpp)
   target_link_libraries(frontpanel PRIVATE panel_window sio_warnings)
+else()
+  # Without Qt the program is the headless logger alone (the sanitizer builds test it so).
+  add_executable(frontpanel Project1.cpp NoPanelWindow.cpp)
+  target_link_libraries(frontpanel PRIVATE panel_link sio_warnings)
 endif()
