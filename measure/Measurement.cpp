@@ -126,5 +126,5 @@ const char* ModeText(TMeasureMode mode) {
 
 std::string ReadingWithUnit(const TMeasurement& m) {
   const std::string unit = UnitText(m.Unit);
-  return unit.empty() ? m.Reading : m.Reading + " " + unit;
+  return unit.empty() || m.Number.empty() ? m.Reading : m.Reading + " " + unit;
 }

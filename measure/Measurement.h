@@ -46,6 +46,6 @@ const char* SiUnitText(TDisplayUnit unit);
 // "F", "T", "A/B", "t", "test" or "".
 const char* ModeText(TMeasureMode mode);
 
-// The reading with its unit, as a person would copy it: "10000.000 kHz"; without a unit the
-// reading alone.
+// The reading with its unit, as a person would copy it: "10000.000 kHz".  A reading without a
+// unit or without a number ("Error", blank) is given alone.
 std::string ReadingWithUnit(const TMeasurement& m);

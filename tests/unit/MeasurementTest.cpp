@@ -147,13 +147,17 @@ TEST(DisplayedNumberTest, IsAPlainDecimalOrNothing) {
   for (const NumberCase& c : cases) EXPECT_EQ(DisplayedNumber(c.Shown), c.Number) << '"' << c.Shown << '"';
 }
 
-TEST(ReadingWithUnitTest, JoinsReadingAndUnit) {
+TEST(ReadingWithUnitTest, JoinsReadingAndUnitOfANumber) {
   TMeasurement m;
-  m.Reading = "10000.000";
+  m.Reading = m.Number = "10000.000";
   m.Unit = duKHz;
   EXPECT_EQ(ReadingWithUnit(m), "10000.000 kHz");
   m.Unit = duNone;
   EXPECT_EQ(ReadingWithUnit(m), "10000.000");
+  m.Unit = duKHz;
+  m.Reading = "Error";
+  m.Number.clear();
+  EXPECT_EQ(ReadingWithUnit(m), "Error");
 }
 
 }  // namespace
