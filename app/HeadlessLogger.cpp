@@ -1,5 +1,7 @@
 #include "app/HeadlessLogger.h"
 
+#include <cerrno>
+
 #include "app/PanelPort.h"
 #include "platform/Application.h"
 #include "platform/Component.h"
@@ -9,7 +11,15 @@
 
 THeadlessLogger::THeadlessLogger(const TProgramOptions& options, std::FILE* diagnostics)
     : FOptions(options), FDiagnostics(diagnostics), FWake([] { PostToMainThread([] {}); }) {
-  FFeed.SetOnRecordingStopped([this](const std::string& reason) { Fail(reason); });
+  FFeed.SetOnRecordingStopped([this](const std::string& reason) {
+    // A reader that closed our standard output (`| head`) has what it wanted: a normal end.
+    if (FOptions.CsvPath == "-" && FFeed.Recorder().ErrorNumber() == EPIPE) {
+      FFinished = true;
+      FWake();
+      return;
+    }
+    Fail(reason);
+  });
 }
 
 // The port goes first: it closes the device and stops its workers before the feed and the

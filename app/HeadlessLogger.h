@@ -46,7 +46,8 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   bool Finished() const { return FFinished; }
   // Ends the recording; with --summary writes the summary line.  Safe to call more than once.
   void Finish();
-  // 0 for a run that ended as asked (count, duration, a stop signal), 1 after a failure.
+  // 0 for a run that ended as asked (count, duration, a stop signal, standard output closed by
+  // its reader), 1 after a failure.
   int ExitStatus() const { return FExitStatus; }
 
   const TMeasurementFeed& Feed() const { return FFeed; }

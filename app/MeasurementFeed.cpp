@@ -2,10 +2,13 @@
 
 void TMeasurementFeed::FrameDecoded(const TDecodedFrame& frame) {
   FLast = MakeMeasurement(frame, FClock());
-  if (FRecorder.Active() && !FRecorder.Write(*FLast) && FOnRecordingStopped) {
-    FOnRecordingStopped(FRecorder.Error());
+  // While recording, the summary holds exactly the rows of the file: a row that could not be
+  // written is left out of it.
+  if (FRecorder.Active() && !FRecorder.Write(*FLast)) {
+    if (FOnRecordingStopped) FOnRecordingStopped(FRecorder.Error());
+  } else {
+    FSummary.Add(*FLast);
   }
-  FSummary.Add(*FLast);
   for (const TListener& listener : FListeners) listener(*FLast);
 }
 

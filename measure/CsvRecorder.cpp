@@ -52,6 +52,7 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
   Stop();
   FPath = path;
   FError.clear();
+  FErrorNumber = 0;
   FRows = 0;
   FStartNs = startNs;
   if (path == "-") {
@@ -88,7 +89,9 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
 bool TCsvRecorder::Write(const TMeasurement& m) {
   if (!Active()) return false;
   const TRowValues values = RowValues(m, FStartNs);
-  if (!WriteAll(CsvRecord(values))) return Fail("Recording stopped: cannot write to " + FPath, errno);
+  if (!WriteAll(CsvRecord(values))) {
+    return Fail("Recording stopped: cannot write to " + (FOwnsFd ? FPath : "standard output"), errno);
+  }
   // A file removed while open takes every later row with it: say so instead of writing on.
   struct stat st {};
   if (FRegular && ::fstat(FFd, &st) == 0 && st.st_nlink == 0) {
@@ -107,6 +110,7 @@ void TCsvRecorder::Stop() {
 
 bool TCsvRecorder::Fail(const std::string& what, int error) {
   Stop();
+  FErrorNumber = error;
   FError = error != 0 ? what + ": " + std::strerror(error) : what;
   return false;
 }

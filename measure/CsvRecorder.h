@@ -37,6 +37,8 @@ class TCsvRecorder {
   const std::string& Path() const { return FPath; }  // of the current or last recording
   std::int64_t Rows() const { return FRows; }        // rows written since the last Start
   const std::string& Error() const { return FError; }
+  // The system's error number behind Error(), 0 when there was none (a refused header).
+  int ErrorNumber() const { return FErrorNumber; }
 
  private:
   bool Fail(const std::string& what, int error);
@@ -49,4 +51,5 @@ class TCsvRecorder {
   std::int64_t FRows = 0;
   std::string FPath;
   std::string FError;
+  int FErrorNumber = 0;
 };
