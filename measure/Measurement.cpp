@@ -34,15 +34,13 @@ TDisplayUnit UnitOf(const TDecodedFrame& f) {
   return duNone;
 }
 
-double SiScale(TDisplayUnit unit) {
-  switch (unit) {
-    case duKHz: return 1e3;
-    case duMs: return 1e-3;
-    case duUs: return 1e-6;
-    case duNone: break;
-  }
-  return 1.0;
-}
+struct TUnitInfo {
+  const char* Text;
+  const char* SiText;
+  double SiScale;
+};
+// Indexed by TDisplayUnit.
+constexpr TUnitInfo kUnits[] = {{"", "", 1.0}, {"kHz", "Hz", 1e3}, {"ms", "s", 1e-3}, {"\u00B5s", "s", 1e-6}};
 
 }  // namespace
 
@@ -80,7 +78,7 @@ TMeasurement MakeMeasurement(const TDecodedFrame& frame, const TTimestamp& time)
     if (error == std::errc() && end == m.Number.data() + m.Number.size()) m.Value = v;
   }
   m.Unit = UnitOf(frame);
-  if (m.Value) m.SiValue = *m.Value * SiScale(m.Unit);
+  if (m.Value) m.SiValue = *m.Value * kUnits[m.Unit].SiScale;
   m.Mode = ModeOf(frame);
   const int gate = FirstLit(frame, 3, 5);
   m.GateMs = gate < 0 ? 0 : kGateMs[gate];
@@ -92,25 +90,9 @@ TMeasurement MakeMeasurement(const TDecodedFrame& frame, const TTimestamp& time)
   return m;
 }
 
-const char* UnitText(TDisplayUnit unit) {
-  switch (unit) {
-    case duKHz: return "kHz";
-    case duMs: return "ms";
-    case duUs: return "\u00B5s";
-    case duNone: break;
-  }
-  return "";
-}
+const char* UnitText(TDisplayUnit unit) { return kUnits[unit].Text; }
 
-const char* SiUnitText(TDisplayUnit unit) {
-  switch (unit) {
-    case duKHz: return "Hz";
-    case duMs:
-    case duUs: return "s";
-    case duNone: break;
-  }
-  return "";
-}
+const char* SiUnitText(TDisplayUnit unit) { return kUnits[unit].SiText; }
 
 const char* ModeText(TMeasureMode mode) {
   switch (mode) {

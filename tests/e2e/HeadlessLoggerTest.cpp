@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -16,19 +15,13 @@
 #include "pty/SimulatorProcess.h"
 #include "support/TestPty.h"
 #include "support/Wait.h"
+#include "unit/TraceLogFiles.h"
 
 namespace {
 
 const std::string kHeader = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
 
 std::string Program() { return FRONTPANEL_PATH; }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // The CSV text's records split into fields; every record must end in CRLF.
 std::vector<std::vector<std::string>> Records(const std::string& text) {
@@ -51,8 +44,8 @@ std::vector<std::vector<std::string>> Records(const std::string& text) {
 
 class HeadlessLoggerTest : public ::testing::Test {
  protected:
-  void TearDown() override { std::remove(Csv.c_str()); }
-  std::string Csv = TempPath("headless.csv");
+  TTempFolder Folder;
+  std::string Csv = Folder.File("readings.csv");
 };
 
 TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
@@ -62,7 +55,7 @@ TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
       Program(), {"--headless", "--port", "2=" + sim.Path(), "--count", "20", "--csv", Csv, "--summary"}, 20000);
   ASSERT_EQ(run.Status, 0) << run.Err;
 
-  const auto records = Records(ReadFile(Csv));
+  const auto records = Records(ReadWholeFile(Csv));
   ASSERT_EQ(records.size(), 21u);
   std::string header;
   for (const std::string& f : records[0]) header += (header.empty() ? "" : ",") + f;
@@ -89,7 +82,7 @@ TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
 }
 
 TEST_F(HeadlessLoggerTest, PressesTheKeysBeforeRecordingToStandardOutput) {
-  const std::string capture = TempPath("headless-keys.cap");
+  const std::string capture = Folder.File("keys.cap");
   TSimulatorProcess sim({"--period-ms", "50", "--record", capture});
   ASSERT_FALSE(sim.Path().empty());
   const TRunResult run =
@@ -103,24 +96,23 @@ TEST_F(HeadlessLoggerTest, PressesTheKeysBeforeRecordingToStandardOutput) {
     EXPECT_EQ(records[i][4], "\u00B5s");
   }
   EXPECT_EQ(sim.Stop(SIGTERM), 0);
-  EXPECT_NE(ReadFile(capture).find(" P 14\n"), std::string::npos) << "key 20 reached the instrument";
-  std::remove(capture.c_str());
+  EXPECT_NE(ReadWholeFile(capture).find(" P 14\n"), std::string::npos) << "key 20 reached the instrument";
 }
 
 TEST_F(HeadlessLoggerTest, AStopSignalEndsTheRunWithEveryRowWhole) {
   for (const int sig : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(sig);
-    std::remove(Csv.c_str());
+    std::filesystem::remove(Csv);
     TSimulatorProcess sim({"--period-ms", "20", "--burst"});
     ASSERT_FALSE(sim.Path().empty());
     const TRunResult run = RunProgram(Program(), {"--headless", "--port", "2=" + sim.Path(), "--csv", Csv, "--summary"},
                                       10000, [&](int pid) {
-                                        WaitUntil([&] { return Records(ReadFile(Csv)).size() >= 4; },
+                                        WaitUntil([&] { return Records(ReadWholeFile(Csv)).size() >= 4; },
                                                   std::chrono::seconds(10));
                                         kill(pid, sig);
                                       });
     EXPECT_EQ(run.Status, 0) << run.Err;
-    const auto records = Records(ReadFile(Csv));
+    const auto records = Records(ReadWholeFile(Csv));
     EXPECT_GE(records.size(), 4u);
     for (const auto& r : records) EXPECT_EQ(r.size(), 9u);
     EXPECT_NE(run.Err.find("{\"count\":" + std::to_string(records.size() - 1) + ","), std::string::npos) << run.Err;
@@ -132,7 +124,7 @@ TEST_F(HeadlessLoggerTest, ADurationEndsTheRun) {
   ASSERT_FALSE(sim.Path().empty());
   const TRunResult run = RunProgram(Program(), {"--headless", "--port", "2=" + sim.Path(), "--duration", "0.3", "--csv", Csv}, 10000);
   EXPECT_EQ(run.Status, 0) << run.Err;
-  EXPECT_GE(Records(ReadFile(Csv)).size(), 2u);
+  EXPECT_GE(Records(ReadWholeFile(Csv)).size(), 2u);
 }
 
 TEST_F(HeadlessLoggerTest, AKeyWithoutAnswerIsGivenUpAfterTwoSeconds) {
@@ -143,7 +135,7 @@ TEST_F(HeadlessLoggerTest, AKeyWithoutAnswerIsGivenUpAfterTwoSeconds) {
   EXPECT_EQ(run.Status, 0) << run.Err;
   EXPECT_NE(run.Err.find("frontpanel: key 5 got no answer within 2 s; going on"), std::string::npos) << run.Err;
   EXPECT_EQ(peer.Read(1), std::vector<std::uint8_t>{5});
-  EXPECT_EQ(ReadFile(Csv), kHeader + "\r\n");
+  EXPECT_EQ(ReadWholeFile(Csv), kHeader + "\r\n");
 }
 
 struct FailureCase {
@@ -157,8 +149,8 @@ TEST_F(HeadlessLoggerTest, FailuresSayWhatAndEndWithTheirStatus) {
   TSimulatorProcess sim({"--period-ms", "50"});
   ASSERT_FALSE(sim.Path().empty());
   const std::string port = "2=" + sim.Path();
-  const std::string other = TempPath("other.csv");
-  std::ofstream(other) << "time,value\n1,2\n";
+  const std::string other = Folder.File("other.csv");
+  WriteWholeFile(other, "time,value\n1,2\n");
   const FailureCase cases[] = {
       {"BadOption", {"--count", "many"}, 2, "usage: frontpanel"},
       {"UnknownOption", {"--bogus"}, 2, "unknown argument: --bogus"},
@@ -178,8 +170,7 @@ TEST_F(HeadlessLoggerTest, FailuresSayWhatAndEndWithTheirStatus) {
     EXPECT_EQ(run.Status, c.Status) << run.Err;
     EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
   }
-  EXPECT_EQ(ReadFile(other), "time,value\n1,2\n");
-  std::remove(other.c_str());
+  EXPECT_EQ(ReadWholeFile(other), "time,value\n1,2\n");
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,19 +12,9 @@
 
 #include "measure/CsvRecorder.h"
 #include "measure/CsvRow.h"
+#include "unit/TraceLogFiles.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // Lines without their CRLF; a last line without a line break is kept as it is.
 std::vector<std::string> Lines(const std::string& text) {
@@ -61,18 +49,18 @@ const std::string kHeader = "timestamp,elapsed_s,reading,value,unit,si_value,mod
 
 class CsvRecorderTest : public ::testing::Test {
  protected:
-  void TearDown() override { std::remove(Path.c_str()); }
-  std::string Path = std::string(::testing::TempDir()) + "/csv-recorder-" + std::to_string(getpid()) + ".csv";
+  TTempFolder Folder;
+  std::string Path = Folder.File("readings.csv");
   TCsvRecorder Recorder;
 };
 
 TEST_F(CsvRecorderTest, EachRowIsInTheFileAsSoonAsItIsWritten) {
   ASSERT_TRUE(Recorder.Start(Path, 1'000'000'000)) << Recorder.Error();
-  EXPECT_EQ(ReadFile(Path), kHeader + "\r\n");
+  EXPECT_EQ(ReadWholeFile(Path), kHeader + "\r\n");
   for (int i = 1; i <= 3; ++i) {
     ASSERT_TRUE(Recorder.Write(Reading("10000.00" + std::to_string(i), 1e7 + i)));
     // Another reader, while the recording runs: every row complete, the last one just made.
-    const std::string text = ReadFile(Path);
+    const std::string text = ReadWholeFile(Path);
     const auto lines = Lines(text);
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(1 + i));
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
@@ -84,7 +72,7 @@ TEST_F(CsvRecorderTest, EachRowIsInTheFileAsSoonAsItIsWritten) {
   Recorder.Stop();
   EXPECT_FALSE(Recorder.Active());
   EXPECT_FALSE(Recorder.Write(Reading("1", 1e3)));
-  EXPECT_EQ(Lines(ReadFile(Path)).size(), 4u);
+  EXPECT_EQ(Lines(ReadWholeFile(Path)).size(), 4u);
 }
 
 struct ExistingCase {
@@ -107,18 +95,18 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
   };
   for (const ExistingCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    WriteFile(Path, c.Content);
+    WriteWholeFile(Path, c.Content);
     const bool started = Recorder.Start(Path, 0);
     EXPECT_EQ(started, c.Accepted) << Recorder.Error();
     if (!started) {
-      EXPECT_EQ(ReadFile(Path), c.Content) << "a refused file is left alone";
+      EXPECT_EQ(ReadWholeFile(Path), c.Content) << "a refused file is left alone";
       EXPECT_NE(Recorder.Error().find(Path), std::string::npos) << Recorder.Error();
       EXPECT_NE(Recorder.Error().find("other data"), std::string::npos) << Recorder.Error();
       continue;
     }
     ASSERT_TRUE(Recorder.Write(Reading("10000", 1e7)));
     Recorder.Stop();
-    const std::string text = ReadFile(Path);
+    const std::string text = ReadWholeFile(Path);
     EXPECT_EQ(text.rfind(c.Content, 0), 0u) << "appended after what was there";
     const std::string added = text.substr(c.Content.size());
     EXPECT_EQ(added.find(kHeader), c.Content.empty() ? 0u : std::string::npos) << "one header only";
@@ -127,10 +115,10 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
 
 TEST_F(CsvRecorderTest, ARowCutShortByACrashIsClosedBeforeNewRows) {
   const std::string cut = kHeader + "\r\n2026-12-07T10:15:02.123+01:00,0.1";
-  WriteFile(Path, cut);
+  WriteWholeFile(Path, cut);
   ASSERT_TRUE(Recorder.Start(Path, 0)) << Recorder.Error();
   ASSERT_TRUE(Recorder.Write(Reading("10000", 1e7)));
-  const auto lines = Lines(ReadFile(Path));
+  const auto lines = Lines(ReadWholeFile(Path));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[1], "2026-12-07T10:15:02.123+01:00,0.1");
   EXPECT_NE(lines[2].find(",10000,10000,kHz,10000000,F,1000,132"), std::string::npos) << lines[2];
@@ -166,7 +154,7 @@ TEST_F(CsvRecorderTest, AWriteThatFailsStopsTheRecording) {
   // Appending again closes the row the failure cut short.
   ASSERT_TRUE(Recorder.Start(Path, 0)) << Recorder.Error();
   ASSERT_TRUE(Recorder.Write(Reading("10000", 1e7)));
-  const auto lines = Lines(ReadFile(Path));
+  const auto lines = Lines(ReadWholeFile(Path));
   EXPECT_NE(lines.back().find(",10000,10000,kHz,"), std::string::npos);
 }
 
@@ -183,7 +171,7 @@ TEST_F(CsvRecorderTest, AFileRemovedWhileRecordingStopsIt) {
 TEST_F(CsvRecorderTest, APlaceThatCannotBeWrittenIsRefused) {
   EXPECT_FALSE(Recorder.Start("/nonexistent-folder/readings.csv", 0));
   EXPECT_EQ(Recorder.Error(), "Cannot record to /nonexistent-folder/readings.csv: No such file or directory");
-  EXPECT_FALSE(Recorder.Start(std::string(::testing::TempDir()), 0));
+  EXPECT_FALSE(Recorder.Start(Folder.Path().string(), 0));
   EXPECT_NE(Recorder.Error().find("Is a directory"), std::string::npos) << Recorder.Error();
 }
 

@@ -13,8 +13,6 @@
 
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,17 +31,11 @@
 #include "support/TestPty.h"
 #include "ui_Unit1.h"
 #include "unit/RecordingPanel.h"
+#include "unit/TraceLogFiles.h"
 
 namespace {
 
 constexpr int B = BlankDigit;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
@@ -60,7 +52,6 @@ class PanelCommandsTest : public ::testing::Test {
   void TearDown() override {
     Form.reset();
     SetPortDevicePath(2, "");
-    std::remove(Csv.c_str());
   }
   TForm1& Open() {
     Form = std::make_unique<TForm1>();
@@ -102,7 +93,8 @@ class PanelCommandsTest : public ::testing::Test {
   TTestPty Pty;
   std::vector<std::string> Shown;
   std::unique_ptr<TForm1> Form;
-  std::string Csv = std::string(::testing::TempDir()) + "/panel-commands-" + std::to_string(getpid()) + ".csv";
+  TTempFolder Folder;
+  std::string Csv = Folder.File("readings.csv");
   QString Chosen = QString::fromStdString(Csv);
 };
 
@@ -130,7 +122,7 @@ TEST_F(PanelCommandsTest, CtrlRRecordsEveryFrameAndTheStripCountsTheRows) {
   EXPECT_FALSE(f.Feed().Recorder().Active());
   SendFrame({2, 0, 0, 0, 0, 0, 0, 0}, 8);
   ASSERT_TRUE(ShowsReading("20000.000"));
-  const std::string text = ReadFile(Csv);
+  const std::string text = ReadWholeFile(Csv);
   EXPECT_EQ(CountOf(text, "\r\n"), 3) << text;
   EXPECT_EQ(CountOf(text, ",10000.000,kHz,10000000,F,1000,132\r\n"), 1) << text;
   EXPECT_EQ(CountOf(text, ",10000.001,kHz,10000001,F,1000,132\r\n"), 1) << text;
@@ -146,14 +138,14 @@ TEST_F(PanelCommandsTest, CtrlRRecordsEveryFrameAndTheStripCountsTheRows) {
 }
 
 TEST_F(PanelCommandsTest, AFileThatCannotBeUsedIsRefusedWithItsReason) {
-  std::ofstream(Csv) << "time,value\n";
+  WriteWholeFile(Csv, "time,value\n");
   TForm1& f = Open();
   QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
   EXPECT_FALSE(f.Feed().Recorder().Active());
   ASSERT_EQ(Shown.size(), 1u);
   EXPECT_NE(Shown[0].find("holds other data"), std::string::npos) << Shown[0];
   EXPECT_TRUE(RecordingSegment()->text().contains("holds other data"));
-  EXPECT_EQ(ReadFile(Csv), "time,value\n");
+  EXPECT_EQ(ReadWholeFile(Csv), "time,value\n");
 }
 
 TEST_F(PanelCommandsTest, AFailedWriteStopsRecordingOnceAndThePanelGoesOn) {
