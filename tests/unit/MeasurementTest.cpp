@@ -147,17 +147,4 @@ TEST(DisplayedNumberTest, IsAPlainDecimalOrNothing) {
   for (const NumberCase& c : cases) EXPECT_EQ(DisplayedNumber(c.Shown), c.Number) << '"' << c.Shown << '"';
 }
 
-TEST(ReadingWithUnitTest, JoinsReadingAndUnitOfANumber) {
-  TMeasurement m;
-  m.Reading = m.Number = "10000.000";
-  m.Unit = duKHz;
-  EXPECT_EQ(ReadingWithUnit(m), "10000.000 kHz");
-  m.Unit = duNone;
-  EXPECT_EQ(ReadingWithUnit(m), "10000.000");
-  m.Unit = duKHz;
-  m.Reading = "Error";
-  m.Number.clear();
-  EXPECT_EQ(ReadingWithUnit(m), "Error");
-}
-
 }  // namespace
