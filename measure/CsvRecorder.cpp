@@ -14,8 +14,8 @@ namespace {
 // How far the first line of an existing file is looked for; a longer first line is no header.
 constexpr std::size_t kHeaderSearch = 4096;
 
-// The first line of the file (without its line break), or false when it cannot be read.
-bool ReadFirstLine(const std::string& path, std::string& line, int& error) {
+// The start of the file, up to its first line break, or false when it cannot be read.
+bool ReadFileStart(const std::string& path, std::string& start, int& error) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = errno;
@@ -31,11 +31,7 @@ bool ReadFirstLine(const std::string& path, std::string& line, int& error) {
     if (std::memchr(buffer, '\n', size) != nullptr) break;
   }
   ::close(fd);
-  line.assign(buffer, size);
-  line = line.substr(0, line.find('\n'));
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  // A spreadsheet that saved the file may have put a byte-order mark first.
-  if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+  start.assign(buffer, size);
   return true;
 }
 
@@ -45,6 +41,14 @@ bool EndsWithLineBreak(int fd, off_t size) {
 }
 
 }  // namespace
+
+bool StartsWithCsvHeader(std::string_view fileStart) {
+  std::string_view line = fileStart.substr(0, fileStart.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  // A spreadsheet that saved the file may have put a byte-order mark first.
+  if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+  return line == std::string_view(CsvHeader()).substr(0, CsvHeader().size() - 2);
+}
 
 TCsvRecorder::~TCsvRecorder() { Stop(); }
 
@@ -70,14 +74,13 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
   FRegular = S_ISREG(st.st_mode);
   std::string lead = CsvHeader();
   if (FRegular && st.st_size > 0) {
-    std::string first;
+    std::string start;
     int error = 0;
-    if (!ReadFirstLine(path, first, error)) return Fail("Cannot read the header of " + path, error);
-    const std::string header = CsvHeader().substr(0, CsvHeader().size() - 2);
-    if (first != header) {
+    if (!ReadFileStart(path, start, error)) return Fail("Cannot read the header of " + path, error);
+    if (!StartsWithCsvHeader(start)) {
       Stop();
-      FError = "Cannot record to " + path + ": it holds other data (its first line is not \"" + header +
-               "\"); choose a new file";
+      FError = "Cannot record to " + path + ": it holds other data (its first line is not \"" +
+               CsvHeader().substr(0, CsvHeader().size() - 2) + "\"); choose a new file";
       return false;
     }
     // Appending: no second header; a row cut short by a crash is closed first.

@@ -13,8 +13,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "measure/Measurement.h"
+
+// Whether a file that begins with `fileStart` (its first line and perhaps more) has the
+// recorder's header as its first line: CRLF or LF, a leading UTF-8 byte-order mark allowed.
+bool StartsWithCsvHeader(std::string_view fileStart);
 
 class TCsvRecorder {
  public:

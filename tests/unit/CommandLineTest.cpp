@@ -91,4 +91,16 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
   }
 }
 
+TEST(CommandLineTest, HelpGoesToStandardOutputAndAProblemToStandardError) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(CommandLineExitStatus(ParseCommandLine({"--help"}), out, err), 0);
+  EXPECT_EQ(CommandLineExitStatus(ParseCommandLine({"--bogus"}), out, err), 2);
+  EXPECT_EQ(CommandLineExitStatus(ParseCommandLine({"--headless"}), out, err), -1);
+  EXPECT_EQ(std::ftell(out), static_cast<long>(std::string(UsageText()).size()));
+  EXPECT_GT(std::ftell(err), std::ftell(out));
+  std::fclose(out);
+  std::fclose(err);
+}
+
 }  // namespace
