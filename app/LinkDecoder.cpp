@@ -58,27 +58,49 @@ std::uint8_t KeyPress(TLinkState& state, std::uint8_t code) {
 
 namespace {
 
-void DecodeFrame(TLinkState& state, TPanelSink& sink) {
+// What the frame showed, for an observer.
+TDecodedFrame Described(const TLinkState& state, const TPanelFrame& frame, const std::string& shown, bool error) {
+  TDecodedFrame d;
+  for (int key = 1; key <= FrameKeys; ++key) d.Keys[static_cast<std::size_t>(key - 1)] = frame.KeyLit(key);
+  for (int led = 1; led <= FrameLeds; ++led) d.Leds[static_cast<std::size_t>(led - 1)] = frame.LedOn(led);
+  d.Reading = shown;
+  d.PointError = error;
+  for (int k = 1; k <= 9; ++k) d.Bytes[static_cast<std::size_t>(k - 1)] = frame.Byte(k);
+  d.Status = state.LastStatus;
+  d.Remote = state.RemoteOn;
+  return d;
+}
+
+void DecodeFrame(TLinkState& state, TPanelSink& sink, TFrameObserver* observer) {
   const TPanelFrame frame = TPanelFrame::FromStore(state);
   for (int key = 1; key <= FrameKeys; ++key) sink.SetKeyLit(key, frame.KeyLit(key));
   for (int led : {4, 1, 2, 3}) sink.SetLedOn(led, frame.LedOn(led));
   state.PointCode = frame.PointCode();
-  if (!IsValidPointCode(state.PointCode)) {
+  const bool error = !IsValidPointCode(state.PointCode);
+  if (error) {
     sink.SetLabelText(plRezult, "Error");
-    return;
+  } else {
+    state.ReadingText = ComposeReading(frame);
+    sink.SetLabelText(plRezult, state.ReadingText);
   }
-  state.ReadingText = ComposeReading(frame);
-  sink.SetLabelText(plRezult, state.ReadingText);
+  if (observer != nullptr) observer->FrameDecoded(Described(state, frame, error ? "Error" : state.ReadingText, error));
 }
 
 }  // namespace
 
-void ReceiveByte(TLinkState& state, std::uint8_t b, TPanelSink& sink) {
+void ReceiveByte(TLinkState& state, std::uint8_t b, TPanelSink& sink, TFrameObserver* observer) {
   state.RxByte = b;
   if (b >= FirstStatusByte) {
+    state.LastStatus = b;
     if (b == StatusCommandDone) state.CommandPending = 0;
-    if (b == StatusRemoteOff) sink.SetRsOnVisible(false);
-    if (b == StatusRemoteOn) sink.SetRsOnVisible(true);
+    if (b == StatusRemoteOff) {
+      state.RemoteOn = false;
+      sink.SetRsOnVisible(false);
+    }
+    if (b == StatusRemoteOn) {
+      state.RemoteOn = true;
+      sink.SetRsOnVisible(true);
+    }
     sink.SetLabelText(plReady, std::to_string(b));
     state.NibbleCount = 0;
     return;
@@ -94,7 +116,7 @@ void ReceiveByte(TLinkState& state, std::uint8_t b, TPanelSink& sink) {
   if (state.NibbleCount <= 8) {
     sink.SetLabelText(static_cast<TPanelLabel>(plRS0 + state.NibbleCount - 1), std::to_string(b));
   }
-  if (state.NibbleCount == FrameNibbles && state.CommandPending == 0) DecodeFrame(state, sink);
+  if (state.NibbleCount == FrameNibbles && state.CommandPending == 0) DecodeFrame(state, sink, observer);
 }
 
 void ResetNibbleStore(TLinkState& state) { std::fill(state.Nibbles.begin(), state.Nibbles.end(), 0); }

@@ -3,12 +3,15 @@
 // The link has no framing beyond counting: a byte of 16 or more is a status byte and starts a
 // new frame, a byte below 16 is a nibble, and the 18th nibble after a status byte completes a
 // frame.  The decoder is plain logic fed one byte at a time; it reports what the window must
-// show through a TPanelSink.  Everything here runs on the window's thread and takes no lock.
+// show through a TPanelSink, and what each decoded frame said to a TFrameObserver.  Everything
+// here runs on the window's thread and takes no lock.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+
+#include "measure/DecodedFrame.h"
 
 constexpr int NibbleStoreSize = 100;  // entries of TLinkState::Nibbles
 constexpr int FrameNibbles = 18;      // nibbles of one TPanelFrame
@@ -34,6 +37,9 @@ struct TLinkState {
   std::int32_t CommandPending = 0;  // 1 from a key press until status byte 130
   std::int32_t PointCode = 0;       // decimal-point code of the last decoded frame
   std::string ReadingText;          // the reading of the last decoded frame with a valid point
+  // Kept for observers of decoded frames; nothing the window shows depends on them.
+  std::uint8_t LastStatus = 0;      // the last status byte; 0 until one came
+  bool RemoteOn = false;            // status 132 came after the last 128 (LaRsOn shown)
 };
 
 // One state frame: nibbles 2k-1 (low) and 2k (high) make frame byte k, k = 1..9.
@@ -82,13 +88,23 @@ class TPanelSink {
   virtual void SetLedOn(int led, bool on) = 0;
 };
 
+// Told of every decoded frame, after the sink has shown it, with what it showed.  Observing
+// changes nothing the decoder shows.  Called inside ReceiveByte on the window's thread; the
+// observer must not call back into the decoder.
+class TFrameObserver {
+ public:
+  virtual ~TFrameObserver() = default;
+  virtual void FrameDecoded(const TDecodedFrame& frame) = 0;
+};
+
 // A key press with code 1..28: marks a command pending and records the code.  Returns the byte
 // to hand to the port; the window sends it and only then changes its own lamps.
 std::uint8_t KeyPress(TLinkState& state, std::uint8_t code);
 
 // Processes one byte just taken from the port.  Call it only once a byte has really been taken:
-// when the port has none, the state must stay as it is.
-void ReceiveByte(TLinkState& state, std::uint8_t b, TPanelSink& sink);
+// when the port has none, the state must stay as it is.  A frame it decodes is also handed to
+// `observer` when there is one.
+void ReceiveByte(TLinkState& state, std::uint8_t b, TPanelSink& sink, TFrameObserver* observer = nullptr);
 
 // Sets all entries of the nibble store to 0 (window creation, Reset); the count, the pending
 // flag, the point code and the reading are kept.

@@ -1,7 +1,12 @@
 #include "app/Unit1.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QLocale>
 #include <QPalette>
 #include <QResizeEvent>
@@ -10,9 +15,14 @@
 
 #include "app/Colors.h"
 #include "app/KeyPanel.h"
+#include "app/KeyboardHelp.h"
+#include "app/KeyboardMap.h"
+#include "app/PanelActions.h"
+#include "app/PanelPort.h"
+#include "app/RecordingControl.h"
+#include "app/StatusStrip.h"
 #include "led/ALed.h"
 #include "platform/Application.h"
-#include "common/SioExcept.h"
 #include "port/SioPort.h"
 #include "ui_Unit1.h"
 
@@ -72,6 +82,7 @@ TForm1::TForm1(QWidget* parent)
   TComponent::LoadFromDescription(*FComponents, [this] { ReadPortProperties(); });
 
   ConnectHandlers();
+  AddCommands();
   Timer1->start();
   move(3, 95);
   Guarded([this] { FormCreate(); });
@@ -113,15 +124,7 @@ void TForm1::ApplyStyle() {
 }
 
 void TForm1::ReadPortProperties() {
-  TSioComPort& port = *FSioComPort1;
-  port.SetComNumber(2);
-  port.SetBaud(9600);
-  port.SetInSize(4);
-  port.SetOutSize(4);
-  port.SetOpen(true);
-  port.SetTraceName("SIO.TRC");
-  port.SetLogName("SIO.LOG");
-  port.SetOnTrigger([this](TComponent* cp, std::uint16_t msg, std::uint16_t handle, std::uint16_t data) {
+  SetPanelPortProperties(*FSioComPort1, 2, [this](TComponent* cp, std::uint16_t msg, std::uint16_t handle, std::uint16_t data) {
     SioComPort1Trigger(cp, msg, handle, data);
   });
 }
@@ -141,6 +144,41 @@ void TForm1::ConnectHandlers() {
     if (on) Guarded([this] { RaBuCom2Click(); });
   });
 }
+
+void TForm1::AddCommands() {
+  FStrip = new TStatusStrip(ui->Panel2, ui->LaTime);
+  FActions = new TPanelActions(this);
+  FRecording = new TRecordingControl(this, FFeed, *FStrip, *FActions->Record());
+  connect(FActions->CopyReading(), &QAction::triggered, this, [this] { CopyReading(); });
+  connect(FActions->Keyboard(), &QAction::triggered, this, [this] { ShowKeyboard(); });
+  // A keyboard key is a click on its key area; E, the test mode, is the double click on F.
+  connect(FActions, &TPanelActions::KeyPressed, this, [this](int code) {
+    Guarded([this, code] { code == KeyCodeTestMode ? Pa19DblClick() : PaClick(code); });
+  });
+  for (const TKeyboardKey& k : KeyboardKeys()) {
+    if (k.Code > FrameKeys) continue;
+    Pa(k.Code)->setToolTip(tr("%1 \u2014 key %2").arg(QString::fromUtf8(k.Legend), QString::fromLatin1(k.Key)));
+  }
+  // The test mode has no key area of its own: F and T tell of its key too.
+  const TKeyboardKey& test = KeyboardKeys()[KeyCodeTestMode - 1];
+  for (int key : {19, 20}) {
+    Pa(key)->setToolTip(Pa(key)->toolTip() + tr("; double click: test mode \u2014 key %1").arg(QString::fromLatin1(test.Key)));
+  }
+}
+
+void TForm1::CopyReading() {
+  if (!FFeed.Last()) return;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(ReadingWithUnit(*FFeed.Last())));
+}
+
+void TForm1::ShowKeyboard() {
+  auto* help = findChild<TKeyboardHelp*>();
+  if (help == nullptr) help = new TKeyboardHelp(this);
+  help->show();
+  help->raise();
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event) { FActions->Menu()->popup(event->globalPos()); }
 
 TKeyPanel* TForm1::Pa(int key) const {
   return findChild<TKeyPanel*>(QStringLiteral("Pa%1").arg(key));
@@ -169,20 +207,7 @@ void TForm1::Pa20DblClick() { PressKey(KeyCodeTestMode); }
 
 void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t TriggerHandle,
                                 std::uint16_t) {
-  // An avail notification announces every unread byte: take them all, one at a time, so the
-  // panel keeps up with the line however the bytes were grouped on arrival.  Other
-  // notifications take one byte.  A byte already taken is no error here.
-  const int count = Msg == 0x7E01 ? TriggerHandle : 1;
-  for (int i = 0; i < count; ++i) {
-    std::uint8_t b = 0;
-    try {
-      FSioComPort1->GetBlock(&b, 1);
-    } catch (const EBufferIsEmpty&) {
-      return;
-    }
-    FLink.RxByte = b;
-    ReceiveByte(FLink, b, *this);
-  }
+  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, &FFeed); });
 }
 
 void TForm1::Timer1Timer() {

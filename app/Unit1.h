@@ -5,6 +5,11 @@
 // black strip at the bottom shows the time of day.  The window owns the port object
 // SioComPort1, which talks to the instrument, and the link decoder state.
 //
+// Beyond the designed controls: every decoded frame becomes a measurement (app/MeasurementFeed.h)
+// that can be recorded to a CSV file; a context menu and keyboard shortcuts (app/PanelActions.h)
+// record, copy the reading and press the panel's keys; the free left part of the bottom strip
+// shows what is going on (app/StatusStrip.h).  None of it moves or changes a designed control.
+//
 // Everything here runs on the GUI thread.  The port's trigger events reach SioComPort1Trigger on
 // the same thread through the port's notification window.  Handlers catch nothing of their own:
 // an error raised by the port is shown by the application's standard exception display and the
@@ -18,6 +23,7 @@
 
 #include "app/KeyGroups.h"
 #include "app/LinkDecoder.h"
+#include "app/MeasurementFeed.h"
 #include "platform/Component.h"
 
 namespace Ui {
@@ -26,7 +32,10 @@ class TForm1;
 class QTimer;
 class TALed;
 class TKeyPanel;
+class TPanelActions;
+class TRecordingControl;
 class TSioComPort;
+class TStatusStrip;
 
 class TForm1 : public QWidget, private TPanelSink {
   Q_OBJECT
@@ -49,15 +58,24 @@ class TForm1 : public QWidget, private TPanelSink {
   void RaBuCom2Click();
   void FormCreate();
 
+  // Beyond the designed window.
+  void CopyReading();   // the last measurement's reading with its unit, to the clipboard
+  void ShowKeyboard();  // the "Keyboard" window
+
   // Access for tests and the program.
   Ui::TForm1& Controls() { return *ui; }
   TKeyPanel* Pa(int key) const;   // key 1..27
   TALed* ALed(int led) const;     // led 1..4
   TSioComPort* SioComPort1() const { return FSioComPort1; }
   const TLinkState& Link() const { return FLink; }
+  TMeasurementFeed& Feed() { return FFeed; }
+  TPanelActions& Actions() const { return *FActions; }
+  TRecordingControl& Recording() const { return *FRecording; }
+  TStatusStrip* Strip() const { return FStrip; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   // TPanelSink: the decoder's updates.
@@ -69,6 +87,7 @@ class TForm1 : public QWidget, private TPanelSink {
   void ApplyStyle();
   void ConnectHandlers();
   void ReadPortProperties();
+  void AddCommands();
   // The key press with `code`, then the window's own lamp change for it.
   void PressKey(int code);
   void ChoosePort(std::uint16_t comNumber);
@@ -77,6 +96,10 @@ class TForm1 : public QWidget, private TPanelSink {
   std::unique_ptr<Ui::TForm1> ui;
   QTimer* Timer1 = nullptr;
   TLinkState FLink;
+  TMeasurementFeed FFeed;
+  TStatusStrip* FStrip = nullptr;
+  TPanelActions* FActions = nullptr;
+  TRecordingControl* FRecording = nullptr;
   // The form as the owner of its non-visual components; destroyed first, so the port closes
   // its device before the controls go.
   std::unique_ptr<TComponent> FComponents;

@@ -10,15 +10,21 @@ if(SIO_WITH_QT)
 
   add_library(panel_window STATIC
     Unit1.h Unit1.cpp KeyPanel.h KeyPanel.cpp Colors.h QtHooks.h QtHooks.cpp
+    StatusStrip.h StatusStrip.cpp PanelActions.h PanelActions.cpp RecordingControl.h RecordingControl.cpp
+    KeyboardHelp.h KeyboardHelp.cpp
     ${PROJECT_SOURCE_DIR}/resources/forms/Unit1.ui)
   set_target_properties(panel_window PROPERTIES AUTOUIC_SEARCH_PATHS ${PROJECT_SOURCE_DIR}/resources/forms)
   # The generated form header is part of the window's interface (tests reach the controls).
   target_include_directories(panel_window PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/panel_window_autogen/include)
   qt_add_resources(panel_window "panel_fonts" PREFIX "/fonts" BASE ${_font_dir}
     FILES ${_font_dir}/DSEG7Classic-Italic.ttf ${_font_dir}/DejaVuSansCondensed.ttf)
-  target_link_libraries(panel_window PUBLIC panel_logic sio_port sio_portui sio_led panel_images Qt6::Widgets
+  target_link_libraries(panel_window PUBLIC panel_link sio_portui sio_led panel_images Qt6::Widgets
                                      PRIVATE sio_warnings)
 
-  add_executable(frontpanel Project1.cpp)
+  add_executable(frontpanel Project1.cpp PanelWindowMain.cpp)
   target_link_libraries(frontpanel PRIVATE panel_window project_version sio_warnings)
+else()
+  # Without Qt the program is the headless logger alone (the sanitizer builds test it so).
+  add_executable(frontpanel Project1.cpp NoPanelWindow.cpp)
+  target_link_libraries(frontpanel PRIVATE panel_link project_version sio_warnings)
 endif()

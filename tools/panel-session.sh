@@ -6,7 +6,9 @@
 #
 # With a display ($DISPLAY set) the panel runs until its window is closed.  With --shots, or
 # with no display, the pair runs under Xvfb: a screenshot is taken before the first frame
-# ("start.png") and another after frames have arrived ("running.png"), and the pair is stopped.
+# ("start.png"), another after frames have arrived ("running.png"), and one while recording
+# with the context menu open ("recording.png": Ctrl+R, a file name typed into the file dialog,
+# then a right click), and the pair is stopped.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$here/build}
@@ -67,4 +69,18 @@ DISPLAY=$display "$panel" --port "2=$line" > "$work/panel.log" 2>&1 &
 pids+=($!)
 sleep 3
 shoot "$shots/running.png"
-echo "Screenshots: $shots/start.png $shots/running.png"
+
+# Recording from the keyboard and the file dialog, then the context menu over the panel.
+export DISPLAY=$display
+xdotool windowfocus --sync "$(xdotool search --name 'Частотомер' | head -n 1)"
+xdotool key ctrl+r
+sleep 1.5
+xdotool type --delay 10 "$work/readings.csv"
+xdotool key Return
+sleep 2
+xdotool mousemove 500 300 click 3
+sleep 0.5
+shoot "$shots/recording.png"
+echo "Screenshots: $shots/start.png $shots/running.png $shots/recording.png"
+echo "Recorded while the last one was taken:"
+cat "$work/readings.csv"

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dseg fonts-dejavu-core fonts-dejavu-extra
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool
   git dpkg-dev file lintian desktop-file-utils man-db groff-base
 )
 

@@ -64,6 +64,7 @@ run() {
 }
 run "$bin/frontpanel" --version
 run "$bin/frontpanel" --help
+run "$bin/frontpanel" --headless --help
 run "$bin/freqsim" --version
 run "$bin/freqsim" --help
 [[ $(env -u DISPLAY "$bin/frontpanel" --version) == "frontpanel $version"* ]] || bad "frontpanel --version is not $version"

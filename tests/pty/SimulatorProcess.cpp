@@ -42,19 +42,18 @@ bool Drain(int fd, std::string& text) {
   }
 }
 
-int Spawn(const std::vector<std::string>& args, int& out, int& err) {
+int Spawn(const std::string& path, const std::vector<std::string>& args, char** env, int& out, int& err) {
   int outPipe[2], errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return -1;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-  const std::string path = SimulatorPath();
   std::vector<char*> argv{const_cast<char*>(path.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), env) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
@@ -113,10 +112,28 @@ std::vector<TSegment> CompleteFrames(const std::vector<TTimedByte>& bytes) {
 }
 
 TRunResult RunSimulator(const std::vector<std::string>& args, int timeoutMs) {
+  return RunProgram(SimulatorPath(), args, timeoutMs);
+}
+
+TRunResult RunProgram(const std::string& path, const std::vector<std::string>& args, int timeoutMs,
+                      const std::function<void(int pid)>& whileRunning) {
+  // The environment without what would lead a program to a display.
+  std::vector<std::string> kept;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_DISPLAY=", 0) != 0 &&
+        entry.rfind("QT_QPA_PLATFORM=", 0) != 0)
+      kept.push_back(entry);
+  }
+  std::vector<char*> env;
+  for (std::string& entry : kept) env.push_back(entry.data());
+  env.push_back(nullptr);
+
   TRunResult result;
   int out = -1, err = -1;
-  const int pid = Spawn(args, out, err);
+  const int pid = Spawn(path, args, env.data(), out, err);
   if (pid < 0) return result;
+  if (whileRunning) whileRunning(pid);
   result.Status = WaitFor(pid, out, result.Out, err, result.Err, timeoutMs);
   if (result.Status < 0) {
     kill(pid, SIGKILL);
@@ -128,7 +145,7 @@ TRunResult RunSimulator(const std::vector<std::string>& args, int timeoutMs) {
 }
 
 TSimulatorProcess::TSimulatorProcess(const std::vector<std::string>& args) {
-  FPid = Spawn(args, FOut, FErrFd);
+  FPid = Spawn(SimulatorPath(), args, environ, FOut, FErrFd);
   if (FPid < 0) return;
   std::string out;
   const std::int64_t deadline = DeadlineNs(5000);

@@ -36,6 +36,12 @@ struct TRunResult {
 };
 // Runs the simulator with args and waits (up to timeoutMs) for it to end.
 TRunResult RunSimulator(const std::vector<std::string>& args, int timeoutMs = 5000);
+// Runs the program at `path` with args, with neither DISPLAY nor QT_QPA_PLATFORM in its
+// environment, calls whileRunning (when given) once it has started, then waits up to timeoutMs
+// for it to end.  Its output is read only after whileRunning has returned, so a program that
+// writes much meanwhile should write to a file.
+TRunResult RunProgram(const std::string& path, const std::vector<std::string>& args, int timeoutMs = 5000,
+                      const std::function<void(int pid)>& whileRunning = {});
 
 class TSimulatorProcess {
  public:

@@ -1,4 +1,5 @@
-// Temporary folders and whole-file reads for the trace and log tests.
+// Temporary folders and whole-file reads and writes for tests of what the program writes
+// (trace, log, CSV recordings).
 #pragma once
 
 #include <cstdlib>

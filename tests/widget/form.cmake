@@ -4,3 +4,8 @@ if(TARGET FormTest)
   # ui_Unit1.h comes with panel_window; this test generates no form of its own.
   set_target_properties(FormTest PROPERTIES AUTOUIC OFF)
 endif()
+sio_add_test(NAME PanelCommandsTest SOURCES PanelCommandsTest.cpp ${PROJECT_SOURCE_DIR}/tests/support/PanelTestMain.cpp
+  LIBS panel_window Qt6::Test LABELS widget QT TIMEOUT 120)
+if(TARGET PanelCommandsTest)
+  set_target_properties(PanelCommandsTest PROPERTIES AUTOUIC OFF)
+endif()

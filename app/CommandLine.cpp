@@ -1,0 +1,165 @@
+#include "app/CommandLine.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+// A whole decimal number in [low, high], nothing else.
+bool ParseInteger(const std::string& text, long low, long high, long& value) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, error] = std::from_chars(text.data(), end, value);
+  return !text.empty() && text[0] != '-' && error == std::errc() && ptr == end && value >= low && value <= high;
+}
+
+bool ParseSeconds(const std::string& text, double& value) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, error] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+  return !text.empty() && text[0] != '-' && error == std::errc() && ptr == end && std::isfinite(value) &&
+         value > 0 && value <= 1e9;
+}
+
+std::string ParsePort(const std::string& mapping, TProgramOptions& o) {
+  const auto eq = mapping.find('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 == mapping.size()) return "--port needs N=PATH";
+  long number = 0;
+  if (!ParseInteger(mapping.substr(0, eq), 1, 255, number)) return "port number must be 1..255";
+  o.Ports.push_back({static_cast<unsigned>(number), mapping.substr(eq + 1)});
+  return {};
+}
+
+std::string ParseKeys(const std::string& list, TProgramOptions& o) {
+  o.Keys.clear();
+  std::size_t start = 0;
+  for (;;) {
+    const auto comma = list.find(',', start);
+    long code = 0;
+    if (!ParseInteger(list.substr(start, comma - start), 1, 28, code)) return "--keys takes key codes 1..28 separated by commas";
+    o.Keys.push_back(static_cast<int>(code));
+    if (comma == std::string::npos) return {};
+    start = comma + 1;
+  }
+}
+
+// Applies one option with its value; returns the problem, or empty.
+std::string Apply(const std::string& name, const std::string& value, TProgramOptions& o) {
+  long number = 0;
+  if (name == "--port") return ParsePort(value, o);
+  if (name == "--com") {
+    if (!ParseInteger(value, 1, 255, number)) return "--com takes a port number 1..255";
+    o.Com = static_cast<unsigned>(number);
+  } else if (name == "--csv") {
+    if (value.empty()) return "--csv takes a file name or -";
+    o.CsvPath = value;
+  } else if (name == "--count") {
+    if (!ParseInteger(value, 1, 1'000'000'000'000L, number)) return "--count takes a whole number from 1";
+    o.Count = number;
+  } else if (name == "--duration") {
+    if (!ParseSeconds(value, o.DurationS)) return "--duration takes a number of seconds greater than 0";
+  } else if (name == "--keys") {
+    return ParseKeys(value, o);
+  }
+  return {};
+}
+
+bool TakesValue(const std::string& name) {
+  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys"})
+    if (name == n) return true;
+  return false;
+}
+
+bool IsHeadlessOnly(const std::string& name) {
+  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary"})
+    if (name == n) return true;
+  return false;
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandLine result;
+  TProgramOptions& o = result.Options;
+  std::string headlessOnly;  // the first option given that only the logger takes
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const auto eq = arg.find('=');
+    const std::string name = arg.rfind("--", 0) == 0 && eq != std::string::npos ? arg.substr(0, eq) : arg;
+    if (IsHeadlessOnly(name) && headlessOnly.empty()) headlessOnly = name;
+    if (name == "--help" || name == "-h") {
+      o.Help = true;
+    } else if (name == "--version") {
+      o.Version = true;
+    } else if (name == "--headless") {
+      o.Headless = true;
+    } else if (name == "--summary") {
+      o.Summary = true;
+    } else if (TakesValue(name)) {
+      std::string value;
+      if (eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        result.Error = name + " needs a value";
+        return result;
+      }
+      result.Error = Apply(name, value, o);
+      if (!result.Error.empty()) return result;
+    } else {
+      result.Error = "unknown argument: " + arg;
+      return result;
+    }
+    if (name != arg && !TakesValue(name)) {
+      result.Error = name + " takes no value";
+      return result;
+    }
+  }
+  if (!o.Headless && !headlessOnly.empty() && !o.Help && !o.Version) result.Error = headlessOnly + " needs --headless";
+  return result;
+}
+
+bool AsksForHeadless(const std::vector<std::string>& args) {
+  for (const std::string& arg : args)
+    if (arg == "--headless") return true;
+  return false;
+}
+
+bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
+  for (const std::string& arg : args)
+    if (arg == "--help" || arg == "-h" || arg == "--version") return true;
+  return false;
+}
+
+const char* UsageText() {
+  return "usage: frontpanel [--port N=PATH]...\n"
+         "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
+         "                  [--duration S] [--keys K,K,...] [--summary]\n"
+         "  --port N=PATH   use the serial device PATH as port N (1..255)\n"
+         "  --headless      log measurements without a window (no display needed)\n"
+         "  --com N         the port the logger opens (default 2, as the window)\n"
+         "  --csv FILE      write the measurements as CSV to FILE (appending), - for standard\n"
+         "                  output (the default)\n"
+         "  --count N       stop after N measurements\n"
+         "  --duration S    stop after S seconds of recording\n"
+         "  --keys K,...    press these key codes (1..28) first, each after the last was answered\n"
+         "  --summary       print count, unit, mean, std, min, max as JSON on standard error\n"
+         "  --help          show this text\n"
+         "  --version       show the version\n";
+}
+
+int CommandLineExitStatus(const TCommandLine& commandLine, const char* version, std::FILE* out,
+                          std::FILE* err) {
+  if (!commandLine.Ok()) {
+    std::fprintf(err, "frontpanel: %s\n%s", commandLine.Error.c_str(), UsageText());
+    return 2;
+  }
+  if (commandLine.Options.Help) {
+    std::fputs(UsageText(), out);
+    return 0;
+  }
+  if (commandLine.Options.Version) {
+    std::fprintf(out, "frontpanel %s\n", version);
+    return 0;
+  }
+  return -1;
+}

@@ -1,0 +1,146 @@
+#include "app/HeadlessLogger.h"
+
+#include <cerrno>
+
+#include "app/PanelPort.h"
+#include "platform/Application.h"
+#include "platform/Component.h"
+#include "platform/Messages.h"
+#include "platform/SysUtils.h"
+#include "port/SioPort.h"
+
+THeadlessLogger::THeadlessLogger(const TProgramOptions& options, std::FILE* diagnostics)
+    : FOptions(options), FDiagnostics(diagnostics), FWake([] { PostToMainThread([] {}); }) {
+  FFeed.SetOnRecordingStopped([this](const std::string& reason) {
+    // A reader that closed our standard output (`| head`) has what it wanted: a normal end.
+    if (FOptions.CsvPath == "-" && FFeed.Recorder().ErrorNumber() == EPIPE) {
+      FFinished = true;
+      FWake();
+      return;
+    }
+    Fail(reason);
+  });
+}
+
+// The port goes first: it closes the device and stops its workers before the feed and the
+// decoder state they reach through triggers.
+THeadlessLogger::~THeadlessLogger() { FComponents.reset(); }
+
+bool THeadlessLogger::Start() {
+  FComponents = std::make_unique<TComponent>(nullptr);
+  FPort = new TSioComPort(FComponents.get());
+  FPort->SetName("SioComPort1");
+  // An open failure is shown by the exception display while the port loads; the port then
+  // stays closed.
+  TComponent::LoadFromDescription(*FComponents, [this] {
+    SetPanelPortProperties(*FPort, static_cast<std::uint16_t>(FOptions.Com),
+                           [this](TComponent*, std::uint16_t msg, std::uint16_t handle, std::uint16_t) {
+                             Trigger(msg, handle);
+                           });
+  });
+  if (FPort->PortState() != psOpen) {
+    FFinished = true;
+    FExitStatus = 1;
+    return false;
+  }
+  try {
+    // As the window starts: what arrived before we listened is not a frame of ours.
+    FPort->FlushInBuffer();
+    FPort->FlushOutBuffer();
+  } catch (const std::exception& e) {
+    Fail(ExceptionMessage(e));
+    return false;
+  }
+  PressNextKey();
+  return !FFinished;
+}
+
+void THeadlessLogger::Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle) {
+  TakeAnnouncedBytes(*FPort, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, this); });
+  if (FAwaitingAnswer && FLink.CommandPending == 0) FWake();
+}
+
+void THeadlessLogger::FrameDecoded(const TDecodedFrame& frame) {
+  if (!FRecording || FFinished) return;
+  FFeed.FrameDecoded(frame);
+  if (FOptions.Count > 0 && FFeed.Recorder().Rows() >= FOptions.Count) {
+    FFinished = true;
+    FWake();
+  }
+}
+
+void THeadlessLogger::Poll() {
+  if (FFinished) return;
+  const auto now = TClock::now();
+  if (FAwaitingAnswer) {
+    if (FLink.CommandPending == 0) {
+      FAwaitingAnswer = false;
+      PressNextKey();
+    } else if (now >= FAnswerDeadline) {
+      Say("key " + std::to_string(FOptions.Keys[FNextKey - 1]) + " got no answer within 2 s; going on");
+      FAwaitingAnswer = false;
+      PressNextKey();
+    }
+  }
+  if (FRecording && now >= FRecordingEnd) FFinished = true;
+}
+
+std::uint32_t THeadlessLogger::WaitMs() const {
+  TClock::time_point next = TClock::time_point::max();
+  if (FAwaitingAnswer) next = FAnswerDeadline;
+  if (FRecording) next = std::min(next, FRecordingEnd);
+  if (next == TClock::time_point::max()) return 0xFFFFFFFFu;
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(next - TClock::now()).count();
+  return ms <= 0 ? 0u : static_cast<std::uint32_t>(std::min<long long>(ms, 0xFFFFFFFEll));
+}
+
+void THeadlessLogger::PressNextKey() {
+  if (FNextKey >= FOptions.Keys.size()) {
+    StartRecording();
+    return;
+  }
+  const int code = FOptions.Keys[FNextKey++];
+  const std::uint8_t byte = KeyPress(FLink, static_cast<std::uint8_t>(code));
+  try {
+    FPort->PutBlock(&byte, 1);
+  } catch (const std::exception& e) {
+    Fail("key " + std::to_string(code) + " could not be sent: " + ExceptionMessage(e));
+    return;
+  }
+  FAwaitingAnswer = true;
+  FAnswerDeadline = TClock::now() + std::chrono::milliseconds(KeyAnswerMs);
+}
+
+void THeadlessLogger::StartRecording() {
+  if (!FFeed.StartRecording(FOptions.CsvPath)) {
+    Fail(FFeed.Recorder().Error());
+    return;
+  }
+  FRecording = true;
+  if (FOptions.DurationS > 0) {
+    FRecordingEnd = TClock::now() + std::chrono::duration_cast<TClock::duration>(
+                                        std::chrono::duration<double>(FOptions.DurationS));
+  }
+}
+
+void THeadlessLogger::Fail(const std::string& message) {
+  Say(message);
+  FFinished = true;
+  FExitStatus = 1;
+  FWake();
+}
+
+void THeadlessLogger::Finish() {
+  FFinished = true;
+  FFeed.StopRecording();
+  if (FOptions.Summary && FRecording && !FSummaryWritten) {
+    FSummaryWritten = true;
+    std::fprintf(FDiagnostics, "%s\n", FFeed.Summary().Json().c_str());
+    std::fflush(FDiagnostics);
+  }
+}
+
+void THeadlessLogger::Say(const std::string& message) const {
+  std::fprintf(FDiagnostics, "frontpanel: %s\n", message.c_str());
+  std::fflush(FDiagnostics);
+}

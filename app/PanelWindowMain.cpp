@@ -1,0 +1,40 @@
+#include "app/PanelWindowMain.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QIcon>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ProjectVersion.h"
+#include "app/CommandLine.h"
+#include "app/QtHooks.h"
+#include "app/Unit1.h"
+#include "dispatch/SioPortName.h"
+
+int RunPanelWindow(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Project1"));
+  // The installed menu entry, frontpanel.desktop, so the desktop puts its name and icon on the
+  // window.
+  QApplication::setDesktopFileName(QStringLiteral("frontpanel"));
+  // The application object has taken the window system's options out of argv.
+  const TCommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  const int status = CommandLineExitStatus(commandLine, kProjectVersion, stdout, stderr);
+  if (status >= 0) return status;
+  for (const TPortMapping& p : commandLine.Options.Ports) SetPortDevicePath(p.Number, p.Path);
+  // The form asks for the classic dialog face; stand in a narrow face with Latin and Cyrillic
+  // letters (bundled with the program), so the read-outs keep the spacing they were laid out
+  // with.
+  QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/DejaVuSansCondensed.ttf"));
+  QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                             {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/MAINICON.png")));
+  InstallQtHooks();
+  TForm1 form;
+  form.show();
+  return QApplication::exec();
+}

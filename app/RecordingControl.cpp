@@ -1,0 +1,89 @@
+#include "app/RecordingControl.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "app/MeasurementFeed.h"
+#include "app/StatusStrip.h"
+#include "platform/Application.h"
+
+namespace {
+
+const char* const kRecColour = "#ff4040";
+
+}  // namespace
+
+TRecordingControl::TRecordingControl(QWidget* window, TMeasurementFeed& feed, TStatusStrip& strip, QAction& toggle)
+    : QObject(window), FWindow(window), FFeed(feed), FToggle(toggle), FSegment(strip.AddSegment(QStringLiteral("Recording"))) {
+  FChooser = [this](const QString& proposed) {
+    return QFileDialog::getSaveFileName(FWindow, tr("Record measurements to (an existing file is appended to)"),
+                                        proposed, tr("CSV files (*.csv);;All files (*)"), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+  };
+  connect(&FToggle, &QAction::triggered, this, &TRecordingControl::Toggle);
+  FFeed.AddListener([this](const TMeasurement&) {
+    if (FFeed.Recorder().Active()) ShowState();
+  });
+  FFeed.SetOnRecordingStopped([this](const std::string& reason) {
+    const QString text = QString::fromStdString(reason);
+    ShowState(text);
+    QTimer::singleShot(0, this, [text] { Application().ShowMessage(text.toStdString()); });
+  });
+  ShowState();
+}
+
+QString TRecordingControl::ProposedPath() {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+  return QDir(folder).filePath(QStringLiteral("frontpanel-%1.csv").arg(stamp));
+}
+
+void TRecordingControl::Toggle() {
+  if (FFeed.Recorder().Active()) {
+    Stop();
+    return;
+  }
+  const QString path = FChooser(ProposedPath());
+  if (!path.isEmpty()) StartTo(path);
+}
+
+bool TRecordingControl::StartTo(const QString& path) {
+  if (!FFeed.StartRecording(path.toStdString())) {
+    const QString problem = QString::fromStdString(FFeed.Recorder().Error());
+    ShowState(problem);
+    Application().ShowMessage(problem.toStdString());
+    return false;
+  }
+  ShowState();
+  return true;
+}
+
+void TRecordingControl::Stop() {
+  FFeed.StopRecording();
+  ShowState();
+}
+
+void TRecordingControl::ShowState(const QString& problem) {
+  const TCsvRecorder& recorder = FFeed.Recorder();
+  FToggle.setText(recorder.Active() ? tr("Stop recording") : tr("Record…"));
+  QString text;
+  if (recorder.Active()) {
+    const QString name = QFileInfo(QString::fromStdString(recorder.Path())).fileName();
+    const qint64 rows = recorder.Rows();
+    text = QStringLiteral("<span style=\"color:%1\">REC</span>&nbsp;&nbsp;%2&nbsp;&nbsp;%3 %4")
+               .arg(QLatin1String(kRecColour), name.toHtmlEscaped(), QString::number(rows),
+                    rows == 1 ? tr("row") : tr("rows"));
+    FSegment->setToolTip(QString::fromStdString(recorder.Path()));
+  } else if (!problem.isEmpty()) {
+    text = QStringLiteral("<span style=\"color:%1\">%2</span>").arg(QLatin1String(kRecColour), problem.toHtmlEscaped());
+    FSegment->setToolTip(problem);
+  }
+  TStatusStrip::SetSegmentText(FSegment, text);
+}

@@ -1,0 +1,133 @@
+#include "measure/CsvRecorder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "measure/CsvRow.h"
+
+namespace {
+
+// How far the first line of an existing file is looked for; a longer first line is no header.
+constexpr std::size_t kHeaderSearch = 4096;
+
+// The start of the file, up to its first line break, or false when it cannot be read.
+bool ReadFileStart(const std::string& path, std::string& start, int& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  char buffer[kHeaderSearch];
+  std::size_t size = 0;
+  while (size < sizeof buffer) {
+    const ssize_t n = ::read(fd, buffer + size, sizeof buffer - size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    size += static_cast<std::size_t>(n);
+    if (std::memchr(buffer, '\n', size) != nullptr) break;
+  }
+  ::close(fd);
+  start.assign(buffer, size);
+  return true;
+}
+
+bool EndsWithLineBreak(int fd, off_t size) {
+  char last = 0;
+  return ::pread(fd, &last, 1, size - 1) == 1 && last == '\n';
+}
+
+}  // namespace
+
+bool StartsWithCsvHeader(std::string_view fileStart) {
+  std::string_view line = fileStart.substr(0, fileStart.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  // A spreadsheet that saved the file may have put a byte-order mark first.
+  if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+  return line == std::string_view(CsvHeader()).substr(0, CsvHeader().size() - 2);
+}
+
+TCsvRecorder::~TCsvRecorder() { Stop(); }
+
+bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
+  Stop();
+  FPath = path;
+  FError.clear();
+  FErrorNumber = 0;
+  FRows = 0;
+  FStartNs = startNs;
+  if (path == "-") {
+    FFd = STDOUT_FILENO;
+    FOwnsFd = false;
+    FRegular = false;
+    return WriteAll(CsvHeader()) || Fail("Cannot record to standard output", errno);
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return Fail("Cannot record to " + path, errno);
+  FFd = fd;
+  FOwnsFd = true;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return Fail("Cannot record to " + path, errno);
+  FRegular = S_ISREG(st.st_mode);
+  std::string lead = CsvHeader();
+  if (FRegular && st.st_size > 0) {
+    std::string start;
+    int error = 0;
+    if (!ReadFileStart(path, start, error)) return Fail("Cannot read the header of " + path, error);
+    if (!StartsWithCsvHeader(start)) {
+      Stop();
+      FError = "Cannot record to " + path + ": it holds other data (its first line is not \"" +
+               CsvHeader().substr(0, CsvHeader().size() - 2) + "\"); choose a new file";
+      return false;
+    }
+    // Appending: no second header; a row cut short by a crash is closed first.
+    lead = EndsWithLineBreak(fd, st.st_size) ? std::string() : std::string("\r\n");
+  }
+  return lead.empty() || WriteAll(lead) || Fail("Cannot record to " + path, errno);
+}
+
+bool TCsvRecorder::Write(const TMeasurement& m) {
+  if (!Active()) return false;
+  const TRowValues values = RowValues(m, FStartNs);
+  if (!WriteAll(CsvRecord(values))) {
+    return Fail("Recording stopped: cannot write to " + (FOwnsFd ? FPath : "standard output"), errno);
+  }
+  // A file removed while open takes every later row with it: say so instead of writing on.
+  struct stat st {};
+  if (FRegular && ::fstat(FFd, &st) == 0 && st.st_nlink == 0) {
+    Fail("Recording stopped: " + FPath + " was removed", 0);
+    return false;
+  }
+  ++FRows;
+  return true;
+}
+
+void TCsvRecorder::Stop() {
+  if (FFd >= 0 && FOwnsFd) ::close(FFd);
+  FFd = -1;
+  FOwnsFd = false;
+}
+
+bool TCsvRecorder::Fail(const std::string& what, int error) {
+  Stop();
+  FErrorNumber = error;
+  FError = error != 0 ? what + ": " + std::strerror(error) : what;
+  return false;
+}
+
+bool TCsvRecorder::WriteAll(const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(FFd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}

@@ -1,0 +1,60 @@
+// Records measurements as CSV rows (measure/CsvRow.h) to a file or to standard output.
+//
+// Each row goes to the system in one write as soon as it is made, so a crash of the program
+// loses at most the row being written and another reader sees every complete row at once.
+// Appending to a file keeps its header: a file whose first line is another header (or any other
+// data) is refused and left untouched.  A file that ends in the middle of a row (a crash
+// while writing it) gets a line break first, so the new rows stay whole.
+//
+// A write that fails (disk full, file too large, I/O error) or a file removed while recording
+// stops the recording; Error() then says why.  Nothing here throws or blocks beyond the write.
+// Thread safety: one thread at a time (the program's main thread).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "measure/Measurement.h"
+
+// Whether a file that begins with `fileStart` (its first line and perhaps more) has the
+// recorder's header as its first line: CRLF or LF, a leading UTF-8 byte-order mark allowed.
+bool StartsWithCsvHeader(std::string_view fileStart);
+
+class TCsvRecorder {
+ public:
+  TCsvRecorder() = default;
+  ~TCsvRecorder();
+  TCsvRecorder(const TCsvRecorder&) = delete;
+  TCsvRecorder& operator=(const TCsvRecorder&) = delete;
+
+  // Starts recording to `path` ("-": standard output, which always gets the header); a running
+  // recording is stopped first.  elapsed_s counts from startNs (monotonic, ns).  Returns true,
+  // or false with Error() naming the file and the reason (nothing is recorded then).
+  bool Start(const std::string& path, std::int64_t startNs);
+  // Writes the measurement's row.  False when not recording, or when the write failed: the
+  // recording has then stopped and Error() says why.
+  bool Write(const TMeasurement& m);
+  // Ends the recording; the file keeps every row written.  Error() is left as it was.
+  void Stop();
+
+  bool Active() const { return FFd >= 0; }
+  const std::string& Path() const { return FPath; }  // of the current or last recording
+  std::int64_t Rows() const { return FRows; }        // rows written since the last Start
+  const std::string& Error() const { return FError; }
+  // The system's error number behind Error(), 0 when there was none (a refused header).
+  int ErrorNumber() const { return FErrorNumber; }
+
+ private:
+  bool Fail(const std::string& what, int error);
+  bool WriteAll(const std::string& text);
+
+  int FFd = -1;
+  bool FOwnsFd = false;     // false for standard output, which is never closed here
+  bool FRegular = false;    // a regular file: its removal is noticed
+  std::int64_t FStartNs = 0;
+  std::int64_t FRows = 0;
+  std::string FPath;
+  std::string FError;
+  int FErrorNumber = 0;
+};

@@ -1,0 +1,27 @@
+// Count, mean, standard deviation, minimum and maximum of a series, updated in O(1) per value
+// with Welford's update, which keeps the digits a naive sum of squares loses (values like
+// 1e7 with a spread of 1e-3).
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+class TRunningMoments {
+ public:
+  void Add(double value);
+  void Clear() { *this = TRunningMoments(); }
+
+  std::int64_t Count() const { return FCount; }
+  double Mean() const { return FMean; }         // 0 while empty
+  double Min() const { return FMin; }           // +inf while empty
+  double Max() const { return FMax; }           // -inf while empty
+  // Sample standard deviation (n - 1); 0 for fewer than two values.
+  double StdDev() const;
+
+ private:
+  std::int64_t FCount = 0;
+  double FMean = 0;
+  double FM2 = 0;  // sum of squared differences from the mean
+  double FMin = std::numeric_limits<double>::infinity();
+  double FMax = -std::numeric_limits<double>::infinity();
+};

@@ -1,0 +1,187 @@
+// The headless logger as a user runs it: `frontpanel --headless` against the instrument
+// simulator (or a silent peer) on a pseudo-terminal, with no display, its CSV read back.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "pty/SimulatorProcess.h"
+#include "support/TestPty.h"
+#include "support/Wait.h"
+#include "unit/TraceLogFiles.h"
+
+namespace {
+
+const std::string kHeader = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
+
+std::string Program() { return FRONTPANEL_PATH; }
+
+// The CSV text's records split into fields; every record must end in CRLF.
+std::vector<std::vector<std::string>> Records(const std::string& text) {
+  std::vector<std::vector<std::string>> records;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const auto end = text.find("\r\n", start);
+    EXPECT_NE(end, std::string::npos) << "a record without its line break";
+    if (end == std::string::npos) break;
+    std::vector<std::string> fields;
+    std::stringstream line(text.substr(start, end - start));
+    std::string field;
+    while (std::getline(line, field, ',')) fields.push_back(field);
+    if (text[end - 1] == ',') fields.emplace_back();
+    records.push_back(fields);
+    start = end + 2;
+  }
+  return records;
+}
+
+// Local time with milliseconds and offset: 2026-12-07T10:15:02.123+01:00.
+bool IsTimestamp(const std::string& text) {
+  const std::string shape = "dddd-dd-ddTdd:dd:dd.ddd+dd:dd";
+  if (text.size() != shape.size()) return false;
+  for (std::size_t i = 0; i < shape.size(); ++i) {
+    const bool ok = shape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(text[i])) != 0
+                  : shape[i] == '+' ? text[i] == '+' || text[i] == '-'
+                                    : text[i] == shape[i];
+    if (!ok) return false;
+  }
+  return true;
+}
+
+class HeadlessLoggerTest : public ::testing::Test {
+ protected:
+  TTempFolder Folder;
+  std::string Csv = Folder.File("readings.csv");
+};
+
+TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
+  TSimulatorProcess sim({"--period-ms", "50", "--signal-hz", "12345000", "--noise-ppm", "0"});
+  ASSERT_FALSE(sim.Path().empty());
+  const TRunResult run = RunProgram(
+      Program(), {"--headless", "--port", "2=" + sim.Path(), "--count", "20", "--csv", Csv, "--summary"}, 20000);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+
+  const auto records = Records(ReadWholeFile(Csv));
+  ASSERT_EQ(records.size(), 21u);
+  std::string header;
+  for (const std::string& f : records[0]) header += (header.empty() ? "" : ",") + f;
+  EXPECT_EQ(header, kHeader);
+  double lastElapsed = -1;
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    const auto& r = records[i];
+    ASSERT_EQ(r.size(), 9u) << i;
+    EXPECT_TRUE(IsTimestamp(r[0])) << r[0];
+    EXPECT_GE(std::stod(r[1]), lastElapsed);
+    lastElapsed = std::stod(r[1]);
+    EXPECT_EQ(r[2], "12345");
+    EXPECT_EQ(r[3], "12345");
+    EXPECT_EQ(r[4], "kHz");
+    EXPECT_EQ(r[5], "12345000") << "si_value is the simulator's signal";
+    EXPECT_EQ(r[6], "F");
+    EXPECT_EQ(r[7], "1");
+    EXPECT_EQ(r[8], "132");
+  }
+  EXPECT_NE(run.Err.find(R"({"count":20,"unit":"Hz","mean":12345000,"std":0,"min":12345000,"max":12345000,"adev":[]})"),
+            std::string::npos)
+      << run.Err;
+}
+
+TEST_F(HeadlessLoggerTest, PressesTheKeysBeforeRecordingToStandardOutput) {
+  const std::string capture = Folder.File("keys.cap");
+  TSimulatorProcess sim({"--period-ms", "50", "--record", capture});
+  ASSERT_FALSE(sim.Path().empty());
+  const TRunResult run =
+      RunProgram(Program(), {"--headless", "--port=2=" + sim.Path(), "--keys", "20,5", "--count", "3"}, 20000);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  const auto records = Records(run.Out);
+  ASSERT_EQ(records.size(), 4u) << run.Out;
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    EXPECT_EQ(records[i][6], "T") << "recorded once the period key was answered";
+    EXPECT_EQ(records[i][7], "100");
+    EXPECT_EQ(records[i][4], "\u00B5s");
+  }
+  EXPECT_EQ(sim.Stop(SIGTERM), 0);
+  EXPECT_NE(ReadWholeFile(capture).find(" P 14\n"), std::string::npos) << "key 20 reached the instrument";
+}
+
+TEST_F(HeadlessLoggerTest, AStopSignalEndsTheRunWithEveryRowWhole) {
+  for (const int sig : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(sig);
+    std::filesystem::remove(Csv);
+    TSimulatorProcess sim({"--period-ms", "20", "--burst"});
+    ASSERT_FALSE(sim.Path().empty());
+    const TRunResult run = RunProgram(Program(), {"--headless", "--port", "2=" + sim.Path(), "--csv", Csv, "--summary"},
+                                      10000, [&](int pid) {
+                                        WaitUntil([&] { return Records(ReadWholeFile(Csv)).size() >= 4; },
+                                                  std::chrono::seconds(10));
+                                        kill(pid, sig);
+                                      });
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const auto records = Records(ReadWholeFile(Csv));
+    EXPECT_GE(records.size(), 4u);
+    for (const auto& r : records) EXPECT_EQ(r.size(), 9u);
+    EXPECT_NE(run.Err.find("{\"count\":" + std::to_string(records.size() - 1) + ","), std::string::npos) << run.Err;
+  }
+}
+
+TEST_F(HeadlessLoggerTest, ADurationEndsTheRun) {
+  TSimulatorProcess sim({"--period-ms", "20"});
+  ASSERT_FALSE(sim.Path().empty());
+  const TRunResult run = RunProgram(Program(), {"--headless", "--port", "2=" + sim.Path(), "--duration", "0.3", "--csv", Csv}, 10000);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_GE(Records(ReadWholeFile(Csv)).size(), 2u);
+}
+
+TEST_F(HeadlessLoggerTest, AKeyWithoutAnswerIsGivenUpAfterTwoSeconds) {
+  TTestPty peer;  // a line that takes the key and never answers
+  ASSERT_TRUE(peer.Ok());
+  const TRunResult run = RunProgram(
+      Program(), {"--headless", "--port", "2=" + peer.SlavePath(), "--keys", "5", "--duration", "0.2", "--csv", Csv}, 10000);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_NE(run.Err.find("frontpanel: key 5 got no answer within 2 s; going on"), std::string::npos) << run.Err;
+  EXPECT_EQ(peer.Read(1), std::vector<std::uint8_t>{5});
+  EXPECT_EQ(ReadWholeFile(Csv), kHeader + "\r\n");
+}
+
+struct FailureCase {
+  const char* Name;
+  std::vector<std::string> Args;  // after --headless
+  int Status;
+  const char* Says;  // a part of standard error
+};
+
+TEST_F(HeadlessLoggerTest, FailuresSayWhatAndEndWithTheirStatus) {
+  TSimulatorProcess sim({"--period-ms", "50"});
+  ASSERT_FALSE(sim.Path().empty());
+  const std::string port = "2=" + sim.Path();
+  const std::string other = Folder.File("other.csv");
+  WriteWholeFile(other, "time,value\n1,2\n");
+  const FailureCase cases[] = {
+      {"BadOption", {"--count", "many"}, 2, "usage: frontpanel"},
+      {"UnknownOption", {"--bogus"}, 2, "unknown argument: --bogus"},
+      {"MissingPort", {"--port", "2=/nonexistent/frontpanel-port", "--count", "1"}, 1, "comport doesn't exist"},
+      {"OtherPortNumber", {"--port", port, "--com", "7", "--port", "7=/nonexistent/x", "--count", "1"}, 1,
+       "comport doesn't exist"},
+      {"FileWithAnotherHeader", {"--port", port, "--csv", other, "--count", "1"}, 1, "holds other data"},
+      {"FolderThatIsNot", {"--port", port, "--csv", "/nonexistent-folder/x.csv", "--count", "1"}, 1,
+       "Cannot record to /nonexistent-folder/x.csv: No such file or directory"},
+      {"FullDevice", {"--port", port, "--csv", "/dev/full", "--count", "1"}, 1, "No space left on device"},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<std::string> args{"--headless"};
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    const TRunResult run = RunProgram(Program(), args, 10000);
+    EXPECT_EQ(run.Status, c.Status) << run.Err;
+    EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
+  }
+  EXPECT_EQ(ReadWholeFile(other), "time,value\n1,2\n");
+}
+
+}  // namespace

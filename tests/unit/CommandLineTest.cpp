@@ -1,0 +1,107 @@
+// The program's command line: the options of the window and of the headless logger, and every
+// way a value can be wrong.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+
+namespace {
+
+using TArgs = std::vector<std::string>;
+
+TEST(CommandLineTest, WindowTakesPortMappingsOnly) {
+  const TCommandLine none = ParseCommandLine({});
+  ASSERT_TRUE(none.Ok());
+  EXPECT_FALSE(none.Options.Headless);
+  EXPECT_TRUE(none.Options.Ports.empty());
+
+  const TCommandLine ports = ParseCommandLine({"--port", "2=/tmp/COM2", "--port=1=/dev/ttyUSB0", "--port", "2=/x"});
+  ASSERT_TRUE(ports.Ok()) << ports.Error;
+  ASSERT_EQ(ports.Options.Ports.size(), 3u);
+  EXPECT_EQ(ports.Options.Ports[0].Number, 2u);
+  EXPECT_EQ(ports.Options.Ports[0].Path, "/tmp/COM2");
+  EXPECT_EQ(ports.Options.Ports[1].Number, 1u);
+  EXPECT_EQ(ports.Options.Ports[1].Path, "/dev/ttyUSB0");
+  EXPECT_FALSE(AsksForHeadless({"--port", "2=/tmp/COM2"}));
+}
+
+TEST(CommandLineTest, HeadlessTakesEveryOption) {
+  const TArgs args{"--headless", "--port", "1=/tmp/a=b", "--com", "1", "--csv", "out.csv", "--count=20",
+                   "--duration", "1.5", "--keys", "20,5,28", "--summary"};
+  EXPECT_TRUE(AsksForHeadless(args));
+  const TCommandLine c = ParseCommandLine(args);
+  ASSERT_TRUE(c.Ok()) << c.Error;
+  const TProgramOptions& o = c.Options;
+  EXPECT_TRUE(o.Headless);
+  EXPECT_EQ(o.Ports.at(0).Path, "/tmp/a=b");
+  EXPECT_EQ(o.Com, 1u);
+  EXPECT_EQ(o.CsvPath, "out.csv");
+  EXPECT_EQ(o.Count, 20);
+  EXPECT_DOUBLE_EQ(o.DurationS, 1.5);
+  EXPECT_EQ(o.Keys, (std::vector<int>{20, 5, 28}));
+  EXPECT_TRUE(o.Summary);
+
+  const TCommandLine defaults = ParseCommandLine({"--headless"});
+  ASSERT_TRUE(defaults.Ok());
+  EXPECT_EQ(defaults.Options.Com, 2u);
+  EXPECT_EQ(defaults.Options.CsvPath, "-");
+  EXPECT_EQ(defaults.Options.Count, 0);
+  EXPECT_EQ(defaults.Options.DurationS, 0);
+  EXPECT_TRUE(ParseCommandLine({"--help"}).Options.Help);
+}
+
+struct BadCase {
+  TArgs Args;
+  const char* Error;  // a part of the message
+};
+
+TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
+  const BadCase cases[] = {
+      {{"--bogus"}, "unknown argument: --bogus"},
+      {{"--csv", "f.csv"}, "--csv needs --headless"},
+      {{"--summary"}, "--summary needs --headless"},
+      {{"--headless=1"}, "--headless takes no value"},
+      {{"--headless", "--count"}, "--count needs a value"},
+      {{"--port", "0=/x"}, "1..255"},
+      {{"--port", "2="}, "N=PATH"},
+      {{"--port", "=/x"}, "N=PATH"},
+      {{"--headless", "--com", "0"}, "--com"},
+      {{"--headless", "--csv="}, "--csv"},
+      {{"--headless", "--count", "0"}, "--count"},
+      {{"--headless", "--count", " 5"}, "--count"},
+      {{"--headless", "--count", "+5"}, "--count"},
+      {{"--headless", "--count", "5x"}, "--count"},
+      {{"--headless", "--count", "99999999999999999999"}, "--count"},
+      {{"--headless", "--duration", "0"}, "--duration"},
+      {{"--headless", "--duration", "-1"}, "--duration"},
+      {{"--headless", "--duration", "nan"}, "--duration"},
+      {{"--headless", "--duration", "1e3"}, "--duration"},
+      {{"--headless", "--keys", "29"}, "--keys"},
+      {{"--headless", "--keys", "1,,2"}, "--keys"},
+      {{"--headless", "--keys", ""}, "--keys"},
+  };
+  for (const BadCase& c : cases) {
+    const TCommandLine result = ParseCommandLine(c.Args);
+    std::string joined;
+    for (const std::string& a : c.Args) joined += a + " ";
+    EXPECT_FALSE(result.Ok()) << joined;
+    EXPECT_NE(result.Error.find(c.Error), std::string::npos) << joined << "-> " << result.Error;
+  }
+}
+
+TEST(CommandLineTest, HelpGoesToStandardOutputAndAProblemToStandardError) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(CommandLineExitStatus(ParseCommandLine({"--help"}), "1.0", out, err), 0);
+  EXPECT_EQ(CommandLineExitStatus(ParseCommandLine({"--version"}), "1.0", out, err), 0);
+  EXPECT_EQ(CommandLineExitStatus(ParseCommandLine({"--bogus"}), "1.0", out, err), 2);
+  EXPECT_EQ(CommandLineExitStatus(ParseCommandLine({"--headless"}), "1.0", out, err), -1);
+  EXPECT_EQ(std::ftell(out), static_cast<long>(std::string(UsageText()).size() + std::string("frontpanel 1.0\n").size()));
+  EXPECT_GT(std::ftell(err), std::ftell(out));
+  std::fclose(out);
+  std::fclose(err);
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+// Running moments and the run summary: numerically stable figures, series of one kind, JSON.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "measure/RunningMoments.h"
+#include "measure/Summary.h"
+
+namespace {
+
+TEST(RunningMomentsTest, KeepsTheSpreadOfLargeValues) {
+  // 1e7 Hz with a spread of a millihertz: a naive sum of squares loses it entirely.
+  std::vector<double> values;
+  for (int i = 0; i < 10000; ++i) values.push_back(1e7 + 1e-3 * ((i * 7919) % 101 - 50) / 50.0);
+  TRunningMoments moments;
+  for (double v : values) moments.Add(v);
+  long double mean = 0;
+  for (double v : values) mean += v;
+  mean /= values.size();
+  long double squares = 0;
+  for (double v : values) squares += (v - mean) * (v - mean);
+  const double expected = static_cast<double>(std::sqrt(squares / (values.size() - 1)));
+  EXPECT_EQ(moments.Count(), 10000);
+  EXPECT_NEAR(moments.Mean(), static_cast<double>(mean), 1e-7);
+  EXPECT_NEAR(moments.StdDev(), expected, expected * 1e-6);
+  EXPECT_DOUBLE_EQ(moments.Min(), 1e7 - 1e-3);
+  EXPECT_DOUBLE_EQ(moments.Max(), 1e7 + 1e-3);
+}
+
+TMeasurement Value(double si, TMeasureMode mode = mmFrequency, TDisplayUnit unit = duKHz, int gateMs = 1) {
+  TMeasurement m;
+  m.SiValue = si;
+  m.Mode = mode;
+  m.Unit = unit;
+  m.GateMs = gateMs;
+  return m;
+}
+
+TEST(SeriesSummaryTest, StartsAfreshWhenTheKindOfValueChanges) {
+  TSeriesSummary s;
+  s.Add(Value(1e7));
+  s.Add(Value(2e7));
+  s.Add(TMeasurement{});  // blank: no value, no new series
+  EXPECT_EQ(s.Moments().Count(), 2);
+  s.Add(Value(1e7, mmFrequency, duKHz, 10));  // another averaging time
+  EXPECT_EQ(s.Moments().Count(), 1);
+  s.Add(Value(1e-7, mmPeriod, duUs, 10));  // another mode and unit
+  EXPECT_EQ(s.Moments().Count(), 1);
+  EXPECT_EQ(s.Unit(), duUs);
+}
+
+TEST(SeriesSummaryTest, JsonGivesNullForWhatTheSeriesCannotTell) {
+  TSeriesSummary s;
+  EXPECT_EQ(s.Json(), R"({"count":0,"unit":"","mean":null,"std":null,"min":null,"max":null,"adev":[]})");
+  s.Add(Value(12345000));
+  EXPECT_EQ(s.Json(), R"({"count":1,"unit":"Hz","mean":12345000,"std":null,"min":12345000,"max":12345000,"adev":[]})");
+  s.Add(Value(12345002));
+  EXPECT_EQ(s.Json(),
+            R"({"count":2,"unit":"Hz","mean":12345001,"std":1.4142135623730951,"min":12345000,"max":12345002,"adev":[]})");
+  TSeriesSummary periods;
+  periods.Add(Value(1.25e-7, mmPeriod, duUs));
+  EXPECT_EQ(periods.Json(), R"({"count":1,"unit":"s","mean":1.25e-07,"std":null,"min":1.25e-07,"max":1.25e-07,"adev":[]})");
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// The window's commands beyond its designed controls, with the real port on a pseudo-terminal:
+// recording from Ctrl+R and the strip, failures of the file, copying the reading, the keyboard
+// keys and the context menu.  The designed controls must not move or change.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMap>
+#include <QMenu>
+#include <QTableWidget>
+#include <QTest>
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/KeyPanel.h"
+#include "app/KeyboardHelp.h"
+#include "app/KeyboardMap.h"
+#include "app/PanelActions.h"
+#include "app/RecordingControl.h"
+#include "app/StatusStrip.h"
+#include "app/Unit1.h"
+#include "dispatch/SioPortName.h"
+#include "platform/Application.h"
+#include "support/QtWait.h"
+#include "support/TestPty.h"
+#include "ui_Unit1.h"
+#include "unit/RecordingPanel.h"
+#include "unit/TraceLogFiles.h"
+
+namespace {
+
+constexpr int B = BlankDigit;
+
+int CountOf(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class PanelCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application().SetExceptionDisplay([this](const std::string& m) { Shown.push_back(m); });
+    SetPortDevicePath(2, Pty.SlavePath());
+  }
+  void TearDown() override {
+    Form.reset();
+    SetPortDevicePath(2, "");
+  }
+  TForm1& Open() {
+    Form = std::make_unique<TForm1>();
+    Form->show();
+    Form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    Form->Recording().SetFileChooser([this](const QString&) { return Chosen; });
+    return *Form;
+  }
+  // A frame in frequency mode, averaging 1000 ms, kHz lit, with the given digits and point.
+  void SendFrame(const std::array<int, 8>& digits, int point) {
+    std::vector<std::uint8_t> bytes{132};
+    const auto nibbles = FrameNibblesOf(FrameBytesOf((1u << 5) | (1u << 8) | (1u << 18) | (1u << 23), 1, digits, point));
+    bytes.insert(bytes.end(), nibbles.begin(), nibbles.end());
+    ASSERT_TRUE(Pty.Write(bytes));
+  }
+  bool ShowsReading(const char* text) {
+    return PumpQtUntil([&] { return Form->Controls().LaRezult->text() == text; });
+  }
+  QLabel* RecordingSegment() const { return Form->Recording().Segment(); }
+  // Where every designed control is (labels size themselves to their text: their places).
+  QMap<QString, QRect> DesignedGeometry() const {
+    QMap<QString, QRect> where;
+    for (QWidget* w : Form->findChildren<QWidget*>()) {
+      if (w->objectName().isEmpty() || Form->Strip()->isAncestorOf(w) || w == Form->Strip()) continue;
+      where[w->objectName()] = qobject_cast<QLabel*>(w) ? QRect(w->pos(), QSize()) : w->geometry();
+    }
+    return where;
+  }
+  // Whether Panel2 left of the clock is plain black, as designed.
+  bool StripLeftPartIsBlack() const {
+    const QImage image = Form->Controls().Panel2->grab().toImage();
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < Form->Controls().LaTime->x(); ++x)
+        if (image.pixelColor(x, y) != QColor(Qt::black)) return false;
+    return true;
+  }
+
+  TTestPty Pty;
+  std::vector<std::string> Shown;
+  std::unique_ptr<TForm1> Form;
+  TTempFolder Folder;
+  std::string Csv = Folder.File("readings.csv");
+  QString Chosen = QString::fromStdString(Csv);
+};
+
+TEST_F(PanelCommandsTest, CtrlRRecordsEveryFrameAndTheStripCountsTheRows) {
+  TForm1& f = Open();
+  const auto designed = DesignedGeometry();
+  EXPECT_TRUE(StripLeftPartIsBlack()) << "nothing to say: the strip as designed";
+  EXPECT_LE(f.Strip()->geometry().right(), f.Controls().LaTime->x());
+
+  QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
+  ASSERT_TRUE(f.Feed().Recorder().Active()) << (Shown.empty() ? "" : Shown.front());
+  EXPECT_TRUE(RecordingSegment()->isVisible());
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 0}, 8);
+  ASSERT_TRUE(ShowsReading("10000.000"));
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 1}, 8);
+  ASSERT_TRUE(ShowsReading("10000.001"));
+  EXPECT_FALSE(StripLeftPartIsBlack());
+  const QString strip = RecordingSegment()->text();
+  EXPECT_TRUE(strip.contains("REC")) << strip.toStdString();
+  EXPECT_TRUE(strip.contains(QString::fromStdString(Csv).section('/', -1))) << strip.toStdString();
+  EXPECT_TRUE(strip.contains("2 rows")) << strip.toStdString();
+  EXPECT_EQ(f.Actions().Record()->text(), "Stop recording");
+
+  QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_FALSE(f.Feed().Recorder().Active());
+  SendFrame({2, 0, 0, 0, 0, 0, 0, 0}, 8);
+  ASSERT_TRUE(ShowsReading("20000.000"));
+  const std::string text = ReadWholeFile(Csv);
+  EXPECT_EQ(CountOf(text, "\r\n"), 3) << text;
+  EXPECT_EQ(CountOf(text, ",10000.000,kHz,10000000,F,1000,132\r\n"), 1) << text;
+  EXPECT_EQ(CountOf(text, ",10000.001,kHz,10000001,F,1000,132\r\n"), 1) << text;
+  EXPECT_FALSE(RecordingSegment()->isVisible());
+  EXPECT_TRUE(StripLeftPartIsBlack());
+  EXPECT_EQ(DesignedGeometry(), designed) << "no designed control moved";
+  EXPECT_TRUE(Shown.empty());
+
+  Chosen.clear();  // the dialog cancelled
+  QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_FALSE(f.Feed().Recorder().Active());
+  EXPECT_TRUE(Shown.empty());
+}
+
+TEST_F(PanelCommandsTest, AFileThatCannotBeUsedIsRefusedWithItsReason) {
+  WriteWholeFile(Csv, "time,value\n");
+  TForm1& f = Open();
+  QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_FALSE(f.Feed().Recorder().Active());
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_NE(Shown[0].find("holds other data"), std::string::npos) << Shown[0];
+  EXPECT_TRUE(RecordingSegment()->text().contains("holds other data"));
+  EXPECT_EQ(ReadWholeFile(Csv), "time,value\n");
+}
+
+TEST_F(PanelCommandsTest, AFailedWriteStopsRecordingOnceAndThePanelGoesOn) {
+  TForm1& f = Open();
+  ASSERT_TRUE(f.Recording().StartTo(Chosen));
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 0}, 8);
+  ASSERT_TRUE(ShowsReading("10000.000"));
+  ASSERT_EQ(unlink(Csv.c_str()), 0);
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 2}, 8);
+  ASSERT_TRUE(ShowsReading("10000.002"));
+  EXPECT_FALSE(f.Feed().Recorder().Active());
+  // The message waits until the decoder's call has returned.
+  EXPECT_TRUE(PumpQtUntil([&] { return !Shown.empty(); }));
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 3}, 8);
+  EXPECT_TRUE(ShowsReading("10000.003")) << "the panel and the link go on";
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown[0], "Recording stopped: " + Csv + " was removed");
+  EXPECT_TRUE(RecordingSegment()->text().contains("was removed"));
+}
+
+TEST_F(PanelCommandsTest, CtrlCCopiesTheReadingWithItsUnit) {
+  TForm1& f = Open();
+  QGuiApplication::clipboard()->setText("before");
+  QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "before") << "no measurement yet: nothing to copy";
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 0}, 8);
+  ASSERT_TRUE(ShowsReading("10000.000"));
+  QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "10000.000 kHz");
+  SendFrame({B, B, B, B, B, B, B, B}, 0);
+  ASSERT_TRUE(PumpQtUntil([&] { return f.Controls().LaRezult->text().trimmed().isEmpty(); }));
+  QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "") << "a blank reading copies as blank";
+}
+
+TEST_F(PanelCommandsTest, EveryKeyboardKeyPressesItsPanelKey) {
+  TForm1& f = Open();
+  for (const TKeyboardKey& k : KeyboardKeys()) {
+    QTest::keyClick(&f, QKeySequence(QString::fromLatin1(k.Key))[0].key());
+    EXPECT_EQ(Pty.Read(1), std::vector<std::uint8_t>{static_cast<std::uint8_t>(k.Code)}) << k.Key;
+    if (k.Code <= 27) {
+      EXPECT_TRUE(f.Pa(k.Code)->toolTip().contains(QStringLiteral("key %1").arg(k.Key)))
+          << f.Pa(k.Code)->toolTip().toStdString();
+    }
+  }
+  // E, the test mode, lights F and T together as the double click does.
+  EXPECT_TRUE(f.Pa(19)->Lit());
+  EXPECT_TRUE(f.Pa(20)->Lit());
+  EXPECT_TRUE(f.Pa(19)->toolTip().contains("key F"));
+  EXPECT_TRUE(f.Pa(19)->toolTip().contains("key E"));
+  EXPECT_TRUE(Shown.empty());
+}
+
+TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
+  TForm1& f = Open();
+  const QPoint at = f.Pa(5)->rect().center();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, f.Pa(5)->mapToGlobal(at));
+  QApplication::sendEvent(f.Pa(5), &event);
+  QMenu* menu = f.Actions().Menu();
+  ASSERT_TRUE(PumpQtUntil([&] { return menu->isVisible(); }));
+  QStringList entries;
+  for (QAction* a : menu->actions()) entries << a->text() + "|" + a->shortcut().toString();
+  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Keyboard…|"}));
+  EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(200)).empty()) << "a right click sends no key";
+  menu->close();
+
+  f.Actions().Keyboard()->trigger();
+  auto* help = f.findChild<TKeyboardHelp*>();
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_EQ(help->findChild<QTableWidget*>()->rowCount(), KeyboardKeyCount + 2);
+}
+
+}  // namespace
