@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dseg fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth x11-utils imagemagick
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
