@@ -36,8 +36,9 @@ while IFS=$'\t' read -r name binary seeds dict extra; do
   work="$runs/$name"
   rm -rf "$work/corpus"
   mkdir -p "$work/corpus" "$work/found"
-  cp "$seeds"/* "$work/corpus/"
-  if [ -n "$extra" ]; then cp "$extra"/* "$work/corpus/"; fi
+  for dir in "$seeds" "$extra"; do
+    if [ -n "$dir" ] && [ -d "$dir" ]; then cp -R "$dir"/. "$work/corpus/"; fi
+  done
   args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
         -artifact_prefix="$work/found/")
   if [ -n "$dict" ]; then args+=(-dict="$dict"); fi
