@@ -12,6 +12,7 @@ packages=(
   fonts-dseg fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth x11-utils imagemagick xdotool
   git dpkg-dev file lintian desktop-file-utils man-db groff-base
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -2,9 +2,10 @@
 # Sets up the machine, builds, and runs every test:
 #   1. the normal build: all tests; then the Debian package is built, installed, run and removed;
 #   2. a ThreadSanitizer build of the core: the threaded tests;
-#   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core: the other tests.
-# Build folders: build/, build-release/ (the package), build-tsan/, build-asan/ beside this
-# repository's sources.
+#   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core: the other tests;
+#   4. the fuzz targets, briefly (tools/fuzz.sh).
+# Build folders: build/, build-release/ (the package), build-tsan/, build-asan/, build-fuzz/
+# beside this repository's sources.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -20,3 +21,6 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 bash tools/setup.sh "$here/build-asan" -DSIO_SANITIZER=address+undefined -DSIO_WITH_QT=OFF -DSIO_BUILD_BENCH=OFF
 ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
   ctest --test-dir build-asan -LE threaded --output-on-failure
+
+# 4. The fuzz targets, about 20 s each (clang, libFuzzer, AddressSanitizer + UBSan): build-fuzz/.
+bash tools/fuzz.sh 20

@@ -180,7 +180,7 @@ TEST(SimulatorLineTest, RecordSavesBothSidesAndReplayResendsTheInstrumentsBytes)
     EXPECT_GE(sim.Received()[3].AtNs - sim.Received()[2].AtNs, 200000000) << "the 400 ms spacing is kept";
     EXPECT_EQ(sim.Wait(), 0) << "the replay ends by itself";
   }
-  for (const char* line : {"0.000 X 84\n", "1e300 I 84\n", "-1 I 84\n"}) {
+  for (const char* line : {"0.000 X 84\n", "1e300 I 84\n", "-1 I 84\n", "0.000 I +f\n", "0.000 I -0\n", "1.0 I 0x\n"}) {
     std::ofstream(capture) << "# by hand\n" << line;
     const TRunResult bad = RunSimulator({"--replay", capture});
     EXPECT_EQ(bad.Status, 2) << line;

@@ -54,6 +54,34 @@ TEST(SimulatorOptionsTest, BadOptionsAndUnusablePathsExitWithStatus2) {
   unlink(plainFile.c_str());
 }
 
+// Each mistake is refused with status 2 and named for what it is.
+TEST(SimulatorOptionsTest, MistakesAreRefusedWithWhatIsWrong) {
+  struct TCase {
+    std::vector<std::string> Args;
+    const char* Said;
+  };
+  const TCase cases[] = {
+      {{"--burst=1"}, "option '--burst' takes no value"},
+      {{"--verbose=", "--local"}, "option '--verbose' takes no value"},
+      {{"--link", "--run-ms", "50"}, "option '--link' needs a value"},
+      {{"--record", "--burst"}, "option '--record' needs a value"},
+      {{"--period-ms", " 5"}, "bad value ' 5'"},
+      {{"--noise-ppm", "\t1"}, "bad value '\t1'"},
+      {{"--replay", "/tmp"}, "cannot read /tmp: Is a directory"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Said);
+    const TRunResult r = RunSimulator(c.Args);
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find(c.Said), std::string::npos) << r.Err;
+    EXPECT_TRUE(r.Out.empty()) << r.Out;
+  }
+  TSimulatorProcess odd({"--burst", "--run-ms=2000", "--record=--odd.cap"});
+  EXPECT_FALSE(odd.Path().empty()) << "a value after '=' may start with '--': " << odd.Err();
+  EXPECT_EQ(odd.Stop(SIGTERM), 0);
+  unlink("--odd.cap");
+}
+
 TEST(SimulatorOptionsTest, LinkNamesThePtyAndGoesAwayOnExit) {
   const std::string link = TempPath("COM7");
   symlink("/nonexistent/stale", link.c_str());  // left over from a run that was killed

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,13 @@ class TCaptureWriter {
   std::FILE* FFile = nullptr;
 };
 
-// Reads a whole capture; false with error naming the line when it is malformed.
+// One record as a line of the file, without the line end ("12.345 I 84 03").
+std::string FormatCaptureRecord(double timeMs, TCaptureSide side, const std::uint8_t* data, std::size_t size);
+
+// Reads a whole capture; false with error naming the line when it is malformed, and when
+// path is no readable file (a directory, say).
 bool ReadCapture(const std::string& path, std::vector<TCaptureRecord>& records, std::string& error);
+// The same for capture text from any stream; `name` stands for the file in errors.  Records
+// are appended as they are read, also when a later line is malformed.
+bool ParseCapture(std::istream& in, const std::string& name, std::vector<TCaptureRecord>& records,
+                  std::string& error);

@@ -1,5 +1,6 @@
 #include "tools/simulator/Instrument.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -26,8 +27,16 @@ long long Pow10(int e) {
 
 }  // namespace
 
+long long CountOf(double value) {
+  constexpr long long kFullRegister = 99'999'999'999'999'999;
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < 1e17)) return kFullRegister;
+  return std::llround(magnitude);
+}
+
 TReading FormatReading(long long count, int decimals, TUnitLed unit) {
-  if (count < 0) count = -count;
+  // -count would overflow for the least long long; its digits are what matter.
+  if (count < 0) count = count == LLONG_MIN ? LLONG_MAX : -count;
   while (decimals > 7) {
     count /= 10;
     --decimals;
@@ -113,22 +122,22 @@ TReading TInstrument::Measure() {
   switch (Mode()) {
     case mmTest:
       // Counts the reference for the count time, so the gate logic can be checked.
-      return FormatReading(std::llround(FSignal.ReferenceHz * n / 1000.0), i, ulKHz);
+      return FormatReading(CountOf(FSignal.ReferenceHz * n / 1000.0), i, ulKHz);
     case mmFrequency:
       // Counts of A during n ms: the count is the frequency in kHz with i decimals.
-      return FormatReading(std::llround(f * n / 1000.0), i, ulKHz);
+      return FormatReading(CountOf(f * n / 1000.0), i, ulKHz);
     case mmPeriod: {
       // Time marks of 10^(j-1) µs counted over n periods: the resolution is 10^(j-1-i) µs;
       // coarser than 1 µs the reading moves to ms.
-      const long long count = std::llround(n * (1e6 / f) / std::pow(10.0, j - 1));
+      const long long count = CountOf(n * (1e6 / f) / std::pow(10.0, j - 1));
       const int e = j - 1 - i;
       return e <= 0 ? FormatReading(count, -e, ulUs) : FormatReading(count, 3 - e, ulMs);
     }
     case mmRatio:
-      return FormatReading(std::llround(f / FSignal.InputBHz * n), i, ulNone);
+      return FormatReading(CountOf(f / FSignal.InputBHz * n), i, ulNone);
     case mmInterval: {
       const double t = FSignal.IntervalMs * (1.0 + noise(FRandom));
-      return FormatReading(std::llround(n * t / std::pow(10.0, j - 4)), i + 4 - j, ulMs);
+      return FormatReading(CountOf(n * t / std::pow(10.0, j - 4)), i + 4 - j, ulMs);
     }
   }
   return FReading;

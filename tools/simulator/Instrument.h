@@ -26,6 +26,11 @@ struct TReading {
 // digit (none when there are no decimals).  More than eight digits overflow: the leftmost are lost.
 TReading FormatReading(long long count, int decimals, TUnitLed unit);
 
+// The counter's count for a measured value: its magnitude rounded.  A value too large for the
+// count register (from 1e17 on, infinite or not a number) gives 10^17 - 1, which shows as
+// eight nines.
+long long CountOf(double value);
+
 struct TSignal {
   double Hz = 10e6;            // input A
   double NoisePpm = 0.1;       // relative standard deviation

@@ -1,5 +1,6 @@
 #include "tools/simulator/Options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -8,8 +9,13 @@
 
 namespace {
 
+// strtol and strtod skip leading blanks; a value given with blanks is a mistake to report.
+bool StartsAsNumber(const std::string& text) {
+  return !text.empty() && !std::isspace(static_cast<unsigned char>(text[0]));
+}
+
 bool ParseLong(const std::string& text, long min, long max, long& value) {
-  if (text.empty()) return false;
+  if (!StartsAsNumber(text)) return false;
   char* end = nullptr;
   errno = 0;
   const long v = std::strtol(text.c_str(), &end, 10);
@@ -19,7 +25,7 @@ bool ParseLong(const std::string& text, long min, long max, long& value) {
 }
 
 bool ParseDouble(const std::string& text, double min, double max, double& value) {
-  if (text.empty()) return false;
+  if (!StartsAsNumber(text)) return false;
   char* end = nullptr;
   errno = 0;
   const double v = std::strtod(text.c_str(), &end);
@@ -127,13 +133,19 @@ TParseResult ParseOptions(int argc, char** argv, TSimOptions& o, std::string& er
       arg.resize(eq);
       hasValue = true;
     }
+    if (flags.count(arg) != 0) {
+      error = "option '" + arg + "' takes no value";
+      return prError;
+    }
     const auto v = valued.find(arg);
     if (v == valued.end()) {
       error = "unknown option '" + arg + "'";
       return prError;
     }
     if (!hasValue) {
-      if (i + 1 >= argc) {
+      // An option in the value's place means the value was left out ("--link --run-ms 5");
+      // a value that really starts with "--" can be given as --link=--odd.
+      if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
         error = "option '" + arg + "' needs a value";
         return prError;
       }

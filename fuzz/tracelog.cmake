@@ -1,0 +1,1 @@
+sio_add_fuzzer(NAME fuzz_trace_log SOURCES TraceLogFuzz.cpp LIBS sio_dispatch)

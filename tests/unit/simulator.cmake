@@ -1,0 +1,2 @@
+sio_add_test(NAME SimulatorInstrumentTest SOURCES SimulatorInstrumentTest.cpp
+  LIBS freqsim_core LABELS unit TIMEOUT 30)
