@@ -1,6 +1,7 @@
 # Sourced by the scripts that run programs under a private X server.  Gives them $work (a
 # scratch folder), $pids (background processes stopped on exit) and start_xvfb, which starts
-# Xvfb on a free display number, waits until it answers and sets $display.
+# Xvfb on a free display number, waits until it answers and sets $display.  $XVFB_SCREEN sets
+# the screen (default 1024x640x24).
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -12,7 +13,7 @@ trap cleanup EXIT
 
 start_xvfb() {
   display=:$((90 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1024x640x24 -dpi 96 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+  Xvfb "$display" -screen 0 "${XVFB_SCREEN:-1024x640x24}" -dpi 96 -nolisten tcp > "$work/xvfb.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 100); do
     DISPLAY=$display xdpyinfo > /dev/null 2>&1 && return 0
