@@ -14,21 +14,31 @@
 
 namespace {
 
-// A tick every 1, 2 or 5 times a power of ten, about `ticks` of them over [min, max], anchored
-// at a multiple of the step, so the labels are short round numbers.  Set before the range: an
-// axis with the step of another range would lay out thousands of ticks first.
 constexpr int kTicksX = 6;
 constexpr int kTicksY = 5;
 
-void RoundTicks(QValueAxis* axis, double min, double max, int ticks) {
+// A tick every 1, 2 or 5 times a power of ten, about `ticks` of them over [min, max], anchored
+// at a multiple of the step, so the labels are short round numbers.
+//
+// The axis lays its ticks out again on every change, from its range and step as they are: a
+// step set for a narrow range while the axis still spans a wide one (or the other way round)
+// would have it lay out millions of ticks first.  So the step goes first when the range grows
+// and the range first when it shrinks.
+void SetAxis(QValueAxis* axis, double min, double max, int ticks) {
   const double span = max - min;
   if (!(span > 0)) return;
   const double raw = span / ticks;
   const double decade = std::pow(10.0, std::floor(std::log10(raw)));
   const double step = raw / decade < 2 ? decade : raw / decade < 5 ? 2 * decade : 5 * decade;
-  axis->setTickType(QValueAxis::TicksDynamic);
-  axis->setTickAnchor(std::ceil(min / step) * step);
-  axis->setTickInterval(step);
+  const auto setStep = [&] {
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickInterval(step);
+    axis->setTickAnchor(std::ceil(min / step) * step);
+  };
+  const bool grows = span > axis->max() - axis->min();
+  if (grows) setStep();
+  axis->setRange(min, max);
+  if (!grows) setStep();
 }
 
 }  // namespace
@@ -113,19 +123,19 @@ void TTrendChart::Redraw() {
 
 void TTrendChart::SetRange(double x0, double x1, double y0, double y1) {
   FSettingRange = true;
-  RoundTicks(FAxisX, x0, x1, kTicksX);
-  RoundTicks(FAxisY, y0, y1, kTicksY);
-  FAxisX->setRange(x0, x1);
-  FAxisY->setRange(y0, y1);
+  SetAxis(FAxisX, x0, x1, kTicksX);
+  SetAxis(FAxisY, y0, y1, kTicksY);
   FSettingRange = false;
 }
 
 void TTrendChart::UserMovedRange() {
   if (FSettingRange) return;
   FFollowing = false;
+  // The chart has moved the range already (zooming out by a few wheel steps at most multiplies
+  // the ticks by a few): round steps for it.
   FSettingRange = true;
-  RoundTicks(FAxisX, FAxisX->min(), FAxisX->max(), kTicksX);
-  RoundTicks(FAxisY, FAxisY->min(), FAxisY->max(), kTicksY);
+  SetAxis(FAxisX, FAxisX->min(), FAxisX->max(), kTicksX);
+  SetAxis(FAxisY, FAxisY->min(), FAxisY->max(), kTicksY);
   FSettingRange = false;
   ScheduleRedraw();
 }

@@ -18,23 +18,12 @@
 #include <random>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "app/MeasurementFeed.h"
 #include "app/MeasurementsWindow.h"
 #include "app/TrendChart.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-void Report(const char* what, std::vector<double> ms) {
-  std::sort(ms.begin(), ms.end());
-  const auto at = [&](double q) { return ms[static_cast<std::size_t>(q * static_cast<double>(ms.size() - 1))]; };
-  std::printf("%-52s n=%4zu  median %8.3f ms  p90 %8.3f ms  worst %8.3f ms\n", what, ms.size(), at(0.5), at(0.9), ms.back());
-}
-
-}  // namespace
+using Clock = BenchClock;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -22,24 +22,10 @@ mkdir -p "$shots"
 XVFB_SCREEN=1280x800x24
 source "$here/tools/xvfb-common.sh"
 
-# Starts the simulator with the given options; $line is the device it prints.
-start_simulator() {
-  : > "$work/sim.out"
-  "$sim" "$@" > "$work/sim.out" 2> "$work/sim.err" &
-  pids+=($!)
-  for _ in $(seq 100); do
-    line=$(head -n 1 "$work/sim.out")
-    [ -n "$line" ] && return 0
-    sleep 0.05
-  done
-  echo "screenshot-measurements: the simulator did not start:" >&2
-  cat "$work/sim.err" >&2
-  exit 1
-}
 
 # 1. The capture: a reader keeps the line flowing while the simulator sends its frames.
 start_simulator --noise-ppm 1 --burst --period-ms "$period" --frames "$frames" --record "$work/live.cap"
-cat "$line" > /dev/null &
+cat "$line" > /dev/null 2>&1 &
 reader=$!
 printf '\005' > "$line"  # key 5: averaging 100 ms
 wait "${pids[-1]}" || true

@@ -120,6 +120,54 @@ TEST_F(MeasurementsWindowTest, ShowsTheSeriesFiguresAsTheSummaryGivesThem) {
   EXPECT_TRUE(Shown.empty());
 }
 
+TEST_F(MeasurementsWindowTest, AGrowingSeriesIsDrawnWhole) {
+  // Fewer points than pixel columns: each one is drawn, however the series grew.
+  Open();
+  for (int round = 0; round < 60; ++round) {
+    AddReadings(5);
+    Settle();
+  }
+  const auto view = Feed.Summary().Store()->View();
+  QLineSeries* line = Window->Trend()->Line();
+  ASSERT_EQ(line->count(), static_cast<int>(view.Size()));
+  for (int i = 0; i < line->count(); ++i) {
+    EXPECT_EQ(line->at(i), QPointF(view.Seconds(static_cast<std::size_t>(i)), view.Value(static_cast<std::size_t>(i)))) << i;
+  }
+}
+
+TEST_F(MeasurementsWindowTest, TheAxesFollowValuesThatJumpByDecadesAndBack) {
+  // Steady readings (a span of a hundredth of a hertz) and readings decades away, in turn:
+  // each change of the axes must lay out a handful of ticks, not span / old step of them
+  // (which stalled the window for minutes).
+  Open();
+  const char* readings[] = {"10000.000", "0.0086", "10000.000", "10000.001", "0.000", "99999.999", "0.0086", "0.0087"};
+  for (int round = 0; round < 3; ++round) {
+    for (const char* reading : readings) {
+      for (int i = 0; i < 3; ++i) {
+        TDecodedFrame f;
+        f.Keys[19 - 1] = f.Keys[6 - 1] = f.Leds[0] = true;
+        f.Reading = reading;
+        Feed.FrameDecoded(f);
+      }
+      Settle();
+      QApplication::processEvents();
+      Window->Trend()->grab();
+    }
+    Window->ResetStatistics();
+  }
+  const auto view = Feed.Summary().Store()->View();
+  EXPECT_EQ(view.Size(), 0u);
+  for (const char* reading : {"10000.000", "10000.000"}) {
+    TDecodedFrame f;
+    f.Keys[19 - 1] = f.Keys[6 - 1] = f.Leds[0] = true;
+    f.Reading = reading;
+    Feed.FrameDecoded(f);
+  }
+  Settle();
+  EXPECT_LT(Window->Trend()->Range().height(), 1.0);
+  EXPECT_GT(Window->Trend()->Range().top(), 9e6);
+}
+
 TEST_F(MeasurementsWindowTest, ZoomAndPanPauseTheScrollingUntilReset) {
   AddReadings(1000);
   TMeasurementsWindow& w = Open();
