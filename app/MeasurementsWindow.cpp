@@ -12,6 +12,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/MeasurementFeed.h"
 #include "app/StatisticsCharts.h"
 #include "app/TrendChart.h"
@@ -34,7 +36,9 @@ QTableWidget* NewTable(const QString& name, int columns) {
   return t;
 }
 
-void Fill(QTableWidget* table, const TTableText& text, const QStringList& header) {
+// Fills the table with `text`; columns in `leftColumns` (names, units) line up on the left, the
+// figures on the right.
+void Fill(QTableWidget* table, const TTableText& text, const QStringList& header, std::initializer_list<int> leftColumns = {}) {
   table->setHorizontalHeaderLabels(header);
   table->setRowCount(static_cast<int>(text.Rows.size()));
   for (int r = 0; r < table->rowCount(); ++r) {
@@ -43,9 +47,8 @@ void Fill(QTableWidget* table, const TTableText& text, const QStringList& header
       QTableWidgetItem* item = table->item(r, c);
       if (item == nullptr) {
         item = new QTableWidgetItem;
-        // Figures line up on the right, names on the left.
-        item->setTextAlignment(c == 0 && header[0] == QLatin1String("quantity") ? Qt::AlignLeft | Qt::AlignVCenter
-                                                                                 : Qt::AlignRight | Qt::AlignVCenter);
+        const bool left = std::find(leftColumns.begin(), leftColumns.end(), c) != leftColumns.end();
+        item->setTextAlignment((left ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
         table->setItem(r, c, item);
       }
       item->setText(QString::fromStdString(row[static_cast<std::size_t>(c)]));
@@ -217,7 +220,7 @@ void TMeasurementsWindow::ShowTables() {
                               .arg(unit.isEmpty() ? tr("no unit") : unit));
   }
   Fill(FStatistics, StatisticsTable(summary, FAnalysis ? &*FAnalysis : nullptr, ffShown),
-       {tr("quantity"), tr("value"), tr("unit")});
+       {tr("quantity"), tr("value"), tr("unit")}, {0, 2});
   if (!FNewAnalysis) return;
   FNewAnalysis = false;
   const TSeriesAnalysis none;

@@ -81,7 +81,7 @@ THistogramChart::THistogramChart(QWidget* parent)
   FOutline->setParent(bars);  // an area series does not own its line
   c->addSeries(bars);
   FAxisX->setLabelFormat(QStringLiteral("%.10g"));
-  FAxisX->setTickCount(4);
+  FAxisX->setTickCount(3);  // room for readings of nine digits
   FAxisY->setTitleText(tr("count"));
   FAxisY->setLabelFormat(QStringLiteral("%d"));
   c->addAxis(FAxisX, Qt::AlignBottom);
