@@ -41,6 +41,8 @@ class TMeasurementFeed : public TFrameObserver {
 
   const std::optional<TMeasurement>& Last() const { return FLast; }
   const TSeriesSummary& Summary() const { return FSummary; }
+  // The user's reset of the statistics: the next measurement starts a new series.
+  void ResetSeries() { FSummary.Reset(); }
 
  private:
   TClock FClock = &NowTimestamp;

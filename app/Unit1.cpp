@@ -17,6 +17,7 @@
 #include "app/KeyPanel.h"
 #include "app/KeyboardHelp.h"
 #include "app/KeyboardMap.h"
+#include "app/MeasurementsWindow.h"
 #include "app/PanelActions.h"
 #include "app/PanelPort.h"
 #include "app/RecordingControl.h"
@@ -151,6 +152,7 @@ void TForm1::AddCommands() {
   FRecording = new TRecordingControl(this, FFeed, *FStrip, *FActions->Record());
   connect(FActions->CopyReading(), &QAction::triggered, this, [this] { CopyReading(); });
   connect(FActions->Keyboard(), &QAction::triggered, this, [this] { ShowKeyboard(); });
+  FActions->AddMenuAction(TMeasurementsWindow::OpenAction(this, FFeed));
   // A keyboard key is a click on its key area; E, the test mode, is the double click on F.
   connect(FActions, &TPanelActions::KeyPressed, this, [this](int code) {
     Guarded([this, code] { code == KeyCodeTestMode ? Pa19DblClick() : PaClick(code); });

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "app/QtHooks.h"
 #include "app/Unit1.h"
 #include "dispatch/SioPortName.h"
@@ -24,16 +25,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-void Report(const char* what, std::vector<double> ms) {
-  std::sort(ms.begin(), ms.end());
-  const auto at = [&](double q) { return ms[static_cast<std::size_t>(q * static_cast<double>(ms.size() - 1))]; };
-  std::printf("%-52s n=%4zu  median %7.3f ms  p99 %7.3f ms  worst %7.3f ms\n", what, ms.size(), at(0.5),
-              at(0.99), ms.back());
-}
+using Clock = BenchClock;
 
 // Frame bytes with the eight digits of `value` and no point.
 std::vector<std::uint8_t> FrameFor(int value) {

@@ -1,6 +1,7 @@
 #include "measure/Measurement.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -88,6 +89,13 @@ TMeasurement MakeMeasurement(const TDecodedFrame& frame, const TTimestamp& time)
   m.Status = frame.Status;
   m.Bytes = frame.Bytes;
   return m;
+}
+
+double SiResolution(const TMeasurement& m) {
+  if (m.Number.empty()) return 0;
+  const std::size_t point = m.Number.find('.');
+  const std::size_t decimals = point == std::string::npos ? 0 : m.Number.size() - point - 1;
+  return std::pow(10.0, -static_cast<double>(decimals)) * kUnits[m.Unit].SiScale;
 }
 
 const char* UnitText(TDisplayUnit unit) { return kUnits[unit].Text; }

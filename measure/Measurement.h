@@ -39,6 +39,10 @@ TMeasurement MakeMeasurement(const TDecodedFrame& frame, const TTimestamp& time)
 // text, blanks trimmed, is digits with at most one point.
 std::string DisplayedNumber(const std::string& reading);
 
+// The step of the reading's last digit in SI units (1 for "10000.000" kHz: 1 Hz); 0 without a
+// number.
+double SiResolution(const TMeasurement& m);
+
 // "kHz", "ms", "µs" (UTF-8) or "".
 const char* UnitText(TDisplayUnit unit);
 // The SI unit of SiValue: "Hz", "s" or "" (no unit).

@@ -10,6 +10,7 @@ void TRunningMoments::Add(double value) {
   FM2 += delta * (value - FMean);
   FMin = std::min(FMin, value);
   FMax = std::max(FMax, value);
+  FLast = value;
 }
 
 double TRunningMoments::StdDev() const {

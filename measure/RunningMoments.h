@@ -15,6 +15,8 @@ class TRunningMoments {
   double Mean() const { return FMean; }         // 0 while empty
   double Min() const { return FMin; }           // +inf while empty
   double Max() const { return FMax; }           // -inf while empty
+  double Last() const { return FLast; }         // the value added last; 0 while empty
+  double PeakToPeak() const { return FCount > 0 ? FMax - FMin : 0.0; }
   // Sample standard deviation (n - 1); 0 for fewer than two values.
   double StdDev() const;
 
@@ -24,4 +26,5 @@ class TRunningMoments {
   double FM2 = 0;  // sum of squared differences from the mean
   double FMin = std::numeric_limits<double>::infinity();
   double FMax = -std::numeric_limits<double>::infinity();
+  double FLast = 0;
 };

@@ -1,32 +1,59 @@
-// The summary of a run of measurements: moments of the si_values of the current series and the
-// one-line JSON object the headless logger prints at its end.
+// The statistics of the current series of measurements: moments of its si_values (O(1) per
+// measurement), every point for the figures that need them all (the Allan deviation, the
+// histogram, the trend chart), and the one-line JSON object the headless logger prints at its
+// end.
 //
 // A series holds values of one kind only: it starts afresh when the mode, the unit or the
 // averaging time changes, so hertz and seconds, or readings of different resolution, are never
-// mixed.  Measurements without a value (blank, "Error") are left out.
+// mixed, and when the user resets the statistics.  Measurements without a value (blank,
+// "Error") are left out.
+//
+// Thread safety: the thread that adds the measurements (the GUI or the logger's main thread)
+// owns the summary; other threads get at the points only through Store(), whose views they
+// may read while the owner goes on adding (measure/SeriesStore.h).
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "measure/Measurement.h"
 #include "measure/RunningMoments.h"
+#include "measure/SeriesStore.h"
 
 class TSeriesSummary {
  public:
   // Takes the measurement into the series (a new series when its kind differs).
   void Add(const TMeasurement& m);
+  // Ends the series: the next measurement with a value starts a new one.
+  void Reset();
 
   const TRunningMoments& Moments() const { return FMoments; }
   TDisplayUnit Unit() const { return FUnit; }
-  // {"count":N,"unit":"Hz","mean":..,"std":..,"min":..,"max":..,"adev":[]} with null for a
-  // figure the series cannot give (an empty series; std of one value).  "adev" is the place of
-  // the Allan deviation points [[tau_s, value], ...]; they are not computed yet.
+  TMeasureMode Mode() const { return FMode; }
+  int GateMs() const { return FGateMs; }
+  // The finest step of the readings in the series (SI units); 0 while empty.
+  double Resolution() const { return FResolution; }
+  // Counts the series: changes whenever a series starts afresh or is reset.
+  std::uint64_t SeriesNumber() const { return FSeriesNumber; }
+  // The points of the current series (a new store for each series).
+  std::shared_ptr<const TSeriesStore> Store() const { return FStore; }
+
+  // {"count":N,"unit":"Hz","mean":..,"std":..,"min":..,"max":..,"adev":[[tau_s,value],...]}
+  // with null for a figure the series cannot give (an empty series; std of one value).  The
+  // Allan deviation points are AnalyzeSeries's (measure/SeriesAnalysis.h) over the whole series,
+  // computed here (O(N log N)).
   std::string Json() const;
 
  private:
+  void StartSeries();
+
   bool FStarted = false;
   TMeasureMode FMode = mmNone;
   TDisplayUnit FUnit = duNone;
   int FGateMs = 0;
+  double FResolution = 0;
+  std::uint64_t FSeriesNumber = 0;
   TRunningMoments FMoments;
+  std::shared_ptr<TSeriesStore> FStore = std::make_shared<TSeriesStore>();
 };

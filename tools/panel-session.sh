@@ -24,20 +24,6 @@ sim_args=("$@")
 
 source "$here/tools/xvfb-common.sh"
 
-# Starts the simulator with the given options and sets $line to the device path it prints.
-start_simulator() {
-  : > "$work/sim.out"
-  "$sim" "$@" > "$work/sim.out" 2> "$work/sim.err" &
-  pids+=($!)
-  for _ in $(seq 100); do
-    line=$(head -n 1 "$work/sim.out")
-    [ -n "$line" ] && return 0
-    sleep 0.05
-  done
-  echo "panel-session: the simulator did not start:" >&2
-  cat "$work/sim.err" >&2
-  exit 1
-}
 
 if [ -z "$shots" ] && [ -n "${DISPLAY:-}" ]; then
   start_simulator "${sim_args[@]}"

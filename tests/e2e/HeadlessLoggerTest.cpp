@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -87,9 +88,21 @@ TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
     EXPECT_EQ(r[7], "1");
     EXPECT_EQ(r[8], "132");
   }
-  EXPECT_NE(run.Err.find(R"({"count":20,"unit":"Hz","mean":12345000,"std":0,"min":12345000,"max":12345000,"adev":[]})"),
-            std::string::npos)
+  const std::string moments = R"({"count":20,"unit":"Hz","mean":12345000,"std":0,"min":12345000,"max":12345000,"adev":[)";
+  const auto at = run.Err.find(moments);
+  ASSERT_NE(at, std::string::npos) << run.Err;
+  // A steady signal: deviation 0 at tau0 (about the 50 ms period) and 2, 4, 8 tau0 (2m < 20).
+  double tau[4] = {}, adev[4] = {-1, -1, -1, -1};
+  ASSERT_EQ(std::sscanf(run.Err.c_str() + at + moments.size(), "[%lf,%lf],[%lf,%lf],[%lf,%lf],[%lf,%lf]]}", &tau[0], &adev[0],
+                        &tau[1], &adev[1], &tau[2], &adev[2], &tau[3], &adev[3]),
+            8)
       << run.Err;
+  EXPECT_GT(tau[0], 0.02);
+  EXPECT_LT(tau[0], 0.2);
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(adev[k], 0.0);
+    EXPECT_DOUBLE_EQ(tau[k], tau[0] * (1 << k));
+  }
 }
 
 TEST_F(HeadlessLoggerTest, PressesTheKeysBeforeRecordingToStandardOutput) {

@@ -1,7 +1,9 @@
 // Running moments and the run summary: numerically stable figures, series of one kind, JSON.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "measure/RunningMoments.h"
@@ -21,6 +23,14 @@ TEST(RunningMomentsTest, KeepsTheSpreadOfLargeValues) {
   long double squares = 0;
   for (double v : values) squares += (v - mean) * (v - mean);
   const double expected = static_cast<double>(std::sqrt(squares / (values.size() - 1)));
+  // The case is a real one: the textbook sum of squares gets it badly wrong.
+  double sum = 0, sumSquares = 0;
+  for (double v : values) {
+    sum += v;
+    sumSquares += v * v;
+  }
+  const double naive = std::sqrt(std::max(0.0, (sumSquares - sum * sum / values.size()) / (values.size() - 1)));
+  EXPECT_GT(std::fabs(naive - expected), expected * 0.1);
   EXPECT_EQ(moments.Count(), 10000);
   EXPECT_NEAR(moments.Mean(), static_cast<double>(mean), 1e-7);
   EXPECT_NEAR(moments.StdDev(), expected, expected * 1e-6);
@@ -28,8 +38,10 @@ TEST(RunningMomentsTest, KeepsTheSpreadOfLargeValues) {
   EXPECT_DOUBLE_EQ(moments.Max(), 1e7 + 1e-3);
 }
 
-TMeasurement Value(double si, TMeasureMode mode = mmFrequency, TDisplayUnit unit = duKHz, int gateMs = 1) {
+TMeasurement Value(double si, TMeasureMode mode = mmFrequency, TDisplayUnit unit = duKHz, int gateMs = 1,
+                   std::int64_t ns = 0) {
   TMeasurement m;
+  m.Time.MonotonicNs = ns;
   m.SiValue = si;
   m.Mode = mode;
   m.Unit = unit;
@@ -61,6 +73,38 @@ TEST(SeriesSummaryTest, JsonGivesNullForWhatTheSeriesCannotTell) {
   TSeriesSummary periods;
   periods.Add(Value(1.25e-7, mmPeriod, duUs));
   EXPECT_EQ(periods.Json(), R"({"count":1,"unit":"s","mean":1.25e-07,"std":null,"min":1.25e-07,"max":1.25e-07,"adev":[]})");
+}
+
+TEST(SeriesSummaryTest, JsonGivesTheAllanDeviationOfTheWholeSeries) {
+  // The five readings of AllanDeviationTest, 0.5 s apart: sigma = sqrt(15/8)/103 and 1.25/103.
+  TSeriesSummary s;
+  const double values[] = {101, 103, 102, 105, 104};
+  for (int i = 0; i < 5; ++i) s.Add(Value(values[i], mmFrequency, duKHz, 1, 500'000'000LL * i));
+  const std::string json = s.Json();
+  ASSERT_NE(json.find(R"({"count":5,"unit":"Hz","mean":103,)"), std::string::npos) << json;
+  double tau1 = 0, adev1 = 0, tau2 = 0, adev2 = 0;
+  ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"adev\""), "\"adev\":[[%lf,%lf],[%lf,%lf]]}", &tau1, &adev1, &tau2, &adev2), 4)
+      << json;
+  EXPECT_EQ(tau1, 0.5);
+  EXPECT_DOUBLE_EQ(adev1, std::sqrt(15.0 / 8) / 103);
+  EXPECT_EQ(tau2, 1.0);
+  EXPECT_DOUBLE_EQ(adev2, 1.25 / 103);
+  EXPECT_EQ(json.substr(json.size() - 2), "]}");
+}
+
+TEST(SeriesSummaryTest, AResetStartsAFreshSeriesOfTheSameKind) {
+  TSeriesSummary s;
+  for (int i = 0; i < 4; ++i) s.Add(Value(1e7 + i, mmFrequency, duKHz, 1, i * 1'000'000'000LL));
+  const auto series = s.SeriesNumber();
+  const auto store = s.Store();
+  s.Reset();
+  EXPECT_NE(s.SeriesNumber(), series);
+  EXPECT_EQ(s.Moments().Count(), 0);
+  EXPECT_EQ(s.Store()->Size(), 0u);
+  EXPECT_EQ(store->Size(), 4u) << "whoever still reads the old series keeps it";
+  s.Add(Value(2e7));
+  EXPECT_EQ(s.Moments().Count(), 1);
+  EXPECT_EQ(s.Json(), R"({"count":1,"unit":"Hz","mean":2e+07,"std":null,"min":2e+07,"max":2e+07,"adev":[]})");
 }
 
 }  // namespace

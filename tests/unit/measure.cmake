@@ -3,3 +3,8 @@
 sio_add_test(NAME MeasureTest SOURCES MeasurementTest.cpp CsvRowTest.cpp SummaryTest.cpp CommandLineTest.cpp
   LIBS panel_logic LABELS unit TIMEOUT 30)
 sio_add_test(NAME CsvRecorderTest SOURCES CsvRecorderTest.cpp LIBS sio_measure LABELS unit TIMEOUT 30)
+# Statistics of a series: the Allan deviation, the stored points, the chart's reduction and the
+# histogram; the worker that analyses a series while points are added (threads).
+sio_add_test(NAME SeriesStatisticsTest SOURCES AllanDeviationTest.cpp SeriesStoreTest.cpp
+  LIBS sio_measure LABELS unit TIMEOUT 60)
+sio_add_test(NAME SeriesAnalyzerTest SOURCES SeriesAnalyzerTest.cpp LIBS sio_measure LABELS unit threaded TIMEOUT 60)

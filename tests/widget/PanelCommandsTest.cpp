@@ -21,6 +21,7 @@
 #include "app/KeyPanel.h"
 #include "app/KeyboardHelp.h"
 #include "app/KeyboardMap.h"
+#include "app/MeasurementsWindow.h"
 #include "app/PanelActions.h"
 #include "app/RecordingControl.h"
 #include "app/StatusStrip.h"
@@ -77,6 +78,7 @@ class PanelCommandsTest : public ::testing::Test {
     QMap<QString, QRect> where;
     for (QWidget* w : Form->findChildren<QWidget*>()) {
       if (w->objectName().isEmpty() || Form->Strip()->isAncestorOf(w) || w == Form->Strip()) continue;
+      if (w->window() != Form.get()) continue;  // in a window of its own
       where[w->objectName()] = qobject_cast<QLabel*>(w) ? QRect(w->pos(), QSize()) : w->geometry();
     }
     return where;
@@ -208,7 +210,7 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   ASSERT_TRUE(PumpQtUntil([&] { return menu->isVisible(); }));
   QStringList entries;
   for (QAction* a : menu->actions()) entries << a->text() + "|" + a->shortcut().toString();
-  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Keyboard…|"}));
+  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Keyboard…|", "Measurements…|Ctrl+M"}));
   EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(200)).empty()) << "a right click sends no key";
   menu->close();
 
@@ -217,6 +219,32 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
   EXPECT_EQ(help->findChild<QTableWidget*>()->rowCount(), KeyboardKeyCount + 2);
+}
+
+TEST_F(PanelCommandsTest, CtrlMOpensTheMeasurementsWindowOverThePanelsReadings) {
+  TForm1& f = Open();
+  const auto designed = DesignedGeometry();
+  const QSize size = f.size();
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 0}, 8);
+  ASSERT_TRUE(ShowsReading("10000.000"));
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 2}, 8);
+  ASSERT_TRUE(ShowsReading("10000.002"));
+  QTest::keyClick(&f, Qt::Key_M, Qt::ControlModifier);
+  auto* window = f.findChild<TMeasurementsWindow*>();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->isWindow()) << "a window of its own";
+  const QTableWidget* statistics = window->StatisticsTableWidget();
+  EXPECT_EQ(statistics->item(0, 1)->text(), "2");
+  EXPECT_EQ(statistics->item(2, 1)->text(), "10000001");
+  EXPECT_EQ(statistics->item(2, 2)->text(), "Hz");
+  EXPECT_EQ(f.size(), size);
+  EXPECT_EQ(DesignedGeometry(), designed) << "the panel stays as designed";
+  EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(100)).empty()) << "Ctrl+M is no key of the instrument";
+  window->close();
+  QTest::keyClick(&f, Qt::Key_M, Qt::ControlModifier);
+  EXPECT_EQ(f.findChildren<TMeasurementsWindow*>().size(), 1) << "opened again, not made again";
+  EXPECT_TRUE(window->isVisible());
 }
 
 }  // namespace

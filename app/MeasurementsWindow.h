@@ -1,0 +1,98 @@
+// The Measurements window: how stable the measured value is.  Opened with Ctrl+M or from the
+// panel's context menu; a window of its own, so the panel keeps its designed look.
+//
+// It shows the current series of the panel's measurements (measure/Summary.h): the statistics
+// table (count, last, mean, min, max, peak-to-peak, standard deviation, tau0), the Allan
+// deviation table with its log-log plot, the trend chart (app/TrendChart.h) and the histogram.
+// "Reset statistics" starts a new series; the charts and tables are saved as PNG and CSV.
+//
+// Threads: everything here runs on the GUI thread except the analysis of the series (Allan
+// deviation, tau0, histogram), which a worker (measure/SeriesAnalyzer.h) does over a view of
+// the series' points; the window asks for it at most four times a second, while it is shown,
+// and picks the result up on its timer, so it never waits for it.  The moments come from the
+// summary itself (O(1) per measurement).  The window reads the feed's summary only on the GUI
+// thread, where the feed adds to it.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "measure/SeriesAnalyzer.h"
+
+class QAction;
+class QLabel;
+class QTableWidget;
+class QTimer;
+class TAdevPlot;
+class THistogramChart;
+class TMeasurementFeed;
+class TTrendChart;
+struct TTableText;
+
+class TMeasurementsWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Chooses the file to save to, given a title and a proposed name; empty: cancelled.
+  using TFileChooser = std::function<QString(const QString& title, const QString& proposed, const QString& filter)>;
+
+  // A window (of its own) over the feed's series; `parent` only ties its lifetime.
+  TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent);
+  ~TMeasurementsWindow() override;
+
+  // "Measurements…" (Ctrl+M), for the panel's menu: it opens the window over the feed's series,
+  // made the first time as a child of `panel`.
+  static QAction* OpenAction(QWidget* panel, TMeasurementFeed& feed);
+
+  // Brings the tables and charts up to date: takes a finished analysis, asks for the next.
+  void Refresh();
+  void ResetStatistics();
+  // Save the trend chart as PNG, the tables as CSV: false (after showing why) on failure.
+  bool SaveChart(const QString& path);
+  bool SaveStatistics(const QString& path);
+  bool SaveAdev(const QString& path);
+  // The save dialog by default; tests choose without a dialog.
+  void SetFileChooser(TFileChooser chooser) { FChooser = std::move(chooser); }
+
+  // For tests.
+  QTableWidget* StatisticsTableWidget() const { return FStatistics; }
+  QTableWidget* AdevTableWidget() const { return FAdevTable; }
+  TTrendChart* Trend() const { return FTrend; }
+  TAdevPlot* AdevPlot() const { return FAdevPlot; }
+  THistogramChart* Histogram() const { return FHistogram; }
+  const std::optional<TSeriesAnalysis>& Analysis() const { return FAnalysis; }
+  // Waits for the worker to finish what it was asked (tests).
+  void WaitForAnalysis() { FAnalyzer.WaitIdle(); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void ShowTables();
+  void AskToSave(const QString& title, const QString& name, const QString& filter, bool (TMeasurementsWindow::*save)(const QString&));
+  bool SaveText(const QString& path, const std::string& text);
+
+  TMeasurementFeed& FFeed;
+  TSeriesAnalyzer FAnalyzer;
+  QTimer* FTimer;
+  QLabel* FSeriesLabel = nullptr;
+  QTableWidget* FStatistics = nullptr;
+  QTableWidget* FAdevTable = nullptr;
+  TTrendChart* FTrend = nullptr;
+  TAdevPlot* FAdevPlot = nullptr;
+  THistogramChart* FHistogram = nullptr;
+  TFileChooser FChooser;
+
+  std::uint64_t FSeries = UINT64_MAX;  // the series shown; none yet
+  std::size_t FDrawnCount = 0;         // points in the trend chart
+  std::size_t FRequestedCount = 0;     // points when the worker was last asked
+  bool FRequested = false;
+  bool FNewAnalysis = false;            // the charts have not shown FAnalysis yet
+  std::optional<TSeriesAnalysis> FAnalysis;  // of the series shown, the newest
+};

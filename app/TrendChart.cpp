@@ -1,0 +1,220 @@
+#include "app/TrendChart.h"
+
+#include <QKeyEvent>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QValueAxis>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "measure/SeriesReduction.h"
+
+namespace {
+
+constexpr int kTicksX = 6;
+constexpr int kTicksY = 5;
+
+// A tick every 1, 2 or 5 times a power of ten, about `ticks` of them over [min, max], anchored
+// at a multiple of the step, so the labels are short round numbers.
+//
+// The axis lays its ticks out again on every change, from its range and step as they are: a
+// step set for a narrow range while the axis still spans a wide one (or the other way round)
+// would have it lay out millions of ticks first.  So the step goes first when the range grows
+// and the range first when it shrinks.
+void SetAxis(QValueAxis* axis, double min, double max, int ticks) {
+  const double span = max - min;
+  if (!(span > 0)) return;
+  const double raw = span / ticks;
+  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+  const double step = raw / decade < 2 ? decade : raw / decade < 5 ? 2 * decade : 5 * decade;
+  const auto setStep = [&] {
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickInterval(step);
+    axis->setTickAnchor(std::ceil(min / step) * step);
+  };
+  const bool grows = span > axis->max() - axis->min();
+  if (grows) setStep();
+  axis->setRange(min, max);
+  if (!grows) setStep();
+}
+
+}  // namespace
+
+TTrendChart::TTrendChart(QWidget* parent)
+    : QChartView(parent), FLine(new QLineSeries), FAxisX(new QValueAxis), FAxisY(new QValueAxis) {
+  setObjectName(QStringLiteral("TrendChart"));
+  QChart* c = new QChart;
+  c->legend()->hide();
+  c->setTitle(tr("Trend"));
+  c->addSeries(FLine);
+  FAxisX->setTitleText(tr("time, s"));
+  FAxisX->setLabelFormat(QStringLiteral("%.6g"));
+  FAxisY->setLabelFormat(QStringLiteral("%.10g"));
+  c->addAxis(FAxisX, Qt::AlignBottom);
+  c->addAxis(FAxisY, Qt::AlignLeft);
+  FLine->attachAxis(FAxisX);
+  FLine->attachAxis(FAxisY);
+  c->setMargins(QMargins(4, 4, 4, 4));
+  setChart(c);
+  setRubberBand(QChartView::RectangleRubberBand);
+  setRenderHint(QPainter::Antialiasing, false);
+  setFocusPolicy(Qt::StrongFocus);
+  setToolTip(tr("Wheel: zoom; drag: zoom to a rectangle; Shift+drag or middle drag, arrow keys: pan; "
+                "double click or Home: the whole series"));
+  connect(FAxisX, &QValueAxis::rangeChanged, this, [this] { UserMovedRange(); });
+  connect(FAxisY, &QValueAxis::rangeChanged, this, [this] { UserMovedRange(); });
+  // Labels of another width change the plot's width: as many columns as it has pixels.
+  connect(c, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+    if (static_cast<int>(area.width()) != FColumns) ScheduleRedraw();
+  });
+  SetRange(0, 1, 0, 1);
+}
+
+void TTrendChart::SetData(const TSeriesView& view, const QString& unit) {
+  FView = view;
+  FAxisY->setTitleText(unit);
+  Redraw();
+}
+
+void TTrendChart::ResetZoom() {
+  FFollowing = true;
+  Redraw();
+}
+
+QRectF TTrendChart::Range() const {
+  return QRectF(QPointF(FAxisX->min(), FAxisY->min()), QPointF(FAxisX->max(), FAxisY->max()));
+}
+
+void TTrendChart::Redraw() {
+  FRedrawPending = false;
+  const int columns = std::max(1, static_cast<int>(chart()->plotArea().width()));
+  FColumns = columns;
+  double x0 = FAxisX->min(), x1 = FAxisX->max();
+  if (FFollowing) {
+    x0 = 0;
+    x1 = FView.Size() > 1 ? FView.Seconds(FView.Size() - 1) : 1;
+    if (!(x1 > x0)) x1 = x0 + 1;
+  }
+  const std::vector<TChartPoint> points = ReduceToColumns(FView, x0, x1, columns);
+  QList<QPointF> line;
+  line.reserve(static_cast<qsizetype>(points.size()));
+  double low = INFINITY, high = -INFINITY;
+  for (const TChartPoint& p : points) {
+    line.append(QPointF(p.X, p.Y));
+    if (p.X >= x0 && p.X <= x1) {
+      low = std::min(low, p.Y);
+      high = std::max(high, p.Y);
+    }
+  }
+  FLine->replace(line);
+  if (FFollowing) {
+    if (!(high >= low)) {
+      low = 0;
+      high = 1;
+    }
+    // A margin of a twentieth, and some height for a steady signal.
+    const double margin = high > low ? (high - low) / 20 : std::max(std::fabs(high) * 1e-9, 1e-12);
+    SetRange(x0, x1, low - margin, high + margin);
+  }
+}
+
+void TTrendChart::SetRange(double x0, double x1, double y0, double y1) {
+  FSettingRange = true;
+  SetAxis(FAxisX, x0, x1, kTicksX);
+  SetAxis(FAxisY, y0, y1, kTicksY);
+  FSettingRange = false;
+}
+
+void TTrendChart::UserMovedRange() {
+  if (FSettingRange) return;
+  FFollowing = false;
+  // The chart has moved the range already (zooming out by a few wheel steps at most multiplies
+  // the ticks by a few): round steps for it.
+  FSettingRange = true;
+  SetAxis(FAxisX, FAxisX->min(), FAxisX->max(), kTicksX);
+  SetAxis(FAxisY, FAxisY->min(), FAxisY->max(), kTicksY);
+  FSettingRange = false;
+  ScheduleRedraw();
+}
+
+void TTrendChart::ScheduleRedraw() {
+  // A zoom moves both axes: draw once, after both.
+  if (FRedrawPending) return;
+  FRedrawPending = true;
+  QTimer::singleShot(0, this, [this] {
+    if (FRedrawPending) Redraw();
+  });
+}
+
+void TTrendChart::wheelEvent(QWheelEvent* event) {
+  const double steps = event->angleDelta().y() / 120.0;
+  if (steps == 0) return;
+  const double factor = std::pow(0.8, steps);  // forward: closer
+  const QRectF area = chart()->plotArea();
+  const QPointF at = event->position() - area.topLeft();
+  // Around the pointer: the point under it stays where it is.
+  QRectF zoomed(0, 0, area.width() * factor, area.height() * factor);
+  zoomed.moveTopLeft(QPointF(at.x() * (1 - factor), at.y() * (1 - factor)) + area.topLeft());
+  chart()->zoomIn(zoomed);
+  event->accept();
+}
+
+void TTrendChart::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::MiddleButton ||
+      (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier))) {
+    FPanning = true;
+    FPanFrom = event->position();
+    event->accept();
+    return;
+  }
+  QChartView::mousePressEvent(event);
+}
+
+void TTrendChart::mouseMoveEvent(QMouseEvent* event) {
+  if (FPanning) {
+    const QPointF delta = event->position() - FPanFrom;
+    FPanFrom = event->position();
+    chart()->scroll(-delta.x(), delta.y());
+    event->accept();
+    return;
+  }
+  QChartView::mouseMoveEvent(event);
+}
+
+void TTrendChart::mouseReleaseEvent(QMouseEvent* event) {
+  if (FPanning) {
+    FPanning = false;
+    event->accept();
+    return;
+  }
+  // The chart view zooms out on a right click; the window's menu is the place for that.
+  if (event->button() == Qt::RightButton) {
+    event->accept();
+    return;
+  }
+  QChartView::mouseReleaseEvent(event);
+}
+
+void TTrendChart::mouseDoubleClickEvent(QMouseEvent* event) {
+  ResetZoom();
+  event->accept();
+}
+
+void TTrendChart::keyPressEvent(QKeyEvent* event) {
+  const qreal step = chart()->plotArea().width() / 10;
+  switch (event->key()) {
+    case Qt::Key_Left: chart()->scroll(-step, 0); break;
+    case Qt::Key_Right: chart()->scroll(step, 0); break;
+    case Qt::Key_Up: chart()->scroll(0, step); break;
+    case Qt::Key_Down: chart()->scroll(0, -step); break;
+    case Qt::Key_Home: ResetZoom(); break;
+    default:
+      QChartView::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+

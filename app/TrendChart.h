@@ -1,0 +1,64 @@
+// The Measurements window's trend chart: the series' values against time (seconds since its
+// first point), drawn from at most two points per pixel column (measure/SeriesReduction.h), so
+// a million points redraw in a few milliseconds.
+//
+// Following (the start state): the chart shows the whole series and scrolls on as points come.
+// The user zooms with the wheel (around the pointer) or by dragging a rectangle, and pans by
+// dragging with the middle button or with Shift held, or with the arrow keys; any of these
+// pauses the following, so the zoomed part stays put while points come.  ResetZoom (Home or
+// a double click) goes back to the whole series and follows again.  Every change of the range
+// draws the points of the new range afresh.  GUI thread only.
+#pragma once
+
+#include <QChartView>
+#include <QPointF>
+
+#include <cstddef>
+
+#include "measure/SeriesStore.h"
+
+class QLineSeries;
+class QValueAxis;
+
+class TTrendChart : public QChartView {
+  Q_OBJECT
+
+ public:
+  explicit TTrendChart(QWidget* parent = nullptr);
+
+  // The series to draw (a view of its points as they are now) and the unit of its values.
+  void SetData(const TSeriesView& view, const QString& unit);
+  void ResetZoom();
+  bool Following() const { return FFollowing; }
+  // The range shown: x in seconds, y in the values' unit.
+  QRectF Range() const;
+  // The points drawn now.
+  QLineSeries* Line() const { return FLine; }
+  // Draws the current range afresh (what a change of range or of the data calls).
+  void Redraw();
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  // The axes moved by a zoom or pan of the user: stop following, draw the new range later.
+  void UserMovedRange();
+  void SetRange(double x0, double x1, double y0, double y1);
+  void ScheduleRedraw();
+
+  QLineSeries* FLine;
+  QValueAxis* FAxisX;
+  QValueAxis* FAxisY;
+  TSeriesView FView;
+  bool FFollowing = true;
+  bool FSettingRange = false;  // our own change of the axes, not the user's
+  bool FRedrawPending = false;
+  int FColumns = 0;  // pixel columns of the last reduction
+  bool FPanning = false;
+  QPointF FPanFrom;
+};

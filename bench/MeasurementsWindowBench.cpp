@@ -1,0 +1,107 @@
+// The Measurements window over a million measurements (offscreen):
+//  - a redraw of the trend chart: the reduction to pixel columns and the new line (Redraw), and
+//    the chart painted (grab), alternating between the whole series and a zoomed part; aim
+//    under 30 ms together;
+//  - the window's refresh on its timer while the worker analyses the million points (what the
+//    GUI thread pays: it never waits for the analysis);
+//  - the time from opening the window to the first Allan deviation table.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/MeasurementsWindowBench [points]
+#include <QApplication>
+#include <QLineSeries>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "BenchTiming.h"
+#include "app/MeasurementFeed.h"
+#include "app/MeasurementsWindow.h"
+#include "app/TrendChart.h"
+
+using Clock = BenchClock;
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const long points = argc > 1 ? std::atol(argv[1]) : 1'000'000;
+  TMeasurementFeed feed;
+  std::int64_t ns = 0;
+  feed.SetClock([&] { return TTimestamp{0, ns += 300'000'000}; });
+  std::mt19937 random(1);
+  std::normal_distribution<double> noise(0, 10);
+  TDecodedFrame frame;
+  frame.Keys[19 - 1] = frame.Keys[6 - 1] = true;
+  frame.Leds[0] = true;
+  const auto add = [&](long n) {
+    for (long i = 0; i < n; ++i) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%.3f", std::round(1e7 + noise(random)) / 1e3);
+      frame.Reading = text;
+      feed.FrameDecoded(frame);
+    }
+  };
+  add(points);
+
+  TMeasurementsWindow window(feed, nullptr);
+  window.resize(1280, 800);
+  auto start = Clock::now();
+  window.show();
+  QApplication::processEvents();
+  window.WaitForAnalysis();
+  window.Refresh();
+  std::printf("%-52s %8.1f ms\n", "open to the first Allan deviation table", Ms(Clock::now() - start));
+  std::printf("points %ld, trend chart %d pixel columns wide\n", points,
+              static_cast<int>(window.Trend()->chart()->plotArea().width()));
+
+  TTrendChart* trend = window.Trend();
+  std::vector<double> redraw, paint, both;
+  const double last = 0.3 * static_cast<double>(points - 1);
+  for (int k = 0; k < 40; ++k) {
+    if (k % 2 == 0) {
+      trend->ResetZoom();  // the whole series
+    } else {
+      // A zoomed part: a tenth of the series somewhere in it.
+      const double x0 = last * 0.09 * (k % 10);
+      qobject_cast<QValueAxis*>(trend->chart()->axes(Qt::Horizontal).first())->setRange(x0, x0 + last / 10);
+      QApplication::processEvents();
+    }
+    const auto t0 = Clock::now();
+    trend->Redraw();
+    const auto t1 = Clock::now();
+    const QPixmap shot = trend->grab();
+    const auto t2 = Clock::now();
+    redraw.push_back(Ms(t1 - t0));
+    paint.push_back(Ms(t2 - t1));
+    both.push_back(Ms(t2 - t0));
+  }
+  std::printf("line points drawn: %lld\n", static_cast<long long>(trend->Line()->count()));
+  Report("trend: reduce and replace the line (Redraw)", redraw);
+  Report("trend: paint the chart (grab)", paint);
+  Report("trend: redraw in all", both);
+
+  // The timer's refresh with new points while the worker analyses a million.
+  trend->ResetZoom();
+  std::vector<double> refresh;
+  for (int k = 0; k < 200; ++k) {
+    add(1);
+    const auto t0 = Clock::now();
+    window.Refresh();
+    refresh.push_back(Ms(Clock::now() - t0));
+    QApplication::processEvents();
+  }
+  Report("window refresh, a point more each time", refresh);
+  std::vector<double> data;
+  for (int k = 0; k < 100; ++k) {
+    add(1);
+    const auto t0 = Clock::now();
+    trend->SetData(feed.Summary().Store()->View(), "Hz");
+    data.push_back(Ms(Clock::now() - t0));
+    QApplication::processEvents();
+  }
+  Report("trend SetData alone", data);
+  return 0;
+}

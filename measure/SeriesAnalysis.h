@@ -1,0 +1,26 @@
+// The figures of a series that need all its points: tau0, the Allan deviation table and the
+// histogram.  One function, called by the window's worker thread (measure/SeriesAnalyzer.h)
+// and by the headless logger's summary, so both report the same figures for the same points.
+//
+// O(N log N) for N points (O(N) per tau); any thread.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "measure/AllanDeviation.h"
+#include "measure/Histogram.h"
+#include "measure/SeriesStore.h"
+
+struct TSeriesAnalysis {
+  std::size_t Count = 0;  // the points analysed: the series' first Count
+  double Mean = 0;
+  double Tau0S = 0;       // median spacing of the points' times; 0 for fewer than two
+  // Of the fractional values y_i = v_i / mean - 1; none when the mean is 0 (no fractional
+  // value exists) or tau0 is 0.
+  std::vector<TAdevPoint> Adev;
+  THistogram Histogram;   // empty when maxBins is 0
+};
+
+// quantum: the readings' resolution for the histogram (0: none known).
+TSeriesAnalysis AnalyzeSeries(const TSeriesView& view, double quantum = 0, int maxBins = 0);

@@ -1,0 +1,110 @@
+// The overlapping Allan deviation and tau0: values worked out by hand, the formula itself on
+// random data, white noise of a known deviation, and series that give no figure.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "measure/AllanDeviation.h"
+#include "measure/SeriesAnalysis.h"
+
+namespace {
+
+// A view outlives its store: it holds the points.
+TSeriesView View(const std::vector<double>& values, const std::vector<double>& seconds) {
+  TSeriesStore s;
+  for (std::size_t i = 0; i < values.size(); ++i) s.Append(values[i], std::llround(seconds[i] * 1e9));
+  return s.View();
+}
+
+TEST(AllanDeviationTest, FiveValuesByHand) {
+  // y = 1 3 2 5 4.  m = 1: differences 2 -1 3 -1, squares 15 over 2*1*4.
+  // m = 2: windows (2-1)+(5-3) = 3 and (5-3)+(4-2) = 4, squares 25 over 2*4*2.  m = 4: 2m >= N.
+  const std::vector<double> y{1, 3, 2, 5, 4};
+  const auto adev = OverlappingAdev(y, 0.5);
+  ASSERT_EQ(adev.size(), 2u);
+  EXPECT_DOUBLE_EQ(adev[0].TauS, 0.5);
+  EXPECT_DOUBLE_EQ(adev[0].Adev, std::sqrt(15.0 / 8));
+  EXPECT_EQ(adev[0].Terms, 4u);
+  EXPECT_DOUBLE_EQ(adev[1].TauS, 1.0);
+  EXPECT_DOUBLE_EQ(adev[1].Adev, 1.25);
+  EXPECT_EQ(adev[1].Terms, 2u);
+}
+
+TEST(AllanDeviationTest, SeriesOfReadingsUsesFractionalValuesAndTheMedianSpacing) {
+  // v = 103 (1 + y/103) with y as above shifted by -3: the same differences, divided by 103.
+  // The spacings 1 1 3 1 s have the median 1 s (their mean, 1.5 s, would be wrong).
+  const TSeriesAnalysis a = AnalyzeSeries(View({101, 103, 102, 105, 104}, {0, 1, 2, 5, 6}));
+  EXPECT_DOUBLE_EQ(a.Mean, 103);
+  EXPECT_DOUBLE_EQ(a.Tau0S, 1.0);
+  ASSERT_EQ(a.Adev.size(), 2u);
+  EXPECT_NEAR(a.Adev[0].Adev, std::sqrt(15.0 / 8) / 103, 1e-15);
+  EXPECT_NEAR(a.Adev[1].Adev, 1.25 / 103, 1e-15);
+  EXPECT_DOUBLE_EQ(a.Adev[1].TauS, 2.0);
+}
+
+TEST(AllanDeviationTest, MedianSpacing) {
+  struct Case {
+    std::vector<double> Seconds;
+    double Median;
+  };
+  const Case cases[] = {
+      {{}, 0}, {{4}, 0}, {{0, 0.3}, 0.3}, {{0, 1, 3, 6, 10}, 2.5}, {{0, 1, 2, 10, 11, 12}, 1}, {{0, 0, 0, 1}, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(MedianSpacingS(View(std::vector<double>(c.Seconds.size(), 1.0), c.Seconds)), c.Median, 1e-12) << c.Seconds.size();
+  }
+}
+
+TEST(AllanDeviationTest, RunningSumsAgreeWithTheFormulaTermByTerm) {
+  // A large offset and a drift on top of the noise: the running window must not lose them.
+  std::mt19937 random(7);
+  std::normal_distribution<double> noise(0, 1e-9);
+  std::vector<double> y(203);
+  for (std::size_t i = 0; i < y.size(); ++i) y[i] = 0.25 + 1e-11 * static_cast<double>(i) + noise(random);
+  const auto adev = OverlappingAdev(y, 1.0);
+  const std::size_t n = y.size();
+  std::size_t expected = 0;
+  for (std::size_t m = 1; 2 * m < n; m *= 2, ++expected) {
+    long double squares = 0;
+    for (std::size_t j = 0; j + 2 * m <= n; ++j) {
+      long double window = 0;
+      for (std::size_t i = j; i < j + m; ++i) window += static_cast<long double>(y[i + m]) - y[i];
+      squares += window * window;
+    }
+    const auto terms = static_cast<long double>(n - 2 * m + 1);
+    const double reference = static_cast<double>(std::sqrt(squares / (2.0L * m * m * terms)));
+    ASSERT_LT(expected, adev.size());
+    EXPECT_NEAR(adev[expected].Adev, reference, reference * 1e-6) << "m " << m;
+    EXPECT_EQ(adev[expected].TauS, static_cast<double>(m));
+  }
+  EXPECT_EQ(adev.size(), expected) << "m = 1, 2, 4, ... while 2m < N";
+}
+
+TEST(AllanDeviationTest, WhiteNoiseGivesItsDeviationFallingAsOneOverRootTau) {
+  // 10 MHz with white frequency noise of 1e-6: sigma(tau0) = 1e-6, sigma(m tau0) = 1e-6/sqrt(m).
+  std::mt19937 random(1);
+  std::normal_distribution<double> noise(0, 1e-6);
+  TSeriesStore s;
+  for (int i = 0; i < 100000; ++i) s.Append(1e7 * (1 + noise(random)), 1'000'000'000LL * i / 4);
+  const TSeriesAnalysis a = AnalyzeSeries(s.View());
+  EXPECT_DOUBLE_EQ(a.Tau0S, 0.25);
+  ASSERT_GE(a.Adev.size(), 4u);
+  for (std::size_t k = 0; k < 4; ++k) {
+    const double m = std::pow(2.0, static_cast<double>(k));
+    // About 1/sqrt(N/m) relative uncertainty: well inside 3 %.
+    EXPECT_NEAR(a.Adev[k].Adev * std::sqrt(m), 1e-6, 3e-8) << "m " << m;
+    EXPECT_DOUBLE_EQ(a.Adev[k].TauS, 0.25 * m);
+  }
+}
+
+TEST(AllanDeviationTest, NoFigureWithoutFractionalValuesOrSpacing) {
+  EXPECT_TRUE(AnalyzeSeries(View({0, 0, 0, 0}, {0, 1, 2, 3})).Adev.empty()) << "mean 0: no fractional value";
+  EXPECT_TRUE(AnalyzeSeries(View({1, 2, 3, 4}, {0, 0, 0, 0})).Adev.empty()) << "tau0 0";
+  EXPECT_TRUE(AnalyzeSeries(View({1, 2}, {0, 1})).Adev.empty()) << "2m < N fails at once";
+  EXPECT_EQ(AnalyzeSeries(View({1, 2, 3}, {0, 1, 2})).Adev.size(), 1u);
+  EXPECT_EQ(AnalyzeSeries(View({5, 5, 5, 5}, {0, 1, 2, 3})).Adev[0].Adev, 0.0) << "a steady signal";
+}
+
+}  // namespace

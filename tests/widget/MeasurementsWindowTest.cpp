@@ -1,0 +1,265 @@
+// The Measurements window over a series of the panel's measurements: the tables and charts show
+// what the statistics code works out (the same figures as the headless summary), the trend
+// chart zooms, pans and follows, a reset starts afresh, and the exports write what is shown.
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QLineSeries>
+#include <QTableWidget>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/MeasurementFeed.h"
+#include "app/MeasurementsWindow.h"
+#include "app/StatisticsCharts.h"
+#include "app/TrendChart.h"
+#include "measure/NumberText.h"
+#include "measure/SeriesTables.h"
+#include "platform/Application.h"
+#include "support/QtWait.h"
+#include "unit/TraceLogFiles.h"
+
+namespace {
+
+constexpr std::int64_t kSpacingNs = 300'000'000;
+
+class MeasurementsWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application().SetExceptionDisplay([this](const std::string& m) { Shown.push_back(m); });
+    Feed.SetClock([this] { return TTimestamp{0, Ns += kSpacingNs}; });
+  }
+  // Frequency mode, averaging 1000 ms (Pa6), kHz lit: 10 MHz with white noise of 1e-6, read
+  // to 1 Hz as the counter shows it.
+  void AddReadings(int count, int gateKey = 6) {
+    std::normal_distribution<double> noise(0, 10);
+    for (int i = 0; i < count; ++i) {
+      TDecodedFrame f;
+      f.Keys[19 - 1] = true;
+      f.Keys[static_cast<std::size_t>(gateKey - 1)] = true;
+      f.Leds[0] = true;
+      char text[16];
+      std::snprintf(text, sizeof text, "%.3f", std::round(1e7 + noise(Random)) / 1e3);
+      f.Reading = text;
+      Feed.FrameDecoded(f);
+    }
+  }
+  TMeasurementsWindow& Open() {
+    Window = std::make_unique<TMeasurementsWindow>(Feed, nullptr);
+    Window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+    return Settle();
+  }
+  // Lets the worker finish and the window take its result, as its timer would.
+  TMeasurementsWindow& Settle() {
+    Window->Refresh();
+    Window->WaitForAnalysis();
+    Window->Refresh();
+    QApplication::processEvents();
+    return *Window;
+  }
+  static std::vector<std::vector<std::string>> Cells(QTableWidget* t) {
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r < t->rowCount(); ++r) {
+      rows.emplace_back();
+      for (int c = 0; c < t->columnCount(); ++c) rows.back().push_back(t->item(r, c)->text().toStdString());
+    }
+    return rows;
+  }
+  void Wheel(int steps) {
+    TTrendChart* chart = Window->Trend();
+    const QPointF at = chart->chart()->plotArea().center();
+    QWheelEvent wheel(at, chart->mapToGlobal(at), QPoint(), QPoint(0, 120 * steps), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart->viewport(), &wheel);
+    QApplication::processEvents();
+  }
+
+  std::mt19937 Random{5};
+  std::int64_t Ns = 0;
+  TMeasurementFeed Feed;
+  std::unique_ptr<TMeasurementsWindow> Window;
+  std::vector<std::string> Shown;
+  TTempFolder Folder;
+};
+
+TEST_F(MeasurementsWindowTest, ShowsTheSeriesFiguresAsTheSummaryGivesThem) {
+  AddReadings(3000);
+  TMeasurementsWindow& w = Open();
+  ASSERT_TRUE(w.Analysis().has_value());
+  const TSeriesAnalysis& a = *w.Analysis();
+  EXPECT_EQ(a.Count, 3000u);
+  EXPECT_EQ(Cells(w.StatisticsTableWidget()), StatisticsTable(Feed.Summary(), &a, ffShown).Rows);
+  EXPECT_EQ(w.StatisticsTableWidget()->item(0, 1)->text(), "3000");
+  EXPECT_EQ(Cells(w.AdevTableWidget()), AdevTable(a, ffShown).Rows);
+  ASSERT_EQ(a.Adev.size(), 11u) << "m = 1 .. 1024 while 2m < 3000";
+  EXPECT_NEAR(a.Adev[0].TauS, 0.3, 1e-12);
+  EXPECT_NEAR(a.Adev[0].Adev, 1e-6, 0.08e-6) << "the noise, read to 1 Hz";
+
+  // The headless summary prints the same figures for the same measurements.
+  const std::string json = Feed.Summary().Json();
+  std::string pairs;
+  for (const TAdevPoint& p : a.Adev) pairs += (pairs.empty() ? "[" : ",[") + ShortestText(p.TauS) + "," + ShortestText(p.Adev) + "]";
+  EXPECT_NE(json.find("\"adev\":[" + pairs + "]}"), std::string::npos) << json;
+
+  EXPECT_EQ(w.AdevPlot()->Line()->count(), 11);
+  const auto drawn = w.Trend()->Line()->count();
+  EXPECT_GT(drawn, 100);
+  EXPECT_LE(drawn, 2 * static_cast<int>(w.Trend()->chart()->plotArea().width()) + 2) << "two points per pixel column";
+  EXPECT_GT(w.Histogram()->Outline()->count(), 4);
+  std::int64_t histogram = 0;
+  for (auto c : a.Histogram.Counts) histogram += c;
+  EXPECT_EQ(histogram, 3000);
+  EXPECT_TRUE(Shown.empty());
+}
+
+TEST_F(MeasurementsWindowTest, AGrowingSeriesIsDrawnWhole) {
+  // Fewer points than pixel columns: each one is drawn, however the series grew.
+  Open();
+  for (int round = 0; round < 60; ++round) {
+    AddReadings(5);
+    Settle();
+  }
+  const auto view = Feed.Summary().Store()->View();
+  QLineSeries* line = Window->Trend()->Line();
+  ASSERT_EQ(line->count(), static_cast<int>(view.Size()));
+  for (int i = 0; i < line->count(); ++i) {
+    EXPECT_EQ(line->at(i), QPointF(view.Seconds(static_cast<std::size_t>(i)), view.Value(static_cast<std::size_t>(i)))) << i;
+  }
+}
+
+TEST_F(MeasurementsWindowTest, TheAxesFollowValuesThatJumpByDecadesAndBack) {
+  // Steady readings (a span of a hundredth of a hertz) and readings decades away, in turn:
+  // each change of the axes must lay out a handful of ticks, not span / old step of them
+  // (which stalled the window for minutes).
+  Open();
+  const char* readings[] = {"10000.000", "0.0086", "10000.000", "10000.001", "0.000", "99999.999", "0.0086", "0.0087"};
+  for (int round = 0; round < 3; ++round) {
+    for (const char* reading : readings) {
+      for (int i = 0; i < 3; ++i) {
+        TDecodedFrame f;
+        f.Keys[19 - 1] = f.Keys[6 - 1] = f.Leds[0] = true;
+        f.Reading = reading;
+        Feed.FrameDecoded(f);
+      }
+      Settle();
+      QApplication::processEvents();
+      Window->Trend()->grab();
+    }
+    Window->ResetStatistics();
+  }
+  const auto view = Feed.Summary().Store()->View();
+  EXPECT_EQ(view.Size(), 0u);
+  for (const char* reading : {"10000.000", "10000.000"}) {
+    TDecodedFrame f;
+    f.Keys[19 - 1] = f.Keys[6 - 1] = f.Leds[0] = true;
+    f.Reading = reading;
+    Feed.FrameDecoded(f);
+  }
+  Settle();
+  EXPECT_LT(Window->Trend()->Range().height(), 1.0);
+  EXPECT_GT(Window->Trend()->Range().top(), 9e6);
+}
+
+TEST_F(MeasurementsWindowTest, ZoomAndPanPauseTheScrollingUntilReset) {
+  AddReadings(1000);
+  TMeasurementsWindow& w = Open();
+  TTrendChart* chart = w.Trend();
+  ASSERT_TRUE(chart->Following());
+  const QRectF whole = chart->Range();
+  EXPECT_LE(whole.left(), 0.0);
+  EXPECT_GE(whole.right(), 999 * 0.3 - 1e-9);
+
+  Wheel(3);
+  EXPECT_FALSE(chart->Following());
+  const QRectF zoomed = chart->Range();
+  EXPECT_LT(zoomed.width(), whole.width() * 0.6);
+  EXPECT_GT(zoomed.left(), whole.left());
+  AddReadings(500);
+  Settle();
+  EXPECT_EQ(chart->Range(), zoomed) << "new points do not move a zoomed chart";
+
+  // Shift+drag pans: the same width, further left.
+  QWidget* surface = chart->viewport();
+  const QPoint from = chart->chart()->plotArea().center().toPoint();
+  QTest::mousePress(surface, Qt::LeftButton, Qt::ShiftModifier, from);
+  QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(100, 0)), chart->mapToGlobal(QPointF(from + QPoint(100, 0))),
+                   Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(surface, &move);
+  QTest::mouseRelease(surface, Qt::LeftButton, Qt::ShiftModifier, from + QPoint(100, 0));
+  QApplication::processEvents();
+  EXPECT_LT(chart->Range().left(), zoomed.left());
+  EXPECT_NEAR(chart->Range().width(), zoomed.width(), zoomed.width() * 1e-6);
+
+  w.findChild<QAction*>("ActionWholeSeries")->trigger();
+  EXPECT_TRUE(chart->Following());
+  EXPECT_GE(chart->Range().right(), 1499 * 0.3 - 1e-9) << "back to the whole series, new points included";
+  AddReadings(100);
+  Settle();
+  EXPECT_GE(chart->Range().right(), 1599 * 0.3 - 1e-9) << "and scrolling on";
+
+  // A rectangle dragged over the plot is zoomed to.
+  const QRectF before = chart->Range();
+  QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, from - QPoint(60, 40));
+  QMouseEvent drag(QEvent::MouseMove, QPointF(from + QPoint(60, 40)), chart->mapToGlobal(QPointF(from + QPoint(60, 40))),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(surface, &drag);
+  QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, from + QPoint(60, 40));
+  QApplication::processEvents();
+  EXPECT_FALSE(chart->Following());
+  EXPECT_LT(chart->Range().width(), before.width() / 3);
+  EXPECT_LT(chart->Range().height(), before.height() / 2);
+}
+
+TEST_F(MeasurementsWindowTest, AResetOrAnotherAveragingTimeStartsAFreshSeries) {
+  AddReadings(50);
+  TMeasurementsWindow& w = Open();
+  w.findChild<QAction*>("ActionResetStatistics")->trigger();
+  Settle();
+  EXPECT_EQ(w.StatisticsTableWidget()->item(0, 1)->text(), "0");
+  EXPECT_EQ(w.StatisticsTableWidget()->item(2, 1)->text(), "") << "no mean of nothing";
+  EXPECT_EQ(w.AdevTableWidget()->rowCount(), 0);
+  EXPECT_EQ(w.Trend()->Line()->count(), 0);
+  AddReadings(10);
+  AddReadings(7, 5);  // averaging 100 ms: values of another resolution
+  Settle();
+  EXPECT_EQ(w.StatisticsTableWidget()->item(0, 1)->text(), "7");
+  EXPECT_EQ(w.Analysis()->Count, 7u);
+  EXPECT_EQ(w.AdevTableWidget()->rowCount(), 2);
+}
+
+TEST_F(MeasurementsWindowTest, SavesTheChartAndTheTablesAsShown) {
+  AddReadings(400);
+  TMeasurementsWindow& w = Open();
+  const QString png = QString::fromStdString(Folder.File("trend.png"));
+  w.SetFileChooser([&](const QString&, const QString& proposed, const QString&) {
+    return QString::fromStdString(Folder.File(proposed.toStdString()));
+  });
+  QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+  const QImage image(png);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), w.Trend()->size() * w.Trend()->devicePixelRatio());
+
+  QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+  const TSeriesAnalysis& a = *w.Analysis();
+  EXPECT_EQ(ReadWholeFile(Folder.File("statistics.csv")), TableCsv(StatisticsTable(Feed.Summary(), &a, ffExact)));
+  const std::string adev = ReadWholeFile(Folder.File("allan-deviation.csv"));
+  EXPECT_EQ(adev.substr(0, adev.find("\r\n")), "tau_s,adev,terms");
+  EXPECT_NE(adev.find("\r\n" + ShortestText(a.Adev[0].TauS) + "," + ShortestText(a.Adev[0].Adev) + ",399\r\n"), std::string::npos)
+      << adev;
+  EXPECT_TRUE(Shown.empty());
+
+  EXPECT_FALSE(w.SaveAdev("/nonexistent-folder/adev.csv"));
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_NE(Shown[0].find("Cannot save to /nonexistent-folder/adev.csv"), std::string::npos) << Shown[0];
+}
+
+}  // namespace
