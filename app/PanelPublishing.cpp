@@ -24,12 +24,6 @@ void TPanelPublishing::Attach(TMeasurementFeed& feed, TSioComPort& port) {
   port.AddPortListener(this, [this](TComponent*, bool opened) { SetLinkState(PortStatus(opened)); });
 }
 
-std::string TPanelPublishing::Broker() const {
-  const TMqttConfig& c = FPublisher.Config();
-  const bool v6 = c.Host.find(':') != std::string::npos;
-  return (v6 ? "[" + c.Host + "]" : c.Host) + ":" + std::to_string(c.Port);
-}
-
 std::vector<std::string> TPanelPublishing::News() {
   const TMqttStats s = FPublisher.Stats();
   std::vector<std::string> news;
@@ -37,7 +31,7 @@ std::vector<std::string> TPanelPublishing::News() {
     FToldConnections = s.Connections;
     FToldProblem.clear();
     FToldDropping = false;
-    news.push_back("connected to " + Broker() + ", publishing to " + FPublisher.ReadingTopic());
+    news.push_back("connected to " + BrokerName(FPublisher.Config()) + ", publishing to " + FPublisher.ReadingTopic());
   }
   if (!s.Connected && !s.Problem.empty() && s.Problem != FToldProblem) {
     FToldProblem = s.Problem;

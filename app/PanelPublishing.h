@@ -35,8 +35,6 @@ class TPanelPublishing {
 
   TMqttPublisher& Publisher() { return FPublisher; }
   const TMqttPublisher& Publisher() const { return FPublisher; }
-  // "host:port" as the user gave it.
-  std::string Broker() const;
 
   // What a log should say since the last call: a new connection, why connecting fails (once
   // for each new reason), readings starting to be dropped.

@@ -39,7 +39,7 @@ void TPublishStrip::Refresh() {
   }
   if (s.Dropped > 0) text += QStringLiteral("&nbsp;&nbsp;") + Coloured(kDroppedColour, tr("%n dropped", "", static_cast<int>(s.Dropped)));
   QString tip = tr("Publishing to %1 on %2 and %3\nsent %4, dropped %5, waiting %6")
-                    .arg(QString::fromStdString(FPublishing.Broker()),
+                    .arg(QString::fromStdString(BrokerName(FPublishing.Publisher().Config())),
                          QString::fromStdString(FPublishing.Publisher().ReadingTopic()),
                          QString::fromStdString(FPublishing.Publisher().StatusTopic()))
                     .arg(s.Sent)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz/FuzzRequire.h"
+#include "tools/simulator/Listener.h"
 #include "tools/simulator/Options.h"
 
 namespace {
@@ -59,5 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_REQUIRE(OffOrWithin(o.HangupAfter, 1L, 1000000000L));
   FUZZ_REQUIRE(o.LinkPath.empty() || o.DevicePath.empty());
   FUZZ_REQUIRE(o.ReplayPath.empty() || o.RelayPath.empty());
+  if (!o.ListenAddress.empty()) {
+    FUZZ_REQUIRE(o.LinkPath.empty() && o.DevicePath.empty());
+    std::string address;
+    int port = -1;
+    FUZZ_REQUIRE(SplitListenAddress(o.ListenAddress, address, port) && !address.empty() && port >= 0 && port <= 65535);
+  }
   return 0;
 }

@@ -258,7 +258,7 @@ void TMqttPublisher::TCore::Run() {
   sigaddset(&pipe, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
 
-  const std::string where = Config.Host + ":" + std::to_string(Config.Port);
+  const std::string where = BrokerName(Config);
   TClock::time_point nextAttempt = TClock::now();
   while (!StopAsked()) {
     if (Client == nullptr) {
@@ -328,6 +328,11 @@ void TMqttPublisher::TCore::Shutdown() {
   Stats.Connected = false;
   Ended = true;
   EndedCv.notify_all();
+}
+
+std::string BrokerName(const TMqttConfig& config) {
+  const bool v6 = config.Host.find(':') != std::string::npos;
+  return (v6 ? "[" + config.Host + "]" : config.Host) + ":" + std::to_string(config.Port);
 }
 
 TMqttPublisher::TMqttPublisher(TMqttConfig config) : FConfig(std::move(config)) {

@@ -47,6 +47,9 @@ struct TMqttConfig {
   std::string InitialStatus;          // empty: no status until SetStatus gives one
 };
 
+// "host:port", an IPv6 address in brackets: how messages name the broker.
+std::string BrokerName(const TMqttConfig& config);
+
 struct TMqttStats {
   bool Connected = false;       // the broker accepted the session (CONNACK) and it holds
   std::string Problem;          // why not connected, when it failed at least once; else empty
