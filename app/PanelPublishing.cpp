@@ -26,17 +26,23 @@ void TPanelPublishing::Attach(TMeasurementFeed& feed, TSioComPort& port) {
 
 std::vector<std::string> TPanelPublishing::News() {
   const TMqttStats s = FPublisher.Stats();
-  std::vector<std::string> news;
-  if (s.Connections > FToldConnections) {
-    FToldConnections = s.Connections;
-    FToldProblem.clear();
-    FToldDropping = false;
-    news.push_back("connected to " + BrokerName(FPublisher.Config()) + ", publishing to " + FPublisher.ReadingTopic());
-  }
-  if (!s.Connected && !s.Problem.empty() && s.Problem != FToldProblem) {
+  std::string failure, connection;
+  if (s.Failures > FToldFailures && s.Problem != FToldProblem) {
     FToldProblem = s.Problem;
-    news.push_back(s.Problem + "; trying again");
+    failure = s.Problem + "; trying again";
   }
+  if (s.Connections > FToldConnections) {
+    FToldProblem.clear();  // the same reason is worth saying again after a connection
+    FToldDropping = false;
+    connection = "connected to " + BrokerName(FPublisher.Config()) + ", publishing to " + FPublisher.ReadingTopic();
+  }
+  FToldFailures = s.Failures;
+  FToldConnections = s.Connections;
+  // Both since the last look: the one that holds now came last.
+  if (!s.Connected) std::swap(failure, connection);
+  std::vector<std::string> news;
+  for (const std::string* line : {&failure, &connection})
+    if (!line->empty()) news.push_back(*line);
   if (s.Dropped > 0 && !FToldDropping) {
     FToldDropping = true;
     news.push_back("readings are being dropped (" + std::to_string(s.Dropped) + " so far)");

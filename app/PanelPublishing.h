@@ -36,8 +36,8 @@ class TPanelPublishing {
   TMqttPublisher& Publisher() { return FPublisher; }
   const TMqttPublisher& Publisher() const { return FPublisher; }
 
-  // What a log should say since the last call: a new connection, why connecting fails (once
-  // for each new reason), readings starting to be dropped.
+  // What a log should say since the last call: a new connection, why connecting failed (once
+  // for each new reason between connections), readings starting to be dropped.
   std::vector<std::string> News();
   // "N readings published, M dropped" (complete after Stop).
   std::string Totals() const;
@@ -49,6 +49,7 @@ class TPanelPublishing {
   const TMeasurementFeed* FFeed = nullptr;
   std::int64_t FStartNs = 0;
   std::uint64_t FToldConnections = 0;
+  std::uint64_t FToldFailures = 0;
   std::string FToldProblem;
   bool FToldDropping = false;
 };

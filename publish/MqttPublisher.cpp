@@ -86,6 +86,7 @@ struct TMqttPublisher::TCore {
   std::uint64_t StatusAckedVersion = 0;
   int StatusMid = -1;
   int ReconnectDelayMs = 0;
+  std::string Refused;                 // the broker's reason for refusing this session
 };
 
 TMqttPublisher::TCore::TCore(TMqttConfig config)
@@ -138,8 +139,7 @@ void TMqttPublisher::TCore::OnConnect(mosquitto*, void* core, int rc) {
   auto* c = static_cast<TCore*>(core);
   if (rc != 0) {
     // The broker refused the session; it closes the connection, which Service then reports.
-    std::lock_guard<std::mutex> lock(c->Mutex);
-    c->Stats.Problem = std::string("the broker refused: ") + mosquitto_connack_string(rc);
+    c->Refused = std::string("the broker refused: ") + mosquitto_connack_string(rc);
     return;
   }
   c->SessionUp = true;
@@ -148,7 +148,6 @@ void TMqttPublisher::TCore::OnConnect(mosquitto*, void* core, int rc) {
   {
     std::lock_guard<std::mutex> lock(c->Mutex);
     c->Stats.Connected = true;
-    c->Stats.Problem.clear();
     ++c->Stats.Connections;
   }
 }
@@ -233,14 +232,15 @@ void TMqttPublisher::TCore::PublishQueued() {
 }
 
 void TMqttPublisher::TCore::ConnectionLost(const std::string& why) {
-  const bool wasUp = SessionUp;
   DropClient();
   {
     std::lock_guard<std::mutex> lock(Mutex);
     Stats.Dropped += static_cast<std::uint64_t>(InFlight);
     Stats.Connected = false;
-    if (Stats.Problem.empty() || wasUp) Stats.Problem = why;
+    Stats.Problem = Refused.empty() ? why : Refused;
+    ++Stats.Failures;
   }
+  Refused.clear();
   InFlight = 0;
 }
 
@@ -248,6 +248,7 @@ void TMqttPublisher::TCore::ConnectFailed(const std::string& why) {
   DropClient();
   std::lock_guard<std::mutex> lock(Mutex);
   Stats.Problem = why;
+  ++Stats.Failures;
 }
 
 void TMqttPublisher::TCore::Run() {

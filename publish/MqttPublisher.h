@@ -52,7 +52,9 @@ std::string BrokerName(const TMqttConfig& config);
 
 struct TMqttStats {
   bool Connected = false;       // the broker accepted the session (CONNACK) and it holds
-  std::string Problem;          // why not connected, when it failed at least once; else empty
+  std::string Problem;          // why the last attempt failed or the last connection broke;
+                                // kept once connected again (Connected says if it is current)
+  std::uint64_t Failures = 0;   // attempts that failed and connections that broke
   std::uint64_t Posted = 0;     // readings given to Post
   std::uint64_t Sent = 0;       // written to the broker connection
   std::uint64_t Dropped = 0;    // lost: queue full, connection broken, or left at Stop
