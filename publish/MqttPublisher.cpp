@@ -191,7 +191,10 @@ void TMqttPublisher::TCore::WaitForWake(int timeoutMs) {
   [[maybe_unused]] const ssize_t n = read(WakeFd, &count, sizeof count);
 }
 
+// One status at a time: a newer one waits for the broker's acknowledgement of the one before,
+// so an acknowledgement is never taken for a reading's.
 void TMqttPublisher::TCore::PublishStatus() {
+  if (StatusMid != -1) return;
   std::string status;
   std::uint64_t version = 0;
   {
