@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(!error.empty());
     return 0;
   }
-  if (result == prHelp) return 0;
+  // --help and --version end the parse where they stand: what follows was never looked at.
+  if (result == prHelp || result == prVersion) return 0;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") break;
     for (const char* flag : {"--burst=", "--local=", "--verbose="}) FUZZ_REQUIRE(a.rfind(flag, 0) != 0);
