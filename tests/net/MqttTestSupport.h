@@ -10,8 +10,7 @@ struct mosquitto;
 
 // The broker program, or empty when it is not installed.
 std::string BrokerProgram();
-// Skips the running test, saying why, when the broker is not installed.
-#define SKIP_WITHOUT_BROKER()                                                                  \
+#define SKIP_WITHOUT_BROKER() \
   if (BrokerProgram().empty()) GTEST_SKIP() << "mosquitto is not installed (apt-get install mosquitto)"
 
 // A TCP port on 127.0.0.1 that nothing listens on at the moment.
@@ -19,24 +18,21 @@ int FreePort();
 
 class TBroker {
  public:
-  // Starts the broker on 127.0.0.1:port with its configuration, log and (when `persistent`)
-  // its saved state in `folder`; Up() tells whether it took connections within 5 s.  A
-  // persistent broker queues QoS 0 messages for a subscriber with a lasting session.
-  TBroker(int port, const std::string& folder, bool persistent = false);
-  // Stops it with SIGTERM (a persistent broker saves its state) and waits.
-  ~TBroker();
+  // Starts the broker on 127.0.0.1:port, its configuration, log and (`lasting`) saved state
+  // in `folder`; Up() once it takes connections (5 s at most).  A lasting broker keeps the
+  // sessions of subscribers with a client id, QoS 0 messages included, across a restart.
+  TBroker(int port, const std::string& folder, bool lasting = false);
+  ~TBroker();  // SIGTERM (a lasting broker saves its state) and wait
   TBroker(const TBroker&) = delete;
   TBroker& operator=(const TBroker&) = delete;
 
   bool Up() const { return FUp; }
-  int Port() const { return FPort; }
-  void Pause();   // SIGSTOP: it stops reading, its connections stay open
-  void Resume();  // SIGCONT
+  void Pause() const;   // SIGSTOP: it stops reading, its connections stay open
+  void Resume() const;  // SIGCONT
   std::string Log() const;
 
  private:
   int FPid = -1;
-  int FPort;
   std::string FFolder;
   bool FUp = false;
 };
@@ -49,21 +45,19 @@ struct TMqttMessage {
 
 class TSubscriber {
  public:
-  // Connects to 127.0.0.1:port and subscribes to `filter` (QoS 1); Ready() once the broker
-  // confirmed the subscription (waited for up to 5 s).  A non-empty `lastingId` keeps the
-  // session at the broker under that client id while disconnected.
-  TSubscriber(int port, const std::string& filter, const std::string& lastingId = "");
+  // Subscribes to `filter` at 127.0.0.1:port (QoS 1) and waits (5 s at most) until the broker
+  // confirmed it.  A client id keeps the session at the broker while disconnected.
+  TSubscriber(int port, const std::string& filter, const std::string& clientId = "");
   ~TSubscriber();
   TSubscriber(const TSubscriber&) = delete;
   TSubscriber& operator=(const TSubscriber&) = delete;
 
   bool Ready() const;
-  std::vector<TMqttMessage> Messages() const;
   std::vector<TMqttMessage> On(const std::string& topic) const;
-  // Waits (up to timeoutMs) until `count` messages or more came on `topic`.
-  bool WaitForCount(const std::string& topic, std::size_t count, int timeoutMs = 10000) const;
-  // Waits until the last message on `topic` has this payload.
-  bool WaitForLast(const std::string& topic, const std::string& payload, int timeoutMs = 10000) const;
+  std::vector<std::string> Payloads(const std::string& topic) const;
+  // Wait (10 s at most) until `count` messages came on `topic`, or its last one is `payload`.
+  bool WaitForCount(const std::string& topic, std::size_t count) const;
+  bool WaitForLast(const std::string& topic, const std::string& payload) const;
 
  private:
   mosquitto* FClient = nullptr;
