@@ -41,6 +41,34 @@ std::string ParseKeys(const std::string& list, TProgramOptions& o) {
   }
 }
 
+// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; a bare IPv6 address (two colons or more) is a host.
+std::string ParseBroker(const std::string& value, TProgramOptions& o) {
+  const char* const problem = "--mqtt takes HOST or HOST:PORT (port 1..65535; IPv6 in brackets)";
+  std::string host = value;
+  std::string port;
+  if (!value.empty() && value[0] == '[') {
+    const auto close = value.find(']');
+    if (close == std::string::npos) return problem;
+    host = value.substr(1, close - 1);
+    const std::string rest = value.substr(close + 1);
+    if (!rest.empty()) {
+      if (rest[0] != ':') return problem;
+      port = rest.substr(1);
+      if (port.empty()) return problem;
+    }
+  } else if (const auto colon = value.find(':'); colon != std::string::npos && value.find(':', colon + 1) == std::string::npos) {
+    host = value.substr(0, colon);
+    port = value.substr(colon + 1);
+    if (port.empty()) return problem;
+  }
+  long number = 1883;
+  if (host.empty() || host.find_first_of(" \t[]/") != std::string::npos || (!port.empty() && !ParseInteger(port, 1, 65535, number)))
+    return problem;
+  o.MqttHost = host;
+  o.MqttPort = static_cast<int>(number);
+  return {};
+}
+
 // Applies one option with its value; returns the problem, or empty.
 std::string Apply(const std::string& name, const std::string& value, TProgramOptions& o) {
   long number = 0;
@@ -58,12 +86,19 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
     if (!ParseSeconds(value, o.DurationS)) return "--duration takes a number of seconds greater than 0";
   } else if (name == "--keys") {
     return ParseKeys(value, o);
+  } else if (name == "--mqtt") {
+    return ParseBroker(value, o);
+  } else if (name == "--mqtt-topic") {
+    // The prefix of the topics published to: no wildcard, no NUL, not empty.
+    if (value.empty() || value.find_first_of(std::string("+#\0", 3)) != std::string::npos || value.size() > 60000)
+      return "--mqtt-topic takes a topic prefix without + or #";
+    o.MqttTopic = value;
   }
   return {};
 }
 
 bool TakesValue(const std::string& name) {
-  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys"})
+  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys", "--mqtt", "--mqtt-topic"})
     if (name == n) return true;
   return false;
 }
@@ -80,11 +115,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine result;
   TProgramOptions& o = result.Options;
   std::string headlessOnly;  // the first option given that only the logger takes
+  bool topicGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const auto eq = arg.find('=');
     const std::string name = arg.rfind("--", 0) == 0 && eq != std::string::npos ? arg.substr(0, eq) : arg;
     if (IsHeadlessOnly(name) && headlessOnly.empty()) headlessOnly = name;
+    topicGiven = topicGiven || name == "--mqtt-topic";
     if (name == "--help" || name == "-h") {
       o.Help = true;
     } else if (name == "--version") {
@@ -115,6 +152,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (!o.Headless && !headlessOnly.empty() && !o.Help && !o.Version) result.Error = headlessOnly + " needs --headless";
+  if (topicGiven && o.MqttHost.empty() && result.Ok()) result.Error = "--mqtt-topic needs --mqtt";
   return result;
 }
 
@@ -131,10 +169,16 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 }
 
 const char* UsageText() {
-  return "usage: frontpanel [--port N=PATH]...\n"
+  return "usage: frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
          "                  [--duration S] [--keys K,K,...] [--summary]\n"
+         "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
          "  --port N=PATH   use the serial device PATH as port N (1..255)\n"
+         "  --mqtt HOST[:PORT]\n"
+         "                  publish every measurement to the MQTT broker at HOST (port 1883 by\n"
+         "                  default) as JSON on PREFIX/reading, the port's state on PREFIX/status\n"
+         "  --mqtt-topic PREFIX\n"
+         "                  the topics' prefix (default frontpanel)\n"
          "  --headless      log measurements without a window (no display needed)\n"
          "  --com N         the port the logger opens (default 2, as the window)\n"
          "  --csv FILE      write the measurements as CSV to FILE (appending), - for standard\n"

@@ -1,8 +1,8 @@
 // The program's command line, for the window and for the headless logger alike:
 //
-//   frontpanel [--port N=PATH]...
+//   frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
 //   frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]
-//              [--duration S] [--keys K,K,...] [--summary]
+//              [--duration S] [--keys K,K,...] [--summary] [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
 //   frontpanel --help | --version
 //
 // Parsing never exits or prints: it returns the options or the reason they are wrong, so the
@@ -24,6 +24,11 @@ struct TProgramOptions {
   bool Version = false;
   bool Headless = false;
   std::vector<TPortMapping> Ports;  // in the order given; a later one for the same N wins
+  // Publishing over MQTT, window and logger alike; no host: none.  An IPv6 address is given
+  // in brackets ([::1]:1883) and kept without them.
+  std::string MqttHost;
+  int MqttPort = 1883;
+  std::string MqttTopic = "frontpanel";  // no MQTT wildcard (+, #), not empty
   // Headless only.
   unsigned Com = 2;             // the port to open, as the window's Com1/Com2 choice
   std::string CsvPath = "-";    // "-": standard output

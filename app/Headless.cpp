@@ -1,13 +1,27 @@
 #include "app/Headless.h"
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "app/HeadlessLogger.h"
+#include "app/PanelPublishing.h"
 #include "app/StopSignals.h"
 #include "dispatch/SioPortName.h"
 #include "platform/Application.h"
 #include "platform/Messages.h"
+
+namespace {
+
+constexpr std::uint32_t kMqttNewsMs = 1000;
+
+void SayMqttNews(TPanelPublishing& mqtt) {
+  for (const std::string& line : mqtt.News()) std::fprintf(stderr, "frontpanel: mqtt: %s\n", line.c_str());
+}
+
+}  // namespace
 
 int RunHeadless(const TProgramOptions& options) {
   // Before the port starts its workers (see TStopSignals).  Destroyed last, after the logger
@@ -21,14 +35,23 @@ int RunHeadless(const TProgramOptions& options) {
       [](const std::string& message) { std::fprintf(stderr, "frontpanel: %s\n", message.c_str()); });
   for (const TPortMapping& p : options.Ports) SetPortDevicePath(p.Number, p.Path);
 
+  // Made before the logger, so it outlives the logger's port and feed (app/PanelPublishing.h).
+  const std::unique_ptr<TPanelPublishing> mqtt = MakePanelPublishing(options);
   THeadlessLogger logger(options, stderr);
   if (logger.Start()) {
+    if (mqtt) mqtt->Attach(logger.Feed(), *logger.Port());
     while (!logger.Finished() && !signals.Received()) {
       TMsg msg;
-      if (GetMessage(msg, logger.WaitMs())) DispatchMessage(msg);
+      // Publishing's news is looked at once a second at least.
+      if (GetMessage(msg, mqtt ? std::min(logger.WaitMs(), kMqttNewsMs) : logger.WaitMs())) DispatchMessage(msg);
       logger.Poll();
+      if (mqtt) SayMqttNews(*mqtt);
     }
   }
   logger.Finish();
+  if (mqtt) {
+    mqtt->Stop();
+    std::fprintf(stderr, "frontpanel: mqtt: %s\n", mqtt->Totals().c_str());
+  }
   return logger.ExitStatus();
 }

@@ -2,7 +2,8 @@
 //
 // Needs no display and creates no window-system object: the main thread pumps the platform's
 // message queue itself, waiting in it without spinning until a trigger, a wake-up or the next
-// deadline.  SIGINT and SIGTERM end the run cleanly (every row already written stays).
+// deadline (with --mqtt, a second at most, to say what publishing has to say).  SIGINT and
+// SIGTERM end the run cleanly (every row already written stays).
 #pragma once
 
 #include "app/CommandLine.h"

@@ -51,6 +51,8 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   int ExitStatus() const { return FExitStatus; }
 
   const TMeasurementFeed& Feed() const { return FFeed; }
+  TMeasurementFeed& Feed() { return FFeed; }
+  TSioComPort* Port() const { return FPort; }  // null before Start
   // What a trigger calls to make the loop run Poll soon; posts to the main queue by default.
   void SetWake(std::function<void()> wake) { FWake = std::move(wake); }
 

@@ -6,11 +6,14 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ProjectVersion.h"
 #include "app/CommandLine.h"
+#include "app/PanelPublishing.h"
+#include "app/PublishStrip.h"
 #include "app/QtHooks.h"
 #include "app/Unit1.h"
 #include "dispatch/SioPortName.h"
@@ -34,7 +37,13 @@ int RunPanelWindow(int argc, char** argv) {
                              {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/MAINICON.png")));
   InstallQtHooks();
+  // Made before the window, so it outlives the window's port and feed (app/PanelPublishing.h).
+  const std::unique_ptr<TPanelPublishing> mqtt = MakePanelPublishing(commandLine.Options);
   TForm1 form;
+  if (mqtt) {
+    mqtt->Attach(form.Feed(), *form.SioComPort1());
+    new TPublishStrip(&form, *form.Strip(), *mqtt);
+  }
   form.show();
   return QApplication::exec();
 }

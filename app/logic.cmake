@@ -6,9 +6,9 @@ target_include_directories(panel_logic PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(panel_logic PUBLIC sio_measure PRIVATE sio_warnings)
 set_target_properties(panel_logic PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 
-# The panel's side of its port and the headless logger (no Qt): shared by the window and the
-# program, and testable without a display.
+# The panel's side of its port, the headless logger and publishing over MQTT (no Qt): shared by
+# the window and the program, and testable without a display.
 add_library(panel_link STATIC
-  PanelPort.cpp HeadlessLogger.cpp StopSignals.cpp Headless.cpp)
-target_link_libraries(panel_link PUBLIC panel_logic sio_port PRIVATE sio_warnings)
+  PanelPort.cpp HeadlessLogger.cpp StopSignals.cpp Headless.cpp PanelPublishing.cpp)
+target_link_libraries(panel_link PUBLIC panel_logic sio_port sio_publish PRIVATE sio_warnings)
 set_target_properties(panel_link PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)

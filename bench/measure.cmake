@@ -1,4 +1,4 @@
-# One measurement from a decoded frame through the model and the CSV writer.
+# One measurement from a decoded frame through the model, the CSV writer and the publisher.
 find_package(benchmark REQUIRED)
 add_executable(MeasureBench MeasureBench.cpp)
-target_link_libraries(MeasureBench PRIVATE sio_measure benchmark::benchmark sio_warnings)
+target_link_libraries(MeasureBench PRIVATE sio_measure sio_publish benchmark::benchmark sio_warnings)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz/FuzzRequire.h"
+#include "tools/simulator/Listener.h"
 #include "tools/simulator/Options.h"
 
 namespace {
@@ -42,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(!error.empty());
     return 0;
   }
-  if (result == prHelp) return 0;
+  // --help and --version end the parse where they stand: what follows was never looked at.
+  if (result == prHelp || result == prVersion) return 0;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") break;
     for (const char* flag : {"--burst=", "--local=", "--verbose="}) FUZZ_REQUIRE(a.rfind(flag, 0) != 0);
@@ -59,5 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_REQUIRE(OffOrWithin(o.HangupAfter, 1L, 1000000000L));
   FUZZ_REQUIRE(o.LinkPath.empty() || o.DevicePath.empty());
   FUZZ_REQUIRE(o.ReplayPath.empty() || o.RelayPath.empty());
+  if (!o.ListenAddress.empty()) {
+    FUZZ_REQUIRE(o.LinkPath.empty() && o.DevicePath.empty());
+    std::string address;
+    int port = -1;
+    FUZZ_REQUIRE(SplitListenAddress(o.ListenAddress, address, port) && !address.empty() && port >= 0 && port <= 65535);
+  }
   return 0;
 }

@@ -41,6 +41,7 @@ class TCsvRecorder {
   bool Active() const { return FFd >= 0; }
   const std::string& Path() const { return FPath; }  // of the current or last recording
   std::int64_t Rows() const { return FRows; }        // rows written since the last Start
+  std::int64_t StartNs() const { return FStartNs; }  // what elapsed_s counts from
   const std::string& Error() const { return FError; }
   // The system's error number behind Error(), 0 when there was none (a refused header).
   int ErrorNumber() const { return FErrorNumber; }

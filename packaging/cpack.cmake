@@ -35,9 +35,11 @@ and state frames the instrument sends back light the key lamps and indicator
 LEDs and show the eight-digit reading.
 
 A port number can be mapped to any serial device, such as a USB adapter.
+Measurements can be recorded as CSV, logged without a window, and published
+to an MQTT broker.
 
 The package also holds freqsim, a simulator that plays the instrument on a
-pseudo-terminal, with injected line faults and the recording and replay of
-sessions with a real instrument.")
+pseudo-terminal or a TCP port, with injected line faults and the recording
+and replay of sessions with a real instrument.")
 
 include(CPack)

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils imagemagick xdotool
   git dpkg-dev file lintian desktop-file-utils man-db groff-base
   clang-14 libclang-rt-14-dev
+  libmosquitto-dev mosquitto mosquitto-clients
 )
 
 missing=()

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "e2e/CsvRecords.h"
 #include "pty/SimulatorProcess.h"
 #include "support/TestPty.h"
 #include "support/Wait.h"
@@ -22,25 +23,6 @@ namespace {
 const std::string kHeader = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
 
 std::string Program() { return FRONTPANEL_PATH; }
-
-// The CSV text's records split into fields; every record must end in CRLF.
-std::vector<std::vector<std::string>> Records(const std::string& text) {
-  std::vector<std::vector<std::string>> records;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const auto end = text.find("\r\n", start);
-    EXPECT_NE(end, std::string::npos) << "a record without its line break";
-    if (end == std::string::npos) break;
-    std::vector<std::string> fields;
-    std::stringstream line(text.substr(start, end - start));
-    std::string field;
-    while (std::getline(line, field, ',')) fields.push_back(field);
-    if (text[end - 1] == ',') fields.emplace_back();
-    records.push_back(fields);
-    start = end + 2;
-  }
-  return records;
-}
 
 // Local time with milliseconds and offset: 2026-12-07T10:15:02.123+01:00.
 bool IsTimestamp(const std::string& text) {

@@ -6,3 +6,10 @@ sio_add_test(NAME HeadlessLoggerTest
 target_compile_definitions(HeadlessLoggerTest PRIVATE FREQSIM_PATH="$<TARGET_FILE:freqsim>"
                                                       FRONTPANEL_PATH="$<TARGET_FILE:frontpanel>")
 add_dependencies(HeadlessLoggerTest freqsim frontpanel)
+# The logger publishing to a broker (mosquitto) started by the tests on 127.0.0.1.
+sio_add_test(NAME HeadlessMqttTest
+  SOURCES HeadlessMqttTest.cpp ${PROJECT_SOURCE_DIR}/tests/pty/SimulatorProcess.cpp
+  LIBS panel_logic sio_publish mqtt_test_support LABELS e2e net threaded TIMEOUT 180)
+target_compile_definitions(HeadlessMqttTest PRIVATE FREQSIM_PATH="$<TARGET_FILE:freqsim>"
+                                                    FRONTPANEL_PATH="$<TARGET_FILE:frontpanel>")
+add_dependencies(HeadlessMqttTest freqsim frontpanel)

@@ -42,6 +42,12 @@ TEST(SimulatorOptionsTest, BadOptionsAndUnusablePathsExitWithStatus2) {
       {"--record", "/nonexistent/dir/capture"},
       {"--link", "/nonexistent/dir/COM9"},
       {"--link", plainFile},
+      {"--listen", "65536"},
+      {"--listen", "127.0.0.1:"},
+      {"--listen", "::1:5000"},
+      {"--listen", "0", "--link", "/tmp/x"},
+      {"--listen", "0", "--device", "/dev/null"},
+      {"--listen", "192.0.2.1:0"},  // an address this machine does not have
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(args.front() + " " + (args.size() > 1 ? args[1] : ""));

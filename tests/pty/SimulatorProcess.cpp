@@ -1,9 +1,11 @@
 #include "pty/SimulatorProcess.h"
 
 #include <fcntl.h>
+#include <netdb.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,6 +86,27 @@ int WaitFor(int pid, int out, std::string& outText, int err, std::string& errTex
 }  // namespace
 
 std::string SimulatorPath() { return FREQSIM_PATH; }
+
+int ConnectTcp(const std::string& url) {
+  const std::string prefix = "tcp://";
+  const auto colon = url.rfind(':');
+  if (url.rfind(prefix, 0) != 0 || colon == std::string::npos || colon < prefix.size()) return -1;
+  std::string host = url.substr(prefix.size(), colon - prefix.size());
+  if (host.size() > 2 && host.front() == '[') host = host.substr(1, host.size() - 2);
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), url.substr(colon + 1).c_str(), &hints, &found) != 0) return -1;
+  int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd >= 0 && connect(fd, found->ai_addr, found->ai_addrlen) != 0) {
+    close(fd);
+    fd = -1;
+  }
+  freeaddrinfo(found);
+  if (fd >= 0) fcntl(fd, F_SETFL, O_NONBLOCK);
+  return fd;
+}
 
 std::string TempPath(const std::string& name) {
   const char* dir = std::getenv("TMPDIR");
@@ -171,6 +194,11 @@ TSimulatorProcess::~TSimulatorProcess() {
 bool TSimulatorProcess::OpenLine() {
   if (FPath.empty()) return false;
   FLine = open(FPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  return FLine >= 0;
+}
+
+bool TSimulatorProcess::ConnectLine() {
+  FLine = ConnectTcp(FPath);
   return FLine >= 0;
 }
 

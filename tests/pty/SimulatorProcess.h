@@ -25,6 +25,9 @@ std::vector<TSegment> Segments(const std::vector<TTimedByte>& bytes);
 // The complete frames (status byte and exactly 18 nibbles) of the stream.
 std::vector<TSegment> CompleteFrames(const std::vector<TTimedByte>& bytes);
 
+// A non-blocking TCP connection to tcp://ADDRESS:PORT (IPv6 in brackets); -1 if it fails.
+int ConnectTcp(const std::string& url);
+
 // A unique path in the temporary folder.
 std::string TempPath(const std::string& name);
 
@@ -56,6 +59,8 @@ class TSimulatorProcess {
 
   // Opens the printed path as the panel does (non-blocking); false if it cannot.
   bool OpenLine();
+  // Connects to the printed tcp://ADDRESS:PORT (--listen) as its client; false if it cannot.
+  bool ConnectLine();
   void CloseLine();
   void Send(std::uint8_t byte);
 

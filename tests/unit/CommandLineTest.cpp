@@ -52,6 +52,30 @@ TEST(CommandLineTest, HeadlessTakesEveryOption) {
   EXPECT_TRUE(ParseCommandLine({"--help"}).Options.Help);
 }
 
+// Window and logger alike; the host as it is to be looked up (IPv6 without its brackets).
+TEST(CommandLineTest, MqttTakesAHostWithOrWithoutAPort) {
+  struct TCase {
+    TArgs Args;
+    const char* Host;
+    int Port;
+    const char* Topic;
+  };
+  const TCase cases[] = {
+      {{"--mqtt", "broker"}, "broker", 1883, "frontpanel"},
+      {{"--mqtt=10.0.0.7:1884", "--mqtt-topic", "lab/counter"}, "10.0.0.7", 1884, "lab/counter"},
+      {{"--headless", "--mqtt", "[::1]:8883"}, "::1", 8883, "frontpanel"},
+      {{"--mqtt", "::1"}, "::1", 1883, "frontpanel"},
+  };
+  for (const TCase& c : cases) {
+    const TCommandLine result = ParseCommandLine(c.Args);
+    ASSERT_TRUE(result.Ok()) << c.Args[0] << ": " << result.Error;
+    EXPECT_EQ(result.Options.MqttHost, c.Host);
+    EXPECT_EQ(result.Options.MqttPort, c.Port);
+    EXPECT_EQ(result.Options.MqttTopic, c.Topic);
+  }
+  EXPECT_TRUE(ParseCommandLine({}).Options.MqttHost.empty()) << "no publishing unless asked";
+}
+
 struct BadCase {
   TArgs Args;
   const char* Error;  // a part of the message
@@ -81,6 +105,16 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--headless", "--keys", "29"}, "--keys"},
       {{"--headless", "--keys", "1,,2"}, "--keys"},
       {{"--headless", "--keys", ""}, "--keys"},
+      {{"--mqtt"}, "--mqtt needs a value"},
+      {{"--mqtt", ""}, "--mqtt takes HOST"},
+      {{"--mqtt", ":1883"}, "--mqtt takes HOST"},
+      {{"--mqtt", "broker:"}, "--mqtt takes HOST"},
+      {{"--mqtt", "broker:65536"}, "--mqtt takes HOST"},
+      {{"--mqtt", "[::1]1883"}, "--mqtt takes HOST"},
+      {{"--mqtt", "mqtt://broker"}, "--mqtt takes HOST"},
+      {{"--mqtt", "broker", "--mqtt-topic", "lab/#"}, "--mqtt-topic"},
+      {{"--mqtt", "broker", "--mqtt-topic="}, "--mqtt-topic"},
+      {{"--mqtt-topic", "lab"}, "--mqtt-topic needs --mqtt"},
   };
   for (const BadCase& c : cases) {
     const TCommandLine result = ParseCommandLine(c.Args);

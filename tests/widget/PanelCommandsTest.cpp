@@ -1,6 +1,6 @@
 // The window's commands beyond its designed controls, with the real port on a pseudo-terminal:
-// recording from Ctrl+R and the strip, failures of the file, copying the reading, the keyboard
-// keys and the context menu.  The designed controls must not move or change.
+// recording from Ctrl+R and the strip, failures of the file, publishing's part of the strip,
+// copying the reading, the keyboard keys and the context menu.  The designed controls must not move or change.
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -23,10 +23,13 @@
 #include "app/KeyboardMap.h"
 #include "app/MeasurementsWindow.h"
 #include "app/PanelActions.h"
+#include "app/PanelPublishing.h"
+#include "app/PublishStrip.h"
 #include "app/RecordingControl.h"
 #include "app/StatusStrip.h"
 #include "app/Unit1.h"
 #include "dispatch/SioPortName.h"
+#include "net/MqttTestSupport.h"
 #include "platform/Application.h"
 #include "support/QtWait.h"
 #include "support/TestPty.h"
@@ -137,6 +140,34 @@ TEST_F(PanelCommandsTest, CtrlRRecordsEveryFrameAndTheStripCountsTheRows) {
   QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
   EXPECT_FALSE(f.Feed().Recorder().Active());
   EXPECT_TRUE(Shown.empty());
+}
+
+// Without a broker: the strip says the publisher is retrying, why in its tooltip, and counts the
+// frames that did not fit its queue; the designed controls stay where they are.
+TEST_F(PanelCommandsTest, PublishingShowsItsStateAndItsDropsInTheStrip) {
+  TMqttConfig config;
+  config.Host = "127.0.0.1";
+  config.Port = FreePort();
+  config.QueueCapacity = 1;
+  config.ReconnectMinMs = config.ReconnectMaxMs = 20;
+  TPanelPublishing publishing(config);
+  TForm1& f = Open();
+  const auto designed = DesignedGeometry();
+  publishing.Attach(f.Feed(), *f.SioComPort1());
+  auto* strip = new TPublishStrip(&f, *f.Strip(), publishing);
+  ASSERT_TRUE(PumpQtUntil([&] { return strip->Segment()->text().contains("MQTT retrying"); })) << strip->Segment()->text().toStdString();
+  EXPECT_TRUE(strip->Segment()->toolTip().contains("refused")) << strip->Segment()->toolTip().toStdString();
+
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 0}, 8);
+  ASSERT_TRUE(ShowsReading("10000.000"));
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 1}, 8);
+  ASSERT_TRUE(ShowsReading("10000.001"));
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 2}, 8);
+  ASSERT_TRUE(ShowsReading("10000.002"));
+  EXPECT_TRUE(PumpQtUntil([&] { return strip->Segment()->text().contains("2 dropped"); })) << strip->Segment()->text().toStdString();
+  EXPECT_EQ(publishing.Publisher().Stats().Posted, 3u);
+  EXPECT_EQ(DesignedGeometry(), designed) << "no designed control moved";
+  Form.reset();  // the window goes before the publishing it reports on
 }
 
 TEST_F(PanelCommandsTest, AFileThatCannotBeUsedIsRefusedWithItsReason) {

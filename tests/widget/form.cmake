@@ -5,7 +5,7 @@ if(TARGET FormTest)
   set_target_properties(FormTest PROPERTIES AUTOUIC OFF)
 endif()
 sio_add_test(NAME PanelCommandsTest SOURCES PanelCommandsTest.cpp ${PROJECT_SOURCE_DIR}/tests/support/PanelTestMain.cpp
-  LIBS panel_window Qt6::Test LABELS widget QT TIMEOUT 120)
+  LIBS panel_window mqtt_test_support Qt6::Test LABELS widget QT TIMEOUT 120)
 if(TARGET PanelCommandsTest)
   set_target_properties(PanelCommandsTest PROPERTIES AUTOUIC OFF)
 endif()

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -86,6 +87,31 @@ bool TLine::OpenDevice(const std::string& path, std::string& error) {
   return true;
 }
 
+bool TLine::Listen(const std::string& where, std::string& error) {
+  if (!FListener.Open(where, error)) return false;
+  FPath = FListener.Url();
+  return true;
+}
+
+void TLine::AcceptClient() {
+  std::string peer;
+  const int fd = FListener.Accept(FFd < 0, peer);
+  if (fd >= 0) {
+    FFd = fd;
+    FPeer = peer;
+    std::fprintf(stderr, "freqsim: client %s connected\n", peer.c_str());
+  } else if (!peer.empty()) {
+    std::fprintf(stderr, "freqsim: client %s refused: %s has the line\n", peer.c_str(), FPeer.c_str());
+  }
+}
+
+void TLine::DropClient(const std::string& why) {
+  if (FFd < 0) return;
+  close(FFd);
+  FFd = -1;
+  std::fprintf(stderr, "freqsim: client %s %s\n", FPeer.c_str(), why.c_str());
+}
+
 long TLine::Write(const std::uint8_t* data, std::size_t size) { return ::write(FFd, data, size); }
 
 long TLine::Read(std::uint8_t* data, std::size_t size) { return ::read(FFd, data, size); }
@@ -113,4 +139,5 @@ void TLine::Close() {
     if (*fd >= 0) close(*fd);
     *fd = -1;
   }
+  FListener.Close();
 }

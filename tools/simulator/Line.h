@@ -1,9 +1,12 @@
-// The simulator's end of the serial line: a new pseudo-terminal or a serial device, raw, 9600 8N1.
+// The simulator's end of the serial line: a new pseudo-terminal or a serial device, raw, 9600 8N1,
+// or a TCP server for one client (raw bytes).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "tools/simulator/Listener.h"
 
 class TLine {
  public:
@@ -22,9 +25,20 @@ class TLine {
   bool CreatePty(const std::string& linkPath, std::string& error);
   // Opens a serial device and sets it to 9600 baud, 8N1, raw, no flow control.
   bool OpenDevice(const std::string& path, std::string& error);
+  // Serves the line over TCP on [ADDRESS:]PORT (tools/simulator/Listener.h); Path() is then
+  // tcp://ADDRESS:PORT and Fd() the client's socket, -1 while no client is connected.
+  bool Listen(const std::string& where, std::string& error);
 
   int Fd() const { return FFd; }
   const std::string& Path() const { return FPath; }  // what the peer opens
+
+  // TCP only: whether the line is served, the listening socket (-1 otherwise), taking a
+  // waiting connection (the client when there is none, else refused), and letting the client
+  // go (it left or its connection failed) to wait for the next.  Each is said on stderr.
+  bool Served() const { return FListener.Fd() >= 0; }
+  int ListenFd() const { return FListener.Fd(); }
+  void AcceptClient();
+  void DropClient(const std::string& why);
 
   // Non-blocking; they return what the system calls return.
   long Write(const std::uint8_t* data, std::size_t size);
@@ -47,6 +61,8 @@ class TLine {
   int FWatchFd = -1;
   std::string FPath;
   std::string FLinkPath;
+  TListener FListener;
+  std::string FPeer;  // the TCP client
 };
 
 // Sets a terminal descriptor to 9600 baud, 8N1, raw, no flow control.

@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 
+#include "tools/simulator/Listener.h"
+
 namespace {
 
 // strtol and strtod skip leading blanks; a value given with blanks is a mistake to report.
@@ -47,6 +49,10 @@ Attachment:
                        (a stale link there is replaced; removed on exit)
   --device PATH        use this serial device instead of a new pseudo-terminal
                        (set to 9600 baud, 8 data bits, no parity, 1 stop bit, raw)
+  --listen [ADDR:]PORT serve the line over TCP instead, raw, on ADDR (127.0.0.1 when left
+                       out; [::1]:PORT for IPv6; PORT 0: any free port); the first line
+                       printed is then tcp://ADDR:PORT.  One client at a time: another
+                       that connects meanwhile is closed at once
 Behaviour:
   --period-ms N        send a frame every N ms instead of the display time the keys choose
   --burst              write each message at once instead of pacing bytes at 9600 baud
@@ -100,6 +106,12 @@ TParseResult ParseOptions(int argc, char** argv, TSimOptions& o, std::string& er
   const std::map<std::string, TSetter> valued = {
       {"--link", text(o.LinkPath)},
       {"--device", text(o.DevicePath)},
+      {"--listen", [&](const std::string& v) {
+         std::string address;
+         int port = 0;
+         o.ListenAddress = v;
+         return SplitListenAddress(v, address, port);
+       }},
       {"--period-ms", intIn(o.PeriodMs, 1, 3600000)},
       {"--signal-hz", [&](const std::string& v) { return ParseDouble(v, 1e-3, 1e12, o.SignalHz); }},
       {"--noise-ppm", [&](const std::string& v) { return ParseDouble(v, 0, 1e6, o.NoisePpm); }},
@@ -159,6 +171,10 @@ TParseResult ParseOptions(int argc, char** argv, TSimOptions& o, std::string& er
   o.Seed = static_cast<std::uint32_t>(seed);
   if (!o.LinkPath.empty() && !o.DevicePath.empty()) {
     error = "--link names a new pseudo-terminal and cannot go with --device";
+    return prError;
+  }
+  if (!o.ListenAddress.empty() && (!o.LinkPath.empty() || !o.DevicePath.empty())) {
+    error = "--listen serves the line over TCP and cannot go with --link or --device";
     return prError;
   }
   if (!o.ReplayPath.empty() && !o.RelayPath.empty()) {

@@ -5,9 +5,11 @@
 #include <string>
 
 struct TSimOptions {
-  // Attachment: a new pseudo-terminal (optionally with a named link to it) or a serial device.
+  // Attachment: a new pseudo-terminal (optionally with a named link to it), a serial device,
+  // or a TCP server ([ADDRESS:]PORT, one client at a time).
   std::string LinkPath;
   std::string DevicePath;
+  std::string ListenAddress;
 
   // Behaviour.
   int PeriodMs = 0;            // 0: the display time the keys choose

@@ -134,8 +134,15 @@ bool TSession::Pump(std::int64_t nowNs) {
     const std::int64_t due = whole ? chunk.NotBeforeNs : std::max(chunk.NotBeforeNs, FNextByteNs);
     if (due > nowNs) return true;
     const std::size_t count = whole ? chunk.Bytes.size() - chunk.Sent : 1;
-    const long n = FLine.Write(chunk.Bytes.data() + chunk.Sent, count);
+    long n = -1;
+    errno = EAGAIN;  // a served line without a client: nobody takes the bytes
+    if (FLine.Fd() >= 0) n = FLine.Write(chunk.Bytes.data() + chunk.Sent, count);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && FLine.Served() && errno != EAGAIN && errno != EWOULDBLOCK) {
+      // The client's connection broke: the line waits for the next, this message is lost.
+      FLine.DropClient(std::string("lost: ") + std::strerror(errno));
+      errno = EAGAIN;
+    }
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
       std::fprintf(stderr, "freqsim: write to %s failed: %s\n", FLine.Path().c_str(), std::strerror(errno));
       return false;
@@ -221,13 +228,14 @@ int TSession::Run(TSignalFlags& flags, const sigset_t& waitMask) {
       }
     }
 
-    pollfd fds[3] = {{FLine.Fd(), POLLIN, 0},
+    pollfd fds[4] = {{FLine.Fd(), POLLIN, 0},
                      {FRelay ? FRelay->Fd() : -1, POLLIN, 0},
-                     {FLine.CloseWatchFd(), POLLIN, 0}};
+                     {FLine.CloseWatchFd(), POLLIN, 0},
+                     {FLine.ListenFd(), POLLIN, 0}};
     now = NowNs();
     const std::int64_t waitNs = NextWakeNs(now) - now;
     const timespec timeout{static_cast<time_t>(waitNs / 1000000000), static_cast<long>(waitNs % 1000000000)};
-    const int ready = ppoll(fds, 3, &timeout, &waitMask);
+    const int ready = ppoll(fds, 4, &timeout, &waitMask);
     if (ready < 0) {
       if (errno == EINTR) continue;
       std::fprintf(stderr, "freqsim: poll failed: %s\n", std::strerror(errno));
@@ -238,12 +246,15 @@ int TSession::Run(TSignalFlags& flags, const sigset_t& waitMask) {
       const long n = FLine.Read(buffer, sizeof buffer);
       if (n > 0) {
         OnPanelBytes(buffer, static_cast<std::size_t>(n), now);
+      } else if (FLine.Served() && (n == 0 || (errno != EAGAIN && errno != EINTR))) {
+        FLine.DropClient(n == 0 ? "went away" : std::string("lost: ") + std::strerror(errno));
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         std::fprintf(stderr, "freqsim: %s hung up\n", FLine.Path().c_str());
         return 1;
       }
     }
     if (fds[2].revents & POLLIN) FLine.OnPeerClosed();
+    if (fds[3].revents & POLLIN) FLine.AcceptClient();
     if (FRelay != nullptr && (fds[1].revents & (POLLIN | POLLERR | POLLHUP))) {
       const long n = FRelay->Read(buffer, sizeof buffer);
       if (n > 0) {

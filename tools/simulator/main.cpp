@@ -62,8 +62,9 @@ int main(int argc, char** argv) {
   TLine relay;
   if (!options.RelayPath.empty() && !relay.OpenDevice(options.RelayPath, error)) return Fail(error);
   TLine line;
-  const bool attached = options.DevicePath.empty() ? line.CreatePty(options.LinkPath, error)
-                                                   : line.OpenDevice(options.DevicePath, error);
+  const bool attached = !options.ListenAddress.empty() ? line.Listen(options.ListenAddress, error)
+                        : options.DevicePath.empty()    ? line.CreatePty(options.LinkPath, error)
+                                                        : line.OpenDevice(options.DevicePath, error);
   if (!attached) return Fail(error);
 
   std::printf("%s\n", line.Path().c_str());
