@@ -82,8 +82,11 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
   if (!FHandlersPresent) return true;
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
-    // A line closed by an earlier handler of this pass has no one left to tell.
-    if (FCloseRequested) return false;
+    // A line closed by an earlier handler of this pass has no one left to tell.  Nor has one
+    // closed, or whose workers are being stopped, since the pass began: the closing thread
+    // found no delivery in progress and releases the line at once, running messages while it
+    // waits for this worker, so a delivery starting now would reach handlers inside that close.
+    if (FCloseRequested || FWorkersStopFlag) return false;
     FDispatching = true;
     // Tells the handlers of this delivery (run here or by threads this one waits for) from
     // everyone else: see InsideDelivery.
