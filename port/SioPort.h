@@ -27,6 +27,10 @@
 //     destroying a port that has a dispatcher there aborts the process with a message (it
 //     could only hang or free the dispatcher under its own workers).  Such handlers may use
 //     the dispatcher's own thread-safe operations instead (see dispatch/SioDispatch.h).
+//   - A close outside an event waits for the workers to end and runs the thread's messages
+//     meanwhile, so other ports' events and handlers run inside it: they may use this port
+//     too (it is psClosing then), but destroying it there, or destroying a port twice,
+//     aborts the process with a message.
 //
 // Failures.  Dispatcher results are negative codes; the port turns them into exceptions of
 // the ESioException family (common/SioExcept.h) through CheckErrorCode.  While the component
@@ -405,6 +409,8 @@ class TSioCustomComPort : public TSioBaseComponent {
   TWaitCharEvent FOnWaitChar;
   // Trigger messages being handled for this port on the stack (ComWindowProc).
   int FEventDepth = 0;
+  // A close is stopping the workers (running this thread's messages meanwhile).
+  int FBusy = 0;
   bool FDestroying = false;
   const std::uint64_t FSerial;
   const std::thread::id FOwnerThread;

@@ -40,6 +40,18 @@ std::uint64_t NextPortSerial() {
   std::abort();
 }
 
+// Counts a stretch of a port's work that runs messages and uses the port afterwards.
+class TBusy {
+ public:
+  explicit TBusy(int& count) : FCount(count) { ++FCount; }
+  ~TBusy() { --FCount; }
+  TBusy(const TBusy&) = delete;
+  TBusy& operator=(const TBusy&) = delete;
+
+ private:
+  int& FCount;
+};
+
 // Runs `step` and keeps its exception in `failure` (the first one wins), so the steps after
 // it still run.
 template <typename F>
@@ -96,6 +108,12 @@ void TSioCustomComPort::CheckOwnerThread() const {
 
 TSioCustomComPort::~TSioCustomComPort() {
   if (FDispatcher && std::this_thread::get_id() != FOwnerThread) DestroyedByStranger();
+  // A handler that the port's own close (or destruction) runs while it waits for the workers
+  // must not destroy it: the close goes on with the port afterwards.
+  if (FBusy > 0 || FDestroying) {
+    std::fputs("TSioCustomComPort destroyed while it closes, by a handler run meanwhile\n", stderr);
+    std::abort();
+  }
   FDestroying = true;
   FReopenPending = false;
   if (FPortState == psOpen) {
@@ -284,18 +302,26 @@ void TSioCustomComPort::ClosePort() {
   RunKeepingFailure(failure, [this] { NotifyPortClosing(); });
   FDispatcher->SaveTriggers(FSavedTriggers);
   FSavedTriggersValid = true;
-  FDispatcher->CloseLine();
-  if (FDispatcher->Dispatching()) {
-    // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
-    // the release waits for PortCloseMsg and the end of the workers.
-    PostMessage(FComWindow, PortCloseMsg, 0,
-                static_cast<std::intptr_t>(static_cast<std::uint32_t>(FDispatcher->RegistryIndex()) << 16));
-    PumpOneMessage();
-  } else {
-    FinishClose();
-    // A reopen asked for by a close listener has no completion to wait for: it lapses.
-    FReopenPending = false;
+  bool deferred = false;
+  {
+    // Stopping the workers runs this thread's messages, and the port is used afterwards: it
+    // must not be destroyed from a handler run meanwhile (see the destructor).
+    const TBusy busy(FBusy);
+    FDispatcher->CloseLine();
+    deferred = FDispatcher->Dispatching();
+    if (deferred) {
+      // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
+      // the release waits for PortCloseMsg and the end of the workers.
+      PostMessage(FComWindow, PortCloseMsg, 0,
+                  static_cast<std::intptr_t>(static_cast<std::uint32_t>(FDispatcher->RegistryIndex()) << 16));
+    } else {
+      FinishClose();
+      // A reopen asked for by a close listener has no completion to wait for: it lapses.
+      FReopenPending = false;
+    }
   }
+  // The port is not used after this message (a handler may even destroy it).
+  if (deferred) PumpOneMessage();
   if (failure) std::rethrow_exception(failure);
 }
 

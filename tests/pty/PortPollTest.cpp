@@ -61,7 +61,9 @@ TEST_F(PortPoll, BytesPolledDuringADeliveryAreNeverHandedOutAgain) {
       return got.size() >= sent.size();
     }));
     peer.join();
-    EXPECT_EQ(got, sent);
+    const auto differ = std::mismatch(got.begin(), got.end(), sent.begin(), sent.end());
+    EXPECT_TRUE(got == sent) << "got " << got.size() << " bytes, first wrong one at "
+                             << (differ.first - got.begin());
     TearDown();
   }
 }
