@@ -37,6 +37,7 @@ struct TSentRecord {
   std::atomic<int> State{kPending};
   // Set by the sender when it stops waiting for a message that is already running.
   std::atomic<bool> Forsaken{false};
+  TSenderId Sender = nullptr;  // CurrentSenderId() of the thread that sent it
   TMessageResult Result = 0;     // written by the owner before State becomes kDone
   std::exception_ptr Error;      // likewise
   std::shared_ptr<TQueue> Waiter;  // the sender's queue, whose condition it sleeps on
@@ -221,6 +222,7 @@ void RunSentMessages(TQueue& queue) {
 int SendAcross(const TQueuePtr& owner, const TSentPtr& record, std::uint32_t timeoutMs) {
   const TQueuePtr& self = CurrentQueue();
   record->Waiter = self;
+  record->Sender = CurrentSenderId();
   {
     std::lock_guard lock(owner->Lock);
     if (owner->Closed) return kFailed;
@@ -473,15 +475,18 @@ TMessageResult DispatchMessage(const TMsg& msg) {
   return info.Proc(msg.Window, msg.Message, msg.WParam, msg.LParam);
 }
 
-TSenderId CurrentSenderId() { return CurrentQueue().get(); }
+// A byte of the thread's own storage: its address tells the thread apart while it runs, and
+// taking it allocates nothing (a trigger delivery asks for it).
+static thread_local char tSenderMark;
+
+TSenderId CurrentSenderId() { return &tSenderMark; }
 
 bool IsAnsweringSendOf(TSenderId sender) {
   if (sender == nullptr) return false;
-  if (tQueue.Queue.get() == sender) return true;
+  if (sender == &tSenderMark) return true;
   for (const TAnswerFrame* frame = tAnswering; frame != nullptr; frame = frame->Outer) {
-    // The record lives while it runs (RunSentMessages holds it); its Waiter is the sender.
-    if (frame->Record->Waiter.get() == sender && !frame->Record->Forsaken.load(std::memory_order_acquire))
-      return true;
+    // The record lives while it runs (RunSentMessages holds it).
+    if (frame->Record->Sender == sender && !frame->Record->Forsaken.load(std::memory_order_acquire)) return true;
   }
   return false;
 }
