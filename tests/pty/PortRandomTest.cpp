@@ -708,6 +708,8 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   auto number = [](const char* text) { return std::strtod(text, nullptr); };
   gSettings.Seed = std::random_device()();
+  // CTest sets the default length of a run; the caller's own setting wins.
+  if (const char* v = std::getenv("SIO_RANDOM_DEFAULT_SECONDS")) gSettings.Seconds = number(v);
   if (const char* v = std::getenv("SIO_RANDOM_SEED")) gSettings.Seed = std::strtoull(v, nullptr, 10);
   if (const char* v = std::getenv("SIO_RANDOM_SECONDS")) gSettings.Seconds = number(v);
   if (const char* v = std::getenv("SIO_RANDOM_STEPS")) gSettings.Steps = std::strtoull(v, nullptr, 10);

@@ -10,7 +10,7 @@ if(TARGET PortRandomTest)
   else()
     set(_random_seconds 30)
   endif()
-  set_property(TEST PortRandomTest APPEND PROPERTY ENVIRONMENT "SIO_RANDOM_SECONDS=${_random_seconds}")
+  set_property(TEST PortRandomTest APPEND PROPERTY ENVIRONMENT "SIO_RANDOM_DEFAULT_SECONDS=${_random_seconds}")
   # The AddressSanitizer pass leaves out "threaded" tests; this one runs there under a label
   # of its own, as the dispatcher's pseudo-terminal tests do.
   if(SIO_SANITIZER MATCHES "address")
