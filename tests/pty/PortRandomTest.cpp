@@ -24,6 +24,7 @@
 #include "common/SioExcept.h"
 #include "platform/Application.h"
 #include "port/SioPort.h"
+#include "support/ProcessCounts.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -222,10 +223,17 @@ void TRandomRun::Action(int kind, std::size_t slot) {
   TSioComPort& port = *FPorts[slot];
   // A close runs messages while it waits for the workers; the port may not be destroyed by
   // a handler run there (the port says so loudly), so the test does not.
-  struct TBusy {
-    int& N;
-    explicit TBusy(int& n) : N(n) { ++N; }
-    ~TBusy() { --N; }
+  auto lifecycle = [&](const char* action, auto call) {
+    Guard(action, ctx, [&] {
+      ++ctx->Busy;
+      try {
+        call();
+      } catch (...) {
+        --ctx->Busy;
+        throw;
+      }
+      --ctx->Busy;
+    });
   };
   switch (kind) {
     case 0:
@@ -234,21 +242,14 @@ void TRandomRun::Action(int kind, std::size_t slot) {
       if (Chance(50)) Create(slot);
       return;
     case 1:
-      return Guard("Open", ctx, [&] {
-        const TBusy busy(ctx->Busy);
-        port.SetOpen(!port.Open());
-      });
+      return lifecycle("Open", [&] { port.SetOpen(!port.Open()); });
     case 2:
-      return Guard("Close and reopen", ctx, [&] {
-        const TBusy busy(ctx->Busy);
+      return lifecycle("Close and reopen", [&] {
         port.SetOpen(false);
         port.SetOpen(true);
       });
     case 3:
-      return Guard("ComNumber", ctx, [&] {
-        const TBusy busy(ctx->Busy);
-        port.SetComNumber(static_cast<std::uint16_t>(AnyLine()));
-      });
+      return lifecycle("ComNumber", [&] { port.SetComNumber(static_cast<std::uint16_t>(AnyLine())); });
     case 4:
       return Settings(ctx);
     case 5:

@@ -1,6 +1,5 @@
 #include "support/Watchdog.h"
 
-#include <dirent.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/ProcessCounts.h"
+
 namespace {
 
 std::string ReadFirstLine(const std::string& path) {
@@ -16,17 +17,6 @@ std::string ReadFirstLine(const std::string& path) {
   std::string line;
   std::getline(in, line);
   return line;
-}
-
-int CountEntries(const char* folder) {
-  DIR* dir = opendir(folder);
-  if (dir == nullptr) return -1;
-  int count = 0;
-  while (const dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] != '.') ++count;
-  }
-  closedir(dir);
-  return count;
 }
 
 // Every stack, from gdb attached to this process (when gdb is there and may attach).
@@ -52,39 +42,27 @@ void PrintStacks() {
 
 std::string DescribeThreads() {
   std::ostringstream out;
-  DIR* dir = opendir("/proc/self/task");
-  if (dir == nullptr) return "(no /proc/self/task)\n";
-  while (const dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
-    const std::string task = std::string("/proc/self/task/") + entry->d_name;
+  const bool read = ForEachFolderEntry("/proc/self/task", [&](const char* name) {
+    const std::string task = std::string("/proc/self/task/") + name;
     // stat: "tid (name) S ..."; the name may hold spaces, the state follows the last ')'.
     const std::string stat = ReadFirstLine(task + "/stat");
     const std::size_t close = stat.rfind(')');
     const char state = close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
-    out << "  thread " << entry->d_name << " '" << ReadFirstLine(task + "/comm") << "' state " << state
-        << " wchan " << ReadFirstLine(task + "/wchan") << "\n";
-  }
-  closedir(dir);
-  return out.str();
+    out << "  thread " << name << " '" << ReadFirstLine(task + "/comm") << "' state " << state << " wchan "
+        << ReadFirstLine(task + "/wchan") << "\n";
+  });
+  return read ? out.str() : "(no /proc/self/task)\n";
 }
 
 std::string DescribeDescriptors() {
   std::ostringstream out;
-  DIR* dir = opendir("/proc/self/fd");
-  if (dir == nullptr) return "(no /proc/self/fd)\n";
-  while (const dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
+  const bool read = ForEachFolderEntry("/proc/self/fd", [&](const char* name) {
     char target[256] = {};
-    const ssize_t n = readlink((std::string("/proc/self/fd/") + entry->d_name).c_str(), target, sizeof target - 1);
-    out << "  fd " << entry->d_name << " -> " << (n > 0 ? target : "?") << "\n";
-  }
-  closedir(dir);
-  return out.str();
+    const ssize_t n = readlink((std::string("/proc/self/fd/") + name).c_str(), target, sizeof target - 1);
+    out << "  fd " << name << " -> " << (n > 0 ? target : "?") << "\n";
+  });
+  return read ? out.str() : "(no /proc/self/fd)\n";
 }
-
-int CountThreads() { return CountEntries("/proc/self/task"); }
-// Less the descriptor that reads the folder itself.
-int CountDescriptors() { return CountEntries("/proc/self/fd") - 1; }
 
 TWatchdog::TWatchdog(std::chrono::seconds limit, std::string header)
     : FLimit(limit), FHeader(std::move(header)), FThread([this] { Watch(); }) {}

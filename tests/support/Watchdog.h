@@ -42,6 +42,3 @@ class TWatchdog {
 std::string DescribeThreads();
 // Every open descriptor of this process and what it refers to, one line each.
 std::string DescribeDescriptors();
-// Number of threads and of open descriptors of this process.
-int CountThreads();
-int CountDescriptors();
