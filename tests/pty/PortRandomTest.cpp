@@ -639,6 +639,9 @@ void TRandomRun::Checkpoint() {
     WaitForBaseline();
   }
   for (auto& [n, line] : FLines) line->PauseWriter(false);
+  // Traces and logs appended to would grow without end in a long run.
+  std::error_code ignored;
+  for (const auto& file : std::filesystem::directory_iterator(FTemp, ignored)) std::filesystem::remove(file, ignored);
 }
 
 void TRandomRun::Step() {
