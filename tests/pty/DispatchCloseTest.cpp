@@ -128,23 +128,23 @@ class THeldRead : public TSioSysCalls {
 // messages while it waits, and a handler reached through them would run inside that stop.
 TEST(DispatchHalt, NoDeliveryStartsOnceTheWorkersAreBeingStopped) {
   TTestPty peer(kPeerSlave, kPeerMode);
-  THeldRead calls;
+  THeldRead seam;
   TTestDispatcher line;
-  line.SetSysCalls(calls);
+  line.SetSysCalls(seam);
   ASSERT_EQ(line.Open(peer.SlavePath()), 0);
   line.SetAvailThreshold(1);
-  std::atomic<int> calls_{0};
-  line.AddMethodHandler(&calls_, [&](std::uint32_t, std::uintptr_t, std::intptr_t) { ++calls_; }, true);
-  calls.Armed = true;
+  std::atomic<int> handled{0};
+  line.AddMethodHandler(&handled, [&](std::uint32_t, std::uintptr_t, std::intptr_t) { ++handled; }, true);
+  seam.Armed = true;
   ASSERT_TRUE(peer.Write(std::string("x")));
-  ASSERT_TRUE(WaitUntil([&] { return calls.Holding.load(); }));
+  ASSERT_TRUE(WaitUntil([&] { return seam.Holding.load(); }));
   std::thread release([&] {
     WaitUntil([&] { return line.FWorkersStopFlag.load(); });
-    calls.Release = true;
+    seam.Release = true;
   });
   line.HaltWorkers();  // the worker reads "x" and goes on with its pass meanwhile
   release.join();
-  EXPECT_EQ(calls_.load(), 0);
+  EXPECT_EQ(handled.load(), 0);
   EXPECT_FALSE(line.WorkersRunning());
   line.CloseLine();
 }
