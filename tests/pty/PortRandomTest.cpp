@@ -78,7 +78,7 @@ class TRandomRun {
     for (const unsigned n : kLines) FLines.emplace(n, std::make_unique<TFarEnd>(n, FRandom()));
   }
   ~TRandomRun() {
-    for (std::size_t s = 0; s < kSlots; ++s) Destroy(s);
+    DestroyAll();
     FLines.clear();
     Application().SetExceptionDisplay(nullptr);
     std::error_code ignored;
@@ -103,6 +103,8 @@ class TRandomRun {
   void Action(int kind, std::size_t slot);
   void Create(std::size_t slot);
   void Destroy(std::size_t slot);
+  // Every port goes, and no handler run meanwhile makes a new one.
+  void DestroyAll();
   void Put(const TCtxPtr& ctx);
   void Poll(const TCtxPtr& ctx);
   bool MayRead(const TPortCtx* ctx) const;
@@ -129,6 +131,7 @@ class TRandomRun {
   std::vector<std::pair<const TPortCtx*, bool>> FHandlers;  // handlers running: port, reads
   int FBaseThreads = 0, FBaseFds = 0, FFdsPerPort = 0;
   unsigned long long FStep = 0, FCheckpoints = 0, FNested = 0;
+  bool FEnding = false;  // DestroyAll: no nested actions
   std::string FFailure;
   std::mutex FWorkerLock;
   std::string FWorkerFailure;  // under FWorkerLock: found on a dispatch worker
@@ -151,7 +154,7 @@ void TRandomRun::OnHandler(const TCtxPtr& ctx, TRole who, std::uint32_t message,
     return Fail("an event of a port ran outside its own trigger message");
   FHandlers.emplace_back(ctx.get(), who == ctx->Role);
   if (who == ctx->Role) ReadInEvent(ctx, message == TriggerAvailMsg ? wParam : 0);
-  if (ctx->Port != nullptr && ctx->NestedLeft > 0 && Chance(50)) {
+  if (ctx->Port != nullptr && ctx->NestedLeft > 0 && !FEnding && Chance(50)) {
     --ctx->NestedLeft;
     ++FNested;
     Action(Pick(12), Chance(75) ? ctx->Slot : Pick(kSlots));
@@ -335,6 +338,12 @@ void TRandomRun::Destroy(std::size_t slot) {
   if (ctx->Streams) Fail("a destroyed port kept its line");
   delete static_cast<TCtxPtr*>(GetWindowData(ctx->Window));
   DestroyWindow(ctx->Window);
+}
+
+void TRandomRun::DestroyAll() {
+  FEnding = true;
+  for (std::size_t s = 0; s < kSlots; ++s) Destroy(s);
+  FEnding = false;
 }
 
 void TRandomRun::Put(const TCtxPtr& ctx) {
@@ -635,7 +644,7 @@ void TRandomRun::Checkpoint() {
   }
   CheckQuiet();
   if (Chance(30)) {
-    for (std::size_t s = 0; s < kSlots; ++s) Destroy(s);
+    DestroyAll();
     WaitForBaseline();
   }
   for (auto& [n, line] : FLines) line->PauseWriter(false);
@@ -691,7 +700,7 @@ void TRandomRun::Go() {
     }
   }
   if (FFailure.empty()) Checkpoint();
-  for (std::size_t s = 0; s < kSlots; ++s) Destroy(s);
+  DestroyAll();
   if (FFailure.empty()) WaitForBaseline();
   CollectFailures();
   unsigned long long moved = 0;

@@ -47,7 +47,7 @@ void FillNumbered(std::uint64_t from, std::uint8_t* out, std::size_t count) {
 TStreamCheck::TStreamCheck(std::string name) : FName(std::move(name)) {}
 
 void TStreamCheck::Note(const std::string& what) {
-  if (FHistory.size() == 24) FHistory.erase(FHistory.begin());
+  if (FHistory.size() == 16) FHistory.erase(FHistory.begin());
   FHistory.push_back(what + "@" + std::to_string(FNext));
 }
 
@@ -60,91 +60,65 @@ void TStreamCheck::Fail(const std::string& what) {
 void TStreamCheck::Received(const std::uint8_t* bytes, std::size_t count) {
   std::lock_guard lock(FLock);
   Note("got" + std::to_string(count) + (FLanding ? "L" : ""));
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < count && FFailure.empty(); ++i) {
     if (FLanding) {
-      FHeld.push_back(bytes[i]);
-      Place();
+      Land(bytes[i]);
     } else if (bytes[i] != NumberedByte(FNext)) {
       std::string next;
       for (std::size_t k = i; k < count && k < i + 12; ++k) next += " " + Hex(bytes[k]);
       Fail("byte " + std::to_string(FNext) + " is " + Hex(bytes[i]) + ", expected " + Hex(NumberedByte(FNext)) +
            " (" + std::to_string(i) + " of " + std::to_string(count) + " received:" + next + ")");
-      return;
     } else {
       ++FNext;
     }
   }
 }
 
-// Bytes received after a gap are held until a whole record among them tells where they
-// belong.  A run placed must lie at or after the next byte expected; where the bytes stop
-// matching, or a record mark comes out of step, a later part of the stream was dropped
-// meanwhile (the gap is still open, or ended after these bytes were sent) and a new run
-// begins.  While no gap is open, every run starts no later than the gap's limit.
-void TStreamCheck::Place() {
-  while (!FHeld.empty()) {
-    std::size_t start = 0;
-    while (start < FHeld.size() && start < 4 && (FHeld[start] & 0x80) == 0) ++start;
-    if (start == 4) return Fail("no record starts among 4 bytes after a gap");
-    if (FHeld.size() < start + 4) return;
-    std::size_t mark = start + 1;
-    while (mark < start + 4 && (FHeld[mark] & 0x80) == 0) ++mark;
-    if (mark < start + 4) {  // cut inside the record: what comes before it is a run of its own
-      PlaceShort(mark);
-      continue;
-    }
-    std::uint64_t record = FHeld[start] & 0x7F;
-    for (std::size_t k = 1; k < 4; ++k) record = (record << 7) | FHeld[start + k];
-    record |= (FNext / 4) & ~(kRecordSpan - 1);
-    // The record number repeats every kRecordSpan records: take the one nearest FNext.
-    std::uint64_t at = record * 4 - start;
-    if (at + kRecordSpan * 2 < FNext) at += kRecordSpan * 4;
-    std::size_t run = 0;
-    while (run < FHeld.size() && FHeld[run] == NumberedByte(at + run)) ++run;
-    if (run < start) {  // the bytes before the record are of an earlier run
-      PlaceShort(start);
-      continue;
-    }
-    if (at < FNext || (FOpenGaps == 0 && at > FLimit + FShortSlack)) {
-      return Fail("after a gap at " + std::to_string(FNext) + " the bytes go on at " + std::to_string(at) +
-                  " (the first one sent after the gap is " + std::to_string(FLimit) + ")");
-    }
-    Note("run" + std::to_string(run) + "at" + std::to_string(at));
-    FNext = at + run;
-    FHeld.erase(FHeld.begin(), FHeld.begin() + static_cast<std::ptrdiff_t>(run));
-    // Bytes sent before the gap ended may still be followed by a drop: landing goes on until
-    // one sent after it (index FLimit or later) has come, and while a gap is open.
-    FLanding = FOpenGaps > 0 || FNext <= FLimit;
-    if (!FLanding) FShortSlack = 0;
+// Bytes of a record whose start was dropped, or cut short by a drop, are passed over.  Four
+// bytes that look like a record may still join two records across a drop, so a jump counts
+// only once the next record follows it.
+void TStreamCheck::Land(std::uint8_t byte) {
+  if ((byte & 0x80) != 0) {
+    FRecordBytes = 0;
+  } else if (FRecordBytes == 0) {
+    return;
   }
-}
-
-// The first `count` held bytes, too few to place by a record: they must fit somewhere after
-// the next byte expected (no later than the limit), but where is not certain, so they move
-// nothing and the stream stays landing until a record places a run.
-void TStreamCheck::PlaceShort(std::size_t count) {
-  const std::uint64_t last = FOpenGaps == 0 ? FLimit : FNext + (std::uint64_t{1} << 20);
-  for (std::uint64_t at = FNext; at <= last; ++at) {
-    std::size_t k = 0;
-    while (k < count && FHeld[k] == NumberedByte(at + k)) ++k;
-    if (k == count) {
-      Note("short" + std::to_string(count));
-      FShortSlack += count;
-      FHeld.erase(FHeld.begin(), FHeld.begin() + static_cast<std::ptrdiff_t>(count));
+  FRecord[FRecordBytes++] = byte;
+  if (FRecordBytes < 4) return;
+  FRecordBytes = 0;
+  std::uint64_t record = FRecord[0] & 0x7F;
+  for (std::size_t k = 1; k < 4; ++k) record = (record << 7) | FRecord[k];
+  // The number repeats every kRecordSpan records: take the one nearest the next expected.
+  record |= (FNext / 4) & ~(kRecordSpan - 1);
+  std::uint64_t at = record * 4;
+  if (at + kRecordSpan * 2 < FNext) at += kRecordSpan * 4;
+  if (at != FNext) {
+    const bool confirmed = FJumpPending && at == FJump + 4;
+    FJumpPending = !confirmed;
+    if (!confirmed) {
+      FJump = at;
       return;
     }
+    if (FJump < FNext) {
+      return Fail("bytes from " + std::to_string(FJump) + " came again after " + std::to_string(FNext));
+    }
+    // A jump lands no later than the first whole record sent after the gap ended.
+    if (FOpenGaps == 0 && FJump > (FLimit + 3) / 4 * 4) {
+      return Fail("after a gap at " + std::to_string(FNext) + " the bytes go on at " + std::to_string(FJump) +
+                  ", past the first one sent after the gap (" + std::to_string(FLimit) + ")");
+    }
+    Note("jump" + std::to_string(FJump));
   }
-  std::string held;
-  for (std::size_t k = 0; k < count; ++k) held += " " + Hex(FHeld[k]);
-  Fail("bytes after a gap at " + std::to_string(FNext) + " fit nowhere:" + held);
-  FHeld.clear();
+  FJumpPending = false;
+  FNext = at + 4;
+  FLanding = FOpenGaps > 0 || FNext <= FLimit;
 }
 
 void TStreamCheck::BeginGap() {
   std::lock_guard lock(FLock);
   Note("begin");
-  if (!FHeld.empty()) PlaceShort(FHeld.size());
   ++FOpenGaps;
+  if (!FLanding) FJumpPending = false;
   FLanding = true;
 }
 
@@ -157,7 +131,7 @@ void TStreamCheck::EndGap(std::uint64_t sent) {
   FLanding = true;
 }
 
-bool TStreamCheck::Complete(std::uint64_t sent) {
+bool TStreamCheck::Complete(std::uint64_t sent) const {
   std::lock_guard lock(FLock);
   return !FLanding && FNext == sent;
 }

@@ -21,9 +21,11 @@ std::uint8_t NumberedByte(std::uint64_t index);
 void FillNumbered(std::uint64_t from, std::uint8_t* out, std::size_t count);
 
 // One direction of one line, checked as it is received.  Every byte must come once and in
-// order, except that a gap - a purge or a close on our side - may drop a run of the bytes
-// sent before it ended: the next byte received after a gap is then any later one, but not
-// later than the first byte sent after the gap's end.  Thread-safe.
+// order, except that a gap - a purge or a close on our side - may drop runs of the bytes sent
+// before it ended.  After a gap, until a byte sent after its end has come ("landing"), the
+// bytes are checked by whole records: each record must come after the last one, and while no
+// gap is open, a jump may land no later than the first record sent after the gap ended.  Then
+// every byte is checked again.  Thread-safe.
 class TStreamCheck {
  public:
   explicit TStreamCheck(std::string name);
@@ -31,29 +33,30 @@ class TStreamCheck {
   void BeginGap();
   // `sent`: bytes sent, or possibly sent, when the gap ended.
   void EndGap(std::uint64_t sent);
-  // Whether the first `sent` bytes have all been received.  After a gap this cannot be told
-  // until a run of bytes sent later has come and been placed (Landing until then).
-  bool Complete(std::uint64_t sent);
+  // Whether the first `sent` bytes have all been received.  Not while landing: a gap may have
+  // dropped the last bytes sent, which only a byte sent later can tell.
+  bool Complete(std::uint64_t sent) const;
   bool Landing() const;
   std::uint64_t Count() const;
   std::string Failure() const;
 
  private:
-  void Place();  // under FLock
-  void PlaceShort(std::size_t count);
+  void Land(std::uint8_t byte);  // under FLock
   void Fail(const std::string& what);
+  void Note(const std::string& what);
 
   const std::string FName;
   mutable std::mutex FLock;
-  std::uint64_t FNext = 0;          // index of the next byte expected
-  int FOpenGaps = 1;                // a stream starts with no port on it: a gap
-  bool FLanding = true;             // bytes after a gap not placed yet
-  std::uint64_t FLimit = 0;         // the landing's latest index once no gap is open
-  std::vector<std::uint8_t> FHeld;  // received after a gap, not yet placed
-  std::uint64_t FShortSlack = 0;    // bytes of short runs passed over while landing
+  std::uint64_t FNext = 0;           // index of the next byte expected (landing: the least one)
+  int FOpenGaps = 1;                 // a stream starts with no port on it: a gap
+  bool FLanding = true;
+  std::uint64_t FLimit = 0;          // the first byte sent after the last gap ended
+  std::uint8_t FRecord[4] = {};      // landing: the record being gathered
+  std::size_t FRecordBytes = 0;
+  std::uint64_t FJump = 0;           // landing: a record away from FNext, not yet followed
+  bool FJumpPending = false;
   std::string FFailure;
   std::vector<std::string> FHistory;  // the last events, for a failure report
-  void Note(const std::string& what);
 };
 
 // Both directions of one pseudo-terminal, from its creation until it is hung up.
