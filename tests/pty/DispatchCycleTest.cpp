@@ -2,24 +2,12 @@
 // thread, no descriptor (and no memory, which the sanitizer builds check).
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <thread>
 
 #include "DispatchTestSupport.h"
+#include "support/ProcessCounts.h"
 
 namespace {
-
-int Entries(const char* folder) {
-  DIR* dir = opendir(folder);
-  if (dir == nullptr) return -1;
-  int count = 0;
-  while (const dirent* e = readdir(dir)) {
-    if (e->d_name[0] != '.') ++count;
-  }
-  closedir(dir);
-  return count;
-}
 
 void OneCycle(int i) {
   TTestPty peer(kPeerSlave, kPeerMode);
@@ -41,14 +29,14 @@ TEST(DispatchCycles, OpenCloseCyclesWithTrafficLeaveNoThreadOrDescriptor) {
   // Threads of the harness are there before and after; ThreadSanitizer starts its own
   // with the first thread of the process.
   std::thread([] {}).join();
-  const int threads = Entries("/proc/self/task");
+  const int threads = CountThreads();
   OneCycle(0);  // first-use state (queues, registry) is made once
-  ASSERT_TRUE(WaitUntil([&] { return Entries("/proc/self/task") == threads; }));
-  const int descriptors = Entries("/proc/self/fd");
+  ASSERT_TRUE(WaitUntil([&] { return CountThreads() == threads; }));
+  const int descriptors = CountDescriptors();
   for (int i = 1; i <= 200 && !HasFatalFailure(); ++i) OneCycle(i);
-  EXPECT_TRUE(WaitUntil([&] { return Entries("/proc/self/task") == threads; }))
-      << Entries("/proc/self/task") << " threads, " << threads << " before";
-  EXPECT_EQ(Entries("/proc/self/fd"), descriptors);
+  EXPECT_TRUE(WaitUntil([&] { return CountThreads() == threads; }))
+      << CountThreads() << " threads, " << threads << " before";
+  EXPECT_EQ(CountDescriptors(), descriptors);
   EXPECT_EQ(DispatcherRegistryCount(), 0);
 }
 

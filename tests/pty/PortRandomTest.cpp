@@ -1,0 +1,744 @@
+// A seeded randomized test of the port component over real pseudo-terminals.  Thousands of
+// random steps: opening, closing, number and setting changes, block I/O, flushes, triggers of
+// every kind, trace and log switches, destroying and recreating ports, handlers of every kind
+// - and the same from inside trigger events and synchronized handlers - while the far end of
+// each line writes numbered bytes at changing rates, drains or stalls the port's output and
+// hangs up.  It checks that every byte arrives once and in order in each direction (except
+// what a purge or a close may drop), that no handler runs after its port is gone, that event
+// depths return to 0, that threads and descriptors return to the baseline after a destroy,
+// and, through a watchdog, that nothing hangs.
+//
+//   PortRandomTest [--seed=N] [--seconds=S] [--steps=N] [--verbose]
+// or the environment variables SIO_RANDOM_SEED, SIO_RANDOM_SECONDS, SIO_RANDOM_STEPS.  The
+// seed is printed first; the same seed replays the same choices (the threads' timing differs).
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <utility>
+
+#include "RandomLine.h"
+#include "common/SioExcept.h"
+#include "platform/Application.h"
+#include "port/SioPort.h"
+#include "support/ProcessCounts.h"
+#include "support/Watchdog.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct TSettings {
+  std::uint64_t Seed = 0;
+  double Seconds = 10;
+  unsigned long long Steps = ~0ull;
+  bool Verbose = false;  // every action on stderr (--verbose)
+} gSettings;
+
+constexpr unsigned kLines[] = {2, 3, 4};
+constexpr std::size_t kSlots = 2;
+// Who reads a port's bytes in its deliveries: one handler only, since every handler of a
+// delivery is shown the same bytes.
+enum TRole { kOnTrigger, kSyncMethod, kWindow, kRoles };
+
+class TRandomRun;
+
+// One port's life, from its creation to its destruction.  Handlers hold it, so it may
+// outlive the port: then Alive is false and no handler may run any more.
+struct TPortCtx {
+  TRandomRun* Run = nullptr;
+  std::size_t Slot = 0;
+  TSioComPort* Port = nullptr;            // main thread
+  std::atomic<bool> Alive{true};
+  std::shared_ptr<TLineStreams> Streams;  // the line's streams while the port has it open
+  TWindowHandle Window = 0;               // a further trigger handler of the test's own
+  TRole Role = kOnTrigger;
+  int ReadPolicy = 0;                     // what the reading handler takes, see ReadInEvent
+  int NestedLeft = 0;                     // handler calls still to do a nested action
+  int Busy = 0;                           // in a call that may close the port (not to be destroyed)
+  // The dispatcher each kind of handler of the test's own is registered with (one of each,
+  // so that only one handler of a delivery reads).
+  const void* SyncOn = nullptr;
+  const void* WorkerOn = nullptr;
+  const void* WindowOn = nullptr;
+};
+using TCtxPtr = std::shared_ptr<TPortCtx>;
+
+TMessageResult ExtraWindowProc(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t);
+
+class TRandomRun {
+ public:
+  TRandomRun() : FRandom(gSettings.Seed), FDog(10s, "seed " + std::to_string(gSettings.Seed)) {
+    Application().SetExceptionDisplay([this](const std::string& m) { Shown(m); });
+    FTemp = std::filesystem::temp_directory_path() / ("sio-random-" + std::to_string(getpid()));
+    std::filesystem::create_directories(FTemp);
+    for (const unsigned n : kLines) FLines.emplace(n, std::make_unique<TFarEnd>(n, FRandom()));
+  }
+  ~TRandomRun() {
+    DestroyAll();
+    FLines.clear();
+    Application().SetExceptionDisplay(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(FTemp, ignored);
+  }
+
+  void Go();
+  void OnHandler(const TCtxPtr& ctx, TRole who, std::uint32_t message, std::uintptr_t wParam);
+
+ private:
+  int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(FRandom); }
+  bool Chance(int percent) { return Pick(100) < percent; }
+  TFarEnd& Line(unsigned n) { return *FLines.at(n); }
+  unsigned AnyLine() { return kLines[Pick(3)]; }
+  void Fail(const std::string& what) {
+    if (FFailure.empty()) FFailure = what + " (step " + std::to_string(FStep) + ")";
+  }
+  void Shown(const std::string& message);
+  template <typename F>
+  void Guard(const char* action, const TCtxPtr& ctx, F&& f);
+  void Step();
+  void Action(int kind, std::size_t slot);
+  void Create(std::size_t slot);
+  void Destroy(std::size_t slot);
+  // Every port goes, and no handler run meanwhile makes a new one.
+  void DestroyAll();
+  void Put(const TCtxPtr& ctx);
+  void Poll(const TCtxPtr& ctx);
+  bool MayRead(const TPortCtx* ctx) const;
+  void ReadInEvent(const TCtxPtr& ctx, std::uintptr_t announced);
+  void Take(const TCtxPtr& ctx, std::uint32_t count);
+  void Flush(const TCtxPtr& ctx, bool input);
+  void Settings(const TCtxPtr& ctx);
+  void Triggers(const TCtxPtr& ctx);
+  void Handlers(const TCtxPtr& ctx);
+  void Recorders(const TCtxPtr& ctx);
+  void FarEnd();
+  void PumpFor(std::chrono::milliseconds time);
+  void CheckQuiet();
+  void WaitForBaseline();
+  void Checkpoint();
+  void CollectFailures();
+
+  std::mt19937_64 FRandom;
+  TWatchdog FDog;
+  std::filesystem::path FTemp;
+  std::map<unsigned, std::unique_ptr<TFarEnd>> FLines;
+  std::array<std::unique_ptr<TSioComPort>, kSlots> FPorts;
+  std::array<TCtxPtr, kSlots> FCtx;
+  std::vector<std::pair<const TPortCtx*, bool>> FHandlers;  // handlers running: port, reads
+  int FBaseThreads = 0, FBaseFds = 0, FFdsPerPort = 0;
+  unsigned long long FStep = 0, FCheckpoints = 0, FNested = 0;
+  bool FEnding = false;  // DestroyAll: no nested actions
+  std::string FFailure;
+  std::mutex FWorkerLock;
+  std::string FWorkerFailure;  // under FWorkerLock: found on a dispatch worker
+};
+
+// ---- Handlers ------------------------------------------------------------------------------
+
+TMessageResult ExtraWindowProc(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+  auto* holder = static_cast<TCtxPtr*>(GetWindowData(window));
+  if (holder != nullptr && message >= TriggerAvailMsg && message <= TriggerStatusMsg) {
+    const TCtxPtr ctx = *holder;  // the window, and the holder with it, may go in there
+    ctx->Run->OnHandler(ctx, kWindow, message, wParam);
+  }
+  return 0;
+}
+
+void TRandomRun::OnHandler(const TCtxPtr& ctx, TRole who, std::uint32_t message, std::uintptr_t wParam) {
+  if (!ctx->Alive) return Fail("a handler ran after its port was destroyed");
+  if (ctx->Port == nullptr || ctx->Port->EventDepth() < (who == kOnTrigger ? 1 : 0))
+    return Fail("an event of a port ran outside its own trigger message");
+  FHandlers.emplace_back(ctx.get(), who == ctx->Role);
+  if (who == ctx->Role) ReadInEvent(ctx, message == TriggerAvailMsg ? wParam : 0);
+  if (ctx->Port != nullptr && ctx->NestedLeft > 0 && !FEnding && Chance(50)) {
+    --ctx->NestedLeft;
+    ++FNested;
+    Action(Pick(12), Chance(75) ? ctx->Slot : Pick(kSlots));
+  }
+  FHandlers.pop_back();
+}
+
+// A read is safe for the count of bytes unless a handler of the same port that is not its
+// reader is running: that handler's delivery shows the same bytes to the reader later.
+bool TRandomRun::MayRead(const TPortCtx* ctx) const {
+  for (const auto& [port, reads] : FHandlers) {
+    if (port == ctx && !reads) return false;
+  }
+  return true;
+}
+
+void TRandomRun::ReadInEvent(const TCtxPtr& ctx, std::uintptr_t announced) {
+  TSioBaseDispatcher* d = ctx->Port->PortState() == psOpen ? ctx->Port->Dispatcher() : nullptr;
+  if (d == nullptr) return;
+  const std::uint32_t unread = d->InCount();
+  switch (ctx->ReadPolicy) {
+    case 0:  // everything shown
+      return Take(ctx, unread);
+    case 1:  // one byte at a time, as the front panel does
+      return Take(ctx, std::min<std::uint32_t>(unread, 1));
+    case 2:  // exactly the announced count, which polls may have made stale
+      return Take(ctx, static_cast<std::uint32_t>(announced));
+    case 3:
+      return Take(ctx, unread == 0 ? 0 : static_cast<std::uint32_t>(Pick(static_cast<int>(unread)) + 1));
+    default:  // nothing
+      return;
+  }
+}
+
+// ---- Actions -------------------------------------------------------------------------------
+
+// Runs an action of the port's public API; the failures it may meet are expected, any other
+// is a fault.  The line may have been hung up under the port: then anything may fail.
+template <typename F>
+void TRandomRun::Guard(const char* action, const TCtxPtr& ctx, F&& f) {
+  try {
+    f();
+  } catch (const ESioException& e) {
+    // EBadArgument: a line opened with flow levels beyond a smaller InSize set since.
+    static const int expected[] = {ecAlreadyOpen, ecOutputBufferTooSmall, ecBufferIsEmpty, ecCommNotOpen, ecBadArgument};
+    if (std::find(std::begin(expected), std::end(expected), e.ErrorCode) != std::end(expected)) return;
+    if (ctx && ctx->Streams && ctx->Streams->Dead) return;
+    Fail(std::string(action) + " raised " + e.Message() + " (" + std::to_string(e.ErrorCode) + ")");
+  } catch (const std::exception& e) {
+    if (ctx && ctx->Streams && ctx->Streams->Dead && dynamic_cast<const EInOutError*>(&e) != nullptr) return;
+    Fail(std::string(action) + " raised " + e.what());
+  }
+}
+
+void TRandomRun::Shown(const std::string& message) {
+  // A reopen that completes a deferred close may find the line taken by the other port, or
+  // refuse flow levels beyond a smaller InSize (see Guard).
+  if (message == "ie_Open - device already open" || message == "Bad argument passed to function") return;
+  Fail("the exception display showed \"" + message + "\"");
+}
+
+void TRandomRun::Action(int kind, std::size_t slot) {
+  if (gSettings.Verbose) {
+    std::fprintf(stderr, "step %llu%s: action %d on slot %zu\n", FStep, FHandlers.empty() ? "" : " (in an event)", kind, slot);
+  }
+  if (!FPorts[slot]) {
+    if (kind < 6) Create(slot);
+    return;
+  }
+  const TCtxPtr ctx = FCtx[slot];
+  TSioComPort& port = *FPorts[slot];
+  // A close runs messages while it waits for the workers; the port may not be destroyed by
+  // a handler run there (the port says so loudly), so the test does not.
+  auto lifecycle = [&](const char* action, auto call) {
+    Guard(action, ctx, [&] {
+      ++ctx->Busy;
+      try {
+        call();
+      } catch (...) {
+        --ctx->Busy;
+        throw;
+      }
+      --ctx->Busy;
+    });
+  };
+  switch (kind) {
+    case 0:
+      if (ctx->Busy > 0) return;
+      Destroy(slot);
+      if (Chance(50)) Create(slot);
+      return;
+    case 1:
+      return lifecycle("Open", [&] { port.SetOpen(!port.Open()); });
+    case 2:
+      return lifecycle("Close and reopen", [&] {
+        port.SetOpen(false);
+        port.SetOpen(true);
+      });
+    case 3:
+      return lifecycle("ComNumber", [&] { port.SetComNumber(static_cast<std::uint16_t>(AnyLine())); });
+    case 4:
+      return Settings(ctx);
+    case 5:
+      return Put(ctx);
+    case 6:
+      return Poll(ctx);
+    case 7:
+      return Flush(ctx, Chance(50));
+    case 8:
+      return Triggers(ctx);
+    case 9:
+      return Recorders(ctx);
+    case 10:
+      return Handlers(ctx);
+    default:
+      ctx->NestedLeft = Pick(4);
+      if (ctx->Port->PortState() != psOpen || !ctx->Port->Dispatcher()->Dispatching()) {
+        ctx->Role = static_cast<TRole>(Pick(kRoles));
+        ctx->ReadPolicy = Pick(5);
+      }
+      return;
+  }
+}
+
+void TRandomRun::Create(std::size_t slot) {
+  if (FPorts[slot]) return;  // a handler run while the slot's port went has filled it again
+  auto ctx = std::make_shared<TPortCtx>();
+  ctx->Run = this;
+  ctx->Slot = slot;
+  ctx->Role = static_cast<TRole>(Pick(kRoles));
+  ctx->ReadPolicy = Pick(5);
+  ctx->NestedLeft = Pick(3);
+  FPorts[slot] = std::make_unique<TSioComPort>(nullptr);
+  FCtx[slot] = ctx;
+  TSioComPort& port = *FPorts[slot];
+  ctx->Port = &port;
+  ctx->Window = CreateWindow("portRandomWindow");
+  SetWindowData(ctx->Window, new TCtxPtr(ctx));
+  port.SetComNumber(static_cast<std::uint16_t>(AnyLine()));
+  port.SetBaud(9600);
+  port.SetAutoOpen(Chance(30));
+  port.SetAvailTriggerLength(static_cast<std::uint16_t>(Chance(80) ? 1 : Pick(200)));
+  const std::string base = (FTemp / ("port" + std::to_string(slot))).string();
+  port.SetTraceName(base + ".trc");
+  port.SetLogName(base + ".log");
+  port.SetOnPortOpened([ctx](TComponent*) {
+    ctx->Streams = ctx->Run->FLines.at(ctx->Port->ComNumber())->Streams();
+    if (ctx->Streams->Attached) ctx->Run->Fail("two open ports on one line");
+    ctx->Streams->Attached = true;
+    if (!ctx->Run->FLines.at(ctx->Port->ComNumber())->IsDevice(ctx->Port->Dispatcher()->DeviceHandle()))
+      ctx->Run->Fail("COM" + std::to_string(ctx->Port->ComNumber()) + " opened another line's device");
+    if (gSettings.Verbose) std::fprintf(stderr, "  slot %zu opened COM%u (%p), out at %llu\n", ctx->Slot, ctx->Port->ComNumber(), (void*)ctx->Streams.get(), (unsigned long long)ctx->Streams->Queued);
+    ctx->Streams->In.EndGap(ctx->Streams->Reserved);
+    ctx->Streams->Out.EndGap(ctx->Streams->Queued);
+  });
+  port.SetOnPortClosed([ctx](TComponent*) {
+    if (!ctx->Streams) return ctx->Run->Fail("a port closed that had not opened");
+    if (gSettings.Verbose) std::fprintf(stderr, "  slot %zu closes COM%u (%p), out at %llu\n", ctx->Slot, ctx->Port->ComNumber(), (void*)ctx->Streams.get(), (unsigned long long)ctx->Streams->Queued);
+    ctx->Streams->In.BeginGap();
+    ctx->Streams->Out.BeginGap();
+    ctx->Streams->Attached = false;
+    ctx->Streams.reset();
+  });
+  port.SetOnTrigger([ctx](TComponent* cp, std::uint16_t message, std::uint16_t count, std::uint16_t) {
+    const TCtxPtr keep = ctx;  // the closure may go with the port
+    if (cp != keep->Port) return keep->Run->Fail("an event named another port");
+    keep->Run->OnHandler(keep, kOnTrigger, message, count);
+  });
+  // Raised after OnTrigger for the same messages; the handler check there covers them.
+  port.SetOnTriggerData([](TComponent*, std::uint16_t) {});
+  port.SetOnTriggerStatus([](TComponent*, std::uint16_t) {});
+  if (Chance(70)) Guard("Open", ctx, [&] { port.SetOpen(true); });
+}
+
+void TRandomRun::Destroy(std::size_t slot) {
+  if (!FPorts[slot]) return;
+  // The slot is empty while the port goes: a handler run meanwhile may fill it again.
+  const TCtxPtr ctx = std::move(FCtx[slot]);
+  std::unique_ptr<TSioComPort> port = std::move(FPorts[slot]);
+  ++ctx->Busy;
+  port.reset();
+  ctx->Alive = false;
+  ctx->Port = nullptr;
+  if (ctx->Streams) Fail("a destroyed port kept its line");
+  delete static_cast<TCtxPtr*>(GetWindowData(ctx->Window));
+  DestroyWindow(ctx->Window);
+}
+
+void TRandomRun::DestroyAll() {
+  FEnding = true;
+  for (std::size_t s = 0; s < kSlots; ++s) Destroy(s);
+  FEnding = false;
+}
+
+void TRandomRun::Put(const TCtxPtr& ctx) {
+  Guard("PutBlock", ctx, [&] {
+    TSioComPort& port = *ctx->Port;
+    if (port.PortState() == psClosing) return;
+    TSioBaseDispatcher* d = port.Dispatcher();  // may open the port (AutoOpen)
+    if (d == nullptr || !ctx->Streams) return;
+    const std::uint32_t free = d->OutFree();
+    const auto count = static_cast<std::uint16_t>(Pick(static_cast<int>(std::min<std::uint32_t>(free, 3000)) + 8));
+    std::vector<std::uint8_t> bytes(count);
+    FillNumbered(ctx->Streams->Queued, bytes.data(), count);
+    const std::shared_ptr<TLineStreams> streams = ctx->Streams;
+    if (gSettings.Verbose) std::fprintf(stderr, "  put %u at %llu (free %u) COM%u\n", count, (unsigned long long)streams->Queued, free, port.ComNumber());
+    port.PutBlock(bytes.data(), count);
+    streams->Queued += count;
+  });
+}
+
+void TRandomRun::Take(const TCtxPtr& ctx, std::uint32_t count) {
+  if (count == 0 || ctx->Port == nullptr || ctx->Port->PortState() != psOpen || !ctx->Streams || !MayRead(ctx.get()))
+    return;
+  Guard("GetBlock", ctx, [&] {
+    std::vector<std::uint8_t> bytes(std::min<std::uint32_t>(count, 0xFFFF));
+    const std::shared_ptr<TLineStreams> streams = ctx->Streams;
+    ctx->Port->GetBlock(bytes.data(), static_cast<std::uint16_t>(bytes.size()));
+    if (gSettings.Verbose)
+      std::fprintf(stderr, "  take %zu at %llu from COM%u%s (%d handlers)\n", bytes.size(), (unsigned long long)streams->In.Count(),
+                   ctx->Port->ComNumber(), FHandlers.empty() ? "" : " in an event", (int)FHandlers.size());
+    streams->In.Received(bytes.data(), bytes.size());
+  });
+}
+
+void TRandomRun::Poll(const TCtxPtr& ctx) {
+  Guard("Poll", ctx, [&] {
+    if (ctx->Port->PortState() == psClosing) return;
+    TSioBaseDispatcher* d = ctx->Port->Dispatcher();
+    if (d == nullptr) return;
+    const std::uint32_t unread = d->InCount();
+    Take(ctx, Chance(10) ? unread + 1 : unread == 0 ? 0 : static_cast<std::uint32_t>(Pick(static_cast<int>(unread)) + 1));
+  });
+}
+
+void TRandomRun::Flush(const TCtxPtr& ctx, bool input) {
+  Guard("Flush", ctx, [&] {
+    TSioComPort& port = *ctx->Port;
+    if (port.PortState() != psOpen || !ctx->Streams) return;
+    const std::shared_ptr<TLineStreams> streams = ctx->Streams;
+    TStreamCheck& check = input ? streams->In : streams->Out;
+    if (gSettings.Verbose) std::fprintf(stderr, "  flush %s\n", input ? "in" : "out");
+    check.BeginGap();
+    try {
+      input ? port.FlushInBuffer() : port.FlushOutBuffer();
+    } catch (...) {
+      check.EndGap(input ? streams->Reserved.load() : streams->Queued);
+      throw;
+    }
+    check.EndGap(input ? streams->Reserved.load() : streams->Queued);
+  });
+}
+
+void TRandomRun::Settings(const TCtxPtr& ctx) {
+  static const std::int32_t kBauds[] = {4800, 9600, 19200, 57600, 115200};
+  static const std::uint16_t kSizes[] = {4, 64, 4096};
+  // A line change waits for the output to drain: the far end must be reading.
+  Line(ctx->Port->ComNumber()).StallReader(false);
+  if (ctx->Streams) {
+    for (auto& [n, line] : FLines) {
+      if (line->Streams() == ctx->Streams) line->StallReader(false);
+    }
+  }
+  Guard("a setting", ctx, [&] {
+    TSioComPort& port = *ctx->Port;
+    const int which = Pick(12);
+    if (gSettings.Verbose) std::fprintf(stderr, "  setting %d\n", which);
+    switch (which) {
+      case 0: return port.SetBaud(kBauds[Pick(5)]);
+      // A pseudo-terminal keeps 8 data bits and no parity, and the C library reports a change
+      // of either as a failure: those two stay as they are.
+      case 1: return port.SetParity(pNone);
+      case 2: return port.SetDataBits(8);
+      case 3: return port.SetStopBits(static_cast<std::uint16_t>(1 + Pick(2)));
+      case 4: return port.SetDTR(Chance(50));
+      case 5: return port.SetRTS(Chance(50));
+      case 6: return port.SetHWFlowOptions(THWFlowOptionSet::FromBits(static_cast<std::uint8_t>(Pick(16))));
+      case 7: return port.SetAvailTriggerLength(static_cast<std::uint16_t>(Chance(50) ? 1 : Pick(9000)));
+      case 8: return Chance(50) ? port.SetInSize(kSizes[Pick(3)]) : port.SetOutSize(kSizes[Pick(3)]);
+      case 9: return port.SetThreadPriorityBoost(static_cast<std::uint8_t>(Pick(3)));
+      case 10: return port.SetUseEventWord(Chance(50));
+      default: return port.SetAutoOpen(Chance(50));
+    }
+  });
+}
+
+void TRandomRun::Triggers(const TCtxPtr& ctx) {
+  if (ctx->Port->PortState() != psOpen) return;
+  TSioBaseDispatcher& d = *ctx->Port->Dispatcher();
+  const auto handle = [&](int h) { return static_cast<std::uint32_t>(h > 0 ? h : 0); };
+  switch (Pick(5)) {
+    case 0: {
+      // Bytes the far end is about to send, so the trigger matches now and then.
+      std::uint8_t text[3];
+      const std::size_t length = 1 + static_cast<std::size_t>(Pick(3));
+      FillNumbered(ctx->Streams ? ctx->Streams->Reserved.load() + static_cast<std::uint64_t>(Pick(4000)) : 0, text, length);
+      d.AddDataTrigger(text, static_cast<std::uint32_t>(length), Chance(20));
+      return;
+    }
+    case 1:
+      d.SetTimerTrigger(handle(d.AddTimerTrigger()), static_cast<std::uint32_t>(1 + Pick(4)), true);
+      return;
+    case 2: {
+      const int h = d.AddStatusTrigger(static_cast<std::uint32_t>(1 + Pick(5)));
+      d.SetStatusTrigger(handle(h), static_cast<std::uint16_t>(Pick(5000)), true);
+      return;
+    }
+    default:
+      d.RemoveTrigger(static_cast<std::uint32_t>(1 + Pick(40)));
+      return;
+  }
+}
+
+void TRandomRun::Handlers(const TCtxPtr& ctx) {
+  if (ctx->Port->PortState() != psOpen) return;
+  TSioBaseDispatcher* d = ctx->Port->Dispatcher();
+  switch (Pick(6)) {
+    case 0:
+      if (std::exchange(ctx->SyncOn, d) == d) return;
+      d->AddMethodHandler(ctx.get(), [ctx](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+        ctx->Run->OnHandler(ctx, kSyncMethod, message, wParam);
+      }, true);
+      return;
+    case 1:
+      if (std::exchange(ctx->WorkerOn, d) == d) return;
+      // On the dispatch worker: only the dispatcher's own thread-safe operations.
+      d->AddMethodHandler(&ctx->Alive, [ctx, d](std::uint32_t, std::uintptr_t, std::intptr_t) {
+        if (!ctx->Alive) {
+          std::lock_guard lock(ctx->Run->FWorkerLock);
+          ctx->Run->FWorkerFailure = "a worker handler ran after its port was destroyed";
+        }
+        d->InCount();
+        d->OutFree();
+      }, false);
+      return;
+    case 2:
+      if (std::exchange(ctx->WindowOn, d) != d) d->AddWindowHandler(ctx->Window);
+      return;
+    case 3:
+      ctx->SyncOn = nullptr;
+      return d->RemoveMethodHandler(ctx.get());
+    case 4:
+      ctx->WorkerOn = nullptr;
+      return d->RemoveMethodHandler(&ctx->Alive);
+    default:
+      ctx->WindowOn = nullptr;
+      return d->RemoveWindowHandler(ctx->Window);
+  }
+}
+
+void TRandomRun::Recorders(const TCtxPtr& ctx) {
+  Guard("Tracing", ctx, [&] {
+    TSioComPort& port = *ctx->Port;
+    // Dumps overwrite; an append now and then keeps the files small.
+    static const TTraceLogState kStates[] = {tlOff, tlOn, tlDump, tlAppend, tlClear, tlPause, tlOn, tlDump};
+    const TTraceLogState state = kStates[Pick(8)];
+    switch (Pick(4)) {
+      case 0: return port.SetTracing(state);
+      case 1: return port.SetLogging(state);
+      case 2: return port.SetTraceSize(static_cast<std::uint32_t>(100 + Pick(20000)));
+      default: return port.SetLogSize(static_cast<std::uint32_t>(1000 + Pick(100000)));
+    }
+  });
+}
+
+void TRandomRun::FarEnd() {
+  TFarEnd& line = Line(AnyLine());
+  const int which = Pick(6);
+  if (gSettings.Verbose) std::fprintf(stderr, "step %llu: far end %u: %d\n", FStep, line.Number(), which);
+  switch (which) {
+    case 0:
+    case 1: {
+      static const std::size_t kBursts[] = {1, 16, 256, 4096};
+      static const unsigned kPauses[] = {0, 100, 1000, 5000};
+      return line.SetRate(kBursts[Pick(4)], kPauses[Pick(4)]);
+    }
+    case 2: return line.StallWriter(Chance(30));
+    case 3:
+    case 4: return line.StallReader(Chance(30));
+    default:
+      if (!Chance(15)) return;
+      CollectFailures();  // the old streams are forgotten
+      return line.HangUp();
+  }
+}
+
+// ---- The run -------------------------------------------------------------------------------
+
+void TRandomRun::PumpFor(std::chrono::milliseconds time) {
+  const auto end = std::chrono::steady_clock::now() + time;
+  while (std::chrono::steady_clock::now() < end) {
+    TMsg msg;
+    if (GetMessage(msg, 1)) DispatchMessage(msg);
+  }
+}
+
+void TRandomRun::CollectFailures() {
+  {
+    std::lock_guard lock(FWorkerLock);
+    if (!FWorkerFailure.empty()) Fail(FWorkerFailure);
+  }
+  for (auto& [n, line] : FLines) {
+    const auto streams = line->Streams();
+    for (const TStreamCheck* check : {&streams->In, &streams->Out}) {
+      if (const std::string f = check->Failure(); !f.empty()) Fail(f);
+    }
+  }
+  for (const TCtxPtr& ctx : FCtx) {
+    if (ctx && ctx->Streams) {
+      if (const std::string f = ctx->Streams->In.Failure(); !f.empty()) Fail(f);
+    }
+  }
+}
+
+// Between steps no event runs: every port's event depth is 0.
+void TRandomRun::CheckQuiet() {
+  for (const auto& port : FPorts) {
+    if (port && port->EventDepth() != 0) Fail("event depth " + std::to_string(port->EventDepth()) + " between events");
+  }
+}
+
+// Threads and descriptors: each open or closing port has at most its three workers and its
+// own descriptors; with none, the process is back where it started.
+void TRandomRun::WaitForBaseline() {
+  auto settled = [&] {
+    int ports = 0;
+    for (const auto& port : FPorts) ports += port && port->PortState() != psClosed ? 1 : 0;
+    const int threads = CountThreads(), fds = CountDescriptors();
+    FDog.SetActivity("step " + std::to_string(FStep) + ": waiting for " + std::to_string(threads) + " threads and " +
+                     std::to_string(fds) + " descriptors to return to " + std::to_string(FBaseThreads) + " and " +
+                     std::to_string(FBaseFds) + " with " + std::to_string(ports) + " ports open");
+    if (ports == 0) return threads == FBaseThreads && fds == FBaseFds;
+    return threads <= FBaseThreads + 3 * ports && fds <= FBaseFds + FFdsPerPort * ports;
+  };
+  while (!settled()) PumpFor(1ms);
+}
+
+// The far ends stop writing and read everything; every byte sent to or by a port that has
+// its line open must arrive.  A gap may have dropped the last bytes sent; a byte sent after
+// it then tells that nothing else is missing: the far end writes one more before it stops,
+// and the port puts a few.
+void TRandomRun::Checkpoint() {
+  ++FCheckpoints;
+  for (auto& [n, line] : FLines) {
+    line->StallReader(false);
+    const bool read = line->Streams()->Attached;
+    line->PauseWriter(true, read ? line->Streams()->Reserved + 1 : 0);
+  }
+  std::uint64_t leastOwed = ~std::uint64_t{0};
+  for (;;) {
+    std::string missing;
+    for (auto& [n, line] : FLines) {
+      if (!line->WriterIdle()) missing += " COM" + std::to_string(n) + " writing";
+    }
+    for (std::size_t s = 0; s < kSlots; ++s) {
+      const TCtxPtr ctx = FCtx[s];
+      if (!ctx || ctx->Port->PortState() != psOpen || !ctx->Streams || ctx->Streams->Dead) continue;
+      Poll(ctx);
+      TLineStreams& st = *ctx->Streams;
+      // A flush in an event may have dropped the last bytes meanwhile: one more each way.
+      TFarEnd& line = Line(ctx->Port->ComNumber());
+      if (st.In.Landing() && line.WriterIdle() && line.Streams() == ctx->Streams) line.PauseWriter(true, st.Reserved + 1);
+      if (st.Out.Landing() && ctx->Port->Dispatcher()->OutUsed() == 0) {
+        Guard("PutBlock", ctx, [&] {
+          std::uint8_t bytes[4];
+          FillNumbered(st.Queued, bytes, sizeof bytes);
+          ctx->Port->PutBlock(bytes, sizeof bytes);
+          st.Queued += sizeof bytes;
+        });
+      }
+      if (!st.In.Complete(st.Written) || !st.Out.Complete(st.Queued)) {
+        missing += " COM" + std::to_string(ctx->Port->ComNumber()) + " in " + std::to_string(st.In.Count()) + "/" +
+                   std::to_string(st.Written) + " out " + std::to_string(st.Out.Count()) + "/" + std::to_string(st.Queued);
+      }
+    }
+    CollectFailures();
+    if (missing.empty() || !FFailure.empty()) break;
+    // Progress for the watchdog: fewer bytes missing than ever before in this checkpoint.
+    std::uint64_t owed = 0;
+    for (const TCtxPtr& ctx : FCtx) {
+      if (ctx && ctx->Streams) owed += (ctx->Streams->Written - ctx->Streams->In.Count()) + (ctx->Streams->Queued - ctx->Streams->Out.Count());
+    }
+    if (owed < leastOwed) {
+      leastOwed = owed;
+      FDog.Progress();
+    }
+    for (auto& [n, line] : FLines) missing += "; " + line->Describe();
+    FDog.SetActivity("checkpoint after step " + std::to_string(FStep) + ": waiting for" + missing);
+    PumpFor(1ms);
+  }
+  CheckQuiet();
+  if (Chance(30)) {
+    DestroyAll();
+    WaitForBaseline();
+  }
+  for (auto& [n, line] : FLines) line->PauseWriter(false);
+  // Traces and logs appended to would grow without end in a long run.
+  std::error_code ignored;
+  for (const auto& file : std::filesystem::directory_iterator(FTemp, ignored)) std::filesystem::remove(file, ignored);
+}
+
+void TRandomRun::Step() {
+  ++FStep;
+  FDog.Progress();
+  FDog.SetActivity("step " + std::to_string(FStep));
+  const int roll = Pick(100);
+  const std::size_t slot = static_cast<std::size_t>(Pick(kSlots));
+  if (roll < 30) {
+    PumpFor(std::chrono::milliseconds(Pick(15)));
+  } else if (roll < 40) {
+    FarEnd();
+  } else if (roll < 43) {
+    const bool had = FPorts[slot] != nullptr;
+    Destroy(slot);
+    if (had) WaitForBaseline();
+  } else {
+    Action(Pick(12), slot);
+  }
+  CheckQuiet();
+  CollectFailures();
+}
+
+void TRandomRun::Go() {
+  static const bool registered = RegisterWindowClass("portRandomWindow", &ExtraWindowProc);
+  (void)registered;
+  FBaseThreads = CountThreads();
+  FBaseFds = CountDescriptors();
+  {
+    // What one open port adds.
+    TSioComPort probe(nullptr);
+    probe.SetComNumber(kLines[0]);
+    probe.SetOpen(true);
+    FFdsPerPort = CountDescriptors() - FBaseFds;
+  }
+  WaitForBaseline();
+  std::printf("PortRandomTest: seed %llu, %.0f s (replay with --seed=%llu)\n",
+              static_cast<unsigned long long>(gSettings.Seed), gSettings.Seconds,
+              static_cast<unsigned long long>(gSettings.Seed));
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(gSettings.Seconds);
+  unsigned long long nextCheckpoint = 100;
+  while (FFailure.empty() && FStep < gSettings.Steps && std::chrono::steady_clock::now() < end) {
+    Step();
+    if (FStep >= nextCheckpoint) {
+      Checkpoint();
+      nextCheckpoint = FStep + 100 + static_cast<unsigned long long>(Pick(200));
+    }
+  }
+  if (FFailure.empty()) Checkpoint();
+  DestroyAll();
+  if (FFailure.empty()) WaitForBaseline();
+  CollectFailures();
+  unsigned long long moved = 0;
+  for (auto& [n, line] : FLines) moved += line->Moved();
+  std::printf("PortRandomTest: seed %llu: %llu steps, %llu nested in events, %llu checkpoints, %llu bytes moved\n",
+              static_cast<unsigned long long>(gSettings.Seed), FStep, FNested, FCheckpoints, moved);
+  EXPECT_EQ(FFailure, "") << "seed " << gSettings.Seed << " (replay with --seed=" << gSettings.Seed << ")";
+}
+
+TEST(PortRandom, RandomStepsKeepEveryByteAndLeaveNothingBehind) {
+  TRandomRun run;
+  run.Go();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  auto number = [](const char* text) { return std::strtod(text, nullptr); };
+  gSettings.Seed = std::random_device()();
+  // CTest sets the default length of a run; the caller's own setting wins.
+  if (const char* v = std::getenv("SIO_RANDOM_DEFAULT_SECONDS")) gSettings.Seconds = number(v);
+  if (const char* v = std::getenv("SIO_RANDOM_SEED")) gSettings.Seed = std::strtoull(v, nullptr, 10);
+  if (const char* v = std::getenv("SIO_RANDOM_SECONDS")) gSettings.Seconds = number(v);
+  if (const char* v = std::getenv("SIO_RANDOM_STEPS")) gSettings.Steps = std::strtoull(v, nullptr, 10);
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--seed=", 0) == 0) gSettings.Seed = std::strtoull(arg.c_str() + 7, nullptr, 10);
+    else if (arg.rfind("--seconds=", 0) == 0) gSettings.Seconds = number(arg.c_str() + 10);
+    else if (arg.rfind("--steps=", 0) == 0) gSettings.Steps = std::strtoull(arg.c_str() + 8, nullptr, 10);
+    else if (arg == "--verbose") gSettings.Verbose = true;
+    else {
+      std::fprintf(stderr, "PortRandomTest: unknown argument %s\n", arg.c_str());
+      return 2;
+    }
+  }
+  return RUN_ALL_TESTS();
+}
