@@ -82,23 +82,29 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
   if (!FHandlersPresent) return true;
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
-    // A line closed by an earlier handler of this pass has no one left to tell.
-    if (FCloseRequested) return false;
+    // A line closed by an earlier handler of this pass has no one left to tell.  Nor has one
+    // closed, or whose workers are being stopped, since the pass began: the closing thread
+    // found no delivery in progress and releases the line at once, running messages while it
+    // waits for this worker, so a delivery starting now would reach handlers inside that close.
+    if (FCloseRequested || FWorkersStopFlag) return false;
     FDispatching = true;
+    // Tells the handlers of this delivery (run here or by threads this one waits for) from
+    // everyone else: see InsideDelivery.
+    FDeliverer = CurrentSenderId();
   }
   const bool reading = message == TriggerAvailMsg || message == TriggerDataMsg;
   {
     std::lock_guard<TRecursiveLock> input(InputLock);
     FMostTaken = 0;
     FHandlerTaken = 0;
-    FPurgedFloor = 0;
+    FConsumedFloor = 0;
     FReadingForHandlers = reading;
   }
   const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) * 65536u + data);
 
   auto beforeHandler = [this]() {
     std::lock_guard<TRecursiveLock> input(InputLock);
-    FHandlerTaken = FPurgedFloor;
+    FHandlerTaken = FConsumedFloor;
   };
   // After each handler: false when the line was closed and the rest must be skipped.
   auto afterHandler = [this]() {
@@ -187,6 +193,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
     FDispatching = false;
+    FDeliverer = nullptr;
     if (FHandlerRemovalPending) {
       std::erase_if(FWindowHandlerList, [](const TWindowHandler& h) { return h.Removed; });
       std::erase_if(FProcedureHandlerList, [](const TProcedureHandler& h) { return h.Removed; });

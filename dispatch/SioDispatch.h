@@ -24,6 +24,24 @@
 //
 // Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.
 // Results: 0 or a count on success, a negative error code (common/SioErrorCodes.h) on failure.
+//
+// What may be called from where.  "The owner" is the thread that created the dispatcher (for
+// a port's dispatcher, the port's thread).  "Inside a delivery" means in a handler of a
+// trigger delivery in progress: a procedure or method handler on the dispatch worker, or a
+// synchronized method handler or window handler on the thread that runs it while the worker
+// waits (InsideDelivery() tells).
+//   - Any thread, also inside a delivery: the byte I/O and counts (ReadBlock, WriteBlock,
+//     InCount, OutUsed, OutFree, PurgeInput, PurgeOutput), settings, line control, modem and
+//     line-error calls, trigger and handler registration, trace and log.  They lock inside.
+//     A ReadBlock from outside a delivery while one is in progress takes bytes for good and
+//     the delivery's handlers do not see them (see ReadBlock); InCount counts likewise.
+//   - The owner only: the constructor, OpenLine, the destructor.
+//   - CloseLine: the owner, or inside a delivery; there the release waits until the
+//     delivery has returned (CloseRequested) and the dispatch worker ends.
+//   - Not inside a delivery: HaltWorkers and ReleaseBuffers (they wait for the workers, and
+//     the dispatch worker waits for the caller), which raise Exception there; destroying
+//     the dispatcher, which cannot be completed there and aborts the process with a message.
+//     A port defers the release of its dispatcher in that case instead.
 #pragma once
 
 #include <atomic>
@@ -80,8 +98,11 @@ class TSioBaseDispatcher {
                std::uint32_t outSize, std::uint32_t options);
   void CloseLine();
 
-  // ---- Byte I/O (main thread) ----
-  int ReadBlock(std::uint8_t* buffer, std::uint32_t count);       // count or -3007
+  // ---- Byte I/O (any thread) ----
+  // count or -3007 (fewer unread, nothing taken).  During a delivery of bytes a handler of it
+  // reads what every handler sees; anyone else takes the bytes after all that the handlers
+  // have taken so far, and the rest of the delivery skips them.
+  int ReadBlock(std::uint8_t* buffer, std::uint32_t count);
   int WriteBlock(const std::uint8_t* bytes, std::uint32_t count);  // 0, -3004, -3006, -3010
   std::uint32_t InCount();
   std::uint32_t OutUsed();
@@ -160,7 +181,14 @@ class TSioBaseDispatcher {
   void WorkerEnded(TSioDispatcherThread* worker);
 
   // ---- State read by the port and the tests ----
+  // The owning port; null for a probe's dispatcher and once the port has let go of it.
+  // Read under DispatcherRegistryLock.
   TSioCustomComPort* PortComponent() const { return FPortComponent; }
+  // A port destroyed while this dispatcher still has to wait for its workers lets go of
+  // it: trigger messages for it then reach nobody.  Takes DispatcherRegistryLock.
+  void DetachPortComponent();
+  // Whether the calling thread runs a handler of the delivery in progress (any thread).
+  bool InsideDelivery() const;
   int RegistryIndex() const { return FRegistryIndex; }
   int DeviceHandle() const { return FDeviceHandle; }
   bool Dispatching() const { return FDispatching.load(); }
@@ -192,6 +220,10 @@ class TSioBaseDispatcher {
   bool CheckTimerTriggers();
   bool DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data);
   std::uint32_t CountBefore(std::uint32_t position, std::uint32_t length);
+  // Who reads from the input ring: no delivery of bytes in progress, a handler of it, or
+  // someone else meanwhile.  Returns the bytes before the reader's first one (under InputLock).
+  enum TReader : std::uint8_t { rdPlain, rdHandler, rdOutsider };
+  std::uint32_t TakenBefore(TReader& reader) const;
   void WaitOutputDrained();
   int ApplySettings(TDeviceSettings& settings);
 
@@ -262,7 +294,11 @@ class TSioBaseDispatcher {
   bool FReadingForHandlers = false;   // under InputLock
   std::uint32_t FHandlerTaken = 0;    // under InputLock
   std::uint32_t FMostTaken = 0;       // under InputLock
-  std::uint32_t FPurgedFloor = 0;     // under InputLock: bytes a purge inside the delivery threw away
+  // Under InputLock: bytes consumed for good during the delivery (purged, or read by someone
+  // other than its handlers); handlers after that start past them.
+  std::uint32_t FConsumedFloor = 0;
+  // The dispatch worker's sender identity while it delivers, else null (InsideDelivery).
+  std::atomic<TSenderId> FDeliverer{nullptr};
   std::uint32_t FInputPurges = 0;     // under InputLock: purges so far
   std::uint32_t FPurgesSeen = 0;      // the dispatch worker's: purges its trigger checks allowed for
   bool FInRingFull = false;           // under InputLock

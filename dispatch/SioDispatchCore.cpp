@@ -1,5 +1,7 @@
 // The dispatcher's lifecycle, open and close, the input and output rings and block I/O.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -25,6 +27,13 @@ TSioBaseDispatcher::~TSioBaseDispatcher() {
 
 void TSioBaseDispatcher::ShutDown() {
   if (FShutDown) return;
+  if (InsideDelivery()) {
+    // The dispatch worker waits for the handler that is destroying its dispatcher: waiting
+    // for the worker would hang, and returning would free the dispatcher under it.  A port
+    // defers its dispatcher's release in this case; anyone else is told plainly.
+    std::fputs("TSioBaseDispatcher destroyed from inside its own trigger delivery\n", stderr);
+    std::abort();
+  }
   FShutDown = true;
   if (!FCloseRequested) CloseLine();
   // A close deferred during a delivery is completed by the dispatch worker as it ends;
@@ -207,25 +216,54 @@ void TSioBaseDispatcher::CloseSignals() {
 
 // ---- Input ring ------------------------------------------------------------------------
 
+// During a delivery of bytes the tail stays where it is until the delivery ends, and who
+// reads matters.  A handler of the delivery (InsideDelivery) reads from the tail plus what it
+// has taken itself, so every handler sees the same bytes.  Anyone else - a program polling
+// the port from its own loop while the dispatch worker delivers - takes bytes for good: those
+// after everything the handlers have taken so far.  They become the delivery's floor, which
+// the rest of the delivery skips as it skips purged bytes, and the tail moves past them when
+// it ends.  Bytes are thus never handed out twice, lost or reordered, whatever the dispatch
+// worker is doing when such a read comes.
+std::uint32_t TSioBaseDispatcher::TakenBefore(TReader& reader) const {
+  if (!FReadingForHandlers) {
+    reader = rdPlain;
+    return 0;
+  }
+  if (IsAnsweringSendOf(FDeliverer.load())) {
+    reader = rdHandler;
+    return FHandlerTaken;
+  }
+  reader = rdOutsider;
+  return std::max(FMostTaken, FHandlerTaken);
+}
+
 int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
   if (count == 0) return 0;
   bool freedFullRing = false;
   {
     std::lock_guard in(InputLock);
     if (!FInRing) return ecBufferIsEmpty;
-    const std::uint32_t offset = FReadingForHandlers ? FHandlerTaken : 0;
+    TReader reader = rdPlain;
+    const std::uint32_t offset = TakenBefore(reader);
     const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
     if (held < offset || count > held - offset) return ecBufferIsEmpty;
     const std::uint32_t start = (FInRingTail + offset) % kInRingSize;
     const std::uint32_t first = std::min(count, kInRingSize - start);
     std::memcpy(buffer, FInRing.get() + start, first);
     std::memcpy(buffer + first, FInRing.get(), count - first);
-    if (FReadingForHandlers) {
-      FHandlerTaken += count;
-    } else {
-      freedFullRing = FInRingFull;
-      FInRingTail = (start + count) % kInRingSize;
-      FInRingFull = false;
+    switch (reader) {
+      case rdHandler:
+        FHandlerTaken += count;
+        break;
+      case rdOutsider:
+        FConsumedFloor = offset + count;
+        FMostTaken = FHandlerTaken = FConsumedFloor;
+        break;
+      case rdPlain:
+        freedFullRing = FInRingFull;
+        FInRingTail = (start + count) % kInRingSize;
+        FInRingFull = false;
+        break;
     }
   }
   // A full ring made the dispatch worker leave bytes in the device: let it fetch them now
@@ -302,7 +340,8 @@ bool TSioBaseDispatcher::FillInRing() {
 std::uint32_t TSioBaseDispatcher::InCount() {
   std::lock_guard in(InputLock);
   const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
-  const std::uint32_t taken = FReadingForHandlers ? FHandlerTaken : 0;
+  TReader reader = rdPlain;
+  const std::uint32_t taken = TakenBefore(reader);
   return held > taken ? held - taken : 0;
 }
 
@@ -313,8 +352,8 @@ int TSioBaseDispatcher::PurgeInput() {
   if (FReadingForHandlers) {
     // The delivery moves the tail by MostTaken when it ends: make that reach the head.  Until
     // then the bytes thrown away count as taken, for this handler and the ones after it.
-    FPurgedFloor = RingCount(FInRingHead, FInRingTail, FInRingFull);
-    FMostTaken = FHandlerTaken = FPurgedFloor;
+    FConsumedFloor = RingCount(FInRingHead, FInRingTail, FInRingFull);
+    FMostTaken = FHandlerTaken = FConsumedFloor;
   } else {
     FInRingTail = FInRingHead;
     FHandlerTaken = 0;
@@ -483,7 +522,17 @@ void TSioBaseDispatcher::StartWorkerThreads() {
   start(FOutputWorker, new TOutThread(this));
 }
 
+bool TSioBaseDispatcher::InsideDelivery() const { return IsAnsweringSendOf(FDeliverer.load()); }
+
+void TSioBaseDispatcher::DetachPortComponent() {
+  std::lock_guard registry(DispatcherRegistryLock());
+  FPortComponent = nullptr;
+}
+
 void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)) {
+  // The dispatch worker waits for the calling handler to return: waiting for the worker to
+  // end would never end.  (A close from there is deferred instead, see CloseLine.)
+  if (InsideDelivery()) throw Exception("The dispatcher's workers cannot be stopped from inside its trigger delivery");
   {
     std::lock_guard main(MainLock);
     if (!FWorkersRunning) return;

@@ -35,6 +35,8 @@ struct TSentRecord {
   std::intptr_t LParam = 0;
   const std::function<void()>* Call = nullptr;  // a synchronised call instead of a window
   std::atomic<int> State{kPending};
+  // Set by the sender when it stops waiting for a message that is already running.
+  std::atomic<bool> Forsaken{false};
   TMessageResult Result = 0;     // written by the owner before State becomes kDone
   std::exception_ptr Error;      // likewise
   std::shared_ptr<TQueue> Waiter;  // the sender's queue, whose condition it sleeps on
@@ -146,10 +148,30 @@ bool FindWindow(TWindowHandle window, TWindowInfo& info) {
   return true;
 }
 
+// The sent records the calling thread is running, innermost first (IsAnsweringSendOf).
+// The frames live on the stack of RunRecord, so answering allocates nothing.
+struct TAnswerFrame {
+  const TSentRecord* Record;
+  const TAnswerFrame* Outer;
+};
+thread_local const TAnswerFrame* tAnswering = nullptr;
+
+class TAnswerScope {
+ public:
+  explicit TAnswerScope(const TSentRecord& record) : FFrame{&record, tAnswering} { tAnswering = &FFrame; }
+  ~TAnswerScope() { tAnswering = FFrame.Outer; }
+  TAnswerScope(const TAnswerScope&) = delete;
+  TAnswerScope& operator=(const TAnswerScope&) = delete;
+
+ private:
+  TAnswerFrame FFrame;
+};
+
 // Runs one sent record on the owner thread, unless its sender gave up first.
 void RunRecord(TSentRecord& record) {
   int expected = kPending;
   if (!record.State.compare_exchange_strong(expected, kRunning)) return;  // withdrawn
+  const TAnswerScope answering(record);
   if (record.Call != nullptr) {
     try {
       (*record.Call)();
@@ -247,7 +269,10 @@ int SendAcross(const TQueuePtr& owner, const TSentPtr& record, std::uint32_t tim
     if (self->Changed.wait_until(lock, deadline) == std::cv_status::timeout) {
       int expected = kPending;
       if (record->State.compare_exchange_strong(expected, kAbandoned)) return kAbandoned;
-      if (expected == kRunning) return kAbandoned;  // it runs on; nobody waits for it now
+      if (expected == kRunning) {
+        record->Forsaken.store(true, std::memory_order_release);
+        return kAbandoned;  // it runs on; nobody waits for it now
+      }
       return expected;                              // finished just in time
     }
   }
@@ -446,6 +471,19 @@ TMessageResult DispatchMessage(const TMsg& msg) {
   TWindowInfo info;
   if (!FindWindow(msg.Window, info)) return 0;
   return info.Proc(msg.Window, msg.Message, msg.WParam, msg.LParam);
+}
+
+TSenderId CurrentSenderId() { return CurrentQueue().get(); }
+
+bool IsAnsweringSendOf(TSenderId sender) {
+  if (sender == nullptr) return false;
+  if (tQueue.Queue.get() == sender) return true;
+  for (const TAnswerFrame* frame = tAnswering; frame != nullptr; frame = frame->Outer) {
+    // The record lives while it runs (RunSentMessages holds it); its Waiter is the sender.
+    if (frame->Record->Waiter.get() == sender && !frame->Record->Forsaken.load(std::memory_order_acquire))
+      return true;
+  }
+  return false;
 }
 
 bool IsMainThread() {

@@ -84,6 +84,20 @@ TMessageResult DispatchMessage(const TMsg& msg);
 // Key translation has no meaning here; kept so a pump reads as on the original platform.
 inline void TranslateMessage(const TMsg&) {}
 
+// ---- Who is answering whom ----
+// A thread that sends (SendMessage, SendMessageTimeout, SynchronizeWithMain) waits while the
+// receiving thread runs the window procedure or the call.  A component that hands work to
+// other threads this way (the dispatcher's trigger delivery) can ask, from any thread,
+// whether the calling thread is doing that work right now.
+using TSenderId = const void*;
+// The calling thread's identity as a sender.  Stays valid while that thread runs.
+TSenderId CurrentSenderId();
+// True when the calling thread is `sender` itself, or runs, anywhere on its stack, the window
+// procedure or synchronised call of a message that `sender` sent and still waits for.  A
+// message whose sender gave up (time-out) no longer counts, even while it runs on.
+// Never touches `sender`: any value may be passed.
+bool IsAnsweringSendOf(TSenderId sender);
+
 // True on the process's initial thread.
 bool IsMainThread();
 

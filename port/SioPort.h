@@ -11,6 +11,27 @@
 // its hidden window ComWindow, which is owned by the same thread.  Trigger events therefore
 // run only while that thread pumps its message queue.
 //
+// What may be called from where:
+//   - On the port's thread, outside any event: everything, including polling with GetBlock
+//     while the dispatch worker delivers (the bytes taken are not announced to the handlers
+//     of that delivery, and never twice).
+//   - Inside the port's own trigger events, and inside the handlers its dispatcher runs on
+//     the port's thread (synchronized method handlers, further window handlers; see
+//     TSioBaseDispatcher::AddMethodHandler and AddWindowHandler): everything as well.  A close
+//     there completes once the event has returned (psClosing until then; a reopen asked for
+//     meanwhile follows it), and destroying the port there is deferred alike: the port goes
+//     at once, its dispatcher when its workers have ended.
+//   - On any other thread, including the dispatcher's unsynchronized method and procedure
+//     handlers (which run on the dispatch worker): nothing.  Opening, closing, the block and
+//     flush methods, Dispatcher(), ComNumber and recorder changes raise Exception there, and
+//     destroying a port that has a dispatcher there aborts the process with a message (it
+//     could only hang or free the dispatcher under its own workers).  Such handlers may use
+//     the dispatcher's own thread-safe operations instead (see dispatch/SioDispatch.h).
+//   - A close outside an event waits for the workers to end and runs the thread's messages
+//     meanwhile, so other ports' events and handlers run inside it: they may use this port
+//     too (it is psClosing then), but destroying it there, or destroying a port twice,
+//     aborts the process with a message.
+//
 // Failures.  Dispatcher results are negative codes; the port turns them into exceptions of
 // the ESioException family (common/SioExcept.h) through CheckErrorCode.  While the component
 // is loading from a form description the codes are returned instead of raised, and the
@@ -22,6 +43,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dispatch/SioDispatch.h"
@@ -80,6 +102,15 @@ struct TPortListener {
   TWindowHandle Window = 0;
   TPortListenerMethod Method;
   const void* Identity = nullptr;
+};
+
+class TSioCustomComPort;
+
+// Who a port is: its address and a serial number no other port of the process ever has, so a
+// port created at the address of a destroyed one is never taken for it.
+struct TPortIdentity {
+  const TSioCustomComPort* Port = nullptr;
+  std::uint64_t Serial = 0;
 };
 
 class TSioCustomComPort : public TSioBaseComponent {
@@ -219,6 +250,9 @@ class TSioCustomComPort : public TSioBaseComponent {
   const TTriggerEvent& OnTrigger() const { return FOnTrigger; }
 
   // ---- State that is not published ----
+  TPortIdentity Identity() const { return {this, FSerial}; }
+  // Trigger messages of this port being handled on the stack (0 outside its events).
+  int EventDepth() const { return FEventDepth; }
   TPortState PortState() const { return FPortState; }
   bool ForceApply() const { return FForceApply; }
   bool ReopenPending() const { return FReopenPending; }
@@ -300,6 +334,8 @@ class TSioCustomComPort : public TSioBaseComponent {
 
   // Raises for a negative code (returns it while loading).
   int Check(int code) const;
+  // Raises Exception unless called on the thread that created the port.
+  void CheckOwnerThread() const;
   // While open: sends Baud, Parity, DataBits and StopBits to the dispatcher.
   void SendLineParams();
   // Releases the window and the dispatcher of a closing port: psClosed.
@@ -373,7 +409,11 @@ class TSioCustomComPort : public TSioBaseComponent {
   TWaitCharEvent FOnWaitChar;
   // Trigger messages being handled for this port on the stack (ComWindowProc).
   int FEventDepth = 0;
+  // A close is stopping the workers (running this thread's messages meanwhile).
+  int FBusy = 0;
   bool FDestroying = false;
+  const std::uint64_t FSerial;
+  const std::thread::id FOwnerThread;
 
  private:
   // The trace (log = false) or log state machine for a new state.
@@ -389,5 +429,5 @@ class TSioComPort : public TSioCustomComPort {
   std::string ClassName() const override { return "TSioComPort"; }
 };
 
-// Live ports of the process, so a message never reaches a freed one.  Any thread.
-bool IsLivePort(const TSioCustomComPort* port);
+// Whether that very port still lives (not merely a port at that address).  Any thread.
+bool IsLivePort(const TPortIdentity& port);

@@ -1,8 +1,11 @@
 // The port's life: creation and destruction, opening and closing, loading from a form
 // description, dispatcher access and the block and flush methods.
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <map>
 #include <mutex>
-#include <set>
 
 #include "dispatch/SioPortName.h"
 #include "dispatch/SioPosix.h"
@@ -18,10 +21,36 @@ std::mutex& LivePortsLock() {
   return lock;
 }
 
-std::set<const TSioCustomComPort*>& LivePorts() {
-  static auto* ports = new std::set<const TSioCustomComPort*>;
+// Each live port with its serial.  An address alone is no identity: a port destroyed inside
+// one of its own events may be followed at once by a new one at the same address.
+std::map<const TSioCustomComPort*, std::uint64_t>& LivePorts() {
+  static auto* ports = new std::map<const TSioCustomComPort*, std::uint64_t>;
   return *ports;
 }
+
+std::uint64_t NextPortSerial() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
+// A port's life and its dispatcher belong to its thread; from another thread the port's
+// workers could be waited for by one of themselves, or its fields raced.
+[[noreturn]] void DestroyedByStranger() {
+  std::fputs("TSioCustomComPort destroyed on a thread that does not own it\n", stderr);
+  std::abort();
+}
+
+// Counts a stretch of a port's work that runs messages and uses the port afterwards.
+class TBusy {
+ public:
+  explicit TBusy(int& count) : FCount(count) { ++FCount; }
+  ~TBusy() { --FCount; }
+  TBusy(const TBusy&) = delete;
+  TBusy& operator=(const TBusy&) = delete;
+
+ private:
+  int& FCount;
+};
 
 // Runs `step` and keeps its exception in `failure` (the first one wins), so the steps after
 // it still run.
@@ -60,17 +89,31 @@ void FreeWhenWorkersEnded(TSioBaseDispatcher* dispatcher) {
 
 }  // namespace
 
-bool IsLivePort(const TSioCustomComPort* port) {
+bool IsLivePort(const TPortIdentity& port) {
   std::lock_guard lock(LivePortsLock());
-  return LivePorts().count(port) != 0;
+  const auto it = LivePorts().find(port.Port);
+  return it != LivePorts().end() && it->second == port.Serial;
 }
 
-TSioCustomComPort::TSioCustomComPort(TComponent* owner) : TSioBaseComponent(owner) {
+TSioCustomComPort::TSioCustomComPort(TComponent* owner)
+    : TSioBaseComponent(owner), FSerial(NextPortSerial()), FOwnerThread(std::this_thread::get_id()) {
   std::lock_guard lock(LivePortsLock());
-  LivePorts().insert(this);
+  LivePorts()[this] = FSerial;
+}
+
+void TSioCustomComPort::CheckOwnerThread() const {
+  if (std::this_thread::get_id() != FOwnerThread)
+    throw Exception("TSioCustomComPort used from a thread that does not own it");
 }
 
 TSioCustomComPort::~TSioCustomComPort() {
+  if (FDispatcher && std::this_thread::get_id() != FOwnerThread) DestroyedByStranger();
+  // A handler that the port's own close (or destruction) runs while it waits for the workers
+  // must not destroy it: the close goes on with the port afterwards.
+  if (FBusy > 0 || FDestroying) {
+    std::fputs("TSioCustomComPort destroyed while it closes, by a handler run meanwhile\n", stderr);
+    std::abort();
+  }
   FDestroying = true;
   FReopenPending = false;
   if (FPortState == psOpen) {
@@ -81,11 +124,14 @@ TSioCustomComPort::~TSioCustomComPort() {
     }
   }
   if (FPortState == psClosing) {
-    if (FEventDepth > 0) {
-      // Destroyed from inside one of its own trigger events: the dispatch worker waits for
-      // this very event to return, so its workers cannot end before we do.  The window goes
-      // now (no completion message can reach us) and the dispatcher is freed later.
+    if (FEventDepth > 0 || FDispatcher->InsideDelivery()) {
+      // Destroyed from inside one of its own trigger events, or from another handler of its
+      // dispatcher's delivery (a synchronized method handler, another window handler): the
+      // dispatch worker waits for this very call to return, so its workers cannot end before
+      // we do.  The window goes now (no completion message can reach us), the dispatcher
+      // forgets us (no trigger message can reach us either) and is freed later.
       SetComWindow(false);
+      FDispatcher->DetachPortComponent();
       FreeWhenWorkersEnded(FDispatcher.release());
       FPortState = psClosed;
     } else {
@@ -105,6 +151,7 @@ TSioCustomComPort::~TSioCustomComPort() {
 // ---- Open and close ----
 
 void TSioCustomComPort::SetOpen(bool value) {
+  CheckOwnerThread();
   // A close cancels a reopen still waiting for the previous close to complete.
   if (!value) FReopenPending = false;
   if (value == FOpen) return;
@@ -255,18 +302,26 @@ void TSioCustomComPort::ClosePort() {
   RunKeepingFailure(failure, [this] { NotifyPortClosing(); });
   FDispatcher->SaveTriggers(FSavedTriggers);
   FSavedTriggersValid = true;
-  FDispatcher->CloseLine();
-  if (FDispatcher->Dispatching()) {
-    // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
-    // the release waits for PortCloseMsg and the end of the workers.
-    PostMessage(FComWindow, PortCloseMsg, 0,
-                static_cast<std::intptr_t>(static_cast<std::uint32_t>(FDispatcher->RegistryIndex()) << 16));
-    PumpOneMessage();
-  } else {
-    FinishClose();
-    // A reopen asked for by a close listener has no completion to wait for: it lapses.
-    FReopenPending = false;
+  bool deferred = false;
+  {
+    // Stopping the workers runs this thread's messages, and the port is used afterwards: it
+    // must not be destroyed from a handler run meanwhile (see the destructor).
+    const TBusy busy(FBusy);
+    FDispatcher->CloseLine();
+    deferred = FDispatcher->Dispatching();
+    if (deferred) {
+      // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
+      // the release waits for PortCloseMsg and the end of the workers.
+      PostMessage(FComWindow, PortCloseMsg, 0,
+                  static_cast<std::intptr_t>(static_cast<std::uint32_t>(FDispatcher->RegistryIndex()) << 16));
+    } else {
+      FinishClose();
+      // A reopen asked for by a close listener has no completion to wait for: it lapses.
+      FReopenPending = false;
+    }
   }
+  // The port is not used after this message (a handler may even destroy it).
+  if (deferred) PumpOneMessage();
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -278,6 +333,7 @@ void TSioCustomComPort::FinishClose() {
 
 void TSioCustomComPort::SetComNumber(std::uint16_t value) {
   if (value == FComNumber) return;
+  CheckOwnerThread();
   if (FPortState != psOpen) {
     FComNumber = value;
     return;
@@ -312,6 +368,7 @@ void TSioCustomComPort::SetDeviceLayer(TDeviceLayer value) {
 // ---- Dispatcher access and the block methods ----
 
 TSioBaseDispatcher* TSioCustomComPort::Dispatcher() {
+  CheckOwnerThread();
   if (!FDispatcher && !IsLoading() && !IsDesigning() && FPortState != psOpen && FAutoOpen) SetOpen(true);
   return FDispatcher.get();
 }

@@ -50,6 +50,7 @@ void TSioCustomComPort::ApplyRecorderState(bool log, TTraceLogState value) {
     stored = value == tlOn ? tlOn : tlOff;
     return;
   }
+  CheckOwnerThread();
   const TRecorder recorder{*FDispatcher, log};
   switch (value) {
     case tlOff:

@@ -9,7 +9,9 @@ namespace {
 
 constexpr const char* kComWindowClass = "sioComWindow";
 
-bool StillOpen(const TSioCustomComPort* port) { return IsLivePort(port) && port->PortState() == psOpen; }
+// `port` is the identity the caller took before running an event, which may have destroyed
+// the port (and let a new one take its address).
+bool StillOpen(const TPortIdentity& port) { return IsLivePort(port) && port.Port->PortState() == psOpen; }
 
 void ShowEventFailure(const std::exception* e) {
   // Off the main thread nobody could see it: dropped.
@@ -52,10 +54,12 @@ TMessageResult TSioCustomComPort::ComWindowProc(TWindowHandle window, std::uint3
   const int index = static_cast<int>((static_cast<std::uintptr_t>(lParam) >> 16) & 0xFFFF);
   TSioBaseDispatcher* dispatcher = DispatcherAt(index);
   if (dispatcher == nullptr) return 0;
+  // A port lets go of its dispatcher before it is destroyed (DetachPortComponent), so a port
+  // named here is alive.  Only one that still owns this dispatcher is told anything.
   TSioCustomComPort* port = dispatcher->PortComponent();
-  // Only a live port that still owns this dispatcher is told anything.
-  if (port == nullptr || !IsLivePort(port) || port->FDispatcher.get() != dispatcher) return 0;
+  if (port == nullptr || port->FDispatcher.get() != dispatcher) return 0;
 
+  const TPortIdentity who = port->Identity();
   ++port->FEventDepth;
   try {
     if (message == PortCloseMsg) {
@@ -68,8 +72,8 @@ TMessageResult TSioCustomComPort::ComWindowProc(TWindowHandle window, std::uint3
   } catch (...) {
     ShowEventFailure(nullptr);
   }
-  // An event may have freed the port.
-  if (IsLivePort(port)) --port->FEventDepth;
+  // An event may have freed the port, and a new one may live at its address now.
+  if (IsLivePort(who)) --port->FEventDepth;
   return 0;
 }
 
@@ -78,11 +82,12 @@ TMessageResult TSioCustomComPort::ComWindowProc(TWindowHandle window, std::uint3
 // waiting while the close ran) raises nothing, since no byte can be read any more.
 void TSioCustomComPort::RaiseTriggerEvents(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   if (FPortState != psOpen) return;
+  const TPortIdentity self = Identity();
   const auto handle = static_cast<std::uint16_t>(wParam & 0xFFFF);
   // The avail message carries its count in wParam, so TriggerHandle and Data are both Count.
   const auto data = message == TriggerAvailMsg ? handle : static_cast<std::uint16_t>(lParam & 0xFFFF);
   FireTrigger(static_cast<std::uint16_t>(message), handle, data);
-  if (!StillOpen(this)) return;
+  if (!StillOpen(self)) return;
   switch (message) {
     case TriggerAvailMsg:
       FireTriggerAvail(handle);
@@ -97,7 +102,7 @@ void TSioCustomComPort::RaiseTriggerEvents(std::uint32_t message, std::uintptr_t
       break;
   }
   FireTriggerStatus(handle);
-  if (!StillOpen(this)) return;
+  if (!StillOpen(self)) return;
   switch (handle & 7) {
     case stModem:
       FireTriggerModemStatus();

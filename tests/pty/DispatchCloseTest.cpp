@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 
 #include "DispatchTestSupport.h"
+#include "dispatch/SioSysCalls.h"
+#include "platform/SysUtils.h"
 
 namespace {
 
@@ -82,6 +85,68 @@ TEST_F(DispatchClose, HaltingWhileADeliveryWaitsForTheMainThreadLetsItFinish) {
   EXPECT_FALSE(Line.Dispatching());
   Line.CloseLine();
   EXPECT_TRUE(Released());
+}
+
+// The dispatch worker waits for its handlers: stopping it from one of them could never end.
+TEST_F(DispatchClose, StoppingTheWorkersFromInsideADeliveryIsRefused) {
+  for (const bool synchronized : {true, false}) {
+    SCOPED_TRACE(synchronized);
+    std::string refused;
+    std::atomic<bool> done{false};
+    Line.AddMethodHandler(this, [&](std::uint32_t, std::uintptr_t, std::intptr_t) {
+      if (done) return;
+      try {
+        Line.HaltWorkers();
+      } catch (const Exception& e) {
+        refused = e.Message();
+      }
+      done = true;
+    }, synchronized);
+    ASSERT_TRUE(Peer.Write(std::string("x")));
+    ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
+    EXPECT_EQ(refused, "The dispatcher's workers cannot be stopped from inside its trigger delivery");
+    EXPECT_TRUE(Line.WorkersRunning());
+    Line.RemoveMethodHandler(this);
+  }
+}
+
+// Holds the dispatch worker inside its next device read (no dispatcher lock is waited for
+// by the test meanwhile) until released.
+class THeldRead : public TSioSysCalls {
+ public:
+  std::atomic<bool> Armed{false}, Holding{false}, Release{false};
+  ssize_t Read(int fd, void* buffer, size_t count) override {
+    if (Armed.exchange(false)) {
+      Holding = true;
+      while (!Release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return TSioSysCalls::Read(fd, buffer, count);
+  }
+};
+
+// Once the workers are being stopped no delivery starts: the thread stopping them runs its
+// messages while it waits, and a handler reached through them would run inside that stop.
+TEST(DispatchHalt, NoDeliveryStartsOnceTheWorkersAreBeingStopped) {
+  TTestPty peer(kPeerSlave, kPeerMode);
+  THeldRead calls;
+  TTestDispatcher line;
+  line.SetSysCalls(calls);
+  ASSERT_EQ(line.Open(peer.SlavePath()), 0);
+  line.SetAvailThreshold(1);
+  std::atomic<int> calls_{0};
+  line.AddMethodHandler(&calls_, [&](std::uint32_t, std::uintptr_t, std::intptr_t) { ++calls_; }, true);
+  calls.Armed = true;
+  ASSERT_TRUE(peer.Write(std::string("x")));
+  ASSERT_TRUE(WaitUntil([&] { return calls.Holding.load(); }));
+  std::thread release([&] {
+    WaitUntil([&] { return line.FWorkersStopFlag.load(); });
+    calls.Release = true;
+  });
+  line.HaltWorkers();  // the worker reads "x" and goes on with its pass meanwhile
+  release.join();
+  EXPECT_EQ(calls_.load(), 0);
+  EXPECT_FALSE(line.WorkersRunning());
+  line.CloseLine();
 }
 
 TEST_F(DispatchClose, DestroyingADispatcherWhoseCloseWasDeferredWaitsForItsWorker) {

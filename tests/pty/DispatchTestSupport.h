@@ -43,6 +43,7 @@ class TTestDispatcher : public TSioPosixDispatcher {
   using TSioBaseDispatcher::OutputLock;
   using TSioBaseDispatcher::MainLock;
   using TSioBaseDispatcher::DeviceEventSignal;
+  using TSioBaseDispatcher::FWorkersStopFlag;
   using TSioBaseDispatcher::OutputStopSignal;
 
   // 9600 8N1, the given queue sizes, DTR and RTS on.

@@ -18,11 +18,15 @@ constexpr std::uint32_t kPing = WM_USER + 1;
 constexpr std::uint32_t kBlockUntilReleased = WM_USER + 2;
 constexpr std::uint32_t kRelay = WM_USER + 3;
 constexpr std::uint32_t kThrow = WM_USER + 4;
+// wParam: a sender id, lParam: 0 or 1.  Records in gAnswering[lParam] whether the handler
+// answers that sender, before and after waiting for gRelease (when set).
+constexpr std::uint32_t kAskAnswering = WM_USER + 5;
 
 std::atomic<int> gRuns{0};
 std::atomic<bool> gRanOnMain{false};
 TEvent* gRelease = nullptr;
 TWindowHandle gRelayTarget = 0;
+std::atomic<int> gAnswering[2][2];
 
 TMessageResult TestProc(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
@@ -39,6 +43,12 @@ TMessageResult TestProc(TWindowHandle window, std::uint32_t message, std::uintpt
       return SendMessage(gRelayTarget, kPing, wParam, 1) + 100;
     case kThrow:
       throw std::runtime_error("handler failed");
+    case kAskAnswering:
+      gAnswering[lParam][0] = IsAnsweringSendOf(reinterpret_cast<TSenderId>(wParam));
+      if (gRelease != nullptr) gRelease->Wait();
+      gAnswering[lParam][1] = IsAnsweringSendOf(reinterpret_cast<TSenderId>(wParam));
+      ++gRuns;
+      return 0;
     default:
       return DefWindowProc(window, message, wParam, lParam);
   }
@@ -129,6 +139,36 @@ TEST_F(Messages, SenderStopsWaitingForAHandlerThatOverrunsItsLimit) {
   sender.join();
   EXPECT_TRUE(gaveUp.load());
   gRelease = nullptr;
+}
+
+// The calling thread answers a sender while it runs the sender's message (window procedure or
+// synchronised call), and only while the sender still waits for it.
+TEST_F(Messages, AnsweringASendIsToldApartFromEverythingElse) {
+  TEvent release(TEvent::ManualReset);
+  std::atomic<TSenderId> senderId{nullptr};
+  std::atomic<int> inSync{-1};
+  std::atomic<bool> done{false};
+  std::thread sender([&] {
+    senderId = CurrentSenderId();
+    const auto id = reinterpret_cast<std::uintptr_t>(senderId.load());
+    SendMessage(Window, kAskAnswering, id, 0);
+    SynchronizeWithMain([&] { inSync = IsAnsweringSendOf(senderId); });
+    gRelease = &release;
+    SendMessageTimeout(Window, kAskAnswering, id, 1, 50, nullptr);  // gives up while it runs
+    release.Set();
+    done = true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return done.load() && gRuns.load() == 2; }));
+  sender.join();
+  gRelease = nullptr;
+  EXPECT_EQ(gAnswering[0][0], 1);
+  EXPECT_EQ(gAnswering[0][1], 1);
+  EXPECT_EQ(inSync.load(), 1);
+  EXPECT_EQ(gAnswering[1][0], 1);
+  EXPECT_EQ(gAnswering[1][1], 0);  // the sender had given up by then
+  EXPECT_FALSE(IsAnsweringSendOf(senderId));
+  EXPECT_TRUE(IsAnsweringSendOf(CurrentSenderId()));
+  EXPECT_FALSE(IsAnsweringSendOf(nullptr));
 }
 
 TEST_F(Messages, SendToAWindowDestroyedWhileQueuedReleasesTheSender) {
