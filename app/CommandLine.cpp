@@ -69,7 +69,7 @@ bool TakesValue(const std::string& name) {
 }
 
 bool IsHeadlessOnly(const std::string& name) {
-  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary"})
+  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary", "--reconnect"})
     if (name == n) return true;
   return false;
 }
@@ -93,6 +93,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.Headless = true;
     } else if (name == "--summary") {
       o.Summary = true;
+    } else if (name == "--reconnect") {
+      o.Reconnect = true;
     } else if (TakesValue(name)) {
       std::string value;
       if (eq != std::string::npos) {
@@ -133,7 +135,7 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 const char* UsageText() {
   return "usage: frontpanel [--port N=PATH]...\n"
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
-         "                  [--duration S] [--keys K,K,...] [--summary]\n"
+         "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect]\n"
          "  --port N=PATH   use the serial device PATH as port N (1..255)\n"
          "  --headless      log measurements without a window (no display needed)\n"
          "  --com N         the port the logger opens (default 2, as the window)\n"
@@ -143,6 +145,8 @@ const char* UsageText() {
          "  --duration S    stop after S seconds of recording\n"
          "  --keys K,...    press these key codes (1..28) first, each after the last was answered\n"
          "  --summary       print count, unit, mean, std, min, max as JSON on standard error\n"
+         "  --reconnect     when the line is lost, open it again (every 1 s, later every 5 s)\n"
+         "                  and go on recording; without it a lost line ends the run (status 1)\n"
          "  --help          show this text\n"
          "  --version       show the version\n";
 }

@@ -43,6 +43,7 @@ bool THeadlessLogger::Start() {
     FExitStatus = 1;
     return false;
   }
+  FPort->SetOnLineLost([this](TComponent*, int error) { LineLost(error); });
   try {
     // As the window starts: what arrived before we listened is not a frame of ours.
     FPort->FlushInBuffer();
@@ -58,6 +59,38 @@ bool THeadlessLogger::Start() {
 void THeadlessLogger::Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle) {
   TakeAnnouncedBytes(*FPort, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, this); });
   if (FAwaitingAnswer && FLink.CommandPending == 0) FWake();
+}
+
+void THeadlessLogger::LineLost(int error) {
+  const std::string where = "COM" + std::to_string(FOptions.Com) + " " + FPort->DeviceName();
+  if (!FOptions.Reconnect) {
+    Fail("line lost on " + where + ": " + LineLostWords(error));
+    return;
+  }
+  Say("line lost on " + where + ": " + LineLostWords(error) + "; reconnecting");
+  FReconnecting = true;
+  FRetryFailure.clear();
+  FSchedule.Reset();
+  FReopenAt = TClock::now() + std::chrono::milliseconds(FSchedule.NextDelayMs());
+  FWake();
+}
+
+// Quiet: a retry that fails like the one before says nothing.
+void THeadlessLogger::TryReopen() {
+  FReopenAt = TClock::now() + std::chrono::milliseconds(FSchedule.NextDelayMs());
+  try {
+    FPort->SetOpen(true);
+  } catch (const std::exception& e) {
+    const std::string message = ExceptionMessage(e);
+    if (message != FRetryFailure) Say("still reconnecting: " + message);
+    FRetryFailure = message;
+    return;
+  }
+  if (FPort->PortState() != psOpen) return;  // opens once a close still completing is done
+  FReconnecting = false;
+  // A key sent before the loss will not be answered now.
+  FLink.CommandPending = 0;
+  Say("reconnected to COM" + std::to_string(FOptions.Com) + " " + FPort->DeviceName());
 }
 
 void THeadlessLogger::FrameDecoded(const TDecodedFrame& frame) {
@@ -79,9 +112,12 @@ void THeadlessLogger::Poll() {
     } else if (now >= FAnswerDeadline) {
       Say("key " + std::to_string(FOptions.Keys[FNextKey - 1]) + " got no answer within 2 s; going on");
       FAwaitingAnswer = false;
+      // Given up: frames are decoded again (an answer lost on the line would stop them for good).
+      FLink.CommandPending = 0;
       PressNextKey();
     }
   }
+  if (FReconnecting && now >= FReopenAt) TryReopen();
   if (FRecording && now >= FRecordingEnd) FFinished = true;
 }
 
@@ -89,6 +125,7 @@ std::uint32_t THeadlessLogger::WaitMs() const {
   TClock::time_point next = TClock::time_point::max();
   if (FAwaitingAnswer) next = FAnswerDeadline;
   if (FRecording) next = std::min(next, FRecordingEnd);
+  if (FReconnecting) next = std::min(next, FReopenAt);
   if (next == TClock::time_point::max()) return 0xFFFFFFFFu;
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(next - TClock::now()).count();
   return ms <= 0 ? 0u : static_cast<std::uint32_t>(std::min<long long>(ms, 0xFFFFFFFEll));
