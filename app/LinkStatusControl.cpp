@@ -25,6 +25,13 @@ const char* Colour(TLinkLevel level) {
   return "#b0b0b0";
 }
 
+// The strip has room for a short path only (a by-id name is long): its end tells it apart;
+// the tooltip has the whole message of a failure.
+std::string Shortened(const std::string& path) {
+  constexpr std::size_t kLongest = 40;
+  return path.size() <= kLongest ? path : "…" + path.substr(path.size() - (kLongest - 1));
+}
+
 }  // namespace
 
 TLinkStatusControl::TLinkStatusControl(QObject* parent, TSioCustomComPort& port, TLinkState& link, TStatusStrip& strip)
@@ -109,7 +116,7 @@ void TLinkStatusControl::Refresh() {
   TPortFacts facts;
   facts.ComNumber = FPort.ComNumber();
   facts.Open = FPort.PortState() == psOpen;
-  facts.Path = facts.Open ? FPort.DeviceName() : PortDeviceName(FPort.ComNumber());
+  facts.Path = Shortened(facts.Open ? FPort.DeviceName() : PortDeviceName(FPort.ComNumber()));
   facts.LastFailure = FPort.LastOpenFailure().Problem;
   const TLinkView view = FHealth.View(facts, Now());
   const QString text = QString::fromStdString(view.Text).toHtmlEscaped();
