@@ -83,12 +83,4 @@ TEST_F(SerialDevicesTest, ListsAdaptersByIdThenOtherNodesThenUartsInNumberOrder)
                       }));
 }
 
-TEST_F(SerialDevicesTest, FollowsDevicesAsTheyComeAndGo) {
-  EXPECT_TRUE(Listed().empty());
-  Node("ttyUSB0");
-  ASSERT_EQ(Listed().size(), 1u);
-  fs::remove(Root / "dev/ttyUSB0");
-  EXPECT_TRUE(Listed().empty());
-}
-
 }  // namespace

@@ -1,6 +1,6 @@
 // The window's link state, with the real port on pseudo-terminals reached through a link
 // path, as the simulator's --link makes it: the far end going away and coming back at the same
-// path, a key nobody answers, a silent line, and choosing a device with "Port…".
+// path, a key nobody answers, and choosing a device with "Port…".
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -118,27 +118,16 @@ TEST_F(LinkStatusTest, AKeyNobodyAnswersIsGivenUpAfter2SecondsAndFramesAreDecode
   EXPECT_TRUE(ShowsReading("10000.003"));
 }
 
-TEST_F(LinkStatusTest, ASilentLineIsStaleAfterThreeDisplayPeriods) {
-  Open();
-  ASSERT_TRUE(StateShows(QStringLiteral("no data for 3 s"))) << State().toStdString();
-  EXPECT_TRUE(State().contains(QStringLiteral("#ffc030"))) << "amber at a glance";
-  SendFrame(4);
-  EXPECT_TRUE(StateShows(QStringLiteral("connected")));
-}
-
 TEST_F(LinkStatusTest, PortChoosesAnyDeviceRemembersItAndTheCommandLineWins) {
-  // The chooser lists a device tree of its own and follows it.
+  // The chooser follows the devices of its tree while it is open.
   TTempFolder root;
   std::filesystem::create_directories(root.Path() / "dev");
-  std::ofstream(root.Path() / "dev/ttyUSB0") << "";
   TDeviceChooser chooser(nullptr, 2, QString(), root.Path().string());
-  ASSERT_EQ(chooser.List()->count(), 1);
+  EXPECT_EQ(chooser.List()->count(), 0);
   std::ofstream(root.Path() / "dev/ttyACM0") << "";
-  chooser.Rescan();
-  ASSERT_EQ(chooser.List()->count(), 2);
-  chooser.List()->setCurrentRow(1);  // USB adapters first, then ACM devices
+  ASSERT_TRUE(PumpQtUntil([&] { return chooser.List()->count() == 1; }));
+  chooser.List()->setCurrentRow(0);
   EXPECT_EQ(chooser.Path(), QString::fromStdString((root.Path() / "dev/ttyACM0").string()));
-  EXPECT_EQ(chooser.ComNumber(), 2u);
 
   // Ctrl+P: the device typed in becomes Com2's, the port reopens on it.
   TForm1& f = Open();
