@@ -92,7 +92,10 @@ TEST_F(LinkStatusTest, ALostLineIsShownOnceAndReopenedQuietlyWhileTheRecordingGo
   SendFrame(1);
   ASSERT_TRUE(ShowsReading("10000.001"));
 
-  Peer->CloseMaster();  // the simulator ends
+  // The simulator ends and takes its link along (a stale link could lead to another
+  // program's pseudo-terminal that got the same number meanwhile).
+  Peer->CloseMaster();
+  std::filesystem::remove(Link);
   ASSERT_TRUE(StateShows(QStringLiteral("line lost \u2014 reconnecting (device gone)"))) << State().toStdString();
   EXPECT_FALSE(f.SioComPort1()->Open());
   // Retries while it is gone say nothing but the strip.
