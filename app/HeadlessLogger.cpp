@@ -30,6 +30,8 @@ bool THeadlessLogger::Start() {
   FComponents = std::make_unique<TComponent>(nullptr);
   FPort = new TSioComPort(FComponents.get());
   FPort->SetName("SioComPort1");
+  // Before the port opens: a line lost at once is still heard of.
+  FPort->SetOnLineLost([this](TComponent*, int error) { LineLost(error); });
   // An open failure is shown by the exception display while the port loads; the port then
   // stays closed.
   TComponent::LoadFromDescription(*FComponents, [this] {
@@ -43,7 +45,6 @@ bool THeadlessLogger::Start() {
     FExitStatus = 1;
     return false;
   }
-  FPort->SetOnLineLost([this](TComponent*, int error) { LineLost(error); });
   try {
     // As the window starts: what arrived before we listened is not a frame of ours.
     FPort->FlushInBuffer();
