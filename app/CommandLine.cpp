@@ -104,7 +104,7 @@ bool TakesValue(const std::string& name) {
 }
 
 bool IsHeadlessOnly(const std::string& name) {
-  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary"})
+  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary", "--reconnect"})
     if (name == n) return true;
   return false;
 }
@@ -130,6 +130,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.Headless = true;
     } else if (name == "--summary") {
       o.Summary = true;
+    } else if (name == "--reconnect") {
+      o.Reconnect = true;
     } else if (TakesValue(name)) {
       std::string value;
       if (eq != std::string::npos) {
@@ -171,7 +173,7 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 const char* UsageText() {
   return "usage: frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
-         "                  [--duration S] [--keys K,K,...] [--summary]\n"
+         "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect]\n"
          "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
          "  --port N=PATH   use the serial device PATH as port N (1..255)\n"
          "  --mqtt HOST[:PORT]\n"
@@ -187,6 +189,8 @@ const char* UsageText() {
          "  --duration S    stop after S seconds of recording\n"
          "  --keys K,...    press these key codes (1..28) first, each after the last was answered\n"
          "  --summary       print count, unit, mean, std, min, max as JSON on standard error\n"
+         "  --reconnect     when the line is lost, open it again (every 1 s, later every 5 s)\n"
+         "                  and go on recording; without it a lost line ends the run (status 1)\n"
          "  --help          show this text\n"
          "  --version       show the version\n";
 }

@@ -2,7 +2,8 @@
 //
 //   frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
 //   frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]
-//              [--duration S] [--keys K,K,...] [--summary] [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
+//              [--duration S] [--keys K,K,...] [--summary] [--reconnect]
+//              [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
 //   frontpanel --help | --version
 //
 // Parsing never exits or prints: it returns the options or the reason they are wrong, so the
@@ -36,6 +37,7 @@ struct TProgramOptions {
   double DurationS = 0;         // stop after this many seconds of recording; 0: no limit
   std::vector<int> Keys;        // key codes 1..28 pressed in order at start
   bool Summary = false;         // a JSON summary on standard error at the end
+  bool Reconnect = false;       // a lost line is opened again and recording goes on
 };
 
 struct TCommandLine {

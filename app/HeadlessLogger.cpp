@@ -30,6 +30,8 @@ bool THeadlessLogger::Start() {
   FComponents = std::make_unique<TComponent>(nullptr);
   FPort = new TSioComPort(FComponents.get());
   FPort->SetName("SioComPort1");
+  // Before the port opens: a line lost at once is still heard of.
+  FPort->SetOnLineLost([this](TComponent*, int error) { LineLost(error); });
   // An open failure is shown by the exception display while the port loads; the port then
   // stays closed.
   TComponent::LoadFromDescription(*FComponents, [this] {
@@ -60,6 +62,38 @@ void THeadlessLogger::Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle) {
   if (FAwaitingAnswer && FLink.CommandPending == 0) FWake();
 }
 
+void THeadlessLogger::LineLost(int error) {
+  const std::string where = "COM" + std::to_string(FOptions.Com) + " " + FPort->DeviceName();
+  if (!FOptions.Reconnect) {
+    Fail("line lost on " + where + ": " + LineLostWords(error));
+    return;
+  }
+  Say("line lost on " + where + ": " + LineLostWords(error) + "; reconnecting");
+  FReconnecting = true;
+  FRetryFailure.clear();
+  FSchedule.Reset();
+  FReopenAt = TClock::now() + std::chrono::milliseconds(FSchedule.NextDelayMs());
+  FWake();
+}
+
+// Quiet: a retry that fails like the one before says nothing.
+void THeadlessLogger::TryReopen() {
+  FReopenAt = TClock::now() + std::chrono::milliseconds(FSchedule.NextDelayMs());
+  try {
+    FPort->SetOpen(true);
+  } catch (const std::exception& e) {
+    const std::string message = ExceptionMessage(e);
+    if (message != FRetryFailure) Say("still reconnecting: " + message);
+    FRetryFailure = message;
+    return;
+  }
+  if (FPort->PortState() != psOpen) return;  // opens once a close still completing is done
+  FReconnecting = false;
+  // A key sent before the loss will not be answered now.
+  FLink.CommandPending = 0;
+  Say("reconnected to COM" + std::to_string(FOptions.Com) + " " + FPort->DeviceName());
+}
+
 void THeadlessLogger::FrameDecoded(const TDecodedFrame& frame) {
   if (!FRecording || FFinished) return;
   FFeed.FrameDecoded(frame);
@@ -79,9 +113,12 @@ void THeadlessLogger::Poll() {
     } else if (now >= FAnswerDeadline) {
       Say("key " + std::to_string(FOptions.Keys[FNextKey - 1]) + " got no answer within 2 s; going on");
       FAwaitingAnswer = false;
+      // Given up: frames are decoded again (an answer lost on the line would stop them for good).
+      FLink.CommandPending = 0;
       PressNextKey();
     }
   }
+  if (FReconnecting && now >= FReopenAt) TryReopen();
   if (FRecording && now >= FRecordingEnd) FFinished = true;
 }
 
@@ -89,6 +126,7 @@ std::uint32_t THeadlessLogger::WaitMs() const {
   TClock::time_point next = TClock::time_point::max();
   if (FAwaitingAnswer) next = FAnswerDeadline;
   if (FRecording) next = std::min(next, FRecordingEnd);
+  if (FReconnecting) next = std::min(next, FReopenAt);
   if (next == TClock::time_point::max()) return 0xFFFFFFFFu;
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(next - TClock::now()).count();
   return ms <= 0 ? 0u : static_cast<std::uint32_t>(std::min<long long>(ms, 0xFFFFFFFEll));

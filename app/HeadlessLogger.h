@@ -4,6 +4,9 @@
 // waiting for the instrument's answer 130, at most KeyAnswerMs), then records every decoded
 // frame as a CSV row until it has Count rows or DurationS seconds have passed.  Diagnostics go
 // to the stream given (standard error in the program), each line starting "frontpanel: ".
+// A lost line ends the run with status 1 and the reason, or, with --reconnect, is opened
+// again (TReconnectSchedule) while the recording goes on, each loss and return said once.
+// A key unanswered after KeyAnswerMs is given up, so that frames are decoded again.
 //
 // Main thread only.  The port's triggers reach it while the main thread pumps its message
 // queue; the loop that pumps (RunHeadless) asks WaitMs() how long it may wait and calls Poll()
@@ -20,6 +23,7 @@
 
 #include "app/CommandLine.h"
 #include "app/LinkDecoder.h"
+#include "app/LinkHealth.h"
 #include "app/MeasurementFeed.h"
 
 class TComponent;
@@ -28,7 +32,7 @@ class TSioComPort;
 class THeadlessLogger : private TPanelSink, private TFrameObserver {
  public:
   using TClock = std::chrono::steady_clock;
-  static constexpr int KeyAnswerMs = 2000;
+  static constexpr int KeyAnswerMs = static_cast<int>(TLinkHealth::KeyAnswerMs);
 
   THeadlessLogger(const TProgramOptions& options, std::FILE* diagnostics);
   ~THeadlessLogger() override;
@@ -66,6 +70,8 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   void FrameDecoded(const TDecodedFrame& frame) override;
 
   void Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle);
+  void LineLost(int error);
+  void TryReopen();
   void PressNextKey();
   void StartRecording();
   void Fail(const std::string& message);
@@ -84,6 +90,10 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   TClock::time_point FAnswerDeadline;
   bool FRecording = false;
   TClock::time_point FRecordingEnd = TClock::time_point::max();
+  bool FReconnecting = false;
+  TClock::time_point FReopenAt;
+  TReconnectSchedule FSchedule;
+  std::string FRetryFailure;      // the last retry's message, said once
   bool FFinished = false;
   bool FSummaryWritten = false;
   int FExitStatus = 0;

@@ -10,7 +10,7 @@
 TKeyboardHelp::TKeyboardHelp(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("KeyboardHelp"));
   setWindowTitle(tr("Keyboard"));
-  auto* table = new QTableWidget(KeyboardKeyCount + 2, 3, this);
+  auto* table = new QTableWidget(KeyboardKeyCount + 3, 3, this);
   table->setObjectName(QStringLiteral("KeyTable"));
   table->setHorizontalHeaderLabels({tr("Key"), tr("Panel key"), tr("Does")});
   table->verticalHeader()->hide();
@@ -29,6 +29,7 @@ TKeyboardHelp::TKeyboardHelp(QWidget* parent) : QDialog(parent) {
   }
   add(QStringLiteral("Ctrl+R"), QString(), tr("Start or stop recording measurements to a CSV file"));
   add(QStringLiteral("Ctrl+C"), QString(), tr("Copy the reading with its unit"));
+  add(QStringLiteral("Ctrl+P"), QString(), tr("Choose the serial device of Com1 or Com2"));
   table->resizeColumnsToContents();
   table->horizontalHeader()->setStretchLastSection(true);
 

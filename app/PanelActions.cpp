@@ -15,9 +15,12 @@ TPanelActions::TPanelActions(QWidget* window) : QObject(window), FWindow(window)
   FCopyReading = new QAction(tr("Copy reading"), this);
   FCopyReading->setObjectName(QStringLiteral("ActionCopyReading"));
   FCopyReading->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+  FChoosePort = new QAction(tr("Port…"), this);
+  FChoosePort->setObjectName(QStringLiteral("ActionChoosePort"));
+  FChoosePort->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   FKeyboard = new QAction(tr("Keyboard…"), this);
   FKeyboard->setObjectName(QStringLiteral("ActionKeyboard"));
-  for (QAction* a : {FRecord, FCopyReading, FKeyboard}) AddMenuAction(a);
+  for (QAction* a : {FRecord, FCopyReading, FChoosePort, FKeyboard}) AddMenuAction(a);
 
   for (const TKeyboardKey& k : KeyboardKeys()) {
     auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(k.Key)), window);

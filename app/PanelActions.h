@@ -3,6 +3,7 @@
 //
 //   Record / Stop recording   Ctrl+R
 //   Copy reading              Ctrl+C   the reading with its unit
+//   Port…                     Ctrl+P   the serial device of Com1 or Com2 (app/DeviceChooser.h)
 //   Keyboard…                          the table of the keys below
 // and one key for each of the 27 key areas and for the test-mode code 28 (app/KeyboardMap.h).
 // Later features add their entries with AddMenuAction.  GUI thread only.
@@ -24,6 +25,7 @@ class TPanelActions : public QObject {
   QAction* Record() const { return FRecord; }
   QAction* CopyReading() const { return FCopyReading; }
   QAction* Keyboard() const { return FKeyboard; }
+  QAction* ChoosePort() const { return FChoosePort; }
   QMenu* Menu() const { return FMenu; }
   // Adds an entry (with its shortcut active in the window) to the end of the menu.
   void AddMenuAction(QAction* action);
@@ -38,4 +40,5 @@ class TPanelActions : public QObject {
   QAction* FRecord;
   QAction* FCopyReading;
   QAction* FKeyboard;
+  QAction* FChoosePort;
 };

@@ -22,6 +22,11 @@ void TPanelPublishing::Attach(TMeasurementFeed& feed, TSioComPort& port) {
   });
   SetLinkState(PortStatus(port.PortState() == psOpen));
   port.AddPortListener(this, [this](TComponent*, bool opened) { SetLinkState(PortStatus(opened)); });
+  // The port has closed itself (told as "closed" above) when it says the line is lost.
+  port.SetOnLineLost([this, owner = port.OnLineLost()](TComponent* sender, int error) {
+    SetLinkState("lost");
+    if (owner) owner(sender, error);
+  });
 }
 
 std::vector<std::string> TPanelPublishing::News() {

@@ -4,9 +4,10 @@
 // Every measurement the feed makes goes out as the JSON form of its CSV row
 // (publish/ReadingJson.h).  Its elapsed_s counts from the start of the recording while one
 // runs, so a published reading and its CSV row are equal field for field; with no recording it
-// counts from Attach.  The status is "online" while the port is open and "closed" while it is
-// not; the publisher leaves "offline" when it ends and the broker does so (the will) when it
-// vanishes.  SetLinkState takes any other text, for finer link states.
+// counts from Attach.  The status is "online" while the port is open, "closed" while it is
+// not, and "lost" from a lost line until the port opens again; the publisher leaves "offline"
+// when it ends and the broker does so (the will) when it vanishes.  SetLinkState takes any
+// other text, for finer link states.
 //
 // Main thread only: the feed's listeners and the port's open and close listeners run there.
 // The feed and the port given to Attach must go before this object does (nothing is removed
@@ -29,7 +30,8 @@ class TPanelPublishing {
   explicit TPanelPublishing(const TMqttConfig& config);
 
   // Publishes every measurement of `feed` from now on, and the state of `port` (at once, then
-  // at every open and close).  Once.
+  // at every open, close and lost line).  Once, after the owner of `port` has set its
+  // OnLineLost, which is then called after the status is set.
   void Attach(TMeasurementFeed& feed, TSioComPort& port);
   void SetLinkState(const std::string& state) { FPublisher.SetStatus(state); }
 

@@ -14,9 +14,9 @@
 #include "app/CommandLine.h"
 #include "app/PanelPublishing.h"
 #include "app/PublishStrip.h"
+#include "app/PortChoices.h"
 #include "app/QtHooks.h"
 #include "app/Unit1.h"
-#include "dispatch/SioPortName.h"
 
 int RunPanelWindow(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -28,7 +28,8 @@ int RunPanelWindow(int argc, char** argv) {
   const TCommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   const int status = CommandLineExitStatus(commandLine, kProjectVersion, stdout, stderr);
   if (status >= 0) return status;
-  for (const TPortMapping& p : commandLine.Options.Ports) SetPortDevicePath(p.Number, p.Path);
+  // The devices chosen in an earlier run, unless the command line names its own.
+  ApplyPortChoices(commandLine.Options.Ports);
   // The form asks for the classic dialog face; stand in a narrow face with Latin and Cyrillic
   // letters (bundled with the program), so the read-outs keep the spacing they were laid out
   // with.

@@ -14,14 +14,18 @@
 #include <QTimer>
 
 #include "app/Colors.h"
+#include "app/DeviceChooser.h"
 #include "app/KeyPanel.h"
 #include "app/KeyboardHelp.h"
 #include "app/KeyboardMap.h"
 #include "app/MeasurementsWindow.h"
+#include "app/LinkStatusControl.h"
 #include "app/PanelActions.h"
 #include "app/PanelPort.h"
+#include "app/PortChoices.h"
 #include "app/RecordingControl.h"
 #include "app/StatusStrip.h"
+#include "dispatch/SioPortName.h"
 #include "led/ALed.h"
 #include "platform/Application.h"
 #include "port/SioPort.h"
@@ -148,11 +152,14 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::AddCommands() {
   FStrip = new TStatusStrip(ui->Panel2, ui->LaTime);
+  FLinkStatus = new TLinkStatusControl(this, *FSioComPort1, FLink, *FStrip);
+  FFeed.AddListener([this](const TMeasurement&) { FLinkStatus->FrameDecoded(); });
   FActions = new TPanelActions(this);
   FRecording = new TRecordingControl(this, FFeed, *FStrip, *FActions->Record());
   connect(FActions->CopyReading(), &QAction::triggered, this, [this] { CopyReading(); });
   connect(FActions->Keyboard(), &QAction::triggered, this, [this] { ShowKeyboard(); });
   FActions->AddMenuAction(TMeasurementsWindow::OpenAction(this, FFeed));
+  connect(FActions->ChoosePort(), &QAction::triggered, this, [this] { Guarded([this] { ChooseDevice(); }); });
   // A keyboard key is a click on its key area; E, the test mode, is the double click on F.
   connect(FActions, &TPanelActions::KeyPressed, this, [this](int code) {
     Guarded([this, code] { code == KeyCodeTestMode ? Pa19DblClick() : PaClick(code); });
@@ -180,6 +187,22 @@ void TForm1::ShowKeyboard() {
   help->raise();
 }
 
+void TForm1::ChooseDevice() {
+  const unsigned com = FSioComPort1->ComNumber() == 1 ? 1 : 2;
+  TDeviceChooser chooser(this, com, QString::fromStdString(PortDeviceName(com)));
+  if (chooser.exec() != QDialog::Accepted) return;
+  UseDevice(chooser.ComNumber(), chooser.Path());
+}
+
+void TForm1::UseDevice(unsigned comNumber, const QString& path) {
+  RememberPortChoice(comNumber, path);
+  if (comNumber == FSioComPort1->ComNumber()) {
+    ChoosePort(static_cast<std::uint16_t>(comNumber));  // the same number, its new device
+  } else {
+    (comNumber == 1 ? ui->RaBuCom1 : ui->RaBuCom2)->setChecked(true);  // as a click on it
+  }
+}
+
 void TForm1::contextMenuEvent(QContextMenuEvent* event) { FActions->Menu()->popup(event->globalPos()); }
 
 TKeyPanel* TForm1::Pa(int key) const {
@@ -199,6 +222,7 @@ TKeyLamps TForm1::CurrentLamps() const {
 void TForm1::PressKey(int code) {
   const std::uint8_t byte = KeyPress(FLink, static_cast<std::uint8_t>(code));
   FSioComPort1->PutBlock(&byte, 1);
+  FLinkStatus->KeySent(code);
   const TKeyLamps lamps = LampsAfterClick(CurrentLamps(), code);
   for (int key = 1; key <= FrameKeys; ++key) Pa(key)->SetLit(lamps[static_cast<std::size_t>(key - 1)]);
 }
@@ -209,6 +233,7 @@ void TForm1::Pa20DblClick() { PressKey(KeyCodeTestMode); }
 
 void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t TriggerHandle,
                                 std::uint16_t) {
+  if (FLinkStatus != nullptr) FLinkStatus->BytesReceived();
   TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, &FFeed); });
 }
 
@@ -235,6 +260,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ChoosePort(std::uint16_t comNumber) {
+  FLinkStatus->PortChosen();
   FSioComPort1->SetOpen(false);
   FSioComPort1->SetComNumber(comNumber);
   FSioComPort1->SetOpen(true);

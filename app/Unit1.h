@@ -8,7 +8,9 @@
 // Beyond the designed controls: every decoded frame becomes a measurement (app/MeasurementFeed.h)
 // that can be recorded to a CSV file; a context menu and keyboard shortcuts (app/PanelActions.h)
 // record, copy the reading and press the panel's keys; the free left part of the bottom strip
-// shows what is going on (app/StatusStrip.h).  None of it moves or changes a designed control.
+// shows what is going on (app/StatusStrip.h): the link's state (app/LinkStatusControl.h, which
+// also reconnects a lost line quietly) and the recording.  "Port…" chooses any serial device
+// for Com1 or Com2 (app/DeviceChooser.h).  None of it moves or changes a designed control.
 //
 // Everything here runs on the GUI thread.  The port's trigger events reach SioComPort1Trigger on
 // the same thread through the port's notification window.  Handlers catch nothing of their own:
@@ -32,6 +34,7 @@ class TForm1;
 class QTimer;
 class TALed;
 class TKeyPanel;
+class TLinkStatusControl;
 class TPanelActions;
 class TRecordingControl;
 class TSioComPort;
@@ -61,6 +64,10 @@ class TForm1 : public QWidget, private TPanelSink {
   // Beyond the designed window.
   void CopyReading();   // the last measurement's reading with its unit, to the clipboard
   void ShowKeyboard();  // the "Keyboard" window
+  void ChooseDevice();  // the "Port" window; its choice goes to UseDevice
+  // Makes `path` the device of Com`comNumber` (remembered for later runs) and opens it: the
+  // port reopens when that is its number, else the choice switches to it.
+  void UseDevice(unsigned comNumber, const QString& path);
 
   // Access for tests and the program.
   Ui::TForm1& Controls() { return *ui; }
@@ -72,6 +79,7 @@ class TForm1 : public QWidget, private TPanelSink {
   TPanelActions& Actions() const { return *FActions; }
   TRecordingControl& Recording() const { return *FRecording; }
   TStatusStrip* Strip() const { return FStrip; }
+  TLinkStatusControl& LinkStatus() const { return *FLinkStatus; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -98,6 +106,7 @@ class TForm1 : public QWidget, private TPanelSink {
   TLinkState FLink;
   TMeasurementFeed FFeed;
   TStatusStrip* FStrip = nullptr;
+  TLinkStatusControl* FLinkStatus = nullptr;
   TPanelActions* FActions = nullptr;
   TRecordingControl* FRecording = nullptr;
   // The form as the owner of its non-visual components; destroyed first, so the port closes

@@ -180,6 +180,19 @@ class TSioBaseDispatcher {
   // Called by each worker as the last thing its body does.
   void WorkerEnded(TSioDispatcherThread* worker);
 
+  // ---- A line that failed for good (SioLineLost.cpp) ----
+  // The device failed for good (it hung up, or reports I/O errors): from then on WriteBlock
+  // refuses with -3004 instead of queueing bytes nobody will send, and the output worker
+  // keeps what it could not send.  Any worker; the first error given is kept.
+  void MarkLineLost(int systemError);
+  // The event worker's end after a failed device wait: marks the line lost, lets the
+  // dispatch worker make one more pass (so what was received before is delivered first),
+  // then posts LineLostMsg once to every window handler.  Nothing is posted when the line
+  // is being closed anyway.  Event worker only; it ends right after.
+  void ReportLineLost(int systemError);
+  // The system error the line was lost with; 0 while it works.  Any thread.
+  int LineLostError() const { return FLineLostError.load(); }
+
   // ---- State read by the port and the tests ----
   // The owning port; null for a probe's dispatcher and once the port has let go of it.
   // Read under DispatcherRegistryLock.
@@ -341,6 +354,7 @@ class TSioBaseDispatcher {
   std::atomic<bool> FReleaseOnWorkerExit{false};
   std::atomic<int> FLiveWorkerCount{0};
   std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
+  std::atomic<int> FLineLostError{0};              // see MarkLineLost; cleared when workers start
   bool FShutDown = false;                          // ShutDown ran (main thread)
 };
 

@@ -374,6 +374,8 @@ std::uint32_t TSioBaseDispatcher::ReadDeviceStatus(TDeviceStatus& copy) {
 
 int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t count) {
   if (count == 0) return 0;
+  // Bytes for a device that failed for good would only pretend to be sent.
+  if (FLineLostError.load() != 0) return ecPutBlockFail;
   int result = 0;
   std::uint32_t written = 0;
   {
@@ -502,6 +504,7 @@ void TSioBaseDispatcher::StartWorkerThreads() {
   if (FWorkersRunning) throw Exception("Dispatcher already started");
   FWorkersRunning = true;
   FWorkersStopFlag = false;
+  FLineLostError = 0;
   // All three are counted before any starts, so one that ends at once cannot take the
   // count to 0 while the others are still to come.
   FLiveWorkerCount += 3;

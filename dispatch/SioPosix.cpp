@@ -394,7 +394,8 @@ void TSioPosixDispatcher::DrainOutputRing() {
   std::uint32_t run = 0;
   std::uint32_t generation = 0;
   bool refusedAfterWritable = false;
-  while (TakeOutputRun(start, run, generation)) {
+  // Nothing is written to a device that failed for good (see MarkLineLost).
+  while (LineLostError() == 0 && TakeOutputRun(start, run, generation)) {
     // The run lies between tail and head, which only this worker moves past; the main
     // thread writes only into the free part of the ring.
     const std::uint8_t* data = FOutRing.get() + start;
@@ -411,6 +412,7 @@ void TSioPosixDispatcher::DrainOutputRing() {
       refusedAfterWritable = false;
       continue;
     }
+    bool gone = false;
     if (n < 0 && (error == EAGAIN || error == EWOULDBLOCK)) {
       switch (WaitWritable(refusedAfterWritable)) {
         case wwWritable:
@@ -422,13 +424,32 @@ void TSioPosixDispatcher::DrainOutputRing() {
         case wwClosed:
           return;
         case wwHangUp:
+          gone = true;
           break;
       }
+    } else {
+      gone = DeviceHungUp();
     }
-    // The device refused the bytes for good (error, hang-up): drop the run.
+    if (gone) {
+      // The device is gone: the run is not dropped as if sent.  It stays queued (OutUsed
+      // counts it), WriteBlock refuses from now on, and the event worker reports the loss.
+      MarkLineLost(n < 0 && error != EAGAIN && error != EWOULDBLOCK ? SystemErrorFromErrno(error)
+                                                                     : static_cast<int>(ERROR_GEN_FAILURE));
+      return;
+    }
+    // The device refused these bytes alone (a write error on a line that still works): the
+    // run is dropped, the next one is tried.
     AdvanceOutputRing(run, generation);
     refusedAfterWritable = false;
   }
+}
+
+bool TSioPosixDispatcher::DeviceHungUp() {
+  std::shared_lock guard(FdGuard);
+  if (FDeviceHandle < 0) return false;
+  pollfd device{FDeviceHandle, 0, 0};
+  return Retry([&] { return Sys->Poll(&device, 1, 0); }) > 0 &&
+         (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 // ---- Device events -----------------------------------------------------------------------
@@ -481,6 +502,7 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       }
     }
     int result = 0;
+    int pollError = 0;
     {
       std::shared_lock guard(FdGuard);
       if (FDeviceHandle < 0) return true;  // closed: the wait completes with no events
@@ -488,14 +510,16 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       // While reported bytes wait unread, only hang-up, errors and reads are watched.
       fds[1].events = stale ? 0 : POLLIN;
       result = Sys->Poll(fds, stale ? 3 : 2, stale ? kStalePollMs : (sampleLines ? kLinePollMs : -1));
+      pollError = errno;  // before TryTake below, which may change errno
     }
     if (stale) {
       AwaitingRead = false;
       ReadProgress->TryTake();
     }
     if (result < 0) {
-      if (errno == EINTR) continue;
-      SetLastError(SystemErrorFromErrno(errno));
+      // An interrupted wait is no failure: a failed wait now counts as a lost line.
+      if (pollError == EINTR) continue;
+      SetLastError(SystemErrorFromErrno(pollError));
       return false;
     }
     if (fds[0].revents != 0) return true;  // empty event mask: no events

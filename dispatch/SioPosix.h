@@ -14,14 +14,16 @@
 // on them.  Modem-line changes (TIOCMGET) and line errors and
 // breaks (TIOCGICOUNT deltas) are sampled every 20 ms where the device supports them.  An
 // empty event mask (DeviceClose, HaltWorkers) completes the wait with no bits.  Hang-up,
-// POLLERR or POLLNVAL with nothing new to read fail the wait, which ends the event worker;
-// the dispatch worker still reads what the device holds on its 50 ms passes.
+// POLLERR or POLLNVAL with nothing new to read fail the wait: the line is lost for good, the
+// event worker reports it (ReportLineLost) and ends; the dispatch worker still reads what the
+// device holds on its 50 ms passes until the owner closes the line.
 //
 // Output (output worker): each run of the output ring is one write(); on EAGAIN the worker
 // waits in poll() for the descriptor to become writable (POLLOUT stands for the completion
 // of a pending write, WriteDoneEvent), for OutputStopSignal (leave the drain and
-// acknowledge) or for the close signal (leave the drain).  A write that fails otherwise, or
-// a hang-up while waiting, drops the run.
+// acknowledge) or for the close signal (leave the drain).  A write that fails on a line that
+// still works drops the run; one refused by a device that hung up keeps it queued and marks
+// the line lost (WriteBlock then refuses), and the event worker's failed wait reports it.
 //
 // Every system call goes through the TSioSysCalls seam.  EINTR is retried everywhere.  The
 // descriptor is guarded so that DeviceClose never closes it under a worker's call (a closed
@@ -89,6 +91,8 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   bool ReadCountsOf(int fd, TLineCounts& counts);
   std::uint32_t LineEvents();
   TWriteWait WaitWritable(bool deviceLies);
+  // Whether the device reports hang-up or an error right now (it is gone, not just busy).
+  bool DeviceHungUp();
   static void CancelDeviceWait(TSioBaseDispatcher& dispatcher);
 
   // DeviceClose takes it exclusively; every call on the descriptor holds it shared.

@@ -20,6 +20,9 @@ constexpr std::uint32_t TriggerStatusMsg = 0x7E04;  // wParam: handle; data: a c
 constexpr std::uint32_t PortOpenedMsg = 0x7E08;
 constexpr std::uint32_t PortClosingMsg = 0x7E09;
 constexpr std::uint32_t PortCloseMsg = 0x7E0A;
+// The device failed for good (hang-up, I/O error): posted once per open to the window
+// handlers.  wParam: the system error number (platform/SysErrors.h); data word 0.
+constexpr std::uint32_t LineLostMsg = 0x7E0B;
 // A trigger message sent to a window handler waits at most this long for the handler.
 constexpr std::uint32_t kTriggerSendTimeoutMs = 3000;
 

@@ -4,6 +4,7 @@
 
 #include "dispatch/SioDispatch.h"
 #include "platform/Application.h"
+#include "platform/SysErrors.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -45,7 +46,12 @@ void TComThread::Execute() {
     d->WorkerAckSignal->Set();
     for (;;) {
       std::uint32_t word = 0;
-      if (!d->DeviceWaitEvent(word)) return;  // hang-up or device error
+      // A failed wait (hang-up, device error) means the device is gone: reported once,
+      // after a last pass, and the worker ends.
+      if (!d->DeviceWaitEvent(word)) {
+        d->ReportLineLost(GetLastError());
+        return;
+      }
       if (word != 0) {
         d->FDeviceEventWord = word;
         if ((word & (EV_RINGTE | EV_RING)) != 0) d->FRingLatch = true;

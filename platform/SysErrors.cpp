@@ -37,8 +37,6 @@ int SystemErrorFromErrno(int err) {
       return ERROR_FILE_NOT_FOUND;
     case ENOTDIR:
       return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
     case EBUSY:
     case EWOULDBLOCK:  // flock(LOCK_NB) on a file another process holds
       return ERROR_ACCESS_DENIED;
@@ -54,6 +52,8 @@ int SystemErrorFromErrno(int err) {
       return err > 0 && err <= kMaxErrno ? kErrnoBase + err : ERROR_INVALID_PARAMETER;
   }
 }
+
+bool IsPermissionDenied(int code) { return code == kErrnoBase + EACCES || code == kErrnoBase + EPERM; }
 
 int GetLastError() { return tLastError; }
 

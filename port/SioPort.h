@@ -49,6 +49,7 @@
 #include "dispatch/SioDispatch.h"
 #include "platform/Messages.h"
 #include "common/SioMisc.h"
+#include "port/SioOpenFailure.h"
 
 enum TDeviceLayer : std::uint8_t { dlWin16, dlFossil, dlWin32, dlWinsock };
 enum TParity : std::uint8_t { pNone, pOdd, pEven, pMark, pSpace };
@@ -93,6 +94,8 @@ using TTriggerTimerEvent = std::function<void(TComponent* CP, std::uint16_t Trig
 using TTriggerLineErrorEvent = std::function<void(TComponent* CP, std::uint16_t Error, bool LineBreak)>;
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 using TWaitCharEvent = std::function<void(TComponent* CP, char C)>;
+// Error: the negated system error the device failed with (ErrorText gives its words).
+using TLineLostEvent = std::function<void(TComponent* CP, int Error)>;
 // A listener method learns of an open (opened = true) and of a close about to happen.
 using TPortListenerMethod = std::function<void(TComponent* CP, bool opened)>;
 
@@ -271,6 +274,19 @@ class TSioCustomComPort : public TSioBaseComponent {
   void SetAvailTriggerLength(std::uint16_t value);
   void SetOnPortOpened(TNotifyEvent handler) { FOnPortOpened = std::move(handler); }
   void SetOnPortClosed(TNotifyEvent handler) { FOnPortClosed = std::move(handler); }
+  // Raised once when the device of the open port failed for good (a pulled USB adapter, a
+  // closed pseudo-terminal peer, a device that hung up), on the port's thread, after the port
+  // has closed as ClosePort does (a running trace or log is written out; Open reads False).
+  // Setting Open True afterwards opens the device again once it is back.  Not raised for a
+  // line that the port closes itself.
+  void SetOnLineLost(TLineLostEvent handler) { FOnLineLost = std::move(handler); }
+  const TLineLostEvent& OnLineLost() const { return FOnLineLost; }
+
+  // The device path of the last open (the one in use while the port is open).
+  const std::string& DeviceName() const { return FDeviceName; }
+  // Why the last open failed, with the message it raised; Problem opNone after an open that
+  // worked.
+  const TOpenFailure& LastOpenFailure() const { return FLastOpenFailure; }
 
   // Open/close listeners, told last-registered first.  A window gets PortOpenedMsg after an
   // open and PortClosingMsg before a close (wParam 0, lParam 0); a method is called with
@@ -282,7 +298,8 @@ class TSioCustomComPort : public TSioBaseComponent {
   int PortListenerCount() const { return static_cast<int>(FPortListenerList.size()); }
 
   // The procedure of the "sioComWindow" class: turns trigger messages into the port's
-  // events and completes a deferred close.  Runs on the thread that owns the window.
+  // events, completes a deferred close and closes a port whose line was lost (LineLostMsg).
+  // Runs on the thread that owns the window.
   static TMessageResult ComWindowProc(TWindowHandle window, std::uint32_t message,
                                       std::uintptr_t wParam, std::intptr_t lParam);
 
@@ -318,6 +335,9 @@ class TSioCustomComPort : public TSioBaseComponent {
   virtual void OpenPort();
   virtual void NotifyPortOpened();
   virtual void NotifyPortClosing();
+  virtual void FireLineLost(int Error);
+  // LineLostMsg from the dispatcher: closes the port and raises OnLineLost.
+  void LineLost(int systemError);
 
   // Sets ForceApply for its lifetime and restores the earlier value on every way out.
   class TForceApplyScope {
@@ -407,6 +427,9 @@ class TSioCustomComPort : public TSioBaseComponent {
   TNotifyEvent FOnPortOpened;
   TNotifyEvent FOnPortClosed;
   TWaitCharEvent FOnWaitChar;
+  TLineLostEvent FOnLineLost;
+  std::string FDeviceName;
+  TOpenFailure FLastOpenFailure;
   // Trigger messages being handled for this port on the stack (ComWindowProc).
   int FEventDepth = 0;
   // A close is stopping the workers (running this thread's messages meanwhile).

@@ -209,6 +209,7 @@ std::unique_ptr<TSioBaseDispatcher> TSioCustomComPort::CreateDispatcher() {
 
 int TSioCustomComPort::InitPort() {
   const std::string name = FTapiMode == tmOn ? std::string() : PortDeviceName(FComNumber);
+  FDeviceName = name;
   std::uint32_t options = 0;
   if (FDTR) options |= olDtrOn;
   if (FRTS) options |= olRtsOn;
@@ -254,9 +255,19 @@ void TSioCustomComPort::OpenPort() {
       result = ecBadId;
     }
     if (result != 0) {
-      Check(result);
-      throw ESioException(result);  // a code CheckErrorCode let through
+      // The class is the one CheckErrorCode picks; the message names the device and what
+      // was found out about it (a bare "Sio exception" for a system error helps nobody).
+      FLastOpenFailure = DescribeOpenFailure(result, FDeviceName);
+      try {
+        Check(result);
+        throw ESioException(result);  // a code CheckErrorCode let through
+      } catch (Exception& e) {
+        e.SetMessage(FLastOpenFailure.Message);
+        if (auto* sio = dynamic_cast<ESioException*>(&e); sio != nullptr && sio->ErrorCode == 0) sio->ErrorCode = result;
+        throw;
+      }
     }
+    FLastOpenFailure = TOpenFailure{};
     FPortState = psOpen;
     RefreshTriggerHandling();
     {

@@ -46,7 +46,9 @@ void TSioCustomComPort::SetComWindow(bool on) {
 TMessageResult TSioCustomComPort::ComWindowProc(TWindowHandle window, std::uint32_t message,
                                                 std::uintptr_t wParam, std::intptr_t lParam) {
   const bool trigger = message >= TriggerAvailMsg && message <= TriggerStatusMsg;
-  if (!trigger && message != PortCloseMsg) return DefWindowProc(window, message, wParam, lParam);
+  if (!trigger && message != PortCloseMsg && message != LineLostMsg) {
+    return DefWindowProc(window, message, wParam, lParam);
+  }
 
   // Held while the events run, so the dispatcher cannot leave the registry under them; the
   // lock is recursive, so an event that closes the port does not block itself.
@@ -64,6 +66,8 @@ TMessageResult TSioCustomComPort::ComWindowProc(TWindowHandle window, std::uint3
   try {
     if (message == PortCloseMsg) {
       port->CompleteDeferredClose(window, lParam);
+    } else if (message == LineLostMsg) {
+      port->LineLost(static_cast<int>(wParam));
     } else {
       port->RaiseTriggerEvents(message, wParam, lParam);
     }

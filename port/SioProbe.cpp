@@ -59,5 +59,7 @@ bool ProbePort(unsigned n) {
   SetLastError(ERROR_SUCCESS);
   const bool opened = ProbeThroughDispatcher ? OpenThroughDispatcher(name) : OpenDirect(name);
   if (opened) return true;
-  return CountBusyPortsAsPresent && GetLastError() == ERROR_ACCESS_DENIED;
+  // A port the user may not open is there all the same, as it always was in this list.
+  const int error = GetLastError();
+  return CountBusyPortsAsPresent && (error == ERROR_ACCESS_DENIED || IsPermissionDenied(error));
 }

@@ -24,11 +24,13 @@ start_xvfb() {
   exit 1
 }
 
-# Starts the simulator $sim with the given options and sets $line to the device path it prints.
+# Starts the simulator $sim with the given options and sets $line to the device path it prints
+# and $sim_pid to its process.
 start_simulator() {
   : > "$work/sim.out"
   "$sim" "$@" > "$work/sim.out" 2> "$work/sim.err" &
-  pids+=($!)
+  sim_pid=$!
+  pids+=($sim_pid)
   for _ in $(seq 100); do
     line=$(head -n 1 "$work/sim.out")
     [ -n "$line" ] && return 0

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -142,6 +143,51 @@ TEST_F(HeadlessLoggerTest, AKeyWithoutAnswerIsGivenUpAfterTwoSeconds) {
   EXPECT_NE(run.Err.find("frontpanel: key 5 got no answer within 2 s; going on"), std::string::npos) << run.Err;
   EXPECT_EQ(peer.Read(1), std::vector<std::uint8_t>{5});
   EXPECT_EQ(ReadWholeFile(Csv), kHeader + "\r\n");
+}
+
+// Rows written so far (whole lines only; a row being written is not counted).
+std::size_t RowsIn(const std::string& file) {
+  const std::string text = ReadWholeFile(file);
+  std::size_t rows = 0;
+  for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++rows;
+  return rows == 0 ? 0 : rows - 1;  // the header
+}
+
+TEST_F(HeadlessLoggerTest, ReconnectKeepsRecordingWhenTheInstrumentComesBackAtItsPath) {
+  const std::string link = Folder.File("COM2");
+  const std::vector<std::string> simArgs{"--link", link, "--period-ms", "50"};
+  auto sim = std::make_unique<TSimulatorProcess>(simArgs);
+  ASSERT_FALSE(sim->Path().empty());
+  std::size_t before = 0;
+  const TRunResult run = RunProgram(
+      Program(), {"--headless", "--reconnect", "--port", "2=" + link, "--csv", Csv}, 30000, [&](int pid) {
+        EXPECT_TRUE(WaitUntil([&] { return RowsIn(Csv) >= 5; }, std::chrono::seconds(10)));
+        sim->Stop(SIGTERM);  // the instrument goes away
+        before = RowsIn(Csv);
+        sim = std::make_unique<TSimulatorProcess>(simArgs);  // and comes back at the same link
+        EXPECT_TRUE(WaitUntil([&] { return RowsIn(Csv) >= before + 5; }, std::chrono::seconds(15)));
+        kill(pid, SIGINT);
+      });
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_GE(RowsIn(Csv), before + 5) << "recording went on";
+  EXPECT_NE(run.Err.find("frontpanel: line lost on COM2 " + link + ": device gone; reconnecting"), std::string::npos)
+      << run.Err;
+  EXPECT_NE(run.Err.find("frontpanel: reconnected to COM2 " + link), std::string::npos) << run.Err;
+  for (const auto& r : Records(ReadWholeFile(Csv))) EXPECT_EQ(r.size(), 9u);
+}
+
+TEST_F(HeadlessLoggerTest, WithoutReconnectALostLineEndsTheRunWithTheReason) {
+  const std::string link = Folder.File("COM2");
+  TSimulatorProcess sim({"--link", link, "--period-ms", "50"});
+  ASSERT_FALSE(sim.Path().empty());
+  const TRunResult run =
+      RunProgram(Program(), {"--headless", "--port", "2=" + link, "--csv", Csv}, 20000, [&](int) {
+        EXPECT_TRUE(WaitUntil([&] { return RowsIn(Csv) >= 2; }, std::chrono::seconds(10)));
+        sim.Stop(SIGTERM);
+      });
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  EXPECT_NE(run.Err.find("frontpanel: line lost on COM2 " + link + ": device gone"), std::string::npos) << run.Err;
+  EXPECT_GE(RowsIn(Csv), 2u) << "the rows written stay";
 }
 
 struct FailureCase {

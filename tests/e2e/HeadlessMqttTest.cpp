@@ -1,6 +1,7 @@
 // The headless logger publishing over MQTT (--mqtt) to a broker on 127.0.0.1: every measurement
 // as the JSON form of its CSV row, the port's state and "offline" however the logger ends, and
-// a broker that comes late gets the readings from then on.
+// a broker that comes late gets the readings from then on; a lost line is told as "lost" until
+// the line is back.
 #include <signal.h>
 
 #include <cstdio>
@@ -86,6 +87,30 @@ TEST_F(HeadlessMqttTest, TheStatusEndsOfflineWhetherTheLoggerStopsOrIsKilled) {
     ASSERT_TRUE(later.WaitForLast(status, "offline")) << sig;
     EXPECT_TRUE(later.On(status).back().Retained);
   }
+}
+
+TEST_F(HeadlessMqttTest, ALostLineIsToldUntilTheInstrumentIsBack) {
+  TBroker broker(Port, Folder.Path().string());
+  ASSERT_TRUE(broker.Up()) << broker.Log();
+  TSubscriber subscriber(Port, "link/status");
+  const std::string link = Folder.File("COM2");
+  const std::vector<std::string> simArgs{"--link", link, "--period-ms", "50"};
+  auto sim = std::make_unique<TSimulatorProcess>(simArgs);
+  std::vector<std::string> args = Args("link");
+  args[2] = "2=" + link;
+  args.push_back("--reconnect");
+  const TRunResult run = RunProgram(FRONTPANEL_PATH, args, 30000, [&](int pid) {
+    EXPECT_TRUE(subscriber.WaitForLast("link/status", "online"));
+    sim->Stop(SIGTERM);
+    EXPECT_TRUE(subscriber.WaitForLast("link/status", "lost"));
+    sim = std::make_unique<TSimulatorProcess>(simArgs);
+    EXPECT_TRUE(subscriber.WaitForLast("link/status", "online"));
+    kill(pid, SIGTERM);
+  });
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  EXPECT_TRUE(subscriber.WaitForLast("link/status", "offline"));
+  EXPECT_EQ(subscriber.Payloads("link/status"),
+            (std::vector<std::string>{"online", "closed", "lost", "online", "offline"}));
 }
 
 TEST_F(HeadlessMqttTest, ABrokerThatComesLateGetsTheReadingsFromThenOn) {

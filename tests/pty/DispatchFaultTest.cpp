@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "DispatchTestSupport.h"
+#include "common/SioErrorCodes.h"
 #include "dispatch/SioSysCalls.h"
+#include "platform/SysErrors.h"
 
 namespace {
 
@@ -38,7 +40,13 @@ class TFaultyCalls : public TSioSysCalls {
   std::atomic<int> Every{2};
   std::atomic<long> Calls{0};
 
+  // The device hung up as a pulled USB adapter does: poll reports POLLHUP on it, reads and
+  // writes fail with EIO.  Set while the peer still runs, so the pty wakes a waiting poll.
+  std::atomic<bool> HungUp{false};
+  std::atomic<int> DeviceFd{-1};
+
   ssize_t Read(int fd, void* buffer, size_t count) override {
+    if (HungUpDevice(fd)) return -1;
     if (Fail(ReadEintr, EINTR) || Fail(ReadEio, EIO)) return -1;
     {
       std::lock_guard lock(HeldGuard);
@@ -58,6 +66,7 @@ class TFaultyCalls : public TSioSysCalls {
     Held.insert(Held.end(), bytes.begin(), bytes.end());
   }
   ssize_t Write(int fd, const void* bytes, size_t count) override {
+    if (HungUpDevice(fd)) return -1;
     if (Fail(WriteEintr, EINTR) || Fail(WriteEio, EIO) || Fail(WriteEagain, EAGAIN)) return -1;
     const int limit = WriteLimit;
     if (limit > 0 && count > static_cast<size_t>(limit)) count = static_cast<size_t>(limit);
@@ -65,7 +74,13 @@ class TFaultyCalls : public TSioSysCalls {
   }
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
     if (Fail(PollEintr, EINTR)) return -1;
-    return TSioSysCalls::Poll(fds, count, timeoutMs);
+    int result = TSioSysCalls::Poll(fds, count, timeoutMs);
+    for (nfds_t i = 0; result >= 0 && i < count; ++i) {
+      if (!HungUp || fds[i].fd != DeviceFd) continue;
+      if (fds[i].revents == 0) ++result;
+      fds[i].revents |= POLLHUP;
+    }
+    return result;
   }
   int Ioctl(int fd, unsigned long request, void* argument) override {
     if (Fail(IoctlEintr, EINTR)) return -1;
@@ -87,6 +102,12 @@ class TFaultyCalls : public TSioSysCalls {
   std::mutex HeldGuard;
   std::vector<std::uint8_t> Held;
 
+  bool HungUpDevice(int fd) {
+    if (!HungUp || fd != DeviceFd) return false;
+    errno = EIO;
+    ++Calls;
+    return true;
+  }
   bool Fail(std::atomic<int>& budget, int error) {
     const long call = ++Calls;
     if (budget.load() == 0 || call % Every != 0 || !Take(budget)) return false;
@@ -218,10 +239,11 @@ TEST_F(DispatchFault, HangUpEndsTheEventWorkerAndKeepsTheRing) {
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   EXPECT_LT(Faults.Calls - before, 200);
 
-  // Output to a device that hung up is dropped, without spinning either.
+  // Output to a device that hung up is refused, not queued as if it could be sent.
+  EXPECT_EQ(Line.LineLostError(), ERROR_GEN_FAILURE);
   const std::uint8_t bytes[] = {1, 2, 3};
-  EXPECT_EQ(Line.WriteBlock(bytes, 3), 0);
-  EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
+  EXPECT_EQ(Line.WriteBlock(bytes, 3), ecPutBlockFail);
+  EXPECT_TRUE(Line.OutputRingIdle());
 
   EXPECT_EQ(Line.Take(4), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
   Line.CloseLine();
@@ -237,7 +259,71 @@ TEST_F(DispatchFault, HangUpWhileWritesAreHeldReleasesTheOutputWorker) {
   const auto block = Pattern(2000);
   ASSERT_EQ(Line.WriteBlock(block.data(), 2000), 0);
   Peer.CloseMaster();
-  EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
+  // The worker leaves its wait; what it could not send is kept, not dropped as if sent.
+  EXPECT_TRUE(WaitUntil([&] { return Line.LineLostError() != 0; }));
+  EXPECT_EQ(Line.OutUsed(), 2000u);
+  Line.CloseLine();
+  EXPECT_FALSE(Line.WorkersRunning());
+}
+
+// Counts the LineLostMsg posts it gets, with the error and registry index of the last.
+class TLostLineWindow {
+ public:
+  TLostLineWindow() {
+    static const bool registered = RegisterWindowClass("lostLineWindow", &Procedure);
+    (void)registered;
+    Handle = CreateWindow("lostLineWindow");
+    SetWindowData(Handle, this);
+  }
+  ~TLostLineWindow() { DestroyWindow(Handle); }
+  TLostLineWindow(const TLostLineWindow&) = delete;
+  TLostLineWindow& operator=(const TLostLineWindow&) = delete;
+  TWindowHandle Handle = 0;
+  int Reports = 0;
+  std::uintptr_t Error = 0;
+  std::intptr_t Index = -1;
+
+ private:
+  static TMessageResult Procedure(TWindowHandle w, std::uint32_t m, std::uintptr_t wParam, std::intptr_t lParam) {
+    auto* self = static_cast<TLostLineWindow*>(GetWindowData(w));
+    if (self == nullptr || m != LineLostMsg) return DefWindowProc(w, m, wParam, lParam);
+    ++self->Reports;
+    self->Error = wParam;
+    self->Index = lParam >> 16;
+    return 0;
+  }
+};
+
+TEST_F(DispatchFault, ADeviceThatHangsUpIsReportedOnceAfterWhatItSentAndKeepsWhatWasNotSent) {
+  TLostLineWindow window;
+  Open();
+  Line.AddWindowHandler(window.Handle);
+  Faults.DeviceFd = Line.DeviceHandle();
+  ASSERT_TRUE(Peer.Write(std::string("last")));
+  ASSERT_EQ(Line.Take(4), (std::vector<std::uint8_t>{'l', 'a', 's', 't'}));
+
+  // The software flow control holds the output, so the bytes are queued when the device goes.
+  ASSERT_EQ(Line.SetSoftwareFlow(100, 10, 1), 0);
+  ASSERT_TRUE(Peer.Write(std::string("\x13M")));
+  ASSERT_EQ(Line.Take(1), std::vector<std::uint8_t>{'M'});
+  const auto block = Pattern(300);
+  ASSERT_EQ(Line.WriteBlock(block.data(), 300), 0);
+  Faults.HungUp = true;
+  // XON wakes the output worker's wait, the byte after it the event worker's: both meet the
+  // hang-up.
+  ASSERT_TRUE(Peer.Write(std::string("\x11Z")));
+
+  ASSERT_TRUE(PumpUntil([&] { return window.Reports > 0; }));
+  EXPECT_EQ(window.Error, static_cast<std::uintptr_t>(ERROR_GEN_FAILURE));
+  EXPECT_EQ(window.Index, Line.RegistryIndex());
+  EXPECT_EQ(Line.OutUsed(), 300u) << "bytes the device refused are not counted as sent";
+  EXPECT_EQ(Line.WriteBlock(block.data(), 1), ecPutBlockFail);
+
+  // Reported once, and nothing spins while the owner has not closed the line yet.
+  const long before = Faults.Calls;
+  PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(window.Reports, 1);
+  EXPECT_LT(Faults.Calls - before, 200);
   Line.CloseLine();
   EXPECT_FALSE(Line.WorkersRunning());
 }

@@ -29,7 +29,7 @@ TEST(CommandLineTest, WindowTakesPortMappingsOnly) {
 
 TEST(CommandLineTest, HeadlessTakesEveryOption) {
   const TArgs args{"--headless", "--port", "1=/tmp/a=b", "--com", "1", "--csv", "out.csv", "--count=20",
-                   "--duration", "1.5", "--keys", "20,5,28", "--summary"};
+                   "--duration", "1.5", "--keys", "20,5,28", "--summary", "--reconnect"};
   EXPECT_TRUE(AsksForHeadless(args));
   const TCommandLine c = ParseCommandLine(args);
   ASSERT_TRUE(c.Ok()) << c.Error;
@@ -42,6 +42,7 @@ TEST(CommandLineTest, HeadlessTakesEveryOption) {
   EXPECT_DOUBLE_EQ(o.DurationS, 1.5);
   EXPECT_EQ(o.Keys, (std::vector<int>{20, 5, 28}));
   EXPECT_TRUE(o.Summary);
+  EXPECT_TRUE(o.Reconnect);
 
   const TCommandLine defaults = ParseCommandLine({"--headless"});
   ASSERT_TRUE(defaults.Ok());
@@ -49,6 +50,7 @@ TEST(CommandLineTest, HeadlessTakesEveryOption) {
   EXPECT_EQ(defaults.Options.CsvPath, "-");
   EXPECT_EQ(defaults.Options.Count, 0);
   EXPECT_EQ(defaults.Options.DurationS, 0);
+  EXPECT_FALSE(defaults.Options.Reconnect);
   EXPECT_TRUE(ParseCommandLine({"--help"}).Options.Help);
 }
 
@@ -86,6 +88,8 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--bogus"}, "unknown argument: --bogus"},
       {{"--csv", "f.csv"}, "--csv needs --headless"},
       {{"--summary"}, "--summary needs --headless"},
+      {{"--reconnect"}, "--reconnect needs --headless"},
+      {{"--headless", "--reconnect=yes"}, "--reconnect takes no value"},
       {{"--headless=1"}, "--headless takes no value"},
       {{"--headless", "--count"}, "--count needs a value"},
       {{"--port", "0=/x"}, "1..255"},

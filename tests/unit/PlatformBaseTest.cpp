@@ -136,10 +136,14 @@ TEST(SystemErrors, ErrnoMapsToTheOriginalNumbers) {
   const struct {
     int Errno;
     int Code;
-  } cases[] = {{0, 0},           {ENOENT, 2},  {ENODEV, 2},  {ENXIO, 2},   {ENOTDIR, 3}, {EACCES, 5},
-               {EPERM, 5},       {EBUSY, 5},   {EWOULDBLOCK, 5}, {EBADF, 6}, {ENOMEM, 8},  {EIO, 31},
-               {EINVAL, 87},     {ENOTTY, kErrnoBase + ENOTTY},    {EMFILE, kErrnoBase + EMFILE}};
+  } cases[] = {{0, 0},           {ENOENT, 2},  {ENODEV, 2},  {ENXIO, 2},   {ENOTDIR, 3},
+               {EBUSY, 5},       {EWOULDBLOCK, 5}, {EBADF, 6}, {ENOMEM, 8},  {EIO, 31},
+               {EINVAL, 87},     {ENOTTY, kErrnoBase + ENOTTY},    {EMFILE, kErrnoBase + EMFILE},
+               // A device the user may not open is not one that is in use.
+               {EACCES, kErrnoBase + EACCES}, {EPERM, kErrnoBase + EPERM}};
   for (const auto& c : cases) EXPECT_EQ(SystemErrorFromErrno(c.Errno), c.Code) << "errno " << c.Errno;
+  for (const auto& c : cases)
+    EXPECT_EQ(IsPermissionDenied(c.Code), c.Errno == EACCES || c.Errno == EPERM) << "errno " << c.Errno;
 }
 
 TEST(SystemErrors, TextsEndLikeSystemMessages) {

@@ -191,7 +191,7 @@ TEST_F(FormTest, FailedKeyPressReportsTheErrorAndKeepsTheLamps) {
   const auto before = Lamps();
   QTest::mouseClick(f.Pa(5), Qt::LeftButton);
   ASSERT_EQ(Shown.size(), 1u);
-  EXPECT_EQ(Shown[0], "ie_BadId - Specified comport doesn't exist");
+  EXPECT_EQ(Shown[0], "ie_BadId - Specified comport doesn't exist: /nonexistent/frontpanel-test-port-2 was not found");
   EXPECT_EQ(Lamps(), before);
   EXPECT_EQ(f.Link().CommandPending, 1);
   EXPECT_EQ(f.Link().KeyCode, 5);
@@ -201,7 +201,8 @@ TEST_F(FormTest, ChoosingAMissingCom1ReportsItAndTheNextClickRetries) {
   TForm1& f = Open();
   f.Controls().RaBuCom1->click();
   ASSERT_EQ(Shown.size(), 1u);
-  EXPECT_EQ(Shown[0], "ie_BadId - Specified comport doesn't exist");
+  const std::string missing = "ie_BadId - Specified comport doesn't exist: " + PortDeviceName(1) + " was not found";
+  EXPECT_EQ(Shown[0], missing);
   EXPECT_FALSE(f.SioComPort1()->Open());
   EXPECT_EQ(f.SioComPort1()->ComNumber(), 1);
   // Clicking the chosen button again does nothing.
@@ -209,7 +210,7 @@ TEST_F(FormTest, ChoosingAMissingCom1ReportsItAndTheNextClickRetries) {
   EXPECT_EQ(Shown.size(), 1u);
   QTest::mouseClick(f.Pa(2), Qt::LeftButton);
   ASSERT_EQ(Shown.size(), 2u);
-  EXPECT_EQ(Shown[1], "ie_BadId - Specified comport doesn't exist");
+  EXPECT_EQ(Shown[1], missing);
   EXPECT_FALSE(f.Pa(2)->Lit());
   // Back to Com2 reopens the pseudo-terminal.
   f.Controls().RaBuCom2->click();

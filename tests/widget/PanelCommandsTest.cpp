@@ -22,6 +22,7 @@
 #include "app/KeyboardHelp.h"
 #include "app/KeyboardMap.h"
 #include "app/MeasurementsWindow.h"
+#include "app/LinkStatusControl.h"
 #include "app/PanelActions.h"
 #include "app/PanelPublishing.h"
 #include "app/PublishStrip.h"
@@ -86,12 +87,15 @@ class PanelCommandsTest : public ::testing::Test {
     }
     return where;
   }
-  // Whether Panel2 left of the clock is plain black, as designed.
+  // Whether Panel2 left of the clock is plain black, as designed, but for the link's state,
+  // which is always shown at its left end.
   bool StripLeftPartIsBlack() const {
     const QImage image = Form->Controls().Panel2->grab().toImage();
+    const QLabel* link = Form->LinkStatus().Segment();
+    const QRect linkArea(link->mapTo(Form->Controls().Panel2, QPoint(0, 0)), link->size());
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < Form->Controls().LaTime->x(); ++x)
-        if (image.pixelColor(x, y) != QColor(Qt::black)) return false;
+        if (!linkArea.contains(x, y) && image.pixelColor(x, y) != QColor(Qt::black)) return false;
     return true;
   }
 
@@ -241,7 +245,8 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   ASSERT_TRUE(PumpQtUntil([&] { return menu->isVisible(); }));
   QStringList entries;
   for (QAction* a : menu->actions()) entries << a->text() + "|" + a->shortcut().toString();
-  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Keyboard…|", "Measurements…|Ctrl+M"}));
+  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Port…|Ctrl+P", "Keyboard…|",
+                                  "Measurements…|Ctrl+M"}));
   EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(200)).empty()) << "a right click sends no key";
   menu->close();
 
@@ -249,7 +254,7 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   auto* help = f.findChild<TKeyboardHelp*>();
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
-  EXPECT_EQ(help->findChild<QTableWidget*>()->rowCount(), KeyboardKeyCount + 2);
+  EXPECT_EQ(help->findChild<QTableWidget*>()->rowCount(), KeyboardKeyCount + 3);
 }
 
 TEST_F(PanelCommandsTest, CtrlMOpensTheMeasurementsWindowOverThePanelsReadings) {

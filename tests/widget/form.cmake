@@ -9,3 +9,8 @@ sio_add_test(NAME PanelCommandsTest SOURCES PanelCommandsTest.cpp ${PROJECT_SOUR
 if(TARGET PanelCommandsTest)
   set_target_properties(PanelCommandsTest PROPERTIES AUTOUIC OFF)
 endif()
+sio_add_test(NAME LinkStatusTest SOURCES LinkStatusTest.cpp ${PROJECT_SOURCE_DIR}/tests/support/PanelTestMain.cpp
+  LIBS panel_window Qt6::Test LABELS widget QT TIMEOUT 120)
+if(TARGET LinkStatusTest)
+  set_target_properties(LinkStatusTest PROPERTIES AUTOUIC OFF)
+endif()

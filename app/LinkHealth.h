@@ -1,0 +1,96 @@
+// The health of the instrument link, in plain words for the strip and the logger.
+//
+// Plain logic over times the caller passes in (milliseconds of a monotonic clock), so it is
+// tested without waiting: what the window knows of its port (open or not, why the last open
+// failed, a loss being retried) and of the line (when bytes and frames last came, an
+// unanswered key) becomes one short text with a level the window shows in colour.
+//
+//   COM2 /dev/ttyUSB0 connected                       good
+//   COM2 /dev/ttyUSB0 no data for 7 s                 stale: nothing for 3 display periods
+//   COM2 /dev/ttyUSB0 line lost — reconnecting (…)    lost: a retry is pending
+//   COM2 /dev/ttyUSB0 port busy | no permission | …   failed: the last open failed
+//   … · no answer to key 5                            a key given up after KeyAnswerMs
+//
+// The display period is the instrument's frame interval as seen: the time between the last
+// two decoded frames (1 s until two have come).  Main thread only; no Qt, no port.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "port/SioOpenFailure.h"
+
+enum TLinkLevel : std::uint8_t { llClosed, llGood, llStale, llLost, llFailed };
+
+struct TLinkView {
+  TLinkLevel Level = llClosed;
+  std::string Text;
+};
+
+// What the owner knows of its port when it asks for the view.
+struct TPortFacts {
+  unsigned ComNumber = 0;
+  std::string Path;
+  bool Open = false;
+  TOpenProblem LastFailure = opNone;  // why the last open failed (opNone: it worked)
+  std::string FailureText;            // the message of that failure
+};
+
+class TLinkHealth {
+ public:
+  using TMs = std::int64_t;
+  static constexpr TMs KeyAnswerMs = 2000;       // a key unanswered this long is given up
+  static constexpr TMs DefaultPeriodMs = 1000;   // display period until two frames came
+  static constexpr int StalePeriods = 3;
+
+  // The port opened (again): the line counts from now, a pending key and a loss are over.
+  void Opened(TMs now);
+  // The line was lost for `reason` (words); a retry is pending until Opened or Abandon.
+  void Lost(const std::string& reason);
+  // A retry failed: the reason shown becomes the retry's.
+  void RetryFailed(const std::string& reason) { FLostReason = reason; }
+  // The user chose another port: no more retries are announced.
+  void Abandon() { FLost = false; }
+  bool Reconnecting() const { return FLost; }
+
+  void BytesReceived(TMs now) { FLastBytes = now; }
+  void FrameDecoded(TMs now);
+  TMs PeriodMs() const { return FPeriodMs; }
+
+  // A key was sent; its answer is due within KeyAnswerMs.
+  void KeySent(int code, TMs now);
+  void KeyAnswered() { FKeyDue = false; }
+  // True once when the key sent last is overdue at `now`: the caller gives it up (and the
+  // strip says so until the next key or open).
+  bool TakeOverdueKey(TMs now);
+
+  TLinkView View(const TPortFacts& port, TMs now) const;
+
+ private:
+  bool FLost = false;
+  std::string FLostReason;
+  TMs FLastBytes = 0;
+  TMs FLastFrame = -1;
+  TMs FPeriodMs = DefaultPeriodMs;
+  bool FKeyDue = false;
+  int FKeyCode = 0;
+  TMs FKeySentAt = 0;
+  int FGivenUpKey = 0;  // the key the strip tells of; 0: none
+};
+
+// The few words the strip uses for an open failure ("port busy", "no permission", ...).
+std::string OpenProblemWords(TOpenProblem problem);
+// The few words for the error a line was lost with (OnLineLost's Error): "device gone" for a
+// hang-up or I/O error (a pulled adapter, a closed peer), else the system's text.
+std::string LineLostWords(int error);
+
+// When to try a lost line again: 1 s after the loss, then 2 s, 4 s, and every 5 s from then on.
+class TReconnectSchedule {
+ public:
+  std::uint32_t NextDelayMs();
+  void Reset() { FAttempts = 0; }
+  int Attempts() const { return FAttempts; }
+
+ private:
+  int FAttempts = 0;
+};

@@ -1,0 +1,123 @@
+#include "port/SioOpenFailure.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+#include "common/SioErrorCodes.h"
+#include "common/SioExcept.h"
+#include "platform/SysErrors.h"
+
+namespace {
+
+// A negated system error number (SysErrors.h), as opposed to a code of the message table.
+bool IsSystemCode(int code) {
+  return (code < 0 && code > -1000) || (-code > kErrnoBase && -code < kErrnoBase + 4096);
+}
+
+std::string ProcessName(const std::string& procRoot, const std::string& pid) {
+  std::ifstream comm(procRoot + "/" + pid + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name.empty() ? "a program" : name;
+}
+
+// Whether any descriptor of process `pid` refers to the character device `device`.
+bool Holds(const std::string& procRoot, const std::string& pid, dev_t device) {
+  const std::string fdFolder = procRoot + "/" + pid + "/fd";
+  DIR* fds = opendir(fdFolder.c_str());
+  if (fds == nullptr) return false;
+  bool found = false;
+  while (const dirent* entry = readdir(fds)) {
+    if (entry->d_name[0] == '.') continue;
+    struct stat target {};
+    // stat follows the descriptor's link to the open file itself.
+    if (stat((fdFolder + "/" + entry->d_name).c_str(), &target) == 0 && S_ISCHR(target.st_mode) &&
+        target.st_rdev == device) {
+      found = true;
+      break;
+    }
+  }
+  closedir(fds);
+  return found;
+}
+
+std::string PermissionAdvice(const std::string& path) {
+  const std::string group = DeviceGroup(path);
+  std::string text = "Permission denied: " + path;
+  if (group.empty() || group == "root") {
+    return text + " may be opened only by its owner. Ask the administrator for read and write access to it.";
+  }
+  return text + " belongs to the group " + group + ", which you are not in. To use it: sudo usermod -aG " + group +
+         " $USER, then log out and in again.";
+}
+
+}  // namespace
+
+std::string PlainErrorText(int code) {
+  std::string text = ErrorText(code);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+  return text;
+}
+
+std::string DeviceGroup(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return {};
+  std::vector<char> buffer(16384);
+  group entry {};
+  group* found = nullptr;
+  if (getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
+  return found->gr_name;
+}
+
+std::string DeviceHolders(const std::string& path, const std::string& procRoot) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return {};
+  DIR* processes = opendir(procRoot.c_str());
+  if (processes == nullptr) return {};
+  std::string holders;
+  while (const dirent* entry = readdir(processes)) {
+    const std::string pid = entry->d_name;
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (!Holds(procRoot, pid, info.st_rdev)) continue;
+    if (!holders.empty()) holders += ", ";
+    holders += ProcessName(procRoot, pid) + " (pid " + pid + ")";
+  }
+  closedir(processes);
+  return holders;
+}
+
+TOpenFailure DescribeOpenFailure(int code, const std::string& path, const std::string& procRoot) {
+  TOpenFailure f;
+  f.Code = code;
+  f.Path = path;
+  if (code == 0) return f;
+  struct stat info {};
+  const bool exists = stat(path.c_str(), &info) == 0;
+  if (code == ecBadId) {
+    // The device layer refuses a path that is no terminal as missing.
+    f.Problem = exists ? opNotSerial : opMissing;
+    f.Message = PlainErrorText(code) + ": " + path + (exists ? " is not a serial device" : " was not found");
+  } else if (code == ecAlreadyOpen) {
+    f.Problem = opBusy;
+    const std::string holders = DeviceHolders(path, procRoot);
+    f.Message = PlainErrorText(code) + ": " + path + " is in use by " + (holders.empty() ? "another program" : holders);
+  } else if (code < 0 && IsPermissionDenied(-code)) {
+    f.Problem = opNoPermission;
+    f.Message = PermissionAdvice(path);
+  } else if (IsSystemCode(code)) {
+    // A system error (or the run-time family that shares its numbers): the system's words.
+    f.Problem = opOther;
+    f.Message = PlainErrorText(code) + ": " + path;
+  } else {
+    f.Problem = opOther;
+    f.Message = ErrorText(code);
+  }
+  return f;
+}

@@ -1,0 +1,41 @@
+// Why a serial device could not be opened, told so that the user can act on it.
+//
+// The message table's text for the code stays first (it is stored data that callers may
+// compare); the device path and what was found out about it follow: the device that was
+// looked for, a path that is no terminal, the program holding a busy device (where /proc
+// shows it), the group a device belongs to and how to join it, the system's own text for
+// any other error.  No Qt; any thread (reads the file system only).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum TOpenProblem : std::uint8_t {
+  opNone,          // the last open worked
+  opMissing,       // no device at the path
+  opNotSerial,     // something is there, but not a terminal (a file, a folder, /dev/null)
+  opBusy,          // another program (or another port) holds it
+  opNoPermission,  // the user may not open it
+  opOther,         // any other system error
+};
+
+struct TOpenFailure {
+  TOpenProblem Problem = opNone;
+  int Code = 0;         // the port's error code (negative; ecBadId, ecAlreadyOpen, -system error)
+  std::string Path;     // the device path that was opened
+  std::string Message;  // the whole message, as raised
+};
+
+// Describes the port's open result `code` (after the port mapped -2/-3 to ecBadId and -5 to
+// ecAlreadyOpen) for `path`.  `procRoot` is where the process table is read (tests).
+TOpenFailure DescribeOpenFailure(int code, const std::string& path, const std::string& procRoot = "/proc");
+
+// ErrorText of a code without the blank and full stop a system text ends in, so that more
+// words can follow it.
+std::string PlainErrorText(int code);
+
+// The name of the group that owns `path`, or "" when it cannot be told.
+std::string DeviceGroup(const std::string& path);
+// The processes that hold the device at `path` open, as "name (pid N)" joined by ", ";
+// "" when none can be seen (another user's processes are hidden from a normal user).
+std::string DeviceHolders(const std::string& path, const std::string& procRoot = "/proc");

@@ -1,0 +1,27 @@
+// A port whose device failed for good: the dispatcher's LineLostMsg closes it and raises
+// OnLineLost, once, on the port's thread.
+#include <exception>
+
+#include "port/SioPort.h"
+
+void TSioCustomComPort::LineLost(int systemError) {
+  // A port that is closing or closed already, or that has opened again since, is not told:
+  // ComWindowProc has checked that the message comes from the port's current dispatcher.
+  if (FPortState != psOpen) return;
+  // Closed first, exactly as the application would close it (a running trace or log is
+  // written out, the listeners are told), so the event may open the port again at once.
+  std::exception_ptr failure;
+  try {
+    ClosePort();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  FireLineLost(-systemError);
+  // A failure of the close (a trace that could not be written) is shown after the event; the
+  // port is not touched again, as the event may have destroyed it.
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TSioCustomComPort::FireLineLost(int Error) {
+  if (FOnLineLost) FOnLineLost(this, Error);
+}
