@@ -22,6 +22,17 @@
 // pass of the dispatch worker that needs MainLock always finishes and the worker can end.
 // The device layer's descriptor guard (SioPosix) is innermost: nothing is taken under it.
 //
+// Waking the dispatch worker.  It waits for DeviceEventSignal before each pass: at most
+// 50 ms while a pass may find work that nothing announces (an armed timer or status trigger,
+// a full input ring, no event worker), else without limit.  Everything else that gives a
+// pass work asks for one through WakeDispatchWorker: the event worker after a device event,
+// the output worker when the output ring shrinks while an armed output trigger may hold,
+// arming a trigger or changing the avail threshold, and a reader or purge that frees a full
+// input ring.  Requests made before the worker wakes are merged into one (FDispatchWakePending);
+// the worker clears the request before its pass, so a request made during a pass brings
+// another.  WakeDispatchWorker takes no dispatcher lock (the event's own lock is a leaf), so
+// it may be called under any of them.
+//
 // Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.
 // Results: 0 or a count on success, a negative error code (common/SioErrorCodes.h) on failure.
 //
@@ -58,6 +69,12 @@
 
 class TSioCustomComPort;
 class TSioDispatcherThread;
+
+// The dispatch worker's wait while a pass may find work nothing announces (ms): the bound
+// on the latency of timer triggers.
+constexpr std::uint32_t kDispatchPassMs = 50;
+// FWatchOutFree when no output-free trigger is armed (above any ring's free space).
+constexpr std::uint32_t kNoOutFreeWatch = 0xFFFFFFFFu;
 
 class TSioBaseDispatcher {
  public:
@@ -212,6 +229,19 @@ class TSioBaseDispatcher {
   friend class TOutThread;
 
   // ---- Dispatch worker passes ----
+  // Asks the dispatch worker for a pass now rather than at the end of its wait; any thread,
+  // under any lock or none.  Repeated requests before it wakes make one pass.
+  void WakeDispatchWorker();
+  // Dispatch worker: takes the pending request (before a pass).
+  void TakeDispatchWake() { FDispatchWakePending.exchange(false); }
+  // Dispatch worker: how long to wait before the next pass when nobody asks for one (ms).
+  std::uint32_t DispatchWaitLimit();
+  // Under MainLock, after the timer or status triggers changed: what the waits and the
+  // output worker need to know of them (FTimedPasses, FWatchOut...).
+  void RefreshTriggerWatch();
+  // Under OutputLock, after the output ring shrank (sent or emptied): wakes the dispatch
+  // worker when an armed output trigger may hold now.
+  void WatchOutputDrain();
   void EventPass();
   void TimerPass();
   bool FillInRing();
@@ -234,9 +264,13 @@ class TSioBaseDispatcher {
   // The output worker's drain: sends what OutputRing holds (see TOutThread).  The base
   // sends nothing; a device layer that runs an output worker overrides it.
   virtual void DrainOutputRing() {}
-  // DeviceReadStatus into DeviceStatus under OutputLock, with a copy for the caller, so
-  // that the main thread and the dispatch worker never write the record at once.
-  std::uint32_t ReadDeviceStatus(TDeviceStatus& copy);
+  // The line-error bits DeviceReadStatus would return, without the byte counts (a device
+  // layer saves the system call that counts the bytes waiting in).  Under OutputLock.
+  virtual std::uint32_t DeviceReadLineErrors();
+  // DeviceReadLineErrors under OutputLock.
+  std::uint32_t ReadLineErrorBits();
+  // Bytes waiting in the output ring; under OutputLock.
+  std::uint32_t OutRingCount() const;
   // The drain's run: under OutputLock, the index and length of the bytes to send next
   // (rotating a wrapped ring so that they are contiguous) and the ring's generation;
   // false when the ring is empty.
@@ -273,7 +307,6 @@ class TSioBaseDispatcher {
   std::uint32_t FDeviceInSize = 0;
   std::uint32_t FOutRingSize = 0;
   std::uint32_t FModemState = 0;
-  TDeviceStatus FDeviceStatus;
   TDeviceSettings FDeviceSettings;
   std::uint32_t FCurrentBaud = 0;
   std::uint32_t FOptionBits = 0;
@@ -341,6 +374,13 @@ class TSioBaseDispatcher {
   std::atomic<bool> FReleaseOnWorkerExit{false};
   std::atomic<int> FLiveWorkerCount{0};
   std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
+  // A pass was asked for and the dispatch worker has not taken the request yet.
+  std::atomic<bool> FDispatchWakePending{false};
+  // Written under MainLock by RefreshTriggerWatch, read by any thread without it:
+  std::atomic<bool> FTimedPasses{false};            // a timer or status trigger is armed
+  std::atomic<std::uint32_t> FWatchOutFree{kNoOutFreeWatch};  // least armed output-free value
+  std::atomic<std::int32_t> FWatchOutUsed{-1};      // largest armed output-used value; -1 none
+  std::atomic<bool> FWatchOutSent{false};           // an output-sent trigger is armed
   bool FShutDown = false;                          // ShutDown ran (main thread)
 };
 

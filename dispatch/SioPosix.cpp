@@ -18,8 +18,7 @@
 
 namespace {
 
-constexpr int kLinePollMs = 20;   // modem lines and error counters are sampled this often
-constexpr int kStalePollMs = 10;  // bytes reported before and not read since are re-checked
+constexpr int kLinePollMs = 20;  // modem lines and error counters are sampled this often
 
 // Calls `call` again while it fails with EINTR.
 template <class TCall>
@@ -73,7 +72,6 @@ bool TSioPosixDispatcher::AdoptDescriptor(int fd) {
     StatusCounts = counts;
   }
   Reported = false;
-  ReportedCount = 0;
   ReportedGeneration = 0;
 
   TDeviceSettings settings;
@@ -263,10 +261,9 @@ int TSioPosixDispatcher::BytesWaiting() {
   return count;
 }
 
-std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
+std::uint32_t TSioPosixDispatcher::DeviceReadLineErrors() {
   std::lock_guard out(OutputLock);
   std::uint32_t errors = 0;
-  const int waiting = BytesWaiting();
   if (Counters) {
     TLineCounts now;
     if (ReadCounts(now)) {
@@ -278,18 +275,16 @@ std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
       StatusCounts = now;
     }
   }
+  return errors;
+}
+
+std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
+  std::lock_guard out(OutputLock);
+  const int waiting = BytesWaiting();
   status.Flags = 0;
   status.InQue = waiting > 0 ? static_cast<std::uint32_t>(waiting) : 0;
-  if (FOutRingFull) {
-    status.OutQue = FOutRingSize;
-  } else if (FOutRingTail < FOutRingHead) {
-    status.OutQue = FOutRingHead - FOutRingTail;
-  } else if (FOutRingHead < FOutRingTail) {
-    status.OutQue = FOutRingSize + FOutRingHead - FOutRingTail;
-  } else {
-    status.OutQue = 0;
-  }
-  return errors;
+  status.OutQue = OutRingCount();
+  return DeviceReadLineErrors();
 }
 
 int TSioPosixDispatcher::DeviceReadFailed(int) { return 0; }
@@ -472,6 +467,9 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
   bool stale = false;
   for (;;) {
     pollfd fds[3] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}, {ReadProgress->Fd(), POLLIN, 0}};
+    // Taken before the poll: a read made between the poll and a later look would otherwise
+    // count as made before the bytes this poll saw, and newer bytes could pass for them.
+    const std::uint32_t readsBefore = ReadGeneration.load();
     if (stale) {
       // Announced only once a read has been made; one made just now is not waited for.
       AwaitingRead = true;
@@ -487,7 +485,7 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       fds[1].fd = FDeviceHandle;
       // While reported bytes wait unread, only hang-up, errors and reads are watched.
       fds[1].events = stale ? 0 : POLLIN;
-      result = Sys->Poll(fds, stale ? 3 : 2, stale ? kStalePollMs : (sampleLines ? kLinePollMs : -1));
+      result = Sys->Poll(fds, stale ? 3 : 2, sampleLines ? kLinePollMs : -1);
     }
     if (stale) {
       AwaitingRead = false;
@@ -508,15 +506,15 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
     if (stale && !hangUp) {
       stale = false;  // look again, with POLLIN
     } else if ((events & POLLIN) != 0 || hangUp) {
-      const int waiting = BytesWaiting();
-      const std::uint32_t generation = ReadGeneration.load();
-      const bool fresh = waiting > 0 && (!Reported || static_cast<std::uint32_t>(waiting) != ReportedCount ||
-                                         generation != ReportedGeneration);
+      // POLLIN alone says that bytes wait; only beside a hang-up is counting them worth a call.
+      const bool waiting = !hangUp || BytesWaiting() > 0;
+      // Bytes reported before and not read since are there because the input ring is full:
+      // whoever frees it asks the dispatch worker for a pass, which reads them.
+      const bool fresh = waiting && (!Reported || readsBefore != ReportedGeneration);
       if (fresh) {
         eventWord |= EV_RXCHAR;
         Reported = true;
-        ReportedCount = static_cast<std::uint32_t>(waiting);
-        ReportedGeneration = generation;
+        ReportedGeneration = readsBefore;
       } else if (hangUp) {
         // Nothing new can be read from a device that hung up: the wait fails, and the
         // dispatch worker's passes still take what it holds.

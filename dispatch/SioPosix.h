@@ -10,8 +10,9 @@
 // Device events (event worker): poll() on the descriptor and on a close signal.  Received
 // bytes are reported once per arrival: bytes still waiting in the device that were reported
 // before and not read since (the input ring is full) are not reported again until a read
-// takes bytes from the device (or, at the latest, after 10 ms), so the workers never spin
-// on them.  Modem-line changes (TIOCMGET) and line errors and
+// takes bytes from the device, so the workers never spin on them; whoever frees the full
+// ring asks the dispatch worker for the pass that reads them.  Modem-line changes (TIOCMGET)
+// and line errors and
 // breaks (TIOCGICOUNT deltas) are sampled every 20 ms where the device supports them.  An
 // empty event mask (DeviceClose, HaltWorkers) completes the wait with no bits.  Hang-up,
 // POLLERR or POLLNVAL with nothing new to read fail the wait, which ends the event worker;
@@ -66,6 +67,7 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
 
  protected:
   std::uint32_t DeviceModemLevels() override;
+  std::uint32_t DeviceReadLineErrors() override;
   void DrainOutputRing() override;
   // Probes the modem lines and error counters of an open descriptor and reads its settings
   // into the shadow record.  False when it is not a terminal device.
@@ -105,7 +107,6 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   int LastModemBits = 0;
   TLineCounts EventCounts;
   bool Reported = false;
-  std::uint32_t ReportedCount = 0;
   std::uint32_t ReportedGeneration = 0;
   // Under OutputLock (DeviceReadStatus).
   TLineCounts StatusCounts;
