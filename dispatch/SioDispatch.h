@@ -23,15 +23,16 @@
 // The device layer's descriptor guard (SioPosix) is innermost: nothing is taken under it.
 //
 // Waking the dispatch worker.  It waits for DeviceEventSignal before each pass: at most
-// 50 ms while a pass may find work that nothing announces (an armed timer or status trigger,
-// a full input ring, no event worker), else without limit.  Everything else that gives a
-// pass work asks for one through WakeDispatchWorker: the event worker after a device event,
-// the output worker when the output ring shrinks while an armed output trigger may hold,
-// arming a trigger or changing the avail threshold, and a reader or purge that frees a full
-// input ring.  Requests made before the worker wakes are merged into one (FDispatchWakePending);
-// the worker clears the request before its pass, so a request made during a pass brings
-// another.  WakeDispatchWorker takes no dispatcher lock (the event's own lock is a leaf), so
-// it may be called under any of them.
+// 50 ms while a pass may find work that nothing announces (an armed timer or status
+// trigger; a full input ring or a failed read, which leave bytes in the device; no event
+// worker), else without limit.  Everything else that gives a pass work asks for one through
+// WakeDispatchWorker: the event worker after a device event, the output worker when the
+// output ring shrinks while an armed output trigger may hold, arming a trigger or changing
+// the avail threshold, a reader or purge that frees a full input ring, and the event worker's
+// end.  Requests made before the worker wakes are merged into one (FDispatchWakePending); the
+// worker takes the request before its pass, so one made during a pass brings another pass.
+// WakeDispatchWorker takes no dispatcher lock (the event's own lock is a leaf), so it may be
+// called under any of them.  What a pass does is the same whatever woke it.
 //
 // Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.
 // Results: 0 or a count on success, a negative error code (common/SioErrorCodes.h) on failure.
@@ -381,6 +382,7 @@ class TSioBaseDispatcher {
   std::atomic<std::uint32_t> FWatchOutFree{kNoOutFreeWatch};  // least armed output-free value
   std::atomic<std::int32_t> FWatchOutUsed{-1};      // largest armed output-used value; -1 none
   std::atomic<bool> FWatchOutSent{false};           // an output-sent trigger is armed
+  bool FReadFailed = false;  // dispatch worker: the last device read of a pass failed
   bool FShutDown = false;                          // ShutDown ran (main thread)
 };
 

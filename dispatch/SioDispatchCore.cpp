@@ -310,6 +310,9 @@ bool TSioBaseDispatcher::FillInRing() {
   std::uint32_t total = 0;
   if (chunk != 0) {
     n = DeviceRead(ring + head, chunk);
+    // The bytes stay in the device, and the event worker does not announce them again:
+    // the timed passes try again (DispatchWaitLimit).
+    FReadFailed = n < 0;
     if (n < 0) {
       DeviceReadFailed(-1);
       n = 0;
@@ -326,6 +329,7 @@ bool TSioBaseDispatcher::FillInRing() {
 
   if (second != 0) {
     const int m = DeviceRead(ring + head, second);
+    FReadFailed = m < 0;
     const auto got = static_cast<std::uint32_t>(m > 0 ? m : 0);
     if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, ring + head, got);
     if (got != 0) {

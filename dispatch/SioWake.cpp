@@ -17,9 +17,10 @@ void TSioBaseDispatcher::WakeDispatchWorker() {
 
 std::uint32_t TSioBaseDispatcher::DispatchWaitLimit() {
   // Armed timer and status triggers are checked on every pass, whatever woke it; without
-  // the event worker only passes read the device; a full ring left bytes in the device
-  // (its readers also ask for a pass, this is the bound).
-  if (FTimedPasses.load() || FEventWorker.load() == nullptr) return kDispatchPassMs;
+  // the event worker only passes read the device; a failed read or a full ring left bytes
+  // in the device that the event worker does not announce again (whoever frees the ring
+  // also asks for a pass: this is the bound).
+  if (FTimedPasses.load() || FReadFailed || FEventWorker.load() == nullptr) return kDispatchPassMs;
   std::lock_guard in(InputLock);
   return FInRingFull ? kDispatchPassMs : kInfinite;
 }

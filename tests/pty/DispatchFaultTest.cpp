@@ -57,15 +57,40 @@ class TFaultyCalls : public TSioSysCalls {
     std::lock_guard lock(HeldGuard);
     Held.insert(Held.end(), bytes.begin(), bytes.end());
   }
+  bool HoldsBytes() {
+    std::lock_guard lock(HeldGuard);
+    return !Held.empty();
+  }
+  int Open(const char* path, int flags) override {
+    const int fd = TSioSysCalls::Open(path, flags);
+    DeviceFd = fd;
+    return fd;
+  }
+  std::atomic<int> DeviceFd{-1};  // the line's descriptor
   ssize_t Write(int fd, const void* bytes, size_t count) override {
     if (Fail(WriteEintr, EINTR) || Fail(WriteEio, EIO) || Fail(WriteEagain, EAGAIN)) return -1;
     const int limit = WriteLimit;
     if (limit > 0 && count > static_cast<size_t>(limit)) count = static_cast<size_t>(limit);
     return TSioSysCalls::Write(fd, bytes, count);
   }
+  // Held bytes make the line's descriptor readable, as bytes in a real device would: a poll
+  // for it looks at them every millisecond.
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
     if (Fail(PollEintr, EINTR)) return -1;
-    return TSioSysCalls::Poll(fds, count, timeoutMs);
+    pollfd* device = nullptr;
+    for (nfds_t i = 0; i < count; ++i) {
+      if (fds[i].fd == DeviceFd && (fds[i].events & POLLIN) != 0) device = &fds[i];
+    }
+    if (device == nullptr) return TSioSysCalls::Poll(fds, count, timeoutMs);
+    for (int waited = 0;; ++waited) {
+      if (HoldsBytes()) {
+        for (nfds_t i = 0; i < count; ++i) fds[i].revents = 0;
+        device->revents = POLLIN;
+        return 1;
+      }
+      const int n = TSioSysCalls::Poll(fds, count, timeoutMs < 0 ? 1 : std::min(timeoutMs - waited, 1));
+      if (n != 0 || (timeoutMs >= 0 && waited >= timeoutMs)) return n;
+    }
   }
   int Ioctl(int fd, unsigned long request, void* argument) override {
     if (Fail(IoctlEintr, EINTR)) return -1;
@@ -117,15 +142,15 @@ TEST_F(DispatchFault, InterruptedCallsAreRetried) {
   Faults.IoctlEintr = 50;
   Open();  // the open's own calls are interrupted too
   EXPECT_LT(Faults.SetAttrEintr, 5);
+  // The exchange makes no ioctl on a pseudo-terminal: the open's are the ones interrupted.
+  EXPECT_LT(Faults.IoctlEintr, 50);
   Faults.ReadEintr = 200;
   Faults.WriteEintr = 200;
   Faults.PollEintr = 200;
-  Faults.IoctlEintr = 200;
   ExchangeBothWays(30'000, 30'000);
   EXPECT_LT(Faults.ReadEintr, 200);
   EXPECT_LT(Faults.WriteEintr, 200);
   EXPECT_LT(Faults.PollEintr, 200);
-  EXPECT_LT(Faults.IoctlEintr, 200);
 }
 
 TEST_F(DispatchFault, RefusedWritesAreRetriedWithoutLoss) {
