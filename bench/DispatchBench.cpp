@@ -369,6 +369,8 @@ TFigures MeasurePort(std::uint64_t total) {
       if (msg != TriggerAvailMsg) return;
       l.Port->GetBlock(buffer.data(), count);
       checker.Check(buffer.data(), count);
+      // The pump runs sent messages without returning: a posted one ends its wait.
+      if (checker.Next >= total) PostToMainThread([] {});
     });
     if (!l.Open()) {
       f.Faulty = true;

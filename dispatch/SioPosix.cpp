@@ -342,19 +342,42 @@ int TSioPosixDispatcher::DevicePurge(int queue) {
 
 // ---- Output ----------------------------------------------------------------------------
 
+std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count) {
+  // Nothing may overtake queued bytes: only into an empty ring (WriteBlock has set the full
+  // flag already when this block is exactly the ring's size).  An empty ring also means that
+  // the output worker has no write in flight: it advances past a run only once it is written.
+  if (FOutRingHead != FOutRingTail || (FOutRingFull && count != FOutRingSize)) return 0;
+  std::shared_lock guard(FdGuard);
+  if (FDeviceHandle < 0) return 0;
+  const ssize_t n = Retry([&] { return Sys->Write(FDeviceHandle, bytes, count); });
+  if (n > 0) return static_cast<std::uint32_t>(n);
+  // Held back (flow control, a full device): the output worker waits until it may write.
+  if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+  // Refused for good (an error, hang-up): dropped, as the output worker drops such a run.
+  return count;
+}
+
 int TSioPosixDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
   {
     std::lock_guard out(OutputLock);
     if (!FOutRing || FOutRingSize == 0) return 0;
+    const std::uint32_t sent = WriteAtOnce(bytes, count);
+    if (sent == count) {
+      FOutRingFull = false;
+      return static_cast<int>(count);
+    }
+    if (sent != 0) FOutRingFull = false;
+    const std::uint8_t* rest = bytes + sent;
+    const std::uint32_t left = count - sent;
     std::uint8_t* ring = FOutRing.get();
     const std::uint32_t room = FOutRingSize - FOutRingHead;
-    if (count > room) {
-      std::memcpy(ring + FOutRingHead, bytes, room);
-      std::memcpy(ring, bytes + room, count - room);
-      FOutRingHead = count - room;
+    if (left > room) {
+      std::memcpy(ring + FOutRingHead, rest, room);
+      std::memcpy(ring, rest + room, left - room);
+      FOutRingHead = left - room;
     } else {
-      std::memcpy(ring + FOutRingHead, bytes, count);
-      FOutRingHead = count == room ? 0 : FOutRingHead + count;
+      std::memcpy(ring + FOutRingHead, rest, left);
+      FOutRingHead = left == room ? 0 : FOutRingHead + left;
     }
   }
   if (OutputReadySignal) OutputReadySignal->Set();

@@ -18,11 +18,14 @@
 // POLLERR or POLLNVAL with nothing new to read fail the wait, which ends the event worker;
 // the dispatch worker still reads what the device holds on its 50 ms passes.
 //
-// Output (output worker): each run of the output ring is one write(); on EAGAIN the worker
-// waits in poll() for the descriptor to become writable (POLLOUT stands for the completion
-// of a pending write, WriteDoneEvent), for OutputStopSignal (leave the drain and
-// acknowledge) or for the close signal (leave the drain).  A write that fails otherwise, or
-// a hang-up while waiting, drops the run.
+// Output: a block queued while the output ring is empty goes to the device at once, with
+// one write() on the caller's thread that never waits (the descriptor does not block); what
+// the device does not take (all of it, when the write fails) is queued for the output worker.
+// The output worker writes each run of the output ring with one write(); on EAGAIN it waits
+// in poll() for the descriptor to become writable (POLLOUT stands for the completion of a
+// pending write, WriteDoneEvent), for OutputStopSignal (leave the drain and acknowledge) or
+// for the close signal (leave the drain).  A write that fails otherwise, or a hang-up while
+// waiting, drops the run.
 //
 // Every system call goes through the TSioSysCalls seam.  EINTR is retried everywhere.  The
 // descriptor is guarded so that DeviceClose never closes it under a worker's call (a closed
@@ -85,6 +88,9 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   enum TWriteWait : std::uint8_t { wwWritable, wwStop, wwClosed, wwHangUp };
 
   int Flush(int queue);
+  // Under OutputLock: writes what the device takes of a block at once, when nothing is
+  // queued before it; the count it took (0 when it took nothing or may not be written to).
+  std::uint32_t WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count);
   // FIONREAD, or -1 when the device cannot say.
   int BytesWaiting();
   bool ReadCounts(TLineCounts& counts);
