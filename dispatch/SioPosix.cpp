@@ -19,6 +19,7 @@
 namespace {
 
 constexpr int kLinePollMs = 20;  // modem lines and error counters are sampled this often
+constexpr std::uint32_t kTerminalReadMost = 4095;  // the most one read of a terminal returns
 
 // Calls `call` again while it fails with EINTR.
 template <class TCall>
@@ -295,13 +296,17 @@ int TSioPosixDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
     SetLastError(ERROR_INVALID_HANDLE);
     return -1;
   }
-  // One pseudo-terminal read returns at most 4095 bytes: keep reading until the stretch
-  // is full or the device has nothing more.  Never waits.
+  // One terminal read returns at most 4095 bytes (the line discipline's buffer): after such
+  // a read more may wait behind it, so keep reading until the stretch is full.  A shorter
+  // read emptied the device: asking again would only make the kernel wait for its input
+  // worker before answering that nothing is left, and what comes next is announced by the
+  // event worker.  Never waits for the device.
   std::uint32_t total = 0;
   while (total < count) {
     const ssize_t n = Sys->Read(FDeviceHandle, buffer + total, count - total);
     if (n > 0) {
       total += static_cast<std::uint32_t>(n);
+      if (static_cast<std::uint32_t>(n) < kTerminalReadMost) break;
       continue;
     }
     if (n == 0) break;  // hang-up: nothing more will come
