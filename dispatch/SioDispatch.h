@@ -23,13 +23,14 @@
 // The device layer's descriptor guard (SioPosix) is innermost: nothing is taken under it.
 //
 // Waking the dispatch worker.  It waits for DeviceEventSignal before each pass: at most
-// 50 ms while a pass may find work that nothing announces (an armed timer or status
-// trigger; a full input ring or a failed read, which leave bytes in the device; no event
-// worker), else without limit.  Everything else that gives a pass work asks for one through
-// WakeDispatchWorker: the event worker after a device event, the output worker when the
-// output ring shrinks while an armed output trigger may hold, arming a trigger or changing
-// the avail threshold, a reader or purge that frees a full input ring, and the event worker's
-// end.  Requests made before the worker wakes are merged into one (FDispatchWakePending); the
+// 50 ms while a pass may find work that nothing announces (an armed timer, modem or
+// line-error trigger; a full input ring or a failed read, which leave bytes in the device; no
+// event worker), else without limit.  Everything else that gives a pass work asks for one
+// through WakeDispatchWorker: the event worker after a device event; the output worker when
+// the output ring shrinks, and a purge that empties it, while an armed output-free or
+// output-used trigger may hold; WriteBlock while an output-sent trigger is armed; arming a
+// trigger or changing the avail threshold; a reader that frees a full input ring; the event
+// worker's end.  Requests made before the worker wakes are merged into one (FDispatchWakePending); the
 // worker takes the request before its pass, so one made during a pass brings another pass.
 // WakeDispatchWorker takes no dispatcher lock (the event's own lock is a leaf), so it may be
 // called under any of them.  What a pass does is the same whatever woke it.
@@ -378,7 +379,7 @@ class TSioBaseDispatcher {
   // A pass was asked for and the dispatch worker has not taken the request yet.
   std::atomic<bool> FDispatchWakePending{false};
   // Written under MainLock by RefreshTriggerWatch, read by any thread without it:
-  std::atomic<bool> FTimedPasses{false};            // a timer or status trigger is armed
+  std::atomic<bool> FTimedPasses{false};            // a timer, modem or line-error trigger is armed
   std::atomic<std::uint32_t> FWatchOutFree{kNoOutFreeWatch};  // least armed output-free value
   std::atomic<std::int32_t> FWatchOutUsed{-1};      // largest armed output-used value; -1 none
   std::atomic<bool> FWatchOutSent{false};           // an output-sent trigger is armed

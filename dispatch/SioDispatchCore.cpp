@@ -363,9 +363,6 @@ int TSioBaseDispatcher::PurgeInput() {
     FInRingTail = FInRingHead;
     FHandlerTaken = 0;
   }
-  // A full ring left bytes in the device, which are gone now too; the pass that notes the
-  // room is asked for all the same, as after any read that frees a full ring.
-  if (FInRingFull) WakeDispatchWorker();
   FInRingFull = false;
   ResetMatchState();
   return result;
@@ -412,6 +409,8 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
     written = static_cast<std::uint32_t>(n);
     FOutputSentPending = true;
   }
+  // The bytes may well be in the device already: an output-sent trigger holds now.
+  if (FWatchOutSent.load()) WakeDispatchWorker();
   if (FLogOn || FTraceOn) {
     std::lock_guard main(MainLock);
     if (FLogOn) LogRecord(lkDispatch, lsWriteCom, written, written != 0 ? bytes : nullptr, written);
@@ -558,8 +557,7 @@ void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)
     FWorkersStopFlag = true;
   }
   // MainLock is not held from here on: a pass of the dispatch worker that needs it must
-  // finish for the worker to end.  Waking the dispatch worker spares it the rest of its
-  // 50 ms wait.
+  // finish for the worker to end.  Its wait may have no limit: it is woken.
   DeviceEventSignal->Set();
   if (FOutputWorker.load() != nullptr) {
     OutputStopSignal->Set();

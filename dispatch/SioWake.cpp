@@ -16,10 +16,10 @@ void TSioBaseDispatcher::WakeDispatchWorker() {
 }
 
 std::uint32_t TSioBaseDispatcher::DispatchWaitLimit() {
-  // Armed timer and status triggers are checked on every pass, whatever woke it; without
-  // the event worker only passes read the device; a failed read or a full ring left bytes
-  // in the device that the event worker does not announce again (whoever frees the ring
-  // also asks for a pass: this is the bound).
+  // Armed timer, modem and line-error triggers are checked on every pass, whatever woke it;
+  // without the event worker only passes read the device; a failed read or a full ring left
+  // bytes in the device that the event worker does not announce again (whoever frees the
+  // ring also asks for a pass: this is the bound).
   if (FTimedPasses.load() || FReadFailed || FEventWorker.load() == nullptr) return kDispatchPassMs;
   std::lock_guard in(InputLock);
   return FInRingFull ? kDispatchPassMs : kInfinite;
@@ -33,7 +33,10 @@ void TSioBaseDispatcher::RefreshTriggerWatch() {
   bool sent = false;
   for (const TStatusTrigger& t : FStatusTriggerList) {
     if (!t.Armed) continue;
-    timed = true;
+    // Modem and line-error triggers look at state that the refreshes and the device status
+    // reads change; the output kinds change only as the ring is written, drained or purged,
+    // each of which asks for a pass while they are armed.
+    if (t.Kind == stModem || t.Kind == stLineError) timed = true;
     if (t.Kind == stOutFree) leastFree = std::min<std::uint32_t>(leastFree, t.Value);
     if (t.Kind == stOutUsed) mostUsed = std::max<std::int32_t>(mostUsed, t.Value);
     if (t.Kind == stOutSent) sent = true;
@@ -50,8 +53,7 @@ void TSioBaseDispatcher::WatchOutputDrain() {
   // sees the trigger or that pass sees the drain.
   const std::uint32_t used = OutRingCount();
   const std::uint32_t free = used < FOutRingSize ? FOutRingSize - used : 0;
-  if (free >= FWatchOutFree.load() || static_cast<std::int64_t>(used) <= FWatchOutUsed.load() ||
-      FWatchOutSent.load()) {
+  if (free >= FWatchOutFree.load() || static_cast<std::int64_t>(used) <= FWatchOutUsed.load()) {
     WakeDispatchWorker();
   }
 }
