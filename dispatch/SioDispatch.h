@@ -347,8 +347,8 @@ class TSioBaseDispatcher {
   TRecursiveLock OutputLock;
   TRecursiveLock InputLock;
   // The six signals live from OpenLine until the workers are halted (null otherwise).
-  std::unique_ptr<TEvent> DeviceEventSignal;   // auto: event worker -> dispatch worker
-  std::unique_ptr<TEvent> DispatchDoneSignal;  // auto: dispatch worker -> event worker
+  std::unique_ptr<TThreadSignal> DeviceEventSignal;   // auto: requests for a pass -> dispatch worker
+  std::unique_ptr<TThreadSignal> DispatchDoneSignal;  // auto: dispatch worker -> event worker
   std::unique_ptr<TEvent> WorkerAckSignal;     // auto: worker acknowledgements
   std::unique_ptr<TEvent> OutputReadySignal;   // auto: DeviceWrite -> output worker
   std::unique_ptr<TEvent> WriteDoneEvent;      // manual: device writable again

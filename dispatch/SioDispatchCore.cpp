@@ -69,8 +69,8 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
   FHandlerRemovalPending = false;
 
   try {
-    DeviceEventSignal = std::make_unique<TEvent>(TEvent::AutoReset);
-    DispatchDoneSignal = std::make_unique<TEvent>(TEvent::AutoReset);
+    DeviceEventSignal = std::make_unique<TThreadSignal>();
+    DispatchDoneSignal = std::make_unique<TThreadSignal>();
     WorkerAckSignal = std::make_unique<TEvent>(TEvent::AutoReset);
     OutputReadySignal = std::make_unique<TEvent>(TEvent::AutoReset);
     WriteDoneEvent = std::make_unique<TEvent>(TEvent::ManualReset);

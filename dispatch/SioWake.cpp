@@ -12,7 +12,7 @@ void TSioBaseDispatcher::WakeDispatchWorker() {
   // TakeDispatchWake order what the caller changed before its request ahead of the pass.
   if (FDispatchWakePending.exchange(true)) return;
   // Null only once the workers have ended (or before they start): no pass to ask for.
-  if (TEvent* signal = DeviceEventSignal.get()) signal->Set();
+  if (TThreadSignal* signal = DeviceEventSignal.get()) signal->Set();
 }
 
 std::uint32_t TSioBaseDispatcher::DispatchWaitLimit() {
