@@ -6,14 +6,15 @@
 //   port        TSioComPort with its events on the main thread (which pumps its queue).
 //
 // Figures, each the median of the runs:
-//   receive MB/s and CPU ms per 16 MiB  the peer writes a stream into the master as fast as
-//                                       it can; the reader takes every announced byte.  CPU
-//                                       is the process's, less the peer thread's own;
+//   receive MB/s, CPU ms and context    the peer writes a stream into the master as fast as
+//   switches per 16 MiB                 it can; the reader takes every announced byte.  CPU
+//                                       and switches are the process's, less the peer's;
 //   send MB/s                           the application keeps the line busy by refilling
 //                                       the output ring on the output-free trigger (the
 //                                       plain loop writes whenever poll() says it may);
 //   round trip p50 / p99 us             the peer writes one byte, the application echoes it
-//                                       from its receive event, the peer times the echo;
+//                                       from its receive event, the peer times the echo: one
+//                                       line open at a time, and the three lines in turn;
 //   idle CPU ms per 10 s                an open line, nothing on it.
 // The machine's load changes under a run: compare the ratios to the plain loop, which are
 // measured side by side, and look at their spread over the runs (printed too).
@@ -22,6 +23,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -48,6 +50,13 @@ namespace {
 using TClock = std::chrono::steady_clock;
 
 double Seconds(TClock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Context switches of the process (RUSAGE_SELF) or of the calling thread (RUSAGE_THREAD).
+long Switches(int who) {
+  rusage u{};
+  getrusage(who, &u);
+  return u.ru_nvcsw + u.ru_nivcsw;
+}
 
 double CpuSeconds(clockid_t clock) {
   timespec ts{};
@@ -149,8 +158,10 @@ struct TFigures {
   double RecvMBps = 0;
   double RecvCpuMs = 0;  // per 16 MiB
   double SendMBps = 0;
-  TLatency RoundTrip;
-  double IdleCpuMs = 0;  // per 10 s
+  double RecvSwitches = 0;  // context switches per 16 MiB
+  TLatency RoundTrip;        // one line open at a time
+  TLatency RoundTripInTurn;  // the three lines open, the peer going round them
+  double IdleCpuMs = 0;      // per 10 s
   bool Faulty = false;   // bytes lost or out of order: the figures mean nothing
 };
 
@@ -163,19 +174,28 @@ struct TReceiveRun {
   TClock::time_point Start;
   double CpuStart = 0;
   double PeerCpu = 0;
+  long SwitchesStart = 0;
+  long PeerSwitches = 0;
   std::thread Peer;
   void Begin(int master, std::uint64_t total) {
     CpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    SwitchesStart = Switches(RUSAGE_SELF);
     Start = TClock::now();
-    Peer = std::thread([this, master, total] { PeerCpu = FeedMaster(master, total); });
+    Peer = std::thread([this, master, total] {
+      PeerCpu = FeedMaster(master, total);
+      PeerSwitches = Switches(RUSAGE_THREAD);
+    });
   }
   // Records the receive figures once the reader has everything (or gave up).
   void End(TFigures& f, const TChecker& checker, std::uint64_t total) {
     const double wall = Seconds(TClock::now() - Start);
     Peer.join();
     const double cpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - CpuStart - PeerCpu;
+    const auto switches = static_cast<double>(Switches(RUSAGE_SELF) - SwitchesStart - PeerSwitches);
+    const double per16MiB = static_cast<double>(k16MiB) / static_cast<double>(total);
     f.RecvMBps = static_cast<double>(checker.Next) / wall / 1e6;
-    f.RecvCpuMs = cpu * 1000.0 * static_cast<double>(k16MiB) / static_cast<double>(total);
+    f.RecvCpuMs = cpu * 1000.0 * per16MiB;
+    f.RecvSwitches = switches * per16MiB;
     f.Faulty |= checker.Bad != 0 || checker.Next != total;
   }
 };
@@ -501,18 +521,21 @@ std::unique_ptr<TEchoLine> MakeEchoLine(int candidate) {
   }
 }
 
-// The round trips of the three candidates, one byte to each in turn, so that all three meet
-// the same load.
-void MeasureRoundTrips(int samples, TFigures* figures) {
+// Round trips, the peer pausing 0.2-1 ms before each byte.  One line at a time (`candidate`
+// 0..2), or with the three lines open and the peer going round them (-1), which puts them
+// under the same load byte by byte.
+void MeasureRoundTrips(int candidate, int samples, TFigures* figures) {
   std::unique_ptr<TEchoLine> lines[3];
-  for (int c = 0; c < 3; ++c) lines[c] = MakeEchoLine(c);
+  for (int c = 0; c < 3; ++c) {
+    if (candidate < 0 || c == candidate) lines[c] = MakeEchoLine(c);
+  }
   std::vector<double> us[3];
   std::atomic<bool> finished{false};
   std::thread peer([&] {
     for (int i = 0; i < samples; ++i) {
       for (int k = 0; k < 3; ++k) {
         const int c = (i + k) % 3;
-        if (!lines[c]->Ok()) continue;
+        if (!lines[c] || !lines[c]->Ok()) continue;
         std::this_thread::sleep_for(std::chrono::microseconds(200 + (i * 37 + k * 101) % 800));
         const double t = TimeEcho(lines[c]->Master(), ByteAt(static_cast<std::uint64_t>(i)));
         if (t >= 0) us[c].push_back(t);
@@ -523,7 +546,8 @@ void MeasureRoundTrips(int samples, TFigures* figures) {
   Pump([&] { return finished.load(); }, 600);
   peer.join();
   for (int c = 0; c < 3; ++c) {
-    figures[c].RoundTrip = Percentiles(us[c]);
+    if (!lines[c]) continue;
+    (candidate < 0 ? figures[c].RoundTripInTurn : figures[c].RoundTrip) = Percentiles(us[c]);
     figures[c].Faulty |= us[c].size() != static_cast<std::size_t>(samples);
   }
 }
@@ -546,9 +570,9 @@ double Median(std::vector<double> v) {
 struct TRow {
   const char* Name;
   double TFigures::*Field;
+  TLatency TFigures::*Trip;
   double TLatency::*Latency;
-  bool HigherIsBetter;
-  double Value(const TFigures& f) const { return Field != nullptr ? f.*Field : f.RoundTrip.*Latency; }
+  double Value(const TFigures& f) const { return Field != nullptr ? f.*Field : (f.*Trip).*Latency; }
 };
 
 }  // namespace
@@ -572,9 +596,11 @@ int main(int argc, char** argv) {
       MeasureIdle(c, idleSeconds, figures[c].back());
     }
     TFigures trips[3];
-    MeasureRoundTrips(samples, trips);
+    for (int k = 0; k < 3; ++k) MeasureRoundTrips((run + k) % 3, samples, trips);
+    MeasureRoundTrips(-1, samples, trips);
     for (int c = 0; c < 3; ++c) {
       figures[c].back().RoundTrip = trips[c].RoundTrip;
+      figures[c].back().RoundTripInTurn = trips[c].RoundTripInTurn;
       if (figures[c].back().Faulty || trips[c].Faulty) {
         std::printf("run %d, %s: bytes lost or out of order\n", run + 1, names[c]);
         faulty = true;
@@ -583,12 +609,15 @@ int main(int argc, char** argv) {
   }
 
   const TRow rows[] = {
-      {"receive MB/s", &TFigures::RecvMBps, nullptr, true},
-      {"receive CPU ms per 16 MiB", &TFigures::RecvCpuMs, nullptr, false},
-      {"send MB/s, refilled on output-free", &TFigures::SendMBps, nullptr, true},
-      {"one-byte round trip p50 us", nullptr, &TLatency::P50, false},
-      {"one-byte round trip p99 us", nullptr, &TLatency::P99, false},
-      {"idle open line, CPU ms per 10 s", &TFigures::IdleCpuMs, nullptr, false},
+      {"receive MB/s", &TFigures::RecvMBps, nullptr, nullptr},
+      {"receive CPU ms per 16 MiB", &TFigures::RecvCpuMs, nullptr, nullptr},
+      {"receive context switches per 16 MiB", &TFigures::RecvSwitches, nullptr, nullptr},
+      {"send MB/s, refilled on output-free", &TFigures::SendMBps, nullptr, nullptr},
+      {"one-byte round trip p50 us", nullptr, &TFigures::RoundTrip, &TLatency::P50},
+      {"one-byte round trip p99 us", nullptr, &TFigures::RoundTrip, &TLatency::P99},
+      {"round trip p50 us, lines in turn", nullptr, &TFigures::RoundTripInTurn, &TLatency::P50},
+      {"round trip p99 us, lines in turn", nullptr, &TFigures::RoundTripInTurn, &TLatency::P99},
+      {"idle open line, CPU ms per 10 s", &TFigures::IdleCpuMs, nullptr, nullptr},
   };
   std::printf("\n%d runs, %llu MiB each way, %d round trips, %.1f s idle; medians\n\n", runs,
               static_cast<unsigned long long>(total >> 20), samples, idleSeconds);
