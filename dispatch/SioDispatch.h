@@ -30,10 +30,11 @@
 // the output ring shrinks, and a purge that empties it, while an armed output-free or
 // output-used trigger may hold; WriteBlock while an output-sent trigger is armed; arming a
 // trigger or changing the avail threshold; a reader that frees a full input ring; the event
-// worker's end.  Requests made before the worker wakes are merged into one (FDispatchWakePending); the
-// worker takes the request before its pass, so one made during a pass brings another pass.
-// WakeDispatchWorker takes no dispatcher lock (the event's own lock is a leaf), so it may be
-// called under any of them.  What a pass does is the same whatever woke it.
+// worker's end.  Requests made before the worker wakes are merged into one
+// (FDispatchWakePending); the worker takes the request before its pass, so one made during a
+// pass brings another pass.  WakeDispatchWorker takes no dispatcher lock (the signal's own
+// lock is a leaf), so it may be called under any of them.  What a pass does is the same
+// whatever woke it.
 //
 // Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.
 // Results: 0 or a count on success, a negative error code (common/SioErrorCodes.h) on failure.
@@ -347,7 +348,7 @@ class TSioBaseDispatcher {
   TRecursiveLock OutputLock;
   TRecursiveLock InputLock;
   // The six signals live from OpenLine until the workers are halted (null otherwise).
-  std::unique_ptr<TThreadSignal> DeviceEventSignal;   // auto: requests for a pass -> dispatch worker
+  std::unique_ptr<TThreadSignal> DeviceEventSignal;   // auto: pass requests -> dispatch worker
   std::unique_ptr<TThreadSignal> DispatchDoneSignal;  // auto: dispatch worker -> event worker
   std::unique_ptr<TEvent> WorkerAckSignal;     // auto: worker acknowledgements
   std::unique_ptr<TEvent> OutputReadySignal;   // auto: DeviceWrite -> output worker
