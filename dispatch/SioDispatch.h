@@ -29,8 +29,8 @@
 // through WakeDispatchWorker: the event worker after a device event; the output worker when
 // the output ring shrinks, and a purge that empties it, while an armed output-free or
 // output-used trigger may hold; WriteBlock while an output-sent trigger is armed; arming a
-// trigger or changing the avail threshold; a reader that frees a full input ring; the event
-// worker's end.  Requests made before the worker wakes are merged into one
+// trigger (see AskForArmedCheck for arming from a handler) or changing the avail threshold; a
+// reader that frees a full input ring; the event worker's end.  Requests made before the worker wakes are merged into one
 // (FDispatchWakePending); the worker takes the request before its pass, so one made during a
 // pass brings another pass.  WakeDispatchWorker takes no dispatcher lock (the signal's own
 // lock is a leaf), so it may be called under any of them.  What a pass does is the same
@@ -236,7 +236,10 @@ class TSioBaseDispatcher {
   // under any lock or none.  Repeated requests before it wakes make one pass.
   void WakeDispatchWorker();
   // Dispatch worker: takes the pending request (before a pass).
-  void TakeDispatchWake() { FDispatchWakePending.exchange(false); }
+  void TakeDispatchWake() {
+    FDispatchWakePending.exchange(false);
+    FOutputMovesAtPass = FOutputMoves.load();
+  }
   // Dispatch worker: how long to wait before the next pass when nobody asks for one (ms).
   std::uint32_t DispatchWaitLimit();
   // Under MainLock, after the timer or status triggers changed: what the waits and the
@@ -245,6 +248,15 @@ class TSioBaseDispatcher {
   // Under OutputLock, after the output ring shrank (sent or emptied): wakes the dispatch
   // worker when an armed output trigger may hold now.
   void WatchOutputDrain();
+  // Under OutputLock: bytes went to the device or were thrown away (see AskForArmedCheck).
+  void NoteOutputMoved() { ++FOutputMoves; }
+  // After a trigger was armed (under MainLock): asks for the pass that checks it.  From a
+  // handler of the running pass no wake-up is needed for timer, modem and line-error
+  // triggers (the worker looks at them when the pass ends); an output trigger armed there
+  // is checked by the next pass at once when the output moved during this pass, else within
+  // 50 ms, so that a handler that re-arms a trigger that still holds, without writing, is
+  // told again 20 times a second as before, not in a loop.
+  void AskForArmedCheck(bool outputKind);
   void EventPass();
   void TimerPass();
   bool FillInRing();
@@ -385,6 +397,9 @@ class TSioBaseDispatcher {
   std::atomic<std::int32_t> FWatchOutUsed{-1};      // largest armed output-used value; -1 none
   std::atomic<bool> FWatchOutSent{false};           // an output-sent trigger is armed
   bool FReadFailed = false;  // dispatch worker: the last device read of a pass failed
+  std::atomic<std::uint32_t> FOutputMoves{0};       // NoteOutputMoved calls so far
+  std::atomic<std::uint32_t> FOutputMovesAtPass{0};  // their number when the running pass began
+  std::atomic<bool> FCheckWithinPassTime{false};     // the next wait is at most 50 ms
   bool FShutDown = false;                          // ShutDown ran (main thread)
 };
 

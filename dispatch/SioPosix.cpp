@@ -355,7 +355,10 @@ std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::u
   std::shared_lock guard(FdGuard);
   if (FDeviceHandle < 0) return 0;
   const ssize_t n = Retry([&] { return Sys->Write(FDeviceHandle, bytes, count); });
-  if (n > 0) return static_cast<std::uint32_t>(n);
+  if (n > 0) {
+    NoteOutputMoved();
+    return static_cast<std::uint32_t>(n);
+  }
   // Held back (flow control, a full device): the output worker waits until it may write.
   if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) return 0;
   // Refused for good (an error, hang-up): dropped, as the output worker drops such a run.

@@ -96,7 +96,7 @@ int TSioBaseDispatcher::SetTimerTrigger(std::uint32_t handle, std::uint32_t tick
   RefreshTriggerWatch();
   if (FLogOn) LogRecord(lkTrDatChg, kLogTimerList, handle);
   // A worker waiting without limit must start counting.
-  if (activate) WakeDispatchWorker();
+  if (activate) AskForArmedCheck(false);
   return 0;
 }
 
@@ -112,7 +112,7 @@ int TSioBaseDispatcher::SetStatusTrigger(std::uint32_t handle, std::uint16_t val
     LogRecord(lkTrDatChg, lsStatus, handle, &kindByte, 1);
   }
   // It may hold already (output free, say): the next pass tells, and starts the timed ones.
-  if (activate) WakeDispatchWorker();
+  if (activate) AskForArmedCheck(it->Kind == stOutFree || it->Kind == stOutUsed || it->Kind == stOutSent);
   return 0;
 }
 

@@ -20,6 +20,7 @@ std::uint32_t TSioBaseDispatcher::DispatchWaitLimit() {
   // without the event worker only passes read the device; a failed read or a full ring left
   // bytes in the device that the event worker does not announce again (whoever frees the
   // ring also asks for a pass: this is the bound).
+  if (FCheckWithinPassTime.exchange(false)) return kDispatchPassMs;
   if (FTimedPasses.load() || FReadFailed || FEventWorker.load() == nullptr) return kDispatchPassMs;
   std::lock_guard in(InputLock);
   return FInRingFull ? kDispatchPassMs : kInfinite;
@@ -47,7 +48,20 @@ void TSioBaseDispatcher::RefreshTriggerWatch() {
   FTimedPasses = timed;
 }
 
+void TSioBaseDispatcher::AskForArmedCheck(bool outputKind) {
+  if (!InsideDelivery()) {
+    WakeDispatchWorker();
+  } else if (outputKind) {
+    if (FOutputMoves.load() != FOutputMovesAtPass.load()) {
+      WakeDispatchWorker();
+    } else {
+      FCheckWithinPassTime = true;
+    }
+  }
+}
+
 void TSioBaseDispatcher::WatchOutputDrain() {
+  NoteOutputMoved();
   // Read under OutputLock after the ring changed.  A trigger armed after this read wakes
   // the worker itself, and its pass reads the counts under OutputLock: either this drain
   // sees the trigger or that pass sees the drain.

@@ -78,9 +78,9 @@ TEST_F(DispatchWakeLine, SettingTheAvailThresholdAnnouncesWhatIsUnread) {
   EXPECT_EQ(window.Joined(), "A3:abc");
 }
 
-// Wake-ups asked for during a delivery change nothing in the pass that is running: its
-// status triggers, then its timer triggers, fire at its end, and bytes that came meanwhile
-// are read by the next pass.
+// Triggers armed and bytes arriving during a delivery change nothing in the pass that is
+// running: its status triggers, then its timer triggers, fire at its end, and the bytes are
+// read by the next pass.
 TEST_F(DispatchWakeLine, WakeUpsDuringADeliveryKeepThePassInOrder) {
   TTriggerWindow window(Line, ReadAll);
   Listen(Line, window, 1);
