@@ -101,6 +101,21 @@ TEST_F(DispatchWakeLine, WakeUpsDuringADeliveryKeepThePassInOrder) {
   EXPECT_EQ(window.Joined(), "A1:p S" + std::to_string(free) + " T" + std::to_string(timer) + " A2:xy");
 }
 
+// A handler that re-arms an output trigger that still holds, without writing, asks for no
+// pass at once; the trigger is checked again all the same (within the time of a timed pass).
+TEST_F(DispatchWakeLine, AnOutputTriggerReArmedByItsHandlerIsCheckedAgain) {
+  TTriggerWindow window(Line, ReadAll);
+  Listen(Line, window, 0);
+  const int free = Line.AddStatusTrigger(stOutFree);
+  window.Before = [&](std::uint32_t, std::uintptr_t) {
+    if (window.Calls.size() < 2) {
+      ASSERT_EQ(Line.SetStatusTrigger(static_cast<std::uint32_t>(free), 1, true), 0);
+    }
+  };
+  ASSERT_EQ(Line.SetStatusTrigger(static_cast<std::uint32_t>(free), 1, true), 0);
+  EXPECT_TRUE(PumpUntil([&] { return window.Calls.size() == 3; })) << window.Joined();
+}
+
 // Holds the event worker right after a poll that found bytes on the line, until resumed.
 class TPausingCalls : public TSioSysCalls {
  public:
