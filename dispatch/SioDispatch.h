@@ -364,6 +364,11 @@ class TSioBaseDispatcher {
   std::uint32_t FPurgesSeen = 0;      // the dispatch worker's: purges its trigger checks allowed for
   bool FInRingFull = false;           // under InputLock
   std::uint32_t FLastAvailHead = 0;
+  // Bytes FillInRing has put into the ring since the line opened (under InputLock), and their
+  // number where the last avail notification was (the dispatch worker's).  Whether bytes
+  // arrived since is told by these: the positions are equal again once a whole ring came.
+  std::uint64_t FInArrived = 0;
+  std::uint64_t FLastAvailArrived = 0;
   std::atomic<bool> FWorkersStopFlag{false};
   std::atomic<TSioDispatcherThread*> FEventWorker{nullptr};
   std::atomic<TSioDispatcherThread*> FDispatchWorker{nullptr};

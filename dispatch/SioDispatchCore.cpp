@@ -146,9 +146,11 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
     std::lock_guard in(InputLock);
     FInRingHead = 0;
     FInRingTail = 0;
+    FInArrived = 0;
     FReadingForHandlers = false;
   }
   FLastAvailHead = 0;
+  FLastAvailArrived = 0;
   ResetStatusFired();
   {
     std::lock_guard main(MainLock);
@@ -339,6 +341,7 @@ bool TSioBaseDispatcher::FillInRing() {
       FInRingFull = head == tail;
     }
   }
+  FInArrived += total;
   return total != 0;
 }
 

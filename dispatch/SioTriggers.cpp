@@ -279,14 +279,17 @@ std::uint32_t TSioBaseDispatcher::CountBefore(std::uint32_t position, std::uint3
 
 bool TSioBaseDispatcher::CheckDataTriggers() {
   std::uint32_t head = 0;
+  std::uint64_t arrived = 0;  // FInArrived with head at the same moment
   {
     std::lock_guard<TRecursiveLock> input(InputLock);
     head = FInRingHead.load();
+    arrived = FInArrived;
     if (FPurgesSeen != FInputPurges) {
       // Input was thrown away since the last check: neither scan nor announce it again.
       // What is left starts at the tail.
       FPurgesSeen = FInputPurges;
       FMatchScanPos = FLastAvailHead = FInRingTail;
+      FLastAvailArrived = arrived - RingCount(head, FInRingTail, FInRingFull);
     }
   }
   std::uint32_t p = FMatchScanPos;
@@ -315,20 +318,25 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
   }
 
   if (!anyMatched) {
+    // Scanned to the head.  Arrivals, not positions, tell whether bytes came since the last
+    // notification: a whole ring brings the head back to where it was.
     FMatchScanPos = p;
     const std::uint32_t threshold = FAvailThreshold.load();
-    if (threshold == 0 || p == FLastAvailHead) return false;
+    if (threshold == 0 || arrived == FLastAvailArrived) return false;
     const std::uint32_t n = InCount();
     if (n < threshold) return false;
     if (FLogOn) LogRecord(lkTrigger, lsTrigAvail, n);
     const bool result = DeliverTrigger(TriggerAvailMsg, n, 0);
     FLastAvailHead = p;
+    FLastAvailArrived = arrived;
     return result;
   }
 
   bool result = true;
   const std::uint32_t threshold = FAvailThreshold.load();
-  if (threshold != 0 && p != FLastAvailHead) {
+  // The match stopped before the head (p differs from it): p's arrival count is unambiguous.
+  const std::uint64_t arrivedAtP = arrived - (head + kInRingSize - p) % kInRingSize;
+  if (threshold != 0 && arrivedAtP != FLastAvailArrived) {
     const auto before = static_cast<std::int32_t>(CountBefore(p, 0));
     if (before - static_cast<std::int32_t>(longest) >= static_cast<std::int32_t>(threshold)) {
       const std::uint32_t count = CountBefore(p, longest);
@@ -338,6 +346,7 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
     }
     FMatchScanPos = p;
     FLastAvailHead = p;
+    FLastAvailArrived = arrivedAtP;
   }
 
   // Last to first, so that handlers may remove the trigger they are told about.

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "TriggerTestSupport.h"
 
@@ -229,6 +231,27 @@ TEST_F(TriggerDelivery, HandlersOfEveryKindShareTheBytesAndMayRemoveThemselves) 
   EXPECT_EQ(ProcedureCalls, (std::vector<std::string>{"A1:p", "A3:ab"}));
   EXPECT_EQ(window.Joined(), "A1:p A3:ab");
   EXPECT_EQ(Line.InCount(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// A whole ring that arrives before the threshold is reached brings the head back to where the
+// last notification left it: it is announced all the same, once the ring is full.
+TEST_F(TriggerDelivery, AFullRingIsAnnouncedWhenItsHeadComesBackToTheLastNotification) {
+  std::atomic<std::uintptr_t> announced{0};
+  int owner = 0;
+  Line.AddMethodHandler(&owner, [&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+    if (message == TriggerAvailMsg) announced = wParam;
+  }, false);
+  Line.SetAvailThreshold(kInRingSize);
+  const std::string sent(kInRingSize, 'x');
+  std::thread peer([&] { EXPECT_TRUE(Pty.Write(sent)); });
+  EXPECT_TRUE(WaitUntil([&] { return announced.load() != 0; }, 10s));
+  peer.join();
+  EXPECT_EQ(announced.load(), kInRingSize);
+  Line.CloseLine();
 }
 
 }  // namespace
