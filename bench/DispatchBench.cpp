@@ -1,13 +1,31 @@
-// Receive throughput, byte latency and idle cost of the dispatcher over pseudo-terminals,
-// side by side with a plain POSIX poll()/read() loop on the same kind of pty, in one run
-// (pty throughput is noisy: compare within a run, not across runs).
+// The line's speed as a user of the component sees it, over one pseudo-terminal, beside a
+// plain poll()/read() loop on the same kind of pty, all in one run:
 //
-//   DispatchBench [megabytes=64] [latency samples=2000] [idle seconds=5]
+//   plain       the limit: one thread polls the slave and reads or writes it directly;
+//   dispatcher  TSioPosixDispatcher with a method handler on the dispatch worker;
+//   port        TSioComPort with its events on the main thread (which pumps its queue).
+//
+// Figures, each the median of the runs:
+//   receive MB/s, CPU ms and context    the peer writes a stream into the master as fast as
+//   switches per 16 MiB                 it can; the reader takes every announced byte.  CPU
+//                                       and switches are the process's, less the peer's;
+//   send MB/s                           the application keeps the line busy by refilling
+//                                       the output ring on the output-free trigger (the
+//                                       plain loop writes whenever poll() says it may);
+//   round trip p50 / p99 us             the peer writes one byte, the application echoes it
+//                                       from its receive event, the peer times the echo: one
+//                                       line open at a time, and the three lines in turn;
+//   idle CPU ms per 10 s                an open line, nothing on it.
+// The machine's load changes under a run: compare the ratios to the plain loop, which are
+// measured side by side, and look at their spread over the runs (printed too).
+//
+//   DispatchBench [runs=5] [MiB=16] [round trips=1000] [idle seconds=2]
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,11 +33,16 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "dispatch/SioPortName.h"
 #include "dispatch/SioPosix.h"
+#include "platform/Messages.h"
+#include "port/SioPort.h"
 #include "support/TestPty.h"
 
 namespace {
@@ -28,20 +51,20 @@ using TClock = std::chrono::steady_clock;
 
 double Seconds(TClock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-std::uint8_t ByteAt(std::uint64_t i) { return static_cast<std::uint8_t>((i * 131u) ^ (i >> 9)); }
-
-// Writes `total` bytes of the stream into the master, waiting while the pty is full; stops
-// early when the reader takes nothing for a while.
-void Feed(TTestPty& peer, std::uint64_t total) {
-  std::vector<std::uint8_t> chunk(65536);
-  std::uint64_t sent = 0;
-  while (sent < total) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), total - sent));
-    for (std::size_t k = 0; k < n; ++k) chunk[k] = ByteAt(sent + k);
-    if (!peer.Write(chunk.data(), n, std::chrono::seconds(10))) return;
-    sent += n;
-  }
+// Context switches of the process (RUSAGE_SELF) or of the calling thread (RUSAGE_THREAD).
+long Switches(int who) {
+  rusage u{};
+  getrusage(who, &u);
+  return u.ru_nvcsw + u.ru_nivcsw;
 }
+
+double CpuSeconds(clockid_t clock) {
+  timespec ts{};
+  clock_gettime(clock, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+std::uint8_t ByteAt(std::uint64_t i) { return static_cast<std::uint8_t>((i * 131u) ^ (i >> 9)); }
 
 // Counts the bytes that break the stream's order.
 struct TChecker {
@@ -53,6 +76,145 @@ struct TChecker {
   }
 };
 
+void FillStream(std::uint8_t* bytes, std::size_t n, std::uint64_t from) {
+  for (std::size_t k = 0; k < n; ++k) bytes[k] = ByteAt(from + k);
+}
+
+// Waits for `fd` to become ready for `events`; false after `ms` without.
+bool WaitFd(int fd, short events, int ms) {
+  pollfd p{fd, events, 0};
+  return poll(&p, 1, ms) > 0;
+}
+
+// ---- The peer, on the master side ----------------------------------------------------------
+
+// Writes `total` bytes of the stream into the master as fast as the pty takes them.  Returns
+// the CPU seconds the writing thread used.
+double FeedMaster(int master, std::uint64_t total) {
+  const double cpu0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+  std::vector<std::uint8_t> chunk(65536);
+  std::uint64_t sent = 0;
+  while (sent < total) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), total - sent));
+    FillStream(chunk.data(), n, sent);
+    std::size_t done = 0;
+    while (done < n) {
+      const ssize_t w = write(master, chunk.data() + done, n - done);
+      if (w > 0) {
+        done += static_cast<std::size_t>(w);
+      } else if (!WaitFd(master, POLLOUT, 10000)) {
+        return CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu0;  // the reader stopped
+      }
+    }
+    sent += n;
+  }
+  return CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu0;
+}
+
+// A sender slower than this is measured on what it sends in this time, not on all of it.
+constexpr auto kSendLimit = std::chrono::seconds(5);
+
+// Reads `total` bytes of the stream from the master, or what comes within kSendLimit; the
+// time the reading ended.
+TClock::time_point DrainMaster(int master, std::uint64_t total, TChecker& checker) {
+  std::vector<std::uint8_t> buffer(65536);
+  const auto limit = TClock::now() + kSendLimit;
+  while (checker.Next < total && TClock::now() < limit) {
+    const ssize_t n = read(master, buffer.data(), buffer.size());
+    if (n > 0) {
+      checker.Check(buffer.data(), static_cast<std::size_t>(n));
+    } else if (!WaitFd(master, POLLIN, 10000)) {
+      break;
+    }
+  }
+  return TClock::now();
+}
+
+struct TLatency {
+  double P50 = 0;
+  double P99 = 0;
+};
+
+// Writes one byte into the master and times its echo in microseconds; -1 when none came.
+double TimeEcho(int master, std::uint8_t b) {
+  const auto t0 = TClock::now();
+  if (write(master, &b, 1) != 1) return -1;
+  std::uint8_t back = 0;
+  while (read(master, &back, 1) != 1) {
+    if (!WaitFd(master, POLLIN, 2000)) return -1;
+  }
+  return back == b ? Seconds(TClock::now() - t0) * 1e6 : -1;
+}
+
+TLatency Percentiles(std::vector<double> us) {
+  if (us.empty()) return {};
+  std::sort(us.begin(), us.end());
+  return {us[us.size() / 2], us[us.size() * 99 / 100]};
+}
+
+// ---- Figures -------------------------------------------------------------------------------
+
+struct TFigures {
+  double RecvMBps = 0;
+  double RecvCpuMs = 0;  // per 16 MiB
+  double SendMBps = 0;
+  double RecvSwitches = 0;  // context switches per 16 MiB
+  TLatency RoundTrip;        // one line open at a time
+  TLatency RoundTripInTurn;  // the three lines open, the peer going round them
+  double IdleCpuMs = 0;      // per 10 s
+  bool Faulty = false;   // bytes lost or out of order: the figures mean nothing
+};
+
+constexpr std::uint64_t k16MiB = 16u << 20;
+// The output ring of the dispatcher and the port, and the free space the refill waits for.
+constexpr std::uint32_t kOutSize = 8192;
+constexpr std::uint16_t kRefillAt = 4096;
+
+struct TReceiveRun {
+  TClock::time_point Start;
+  double CpuStart = 0;
+  double PeerCpu = 0;
+  long SwitchesStart = 0;
+  long PeerSwitches = 0;
+  std::thread Peer;
+  void Begin(int master, std::uint64_t total) {
+    CpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    SwitchesStart = Switches(RUSAGE_SELF);
+    Start = TClock::now();
+    Peer = std::thread([this, master, total] {
+      PeerCpu = FeedMaster(master, total);
+      PeerSwitches = Switches(RUSAGE_THREAD);
+    });
+  }
+  // Records the receive figures once the reader has everything (or gave up).
+  void End(TFigures& f, const TChecker& checker, std::uint64_t total) {
+    const double wall = Seconds(TClock::now() - Start);
+    Peer.join();
+    const double cpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - CpuStart - PeerCpu;
+    const auto switches = static_cast<double>(Switches(RUSAGE_SELF) - SwitchesStart - PeerSwitches);
+    const double per16MiB = static_cast<double>(k16MiB) / static_cast<double>(total);
+    f.RecvMBps = static_cast<double>(checker.Next) / wall / 1e6;
+    f.RecvCpuMs = cpu * 1000.0 * per16MiB;
+    f.RecvSwitches = switches * per16MiB;
+    f.Faulty |= checker.Bad != 0 || checker.Next != total;
+  }
+};
+
+double SendRate(TClock::time_point start, TClock::time_point end, const TChecker& checker, TFigures& f) {
+  f.Faulty |= checker.Bad != 0 || checker.Next == 0;
+  return static_cast<double>(checker.Next) / Seconds(end - start) / 1e6;
+}
+
+double IdleCpuMsPer10s(double seconds, const std::function<void(double)>& wait) {
+  const double cpu0 = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+  const auto t0 = TClock::now();
+  wait(seconds);
+  const double cpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+  return cpu * 1000.0 * 10.0 / Seconds(TClock::now() - t0);
+}
+
+// ---- The plain loop ------------------------------------------------------------------------
+
 int OpenRawSlave(const std::string& path) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   termios t{};
@@ -63,31 +225,49 @@ int OpenRawSlave(const std::string& path) {
   return fd;
 }
 
-struct TThroughput {
-  double MBps = 0;
-  std::uint64_t Bad = 0;
-  std::uint64_t Received = 0;
-};
-
-TThroughput PlainThroughput(std::uint64_t total) {
+TFigures MeasurePlain(std::uint64_t total) {
+  TFigures f;
   TTestPty pty(TTestPty::TSlave::NotHeld);
   const int slave = OpenRawSlave(pty.SlavePath());
-  if (slave < 0) return {};
   std::vector<std::uint8_t> buffer(65536);
-  TChecker checker;
-  const auto start = TClock::now();
-  std::thread feeder([&] { Feed(pty, total); });
-  while (checker.Next < total) {
-    pollfd p{slave, POLLIN, 0};
-    poll(&p, 1, 1000);
-    const ssize_t n = read(slave, buffer.data(), buffer.size());
-    if (n > 0) checker.Check(buffer.data(), static_cast<std::size_t>(n));
+  {
+    TChecker checker;
+    TReceiveRun run;
+    run.Begin(pty.Master(), total);
+    while (checker.Next < total) {
+      const ssize_t n = read(slave, buffer.data(), buffer.size());
+      if (n > 0) {
+        checker.Check(buffer.data(), static_cast<std::size_t>(n));
+      } else if (!WaitFd(slave, POLLIN, 10000)) {
+        break;
+      }
+    }
+    run.End(f, checker, total);
   }
-  const double s = Seconds(TClock::now() - start);
-  feeder.join();
+  {
+    TChecker checker;
+    TClock::time_point end;
+    const auto start = TClock::now();
+    std::thread peer([&] { end = DrainMaster(pty.Master(), total, checker); });
+    std::uint64_t sent = 0;
+    while (sent < total) {
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), total - sent));
+      FillStream(buffer.data(), n, sent);
+      const ssize_t w = write(slave, buffer.data(), n);
+      if (w > 0) {
+        sent += static_cast<std::uint64_t>(w);
+      } else if (!WaitFd(slave, POLLOUT, 10000)) {
+        break;
+      }
+    }
+    peer.join();
+    f.SendMBps = SendRate(start, end, checker, f);
+  }
   close(slave);
-  return {static_cast<double>(total) / s / 1e6, checker.Bad, checker.Next};
+  return f;
 }
+
+// ---- The dispatcher, handled on its dispatch worker ------------------------------------------
 
 class TBenchDispatcher : public TSioPosixDispatcher {
  public:
@@ -95,148 +275,375 @@ class TBenchDispatcher : public TSioPosixDispatcher {
   ~TBenchDispatcher() override { ShutDown(); }
 };
 
-TThroughput DispatcherThroughput(std::uint64_t total) {
-  TTestPty pty(TTestPty::TSlave::NotHeld);
-  TBenchDispatcher line;
-  if (line.OpenLine(pty.SlavePath(), 115200, 0, 8, 1, 65536, 4096, olDtrOn | olRtsOn) != 0) return {};
-  std::vector<std::uint8_t> buffer(kInRingSize);
-  TChecker checker;
-  const auto start = TClock::now();
-  std::thread feeder([&] { Feed(pty, total); });
-  auto lastProgress = TClock::now();
-  while (checker.Next < total) {
-    const std::uint32_t n = line.InCount();
-    if (n > 0 && line.ReadBlock(buffer.data(), n) == static_cast<int>(n)) {
-      checker.Check(buffer.data(), n);
-      lastProgress = TClock::now();
-    } else {
-      if (Seconds(TClock::now() - lastProgress) > 10) break;  // bytes lost: stop waiting
-      sched_yield();
-    }
+// A line on a fresh pty with one method handler on the dispatch worker.
+struct TDispatcherLine {
+  TTestPty Pty{TTestPty::TSlave::NotHeld};
+  TBenchDispatcher Line;
+  bool Open(TTriggerMethod handler) {
+    if (Line.OpenLine(Pty.SlavePath(), 115200, 0, 8, 1, 8192, kOutSize, olDtrOn | olRtsOn) != 0) return false;
+    Line.AddMethodHandler(this, std::move(handler), false);
+    Line.SetAvailThreshold(1);
+    return true;
   }
-  const double s = Seconds(TClock::now() - start);
-  feeder.join();
-  line.CloseLine();
-  return {static_cast<double>(checker.Next) / s / 1e6, checker.Bad, checker.Next};
-}
-
-struct TLatency {
-  double MedianUs = 0;
-  double P99Us = 0;
+  ~TDispatcherLine() { Line.CloseLine(); }
 };
 
-TLatency Percentiles(std::vector<double> us) {
-  if (us.empty()) return {};
-  std::sort(us.begin(), us.end());
-  return {us[us.size() / 2], us[std::min(us.size() - 1, us.size() * 99 / 100)]};
-}
-
-// Time from a byte written by the peer to that byte readable by the application.
-TLatency DispatcherLatency(int samples) {
-  TTestPty pty(TTestPty::TSlave::NotHeld);
-  TBenchDispatcher line;
-  if (line.OpenLine(pty.SlavePath(), 115200, 0, 8, 1, 4096, 4096, olDtrOn | olRtsOn) != 0) return {};
-  std::vector<double> us;
-  std::uint8_t byte = 0;
-  for (int i = 0; i < samples; ++i) {
-    std::this_thread::sleep_for(std::chrono::microseconds(500));
-    const std::uint8_t b = ByteAt(static_cast<std::uint64_t>(i));
-    const auto t0 = TClock::now();
-    if (write(pty.Master(), &b, 1) != 1) break;
-    while (line.InCount() == 0) {
-      if (Seconds(TClock::now() - t0) > 5) return {};
-      sched_yield();
+TFigures MeasureDispatcher(std::uint64_t total) {
+  TFigures f;
+  std::vector<std::uint8_t> buffer(kInRingSize > kOutSize ? kInRingSize : kOutSize);
+  {
+    TDispatcherLine l;
+    TChecker checker;
+    TEvent done(TEvent::ManualReset);
+    if (!l.Open([&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+          if (message != TriggerAvailMsg) return;
+          const auto n = static_cast<std::uint32_t>(wParam);
+          if (l.Line.ReadBlock(buffer.data(), n) == static_cast<int>(n)) checker.Check(buffer.data(), n);
+          if (checker.Next >= total) done.Set();
+        })) {
+      f.Faulty = true;
+      return f;
     }
-    us.push_back(Seconds(TClock::now() - t0) * 1e6);
-    line.ReadBlock(&byte, 1);
+    TReceiveRun run;
+    run.Begin(l.Pty.Master(), total);
+    done.Wait(60000);
+    run.End(f, checker, total);
   }
-  line.CloseLine();
-  return Percentiles(us);
-}
-
-TLatency PlainLatency(int samples) {
-  TTestPty pty(TTestPty::TSlave::NotHeld);
-  const int slave = OpenRawSlave(pty.SlavePath());
-  if (slave < 0) return {};
-  std::vector<double> us;
-  std::uint8_t byte = 0;
-  for (int i = 0; i < samples; ++i) {
-    std::this_thread::sleep_for(std::chrono::microseconds(500));
-    const std::uint8_t b = ByteAt(static_cast<std::uint64_t>(i));
-    const auto t0 = TClock::now();
-    if (write(pty.Master(), &b, 1) != 1) break;
-    pollfd p{slave, POLLIN, 0};
-    poll(&p, 1, 5000);
-    us.push_back(Seconds(TClock::now() - t0) * 1e6);
-    if (read(slave, &byte, 1) != 1) break;
+  {
+    TDispatcherLine l;
+    std::uint64_t queued = 0;
+    int handle = 0;
+    auto refill = [&] {
+      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(l.Line.OutFree(), total - queued));
+      FillStream(buffer.data(), n, queued);
+      if (n > 0 && l.Line.WriteBlock(buffer.data(), n) == 0) queued += n;
+      if (queued < total) l.Line.SetStatusTrigger(static_cast<std::uint32_t>(handle), kRefillAt, true);
+    };
+    if (!l.Open([&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+          if (message == TriggerStatusMsg && wParam == static_cast<std::uintptr_t>(handle)) refill();
+        })) {
+      f.Faulty = true;
+      return f;
+    }
+    handle = l.Line.AddStatusTrigger(stOutFree);
+    TChecker checker;
+    TClock::time_point end;
+    const auto start = TClock::now();
+    std::thread peer([&] { end = DrainMaster(l.Pty.Master(), total, checker); });
+    refill();
+    peer.join();
+    f.SendMBps = SendRate(start, end, checker, f);
   }
-  close(slave);
-  return Percentiles(us);
+  return f;
 }
 
-double ProcessCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+// ---- The port, with its events on the main thread ------------------------------------------
+
+constexpr unsigned kBenchPortNumber = 7;
+
+// A port on a fresh pty; the caller assigns its events before Open.
+struct TPortLine {
+  TTestPty Pty{TTestPty::TSlave::NotHeld};
+  std::unique_ptr<TSioComPort> Port = std::make_unique<TSioComPort>(nullptr);
+  TPortLine() {
+    SetPortDevicePath(kBenchPortNumber, Pty.SlavePath());
+    Port->SetComNumber(kBenchPortNumber);
+    Port->SetBaud(115200);
+    Port->SetInSize(8192);
+    Port->SetOutSize(static_cast<std::uint16_t>(kOutSize));
+  }
+  bool Open() {
+    try {
+      Port->SetOpen(true);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "port: %s\n", e.what());
+      return false;
+    }
+    return Port->PortState() == psOpen;
+  }
+  ~TPortLine() {
+    Port.reset();
+    SetPortDevicePath(kBenchPortNumber, "");
+  }
+};
+
+// Runs the main thread's messages until `done` holds or `limit` passes.  `done` is looked at
+// after each message and at least every `poll` seconds.
+void Pump(const std::function<bool()>& done, double limit, double poll = 0.1) {
+  const auto end = TClock::now() + std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(limit));
+  while (!done()) {
+    const double left = Seconds(end - TClock::now());
+    if (left <= 0) return;
+    TMsg msg;
+    if (GetMessage(msg, static_cast<std::uint32_t>(std::min(left, poll) * 1000) + 1)) DispatchMessage(msg);
+  }
 }
 
-// CPU time used per second of wall time by an open line with no traffic, in % of a core.
-double IdleCpuPercent(double seconds) {
-  TTestPty pty(TTestPty::TSlave::NotHeld);
-  TBenchDispatcher line;
-  if (line.OpenLine(pty.SlavePath(), 9600, 0, 8, 1, 4096, 4096, olDtrOn | olRtsOn) != 0) return -1;
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  const double cpu0 = ProcessCpuSeconds();
-  const auto t0 = TClock::now();
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  const double cpu = ProcessCpuSeconds() - cpu0;
-  const double wall = Seconds(TClock::now() - t0);
-  line.CloseLine();
-  return cpu / wall * 100.0;
+TFigures MeasurePort(std::uint64_t total) {
+  TFigures f;
+  std::vector<std::uint8_t> buffer(kInRingSize > kOutSize ? kInRingSize : kOutSize);
+  {
+    TPortLine l;
+    TChecker checker;
+    l.Port->SetOnTrigger([&](TComponent*, std::uint16_t msg, std::uint16_t count, std::uint16_t) {
+      if (msg != TriggerAvailMsg) return;
+      l.Port->GetBlock(buffer.data(), count);
+      checker.Check(buffer.data(), count);
+      // The pump runs sent messages without returning: a posted one ends its wait.
+      if (checker.Next >= total) PostToMainThread([] {});
+    });
+    if (!l.Open()) {
+      f.Faulty = true;
+      return f;
+    }
+    TReceiveRun run;
+    run.Begin(l.Pty.Master(), total);
+    Pump([&] { return checker.Next >= total; }, 60);
+    run.End(f, checker, total);
+  }
+  {
+    TPortLine l;
+    std::uint64_t queued = 0;
+    int handle = 0;
+    auto refill = [&] {
+      TSioBaseDispatcher* d = l.Port->Dispatcher();
+      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(d->OutFree(), total - queued));
+      FillStream(buffer.data(), n, queued);
+      l.Port->PutBlock(buffer.data(), static_cast<std::uint16_t>(n));
+      queued += n;
+      if (queued < total) d->SetStatusTrigger(static_cast<std::uint32_t>(handle), kRefillAt, true);
+    };
+    l.Port->SetOnTriggerOutbuffFree([&](TComponent*) { refill(); });
+    if (!l.Open()) {
+      f.Faulty = true;
+      return f;
+    }
+    handle = l.Port->Dispatcher()->AddStatusTrigger(stOutFree);
+    TChecker checker;
+    TClock::time_point end;
+    std::atomic<bool> drained{false};
+    const auto start = TClock::now();
+    std::thread peer([&] {
+      end = DrainMaster(l.Pty.Master(), total, checker);
+      drained = true;
+    });
+    refill();
+    Pump([&] { return drained.load(); }, 60);
+    peer.join();
+    f.SendMBps = SendRate(start, end, checker, f);
+  }
+  return f;
 }
+
+// ---- Round trips and idle ------------------------------------------------------------------
+
+// A line of one candidate that echoes what it receives from its receive event.
+class TEchoLine {
+ public:
+  virtual ~TEchoLine() = default;
+  virtual bool Ok() const = 0;
+  virtual int Master() const = 0;
+  // Lets `seconds` pass the way the candidate waits (the port pumps the main thread's queue).
+  virtual void Idle(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+};
+
+class TPlainEcho : public TEchoLine {
+ public:
+  TPlainEcho() : Slave(OpenRawSlave(Pty.SlavePath())), Echo([this] { Run(); }) {}
+  ~TPlainEcho() override {
+    Stop.Set();
+    Echo.join();
+    close(Slave);
+  }
+  bool Ok() const override { return Slave >= 0; }
+  int Master() const override { return Pty.Master(); }
+
+ private:
+  void Run() {
+    std::uint8_t b[64];
+    for (;;) {
+      pollfd p[2] = {{Slave, POLLIN, 0}, {Stop.Fd(), POLLIN, 0}};
+      poll(p, 2, -1);
+      if (p[1].revents != 0) return;
+      const ssize_t n = read(Slave, b, sizeof b);
+      if (n > 0 && write(Slave, b, static_cast<std::size_t>(n)) != n) return;
+    }
+  }
+  TTestPty Pty{TTestPty::TSlave::NotHeld};
+  int Slave;
+  TEvent Stop{TEvent::ManualReset};
+  std::thread Echo;
+};
+
+class TDispatcherEcho : public TEchoLine {
+ public:
+  TDispatcherEcho() {
+    Opened = L.Open([this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+      if (message != TriggerAvailMsg) return;
+      const auto n = static_cast<std::uint32_t>(wParam);
+      if (L.Line.ReadBlock(Buffer, n) == static_cast<int>(n)) L.Line.WriteBlock(Buffer, n);
+    });
+  }
+  bool Ok() const override { return Opened; }
+  int Master() const override { return L.Pty.Master(); }
+
+ private:
+  TDispatcherLine L;
+  bool Opened = false;
+  std::uint8_t Buffer[kInRingSize];
+};
+
+class TPortEcho : public TEchoLine {
+ public:
+  TPortEcho() {
+    L.Port->SetOnTrigger([this](TComponent*, std::uint16_t msg, std::uint16_t count, std::uint16_t) {
+      if (msg != TriggerAvailMsg) return;
+      L.Port->GetBlock(Buffer, count);
+      L.Port->PutBlock(Buffer, count);
+    });
+    Opened = L.Open();
+  }
+  bool Ok() const override { return Opened; }
+  int Master() const override { return L.Pty.Master(); }
+  void Idle(double seconds) override { Pump([] { return false; }, seconds, seconds); }
+
+ private:
+  TPortLine L;
+  bool Opened = false;
+  std::uint8_t Buffer[kInRingSize];
+};
+
+std::unique_ptr<TEchoLine> MakeEchoLine(int candidate) {
+  switch (candidate) {
+    case 0: return std::make_unique<TPlainEcho>();
+    case 1: return std::make_unique<TDispatcherEcho>();
+    default: return std::make_unique<TPortEcho>();
+  }
+}
+
+// Round trips, the peer pausing 0.2-1 ms before each byte.  One line at a time (`candidate`
+// 0..2), or with the three lines open and the peer going round them (-1), which puts them
+// under the same load byte by byte.
+void MeasureRoundTrips(int candidate, int samples, TFigures* figures) {
+  std::unique_ptr<TEchoLine> lines[3];
+  for (int c = 0; c < 3; ++c) {
+    if (candidate < 0 || c == candidate) lines[c] = MakeEchoLine(c);
+  }
+  std::vector<double> us[3];
+  std::atomic<bool> finished{false};
+  std::thread peer([&] {
+    for (int i = 0; i < samples; ++i) {
+      for (int k = 0; k < 3; ++k) {
+        const int c = (i + k) % 3;
+        if (!lines[c] || !lines[c]->Ok()) continue;
+        std::this_thread::sleep_for(std::chrono::microseconds(200 + (i * 37 + k * 101) % 800));
+        const double t = TimeEcho(lines[c]->Master(), ByteAt(static_cast<std::uint64_t>(i)));
+        if (t >= 0) us[c].push_back(t);
+      }
+    }
+    finished = true;
+  });
+  Pump([&] { return finished.load(); }, 600);
+  peer.join();
+  for (int c = 0; c < 3; ++c) {
+    if (!lines[c]) continue;
+    (candidate < 0 ? figures[c].RoundTripInTurn : figures[c].RoundTrip) = Percentiles(us[c]);
+    figures[c].Faulty |= us[c].size() != static_cast<std::size_t>(samples);
+  }
+}
+
+// An open line with nothing on it; only this one line is open.
+void MeasureIdle(int candidate, double seconds, TFigures& f) {
+  std::unique_ptr<TEchoLine> line = MakeEchoLine(candidate);
+  f.Faulty |= !line->Ok();
+  line->Idle(0.2);  // past the open
+  f.IdleCpuMs = IdleCpuMsPer10s(seconds, [&](double s) { line->Idle(s); });
+}
+
+// ---- Report --------------------------------------------------------------------------------
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+struct TRow {
+  const char* Name;
+  double TFigures::*Field;
+  TLatency TFigures::*Trip;
+  double TLatency::*Latency;
+  double Value(const TFigures& f) const { return Field != nullptr ? f.*Field : (f.*Trip).*Latency; }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 64;
-  const int samples = argc > 2 ? std::atoi(argv[2]) : 2000;
-  const double idleSeconds = argc > 3 ? std::atof(argv[3]) : 5.0;
-  const std::uint64_t total = megabytes * 1000 * 1000;
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const std::uint64_t total = (argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 16) << 20;
+  const int samples = argc > 3 ? std::max(10, std::atoi(argv[3])) : 1000;
+  const double idleSeconds = argc > 4 ? std::atof(argv[4]) : 2.0;
 
-  // Alternating rounds, the median of each: the machine's load changes under a run.
-  std::vector<TThroughput> plains;
-  std::vector<TThroughput> lines;
-  for (int round = 0; round < 3; ++round) {
-    plains.push_back(PlainThroughput(total));
-    lines.push_back(DispatcherThroughput(total));
+  using TMeasure = TFigures (*)(std::uint64_t);
+  const char* names[3] = {"plain loop", "our dispatcher", "our port"};
+  const TMeasure measure[3] = {&MeasurePlain, &MeasureDispatcher, &MeasurePort};
+  std::vector<TFigures> figures[3];
+  bool faulty = false;
+  for (int run = 0; run < runs; ++run) {
+    // A different order each run, so that no candidate always follows the same one.
+    for (int k = 0; k < 3; ++k) {
+      const int c = (run + k) % 3;
+      figures[c].push_back(measure[c](total));
+      MeasureIdle(c, idleSeconds, figures[c].back());
+    }
+    TFigures trips[3];
+    for (int k = 0; k < 3; ++k) MeasureRoundTrips((run + k) % 3, samples, trips);
+    MeasureRoundTrips(-1, samples, trips);
+    for (int c = 0; c < 3; ++c) {
+      figures[c].back().RoundTrip = trips[c].RoundTrip;
+      figures[c].back().RoundTripInTurn = trips[c].RoundTripInTurn;
+      if (figures[c].back().Faulty || trips[c].Faulty) {
+        std::printf("run %d, %s: bytes lost or out of order\n", run + 1, names[c]);
+        faulty = true;
+      }
+    }
   }
-  auto median = [](std::vector<TThroughput> v) {
-    std::sort(v.begin(), v.end(), [](const TThroughput& a, const TThroughput& b) { return a.MBps < b.MBps; });
-    return v[v.size() / 2];
+
+  const TRow rows[] = {
+      {"receive MB/s", &TFigures::RecvMBps, nullptr, nullptr},
+      {"receive CPU ms per 16 MiB", &TFigures::RecvCpuMs, nullptr, nullptr},
+      {"receive context switches per 16 MiB", &TFigures::RecvSwitches, nullptr, nullptr},
+      {"send MB/s, refilled on output-free", &TFigures::SendMBps, nullptr, nullptr},
+      {"one-byte round trip p50 us", nullptr, &TFigures::RoundTrip, &TLatency::P50},
+      {"one-byte round trip p99 us", nullptr, &TFigures::RoundTrip, &TLatency::P99},
+      {"round trip p50 us, lines in turn", nullptr, &TFigures::RoundTripInTurn, &TLatency::P50},
+      {"round trip p99 us, lines in turn", nullptr, &TFigures::RoundTripInTurn, &TLatency::P99},
+      {"idle open line, CPU ms per 10 s", &TFigures::IdleCpuMs, nullptr, nullptr},
   };
-  const TThroughput plain = median(plains);
-  TThroughput line = median(lines);
-  for (const TThroughput& t : lines) {
-    line.Bad = std::max(line.Bad, t.Bad);
-    line.Received = std::min(line.Received, t.Received);
+  std::printf("\n%d runs, %llu MiB each way, %d round trips, %.1f s idle; medians\n\n", runs,
+              static_cast<unsigned long long>(total >> 20), samples, idleSeconds);
+  std::printf("| figure | plain loop | our dispatcher | our port | dispatcher / plain | port / plain |\n");
+  std::printf("|---|---|---|---|---|---|\n");
+  for (const TRow& row : rows) {
+    double median[3];
+    std::vector<double> ratios[3];
+    for (int c = 0; c < 3; ++c) {
+      std::vector<double> values;
+      for (int r = 0; r < runs; ++r) {
+        values.push_back(row.Value(figures[c][r]));
+        const double plain = row.Value(figures[0][r]);
+        ratios[c].push_back(plain > 0 ? row.Value(figures[c][r]) / plain : 0);
+      }
+      median[c] = Median(values);
+    }
+    auto ratio = [&](int c) {
+      char text[64];
+      const auto [lo, hi] = std::minmax_element(ratios[c].begin(), ratios[c].end());
+      std::snprintf(text, sizeof text, "%.2fx (%.2f-%.2f)", Median(ratios[c]), *lo, *hi);
+      return std::string(text);
+    };
+    std::printf("| %s | %.2f | %.2f | %.2f | %s | %s |\n", row.Name, median[0], median[1], median[2],
+                ratio(1).c_str(), ratio(2).c_str());
   }
-  std::printf("receive throughput, %llu MB through a pty, median of 3 alternating rounds\n",
-              static_cast<unsigned long long>(megabytes));
-  std::printf("  plain poll()/read() loop      %8.1f MB/s  (out of order: %llu)\n", plain.MBps,
-              static_cast<unsigned long long>(plain.Bad));
-  std::printf("  FillInRing + ReadBlock        %8.1f MB/s  (out of order: %llu, lost: %llu)  %.0f%% of plain\n",
-              line.MBps, static_cast<unsigned long long>(line.Bad),
-              static_cast<unsigned long long>(total - line.Received), plain.MBps > 0 ? line.MBps / plain.MBps * 100 : 0);
-
-  const TLatency plainLatency = PlainLatency(samples);
-  const TLatency lineLatency = DispatcherLatency(samples);
-  std::printf("latency, peer write to byte readable, %d single bytes\n", samples);
-  std::printf("  plain poll()/read() loop      median %7.1f us   99th %7.1f us\n", plainLatency.MedianUs,
-              plainLatency.P99Us);
-  std::printf("  dispatcher input ring         median %7.1f us   99th %7.1f us\n", lineLatency.MedianUs,
-              lineLatency.P99Us);
-
-  std::printf("idle open line, %.0f s\n", idleSeconds);
-  std::printf("  CPU time                      %8.3f %% of one core\n", IdleCpuPercent(idleSeconds));
-  return line.Bad == 0 && line.Received == total ? 0 : 1;
+  std::printf("\nratios: median of the per-run ratios (lowest-highest over the runs)\n");
+  return faulty ? 1 : 0;
 }

@@ -185,7 +185,11 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
       // last counted; its count is still in HandlerTaken.
       FMostTaken = std::max(FMostTaken, FHandlerTaken);
       FInRingTail = (FInRingTail + FMostTaken) % kInRingSize;
-      if (FMostTaken != 0) FInRingFull = false;
+      if (FMostTaken != 0 && FInRingFull) {
+        // The full ring left bytes in the device: the next pass fetches them at once.
+        FInRingFull = false;
+        WakeDispatchWorker();
+      }
       if (message == TriggerAvailMsg && FMostTaken != wParam) result = false;
     }
     FReadingForHandlers = false;

@@ -22,6 +22,20 @@
 // pass of the dispatch worker that needs MainLock always finishes and the worker can end.
 // The device layer's descriptor guard (SioPosix) is innermost: nothing is taken under it.
 //
+// Waking the dispatch worker.  It waits for DeviceEventSignal before each pass: at most
+// 50 ms while a pass may find work that nothing announces (an armed timer, modem or
+// line-error trigger; a full input ring or a failed read, which leave bytes in the device; no
+// event worker), else without limit.  Everything else that gives a pass work asks for one
+// through WakeDispatchWorker: the event worker after a device event; the output worker when
+// the output ring shrinks, and a purge that empties it, while an armed output-free or
+// output-used trigger may hold; WriteBlock while an output-sent trigger is armed; arming a
+// trigger (see AskForArmedCheck for arming from a handler) or changing the avail threshold; a
+// reader that frees a full input ring; the event worker's end.  Requests made before the worker wakes are merged into one
+// (FDispatchWakePending); the worker takes the request before its pass, so one made during a
+// pass brings another pass.  WakeDispatchWorker takes no dispatcher lock (the signal's own
+// lock is a leaf), so it may be called under any of them.  What a pass does is the same
+// whatever woke it.
+//
 // Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.
 // Results: 0 or a count on success, a negative error code (common/SioErrorCodes.h) on failure.
 //
@@ -58,6 +72,12 @@
 
 class TSioCustomComPort;
 class TSioDispatcherThread;
+
+// The dispatch worker's wait while a pass may find work nothing announces (ms): the bound
+// on the latency of timer triggers.
+constexpr std::uint32_t kDispatchPassMs = 50;
+// FWatchOutFree when no output-free trigger is armed (above any ring's free space).
+constexpr std::uint32_t kNoOutFreeWatch = 0xFFFFFFFFu;
 
 class TSioBaseDispatcher {
  public:
@@ -225,6 +245,31 @@ class TSioBaseDispatcher {
   friend class TOutThread;
 
   // ---- Dispatch worker passes ----
+  // Asks the dispatch worker for a pass now rather than at the end of its wait; any thread,
+  // under any lock or none.  Repeated requests before it wakes make one pass.
+  void WakeDispatchWorker();
+  // Dispatch worker: takes the pending request (before a pass).
+  void TakeDispatchWake() {
+    FDispatchWakePending.exchange(false);
+    FOutputMovesAtPass = FOutputMoves.load();
+  }
+  // Dispatch worker: how long to wait before the next pass when nobody asks for one (ms).
+  std::uint32_t DispatchWaitLimit();
+  // Under MainLock, after the timer or status triggers changed: what the waits and the
+  // output worker need to know of them (FTimedPasses, FWatchOut...).
+  void RefreshTriggerWatch();
+  // Under OutputLock, after the output ring shrank (sent or emptied): wakes the dispatch
+  // worker when an armed output trigger may hold now.
+  void WatchOutputDrain();
+  // Under OutputLock: bytes went to the device or were thrown away (see AskForArmedCheck).
+  void NoteOutputMoved() { ++FOutputMoves; }
+  // After a trigger was armed (under MainLock): asks for the pass that checks it.  From a
+  // handler of the running pass no wake-up is needed for timer, modem and line-error
+  // triggers (the worker looks at them when the pass ends); an output trigger armed there
+  // is checked by the next pass at once when the output moved during this pass, else within
+  // 50 ms, so that a handler that re-arms a trigger that still holds, without writing, is
+  // told again 20 times a second as before, not in a loop.
+  void AskForArmedCheck(bool outputKind);
   void EventPass();
   void TimerPass();
   bool FillInRing();
@@ -247,9 +292,13 @@ class TSioBaseDispatcher {
   // The output worker's drain: sends what OutputRing holds (see TOutThread).  The base
   // sends nothing; a device layer that runs an output worker overrides it.
   virtual void DrainOutputRing() {}
-  // DeviceReadStatus into DeviceStatus under OutputLock, with a copy for the caller, so
-  // that the main thread and the dispatch worker never write the record at once.
-  std::uint32_t ReadDeviceStatus(TDeviceStatus& copy);
+  // The line-error bits DeviceReadStatus would return, without the byte counts (a device
+  // layer saves the system call that counts the bytes waiting in).  Under OutputLock.
+  virtual std::uint32_t DeviceReadLineErrors();
+  // DeviceReadLineErrors under OutputLock.
+  std::uint32_t ReadLineErrorBits();
+  // Bytes waiting in the output ring; under OutputLock.
+  std::uint32_t OutRingCount() const;
   // The drain's run: under OutputLock, the index and length of the bytes to send next
   // (rotating a wrapped ring so that they are contiguous) and the ring's generation;
   // false when the ring is empty.
@@ -286,7 +335,6 @@ class TSioBaseDispatcher {
   std::uint32_t FDeviceInSize = 0;
   std::uint32_t FOutRingSize = 0;
   std::uint32_t FModemState = 0;
-  TDeviceStatus FDeviceStatus;
   TDeviceSettings FDeviceSettings;
   std::uint32_t FCurrentBaud = 0;
   std::uint32_t FOptionBits = 0;
@@ -325,8 +373,8 @@ class TSioBaseDispatcher {
   TRecursiveLock OutputLock;
   TRecursiveLock InputLock;
   // The six signals live from OpenLine until the workers are halted (null otherwise).
-  std::unique_ptr<TEvent> DeviceEventSignal;   // auto: event worker -> dispatch worker
-  std::unique_ptr<TEvent> DispatchDoneSignal;  // auto: dispatch worker -> event worker
+  std::unique_ptr<TThreadSignal> DeviceEventSignal;   // auto: pass requests -> dispatch worker
+  std::unique_ptr<TThreadSignal> DispatchDoneSignal;  // auto: dispatch worker -> event worker
   std::unique_ptr<TEvent> WorkerAckSignal;     // auto: worker acknowledgements
   std::unique_ptr<TEvent> OutputReadySignal;   // auto: DeviceWrite -> output worker
   std::unique_ptr<TEvent> WriteDoneEvent;      // manual: device writable again
@@ -355,6 +403,17 @@ class TSioBaseDispatcher {
   std::atomic<int> FLiveWorkerCount{0};
   std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
   std::atomic<int> FLineLostError{0};              // see MarkLineLost; cleared when workers start
+  // A pass was asked for and the dispatch worker has not taken the request yet.
+  std::atomic<bool> FDispatchWakePending{false};
+  // Written under MainLock by RefreshTriggerWatch, read by any thread without it:
+  std::atomic<bool> FTimedPasses{false};            // a timer, modem or line-error trigger is armed
+  std::atomic<std::uint32_t> FWatchOutFree{kNoOutFreeWatch};  // least armed output-free value
+  std::atomic<std::int32_t> FWatchOutUsed{-1};      // largest armed output-used value; -1 none
+  std::atomic<bool> FWatchOutSent{false};           // an output-sent trigger is armed
+  bool FReadFailed = false;  // dispatch worker: the last device read of a pass failed
+  std::atomic<std::uint32_t> FOutputMoves{0};       // NoteOutputMoved calls so far
+  std::atomic<std::uint32_t> FOutputMovesAtPass{0};  // their number when the running pass began
+  std::atomic<bool> FCheckWithinPassTime{false};     // the next wait is at most 50 ms
   bool FShutDown = false;                          // ShutDown ran (main thread)
 };
 

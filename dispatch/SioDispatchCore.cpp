@@ -69,8 +69,8 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
   FHandlerRemovalPending = false;
 
   try {
-    DeviceEventSignal = std::make_unique<TEvent>(TEvent::AutoReset);
-    DispatchDoneSignal = std::make_unique<TEvent>(TEvent::AutoReset);
+    DeviceEventSignal = std::make_unique<TThreadSignal>();
+    DispatchDoneSignal = std::make_unique<TThreadSignal>();
     WorkerAckSignal = std::make_unique<TEvent>(TEvent::AutoReset);
     OutputReadySignal = std::make_unique<TEvent>(TEvent::AutoReset);
     WriteDoneEvent = std::make_unique<TEvent>(TEvent::ManualReset);
@@ -266,9 +266,8 @@ int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
         break;
     }
   }
-  // A full ring made the dispatch worker leave bytes in the device: let it fetch them now
-  // rather than at its next 50 ms pass.
-  if (freedFullRing && DeviceEventSignal) DeviceEventSignal->Set();
+  // A full ring made the dispatch worker leave bytes in the device: let it fetch them now.
+  if (freedFullRing) WakeDispatchWorker();
   if (FTraceOn) {
     std::lock_guard main(MainLock);
     if (FTraceOn) {
@@ -282,10 +281,7 @@ bool TSioBaseDispatcher::FillInRing() {
   std::lock_guard in(InputLock);
   if (!FInRing) return false;
   if (FInRingFull) return true;
-  TDeviceStatus status;
-  FLineErrors |= ReadDeviceStatus(status) & 0x1F;
-  const std::uint32_t waiting = status.InQue;
-  if (waiting == 0) return false;
+  FLineErrors |= ReadLineErrorBits() & 0x1F;
 
   std::uint32_t head = FInRingHead;
   const std::uint32_t tail = FInRingTail;
@@ -303,21 +299,28 @@ bool TSioBaseDispatcher::FillInRing() {
     free = tail + kInRingSize - head;
     chunk = kInRingSize - head;
   }
-  const std::uint32_t want = std::min(free, waiting);
-  std::uint32_t second = chunk < want ? want - chunk : 0;
+  // The device is not asked how much it holds: a read returns at once with what there is,
+  // so the whole free space is asked for, the part after the ring's end only when the first
+  // read filled its stretch.  A read that finds nothing is not logged (there was nothing to
+  // take), which is what a count of the waiting bytes would have told beforehand.
+  std::uint32_t second = free - chunk;
 
   std::uint8_t* ring = FInRing.get();
   int n = 0;
+  std::uint32_t total = 0;
   if (chunk != 0) {
-    // The whole stretch is asked for: more may have arrived since the count was taken.
     n = DeviceRead(ring + head, chunk);
+    // The bytes stay in the device, and the event worker does not announce them again:
+    // the timed passes try again (DispatchWaitLimit).
+    FReadFailed = n < 0;
     if (n < 0) {
       DeviceReadFailed(-1);
       n = 0;
     }
     const auto got = static_cast<std::uint32_t>(n);
-    if (FLogOn) LogRecord(lkDispatch, lsReadCom, got, got != 0 ? ring + head : nullptr, got);
+    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, ring + head, got);
     head += got;
+    total += got;
     if (got < chunk) second = 0;
   }
   if (head == kInRingSize) head = 0;
@@ -326,15 +329,17 @@ bool TSioBaseDispatcher::FillInRing() {
 
   if (second != 0) {
     const int m = DeviceRead(ring + head, second);
+    FReadFailed = m < 0;
     const auto got = static_cast<std::uint32_t>(m > 0 ? m : 0);
-    if (FLogOn) LogRecord(lkDispatch, lsReadCom, got, got != 0 ? ring + head : nullptr, got);
+    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, ring + head, got);
     if (got != 0) {
       head += got;
+      total += got;
       FInRingHead = head;
       FInRingFull = head == tail;
     }
   }
-  return true;
+  return total != 0;
 }
 
 std::uint32_t TSioBaseDispatcher::InCount() {
@@ -365,11 +370,20 @@ int TSioBaseDispatcher::PurgeInput() {
 
 // ---- Output ring -----------------------------------------------------------------------
 
-std::uint32_t TSioBaseDispatcher::ReadDeviceStatus(TDeviceStatus& copy) {
+std::uint32_t TSioBaseDispatcher::DeviceReadLineErrors() {
+  TDeviceStatus ignored;
+  return DeviceReadStatus(ignored);
+}
+
+std::uint32_t TSioBaseDispatcher::ReadLineErrorBits() {
   std::lock_guard out(OutputLock);
-  const std::uint32_t errors = DeviceReadStatus(FDeviceStatus);
-  copy = FDeviceStatus;
-  return errors;
+  return DeviceReadLineErrors();
+}
+
+std::uint32_t TSioBaseDispatcher::OutRingCount() const {
+  if (FOutRingFull) return FOutRingSize;
+  if (FOutRingTail <= FOutRingHead) return FOutRingHead - FOutRingTail;
+  return FOutRingSize + FOutRingHead - FOutRingTail;
 }
 
 int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t count) {
@@ -381,9 +395,9 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
   {
     std::lock_guard out(OutputLock);
     if (!FOutRing) return ecCommNotOpen;
-    TDeviceStatus status;
-    FLineErrors |= ReadDeviceStatus(status) & 0x1F;
-    const std::uint32_t free = status.OutQue < FOutRingSize ? FOutRingSize - status.OutQue : 0;
+    FLineErrors |= ReadLineErrorBits() & 0x1F;
+    const std::uint32_t used = OutRingCount();
+    const std::uint32_t free = used < FOutRingSize ? FOutRingSize - used : 0;
     if (count > free) return ecOutputBufferTooSmall;
     if (count == free) FOutRingFull = true;
     // RS-485 transmit enable: this platform's driver switches RTS itself (TIOCSRS485), so
@@ -392,11 +406,13 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
     if (n <= 0) {
       n = -n;
       result = ecPutBlockFail;
-      FLineErrors |= ReadDeviceStatus(status) & 0x1F;
+      FLineErrors |= ReadLineErrorBits() & 0x1F;
     }
     written = static_cast<std::uint32_t>(n);
     FOutputSentPending = true;
   }
+  // The bytes may well be in the device already: an output-sent trigger holds now.
+  if (FWatchOutSent.load()) WakeDispatchWorker();
   if (FLogOn || FTraceOn) {
     std::lock_guard main(MainLock);
     if (FLogOn) LogRecord(lkDispatch, lsWriteCom, written, written != 0 ? bytes : nullptr, written);
@@ -409,9 +425,8 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
 
 std::uint32_t TSioBaseDispatcher::OutUsed() {
   std::lock_guard out(OutputLock);
-  TDeviceStatus status;
-  FLineErrors |= ReadDeviceStatus(status) & 0x1F;
-  return status.OutQue;
+  FLineErrors |= ReadLineErrorBits() & 0x1F;
+  return OutRingCount();
 }
 
 std::uint32_t TSioBaseDispatcher::OutFree() {
@@ -457,6 +472,7 @@ void TSioBaseDispatcher::AdvanceOutputRing(std::uint32_t n, std::uint32_t genera
   if (FOutRingTail >= FOutRingSize) FOutRingTail = 0;
   if (FOutRingTail == FOutRingHead) FOutRingHead = FOutRingTail = 0;
   FOutRingFull = false;
+  WatchOutputDrain();
 }
 
 void TSioBaseDispatcher::AcknowledgeOutputStop() {
@@ -478,6 +494,7 @@ void TSioBaseDispatcher::StopOutputAndEmptyRing() {
   FOutRingFull = false;
   FOutRingHead = FOutRingTail = 0;
   ++FOutRingGeneration;
+  WatchOutputDrain();
 }
 
 // ---- Workers ---------------------------------------------------------------------------
@@ -505,6 +522,7 @@ void TSioBaseDispatcher::StartWorkerThreads() {
   FWorkersRunning = true;
   FWorkersStopFlag = false;
   FLineLostError = 0;
+  FDispatchWakePending = false;
   // All three are counted before any starts, so one that ends at once cannot take the
   // count to 0 while the others are still to come.
   FLiveWorkerCount += 3;
@@ -542,8 +560,7 @@ void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)
     FWorkersStopFlag = true;
   }
   // MainLock is not held from here on: a pass of the dispatch worker that needs it must
-  // finish for the worker to end.  Waking the dispatch worker spares it the rest of its
-  // 50 ms wait.
+  // finish for the worker to end.  Its wait may have no limit: it is woken.
   DeviceEventSignal->Set();
   if (FOutputWorker.load() != nullptr) {
     OutputStopSignal->Set();
@@ -572,7 +589,12 @@ void TSioBaseDispatcher::WorkerEnded(TSioDispatcherThread* worker) {
   {
     // Under MainLock, so that a priority change never reaches a worker that is ending.
     std::lock_guard main(MainLock);
-    if (FEventWorker.load() == worker) FEventWorker = nullptr;
+    if (FEventWorker.load() == worker) {
+      FEventWorker = nullptr;
+      // Without device events the dispatch worker's timed passes are the only reads left
+      // (DispatchWaitLimit): a worker waiting without limit must learn of it.
+      WakeDispatchWorker();
+    }
     if (FOutputWorker.load() == worker) FOutputWorker = nullptr;
     if (FDispatchWorker.load() == worker) {
       FDispatchWorker = nullptr;

@@ -19,7 +19,7 @@ void TSioBaseDispatcher::ReportLineLost(int systemError) {
   if (FWorkersStopFlag || FCloseRequested) return;
   // One more pass, as for any device event: what the device and the ring still hold reaches
   // the handlers before the report does (the pass's sends return before it ends).
-  DeviceEventSignal->Set();
+  WakeDispatchWorker();
   DispatchDoneSignal->Wait();
   if (FWorkersStopFlag || FCloseRequested) return;
 

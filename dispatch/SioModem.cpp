@@ -19,10 +19,7 @@ void TSioBaseDispatcher::RefreshModemState() {
   FModemState |= ((FModemState ^ old) & 0xF0) >> 4;
 }
 
-void TSioBaseDispatcher::RefreshLineErrors() {
-  TDeviceStatus status;
-  FLineErrors |= ReadDeviceStatus(status) & 0x1F;
-}
+void TSioBaseDispatcher::RefreshLineErrors() { FLineErrors |= ReadLineErrorBits() & 0x1F; }
 
 int TSioBaseDispatcher::TakeLineError() {
   std::lock_guard main(MainLock);

@@ -18,8 +18,8 @@
 
 namespace {
 
-constexpr int kLinePollMs = 20;   // modem lines and error counters are sampled this often
-constexpr int kStalePollMs = 10;  // bytes reported before and not read since are re-checked
+constexpr int kLinePollMs = 20;  // modem lines and error counters are sampled this often
+constexpr std::uint32_t kTerminalReadMost = 4095;  // the most one read of a terminal returns
 
 // Calls `call` again while it fails with EINTR.
 template <class TCall>
@@ -73,7 +73,6 @@ bool TSioPosixDispatcher::AdoptDescriptor(int fd) {
     StatusCounts = counts;
   }
   Reported = false;
-  ReportedCount = 0;
   ReportedGeneration = 0;
 
   TDeviceSettings settings;
@@ -263,10 +262,9 @@ int TSioPosixDispatcher::BytesWaiting() {
   return count;
 }
 
-std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
+std::uint32_t TSioPosixDispatcher::DeviceReadLineErrors() {
   std::lock_guard out(OutputLock);
   std::uint32_t errors = 0;
-  const int waiting = BytesWaiting();
   if (Counters) {
     TLineCounts now;
     if (ReadCounts(now)) {
@@ -278,18 +276,16 @@ std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
       StatusCounts = now;
     }
   }
+  return errors;
+}
+
+std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
+  std::lock_guard out(OutputLock);
+  const int waiting = BytesWaiting();
   status.Flags = 0;
   status.InQue = waiting > 0 ? static_cast<std::uint32_t>(waiting) : 0;
-  if (FOutRingFull) {
-    status.OutQue = FOutRingSize;
-  } else if (FOutRingTail < FOutRingHead) {
-    status.OutQue = FOutRingHead - FOutRingTail;
-  } else if (FOutRingHead < FOutRingTail) {
-    status.OutQue = FOutRingSize + FOutRingHead - FOutRingTail;
-  } else {
-    status.OutQue = 0;
-  }
-  return errors;
+  status.OutQue = OutRingCount();
+  return DeviceReadLineErrors();
 }
 
 int TSioPosixDispatcher::DeviceReadFailed(int) { return 0; }
@@ -300,13 +296,17 @@ int TSioPosixDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
     SetLastError(ERROR_INVALID_HANDLE);
     return -1;
   }
-  // One pseudo-terminal read returns at most 4095 bytes: keep reading until the stretch
-  // is full or the device has nothing more.  Never waits.
+  // One terminal read returns at most 4095 bytes (the line discipline's buffer): after such
+  // a read more may wait behind it, so keep reading until the stretch is full.  A shorter
+  // read emptied the device: asking again would only make the kernel wait for its input
+  // worker before answering that nothing is left, and what comes next is announced by the
+  // event worker.  Never waits for the device.
   std::uint32_t total = 0;
   while (total < count) {
     const ssize_t n = Sys->Read(FDeviceHandle, buffer + total, count - total);
     if (n > 0) {
       total += static_cast<std::uint32_t>(n);
+      if (static_cast<std::uint32_t>(n) < kTerminalReadMost) break;
       continue;
     }
     if (n == 0) break;  // hang-up: nothing more will come
@@ -347,19 +347,63 @@ int TSioPosixDispatcher::DevicePurge(int queue) {
 
 // ---- Output ----------------------------------------------------------------------------
 
+std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) {
+  gone = false;
+  // Nothing may overtake queued bytes: only into an empty ring (WriteBlock has set the full
+  // flag already when this block is exactly the ring's size).  An empty ring also means that
+  // the output worker has no write in flight: it advances past a run only once it is written.
+  if (FOutRingHead != FOutRingTail || (FOutRingFull && count != FOutRingSize)) return 0;
+  ssize_t n = 0;
+  int error = 0;
+  {
+    std::shared_lock guard(FdGuard);
+    if (FDeviceHandle < 0) return 0;
+    n = Retry([&] { return Sys->Write(FDeviceHandle, bytes, count); });
+    error = errno;
+  }
+  if (n > 0) {
+    NoteOutputMoved();
+    return static_cast<std::uint32_t>(n);
+  }
+  // Held back (flow control, a full device): the output worker waits until it may write.
+  if (n == 0 || error == EAGAIN || error == EWOULDBLOCK) return 0;
+  // A device that hung up takes nothing more: the line is lost and this write fails, as
+  // any after it does (the event worker reports the loss).
+  if (DeviceHungUp()) {
+    MarkLineLost(SystemErrorFromErrno(error));
+    gone = true;
+    return 0;
+  }
+  // Refused on a line that still works: dropped, as the output worker drops such a run.
+  return count;
+}
+
 int TSioPosixDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
   {
     std::lock_guard out(OutputLock);
     if (!FOutRing || FOutRingSize == 0) return 0;
+    bool gone = false;
+    const std::uint32_t sent = WriteAtOnce(bytes, count, gone);
+    if (gone) {
+      FOutRingFull = false;  // nothing was queued
+      return 0;
+    }
+    if (sent == count) {
+      FOutRingFull = false;
+      return static_cast<int>(count);
+    }
+    if (sent != 0) FOutRingFull = false;
+    const std::uint8_t* rest = bytes + sent;
+    const std::uint32_t left = count - sent;
     std::uint8_t* ring = FOutRing.get();
     const std::uint32_t room = FOutRingSize - FOutRingHead;
-    if (count > room) {
-      std::memcpy(ring + FOutRingHead, bytes, room);
-      std::memcpy(ring, bytes + room, count - room);
-      FOutRingHead = count - room;
+    if (left > room) {
+      std::memcpy(ring + FOutRingHead, rest, room);
+      std::memcpy(ring, rest + room, left - room);
+      FOutRingHead = left - room;
     } else {
-      std::memcpy(ring + FOutRingHead, bytes, count);
-      FOutRingHead = count == room ? 0 : FOutRingHead + count;
+      std::memcpy(ring + FOutRingHead, rest, left);
+      FOutRingHead = left == room ? 0 : FOutRingHead + left;
     }
   }
   if (OutputReadySignal) OutputReadySignal->Set();
@@ -493,6 +537,9 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
   bool stale = false;
   for (;;) {
     pollfd fds[3] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}, {ReadProgress->Fd(), POLLIN, 0}};
+    // Taken before the poll: a read made between the poll and a later look would otherwise
+    // count as made before the bytes this poll saw, and newer bytes could pass for them.
+    const std::uint32_t readsBefore = ReadGeneration.load();
     if (stale) {
       // Announced only once a read has been made; one made just now is not waited for.
       AwaitingRead = true;
@@ -509,7 +556,7 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       fds[1].fd = FDeviceHandle;
       // While reported bytes wait unread, only hang-up, errors and reads are watched.
       fds[1].events = stale ? 0 : POLLIN;
-      result = Sys->Poll(fds, stale ? 3 : 2, stale ? kStalePollMs : (sampleLines ? kLinePollMs : -1));
+      result = Sys->Poll(fds, stale ? 3 : 2, sampleLines ? kLinePollMs : -1);
       pollError = errno;  // before TryTake below, which may change errno
     }
     if (stale) {
@@ -532,15 +579,15 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
     if (stale && !hangUp) {
       stale = false;  // look again, with POLLIN
     } else if ((events & POLLIN) != 0 || hangUp) {
-      const int waiting = BytesWaiting();
-      const std::uint32_t generation = ReadGeneration.load();
-      const bool fresh = waiting > 0 && (!Reported || static_cast<std::uint32_t>(waiting) != ReportedCount ||
-                                         generation != ReportedGeneration);
+      // POLLIN alone says that bytes wait; only beside a hang-up is counting them worth a call.
+      const bool waiting = !hangUp || BytesWaiting() > 0;
+      // Bytes reported before and not read since are there because the input ring is full:
+      // whoever frees it asks the dispatch worker for a pass, which reads them.
+      const bool fresh = waiting && (!Reported || readsBefore != ReportedGeneration);
       if (fresh) {
         eventWord |= EV_RXCHAR;
         Reported = true;
-        ReportedCount = static_cast<std::uint32_t>(waiting);
-        ReportedGeneration = generation;
+        ReportedGeneration = readsBefore;
       } else if (hangUp) {
         // Nothing new can be read from a device that hung up: the wait fails, and the
         // dispatch worker's passes still take what it holds.

@@ -10,20 +10,24 @@
 // Device events (event worker): poll() on the descriptor and on a close signal.  Received
 // bytes are reported once per arrival: bytes still waiting in the device that were reported
 // before and not read since (the input ring is full) are not reported again until a read
-// takes bytes from the device (or, at the latest, after 10 ms), so the workers never spin
-// on them.  Modem-line changes (TIOCMGET) and line errors and
+// takes bytes from the device, so the workers never spin on them; whoever frees the full
+// ring asks the dispatch worker for the pass that reads them.  Modem-line changes (TIOCMGET)
+// and line errors and
 // breaks (TIOCGICOUNT deltas) are sampled every 20 ms where the device supports them.  An
 // empty event mask (DeviceClose, HaltWorkers) completes the wait with no bits.  Hang-up,
 // POLLERR or POLLNVAL with nothing new to read fail the wait: the line is lost for good, the
 // event worker reports it (ReportLineLost) and ends; the dispatch worker still reads what the
 // device holds on its 50 ms passes until the owner closes the line.
 //
-// Output (output worker): each run of the output ring is one write(); on EAGAIN the worker
-// waits in poll() for the descriptor to become writable (POLLOUT stands for the completion
-// of a pending write, WriteDoneEvent), for OutputStopSignal (leave the drain and
-// acknowledge) or for the close signal (leave the drain).  A write that fails on a line that
-// still works drops the run; one refused by a device that hung up keeps it queued and marks
-// the line lost (WriteBlock then refuses), and the event worker's failed wait reports it.
+// Output: a block queued while the output ring is empty goes to the device at once, with
+// one write() on the caller's thread that never waits (the descriptor does not block); what
+// the device does not take (all of it, when the write fails) is queued for the output worker.
+// The output worker writes each run of the output ring with one write(); on EAGAIN it waits
+// in poll() for the descriptor to become writable (POLLOUT stands for the completion of a
+// pending write, WriteDoneEvent), for OutputStopSignal (leave the drain and acknowledge) or
+// for the close signal (leave the drain).  A write that fails on a line that still works
+// drops the run; one refused by a device that hung up keeps it queued and marks the line lost
+// (WriteBlock then refuses), and the event worker's failed wait reports it.
 //
 // Every system call goes through the TSioSysCalls seam.  EINTR is retried everywhere.  The
 // descriptor is guarded so that DeviceClose never closes it under a worker's call (a closed
@@ -68,6 +72,7 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
 
  protected:
   std::uint32_t DeviceModemLevels() override;
+  std::uint32_t DeviceReadLineErrors() override;
   void DrainOutputRing() override;
   // Probes the modem lines and error counters of an open descriptor and reads its settings
   // into the shadow record.  False when it is not a terminal device.
@@ -85,6 +90,9 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   enum TWriteWait : std::uint8_t { wwWritable, wwStop, wwClosed, wwHangUp };
 
   int Flush(int queue);
+  // Under OutputLock: writes what the device takes of a block at once, when nothing is
+  // queued before it; the count it took (0 when it took nothing or may not be written to).
+  std::uint32_t WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone);
   // FIONREAD, or -1 when the device cannot say.
   int BytesWaiting();
   bool ReadCounts(TLineCounts& counts);
@@ -109,7 +117,6 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   int LastModemBits = 0;
   TLineCounts EventCounts;
   bool Reported = false;
-  std::uint32_t ReportedCount = 0;
   std::uint32_t ReportedGeneration = 0;
   // Under OutputLock (DeviceReadStatus).
   TLineCounts StatusCounts;

@@ -93,7 +93,10 @@ int TSioBaseDispatcher::SetTimerTrigger(std::uint32_t handle, std::uint32_t tick
   it->Timer.StartTicks = now;
   it->Timer.ExpireTicks = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + ticks55ms);
   it->Armed = activate ? 1 : 0;
+  RefreshTriggerWatch();
   if (FLogOn) LogRecord(lkTrDatChg, kLogTimerList, handle);
+  // A worker waiting without limit must start counting.
+  if (activate) AskForArmedCheck(false);
   return 0;
 }
 
@@ -103,10 +106,13 @@ int TSioBaseDispatcher::SetStatusTrigger(std::uint32_t handle, std::uint16_t val
   if (it == FStatusTriggerList.end()) return ecBadTriggerHandle;
   it->Value = value;
   it->Armed = activate;
+  RefreshTriggerWatch();
   if (FLogOn) {
     const std::uint8_t kindByte = static_cast<std::uint8_t>(it->Kind);
     LogRecord(lkTrDatChg, lsStatus, handle, &kindByte, 1);
   }
+  // It may hold already (output free, say): the next pass tells, and starts the timed ones.
+  if (activate) AskForArmedCheck(it->Kind == stOutFree || it->Kind == stOutUsed || it->Kind == stOutSent);
   return 0;
 }
 
@@ -119,12 +125,14 @@ int TSioBaseDispatcher::RemoveTrigger(std::uint32_t handle) {
   }
   if (auto it = FindHandle(FTimerTriggerList, handle); it != FTimerTriggerList.end()) {
     FTimerTriggerList.erase(it);
+    RefreshTriggerWatch();
     if (FLogOn) LogRecord(lkTrigDisp, kLogTimerList, handle);
     return 0;
   }
   if (auto it = FindHandle(FStatusTriggerList, handle); it != FStatusTriggerList.end()) {
     const std::uint8_t kindByte = static_cast<std::uint8_t>(it->Kind);
     FStatusTriggerList.erase(it);
+    RefreshTriggerWatch();
     if (FLogOn) LogRecord(lkTrigDisp, lsStatus, handle, &kindByte, 1);
     return 0;
   }
@@ -135,6 +143,8 @@ void TSioBaseDispatcher::SetAvailThreshold(std::uint32_t count) {
   std::lock_guard<TRecursiveLock> main(MainLock);
   FAvailThreshold = count;
   if (FLogOn) LogRecord(lkTrDatChg, lsAvail, count);
+  // Bytes already unread are announced by the next pass.
+  WakeDispatchWorker();
 }
 
 void TSioBaseDispatcher::ClearAllTriggers() {
@@ -144,6 +154,7 @@ void TSioBaseDispatcher::ClearAllTriggers() {
   FDataTriggerList.clear();
   FStatusTriggerList.clear();
   FNextTriggerHandle = 1;
+  RefreshTriggerWatch();
 }
 
 void TSioBaseDispatcher::ResetMatchState() {
@@ -198,6 +209,8 @@ void TSioBaseDispatcher::RestoreTriggers(const TSavedTriggers& saved) {
   // The open that precedes a restore starts handles again at 1; new triggers must not take
   // the handles of the restored ones.
   FNextTriggerHandle = std::max(FNextTriggerHandle, largest + 1);
+  RefreshTriggerWatch();
+  WakeDispatchWorker();
 }
 
 void TSioBaseDispatcher::FreeSavedTriggers(TSavedTriggers& saved) {
@@ -398,6 +411,7 @@ bool TSioBaseDispatcher::CheckStatusTriggers() {
     if (!holds) continue;
     trigger.Armed = false;
     trigger.Fired = true;
+    RefreshTriggerWatch();
     FStatusFiredThisPass = true;
     const std::uint32_t handle = trigger.Handle;
     if (FLogOn) LogRecord(lkTrigger, lsTrigStatus, handle);
@@ -412,6 +426,7 @@ bool TSioBaseDispatcher::CheckTimerTriggers() {
   for (auto& trigger : FTimerTriggerList) {
     if (trigger.Armed == 0 || !TimerHasExpired(trigger.Timer)) continue;
     trigger.Armed = 0;
+    RefreshTriggerWatch();
     const std::uint32_t handle = trigger.Handle;
     if (FLogOn) LogRecord(lkTrigger, lsTrigTimer, handle);
     main.unlock();

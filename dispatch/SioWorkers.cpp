@@ -57,7 +57,7 @@ void TComThread::Execute() {
         if ((word & (EV_RINGTE | EV_RING)) != 0) d->FRingLatch = true;
       }
       if (d->FWorkersStopFlag) return;
-      d->DeviceEventSignal->Set();
+      d->WakeDispatchWorker();
       d->DispatchDoneSignal->Wait();
       if (d->FWorkersStopFlag) return;
     }
@@ -72,7 +72,10 @@ void TDispThread::Execute() {
   d->WorkerAckSignal->Set();
   Guarded([d] {
     for (;;) {
-      d->DeviceEventSignal->Wait(50);  // a time-out wakes the worker as well
+      // A time-out wakes the worker as well.  It waits without limit only while every piece of
+      // work a pass could find is announced by a wake-up (see SioDispatch.h).
+      d->DeviceEventSignal->Wait(d->DispatchWaitLimit());
+      d->TakeDispatchWake();
       if (d->FWorkersStopFlag) return;
       d->EventPass();
       d->TimerPass();

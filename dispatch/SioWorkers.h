@@ -39,8 +39,9 @@ class TComThread : public TSioDispatcherThread {
   void Execute() override;
 };
 
-// Moves received bytes into the input ring and runs the trigger checks; wakes on a device
-// event or every 50 ms.
+// Moves received bytes into the input ring and runs the trigger checks; wakes when asked
+// (a device event, the output moving, a trigger armed ...) and every 50 ms while timed passes
+// are needed (see "Waking the dispatch worker" in SioDispatch.h).
 class TDispThread : public TSioDispatcherThread {
  public:
   using TSioDispatcherThread::TSioDispatcherThread;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <new>
@@ -136,6 +137,31 @@ bool TEvent::Wait(std::uint32_t ms) {
     if (TryTake()) return true;
     if (deadline.Passed()) return false;
   }
+}
+
+void TThreadSignal::Set() {
+  // Notified under the lock, so that a waiter that returns and destroys the signal cannot
+  // do so while this call still uses it.
+  std::lock_guard lock(Lock);
+  Signalled = true;
+  Changed.notify_one();
+}
+
+void TThreadSignal::Reset() {
+  std::lock_guard lock(Lock);
+  Signalled = false;
+}
+
+bool TThreadSignal::Wait(std::uint32_t ms) {
+  std::unique_lock lock(Lock);
+  const auto set = [this] { return Signalled; };
+  if (ms == kInfinite) {
+    Changed.wait(lock, set);
+  } else if (!Changed.wait_for(lock, std::chrono::milliseconds(ms), set)) {
+    return false;
+  }
+  Signalled = false;
+  return true;
 }
 
 int WaitForEither(TEvent& first, TEvent& second, std::uint32_t ms) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -66,6 +67,25 @@ class TEvent {
   // everything before Set then happens-before the released waiter, even one that only
   // polled the descriptor, and an event may be destroyed as soon as its wait returns.
   mutable std::mutex SetLock;
+};
+
+// An auto-reset event for a hand-over between threads that only Set and Wait it (it has no
+// descriptor to poll beside others).  Setting it while nobody sleeps on it, and a wait that
+// finds it set, make no system call; waking a sleeping waiter is one futex wake.  Repeated
+// sets before a wait count once.  Any thread; it may be destroyed as soon as a wait returns.
+class TThreadSignal {
+ public:
+  void Set();
+  // Clears a set that nobody has waited for.
+  void Reset();
+  // Waits until set or `ms` milliseconds pass (kInfinite: no limit); true when it was set,
+  // which clears it.
+  bool Wait(std::uint32_t ms = kInfinite);
+
+ private:
+  std::mutex Lock;
+  std::condition_variable Changed;
+  bool Signalled = false;  // under Lock
 };
 
 // Waits for either of two events, with a time limit.  Returns 0 when `first` was set,

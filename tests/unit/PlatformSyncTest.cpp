@@ -107,6 +107,23 @@ TEST(Event, AutoResetReleasesOneWaiterPerSet) {
   EXPECT_FALSE(event.IsSet());
 }
 
+TEST(ThreadSignal, ASetIsKeptForOneWaitAndCarriesTheSettersWrites) {
+  TThreadSignal signal;
+  EXPECT_FALSE(signal.Wait(0));
+  signal.Set();
+  signal.Set();  // repeated sets before a wait count once
+  EXPECT_TRUE(signal.Wait(0));
+  EXPECT_FALSE(signal.Wait(10));
+  int payload = 0;
+  std::thread setter([&] {
+    payload = 42;
+    signal.Set();
+  });
+  ASSERT_TRUE(signal.Wait(kInfinite));
+  EXPECT_EQ(payload, 42);
+  setter.join();
+}
+
 TEST(WaitForEither, FirstWinsAndOnlyTheWinnerIsTaken) {
   TEvent first(TEvent::AutoReset);
   TEvent second(TEvent::AutoReset);

@@ -1,0 +1,73 @@
+// Waking the dispatch worker: merged requests for a pass, how long it waits when nobody asks,
+// and the watch the output worker keeps on the armed output triggers.  The protocol is
+// described under "Waking the dispatch worker" in SioDispatch.h.
+#include <algorithm>
+#include <mutex>
+
+#include "dispatch/SioDispatch.h"
+
+void TSioBaseDispatcher::WakeDispatchWorker() {
+  // The first request since the worker took the last one sets the signal; later ones find it
+  // pending and add nothing.  Being read-modify-writes, the exchange here and the one in
+  // TakeDispatchWake order what the caller changed before its request ahead of the pass.
+  if (FDispatchWakePending.exchange(true)) return;
+  // Null only once the workers have ended (or before they start): no pass to ask for.
+  if (TThreadSignal* signal = DeviceEventSignal.get()) signal->Set();
+}
+
+std::uint32_t TSioBaseDispatcher::DispatchWaitLimit() {
+  // Armed timer, modem and line-error triggers are checked on every pass, whatever woke it;
+  // without the event worker only passes read the device; a failed read or a full ring left
+  // bytes in the device that the event worker does not announce again (whoever frees the
+  // ring also asks for a pass: this is the bound).
+  if (FCheckWithinPassTime.exchange(false)) return kDispatchPassMs;
+  if (FTimedPasses.load() || FReadFailed || FEventWorker.load() == nullptr) return kDispatchPassMs;
+  std::lock_guard in(InputLock);
+  return FInRingFull ? kDispatchPassMs : kInfinite;
+}
+
+void TSioBaseDispatcher::RefreshTriggerWatch() {
+  bool timed = std::any_of(FTimerTriggerList.begin(), FTimerTriggerList.end(),
+                           [](const TTimerTrigger& t) { return t.Armed != 0; });
+  std::uint32_t leastFree = kNoOutFreeWatch;
+  std::int32_t mostUsed = -1;
+  bool sent = false;
+  for (const TStatusTrigger& t : FStatusTriggerList) {
+    if (!t.Armed) continue;
+    // Modem and line-error triggers look at state that the refreshes and the device status
+    // reads change; the output kinds change only as the ring is written, drained or purged,
+    // each of which asks for a pass while they are armed.
+    if (t.Kind == stModem || t.Kind == stLineError) timed = true;
+    if (t.Kind == stOutFree) leastFree = std::min<std::uint32_t>(leastFree, t.Value);
+    if (t.Kind == stOutUsed) mostUsed = std::max<std::int32_t>(mostUsed, t.Value);
+    if (t.Kind == stOutSent) sent = true;
+  }
+  FWatchOutFree = leastFree;
+  FWatchOutUsed = mostUsed;
+  FWatchOutSent = sent;
+  FTimedPasses = timed;
+}
+
+void TSioBaseDispatcher::AskForArmedCheck(bool outputKind) {
+  if (!InsideDelivery()) {
+    WakeDispatchWorker();
+  } else if (outputKind) {
+    if (FOutputMoves.load() != FOutputMovesAtPass.load()) {
+      WakeDispatchWorker();
+    } else {
+      FCheckWithinPassTime = true;
+    }
+  }
+}
+
+void TSioBaseDispatcher::WatchOutputDrain() {
+  NoteOutputMoved();
+  // Read under OutputLock after the ring changed.  A trigger armed after this read wakes
+  // the worker itself, and its pass reads the counts under OutputLock: either this drain
+  // sees the trigger or that pass sees the drain.
+  const std::uint32_t used = OutRingCount();
+  const std::uint32_t free = used < FOutRingSize ? FOutRingSize - used : 0;
+  if (free >= FWatchOutFree.load() || static_cast<std::int64_t>(used) <= FWatchOutUsed.load()) {
+    WakeDispatchWorker();
+  }
+}
