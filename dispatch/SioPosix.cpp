@@ -349,10 +349,6 @@ int TSioPosixDispatcher::DevicePurge(int queue) {
 
 std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) {
   gone = false;
-  // Nothing may overtake queued bytes: only into an empty ring (WriteBlock has set the full
-  // flag already when this block is exactly the ring's size).  An empty ring also means that
-  // the output worker has no write in flight: it advances past a run only once it is written.
-  if (FOutRingHead != FOutRingTail || (FOutRingFull && count != FOutRingSize)) return 0;
   ssize_t n = 0;
   int error = 0;
   {
@@ -379,35 +375,7 @@ std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::u
 }
 
 int TSioPosixDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
-  {
-    std::lock_guard out(OutputLock);
-    if (!FOutRing || FOutRingSize == 0) return 0;
-    bool gone = false;
-    const std::uint32_t sent = WriteAtOnce(bytes, count, gone);
-    if (gone) {
-      FOutRingFull = false;  // nothing was queued
-      return 0;
-    }
-    if (sent == count) {
-      FOutRingFull = false;
-      return static_cast<int>(count);
-    }
-    if (sent != 0) FOutRingFull = false;
-    const std::uint8_t* rest = bytes + sent;
-    const std::uint32_t left = count - sent;
-    std::uint8_t* ring = FOutRing.get();
-    const std::uint32_t room = FOutRingSize - FOutRingHead;
-    if (left > room) {
-      std::memcpy(ring + FOutRingHead, rest, room);
-      std::memcpy(ring, rest + room, left - room);
-      FOutRingHead = left - room;
-    } else {
-      std::memcpy(ring + FOutRingHead, rest, left);
-      FOutRingHead = left == room ? 0 : FOutRingHead + left;
-    }
-  }
-  if (OutputReadySignal) OutputReadySignal->Set();
-  return static_cast<int>(count);
+  return WriteOrQueue(bytes, count);
 }
 
 TSioPosixDispatcher::TWriteWait TSioPosixDispatcher::WaitWritable(bool deviceLies) {

@@ -90,9 +90,7 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   enum TWriteWait : std::uint8_t { wwWritable, wwStop, wwClosed, wwHangUp };
 
   int Flush(int queue);
-  // Under OutputLock: writes what the device takes of a block at once, when nothing is
-  // queued before it; the count it took (0 when it took nothing or may not be written to).
-  std::uint32_t WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone);
+  std::uint32_t WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) override;
   // FIONREAD, or -1 when the device cannot say.
   int BytesWaiting();
   bool ReadCounts(TLineCounts& counts);

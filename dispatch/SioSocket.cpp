@@ -321,15 +321,11 @@ std::uint32_t TSioSocketDispatcher::DeviceReadStatus(TDeviceStatus& status) {
   const int waiting = BytesWaiting();
   status.Flags = 0;
   status.InQue = waiting > 0 ? static_cast<std::uint32_t>(waiting) : 0;
-  if (FOutRingFull) {
-    status.OutQue = FOutRingSize;
-  } else if (FOutRingTail <= FOutRingHead) {
-    status.OutQue = FOutRingHead - FOutRingTail;
-  } else {
-    status.OutQue = FOutRingSize + FOutRingHead - FOutRingTail;
-  }
-  return FStatusErrors.exchange(0);
+  status.OutQue = OutRingCount();
+  return DeviceReadLineErrors();
 }
+
+std::uint32_t TSioSocketDispatcher::DeviceReadLineErrors() { return FStatusErrors.exchange(0); }
 
 int TSioSocketDispatcher::DeviceReadFailed(int) { return 0; }
 
@@ -411,22 +407,41 @@ int TSioSocketDispatcher::DevicePurge(int queue) {
 // ---- Output ---------------------------------------------------------------------------------
 
 int TSioSocketDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
+  return WriteOrQueue(bytes, count);
+}
+
+std::uint32_t TSioSocketDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) {
+  gone = false;
+  bool waiting = false;
+  std::uint32_t taken = 0;
   {
-    std::lock_guard out(OutputLock);
-    if (!FOutRing || FOutRingSize == 0) return 0;
-    std::uint8_t* ring = FOutRing.get();
-    const std::uint32_t room = FOutRingSize - FOutRingHead;
-    if (count > room) {
-      std::memcpy(ring + FOutRingHead, bytes, room);
-      std::memcpy(ring, bytes + room, count - room);
-      FOutRingHead = count - room;
+    std::lock_guard sending(SendGuard);
+    if (!SendQueue.empty()) return 0;  // telnet bytes queued before these go first
+    if (FTelnet) {
+      TRfc2217Codec::EscapeData(bytes, count, SendQueue);
+      gone = !FlushSendQueueLocked();
+      waiting = !SendQueue.empty();
+      taken = count;  // what the socket did not take waits in the send queue
     } else {
-      std::memcpy(ring + FOutRingHead, bytes, count);
-      FOutRingHead = count == room ? 0 : FOutRingHead + count;
+      std::shared_lock guard(FdGuard);
+      if (FDeviceHandle < 0) return 0;
+      ssize_t n = 0;
+      do {
+        n = send(FDeviceHandle, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);
+      } while (n < 0 && errno == EINTR);
+      if (n > 0) taken = static_cast<std::uint32_t>(n);
+      gone = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
     }
   }
-  if (OutputReadySignal) OutputReadySignal->Set();
-  return static_cast<int>(count);
+  if (gone) {
+    std::lock_guard sending(SendGuard);
+    SendQueue.clear();
+    MarkLineLost(ERROR_GEN_FAILURE);
+    return 0;
+  }
+  if (taken != 0) NoteOutputMoved();
+  if (waiting && OutputReadySignal) OutputReadySignal->Set();
+  return taken;
 }
 
 bool TSioSocketDispatcher::FlushSendQueueLocked() {
@@ -491,40 +506,39 @@ TSioSocketDispatcher::TWriteWait TSioSocketDispatcher::WaitWritable() {
 
 void TSioSocketDispatcher::DrainOutputRing() {
   while (LineLostError() == 0) {
-    bool queued = false;
     bool failed = false;
-    std::uint32_t start = 0, run = 0, generation = 0;
-    bool haveRun = false;
+    bool queued = false;
     {
       std::lock_guard sending(SendGuard);
       failed = !FlushSendQueueLocked();
       queued = !SendQueue.empty();
     }
     if (!failed && !queued) {
-      haveRun = TakeOutputRun(start, run, generation);
-      if (!haveRun) return;
+      std::uint32_t start = 0, run = 0, generation = 0;
+      if (!TakeOutputRun(start, run, generation)) return;
       // The run lies between tail and head, which only this worker moves past.
       const std::uint8_t* data = FOutRing.get() + start;
-      std::uint32_t taken = run;
-      std::lock_guard sending(SendGuard);
-      if (FTelnet) {
-        TRfc2217Codec::EscapeData(data, run, SendQueue);
-        failed = !FlushSendQueueLocked();
-      } else {
-        std::shared_lock guard(FdGuard);
-        if (FDeviceHandle < 0) return;  // closed: the release discards what is queued
-        ssize_t n = 0;
-        do {
-          n = send(FDeviceHandle, data, run, MSG_NOSIGNAL | MSG_DONTWAIT);
-        } while (n < 0 && errno == EINTR);
-        if (n >= 0) {
-          taken = static_cast<std::uint32_t>(n);
+      std::uint32_t taken = 0;
+      {
+        // SendGuard is let go before the ring advances (OutputLock is never taken under it).
+        std::lock_guard sending(SendGuard);
+        if (FTelnet) {
+          TRfc2217Codec::EscapeData(data, run, SendQueue);
+          failed = !FlushSendQueueLocked();
+          queued = !SendQueue.empty();
+          taken = run;
         } else {
-          taken = 0;
-          failed = errno != EAGAIN && errno != EWOULDBLOCK;
+          std::shared_lock guard(FdGuard);
+          if (FDeviceHandle < 0) return;  // closed: the release discards what is queued
+          ssize_t n = 0;
+          do {
+            n = send(FDeviceHandle, data, run, MSG_NOSIGNAL | MSG_DONTWAIT);
+          } while (n < 0 && errno == EINTR);
+          if (n > 0) taken = static_cast<std::uint32_t>(n);
+          failed = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+          queued = n <= 0;
         }
       }
-      queued = taken == 0 || (FTelnet && !SendQueue.empty());
       if (!failed && taken != 0) AdvanceOutputRing(taken, generation);
     }
     if (failed) {

@@ -25,15 +25,20 @@
 // read: the line is lost (ReportLineLost), and the port's owner reconnects as for a pulled
 // adapter.
 //
-// Output: the output worker sends each run of the output ring (doubling IAC over telnet).
+// Output: a block queued while the output ring is empty is sent at once on the caller's
+// thread (never waiting); the output worker sends the rest, each run of the ring at a time
+// (doubling IAC over telnet).
 // Telnet bytes (data, commands, negotiation answers) go through one send queue under
 // SendGuard, so a command never lands inside an escaped data run; what the socket does not
 // take waits there for the output worker, which waits in poll() for the socket to become
 // writable.  A send that fails (the connection is gone) marks the line lost.
 //
 // Locks, innermost last: InputLock -> CodecGuard -> LineGuard -> SendGuard -> FdGuard;
-// MainLock -> LineGuard -> SendGuard -> FdGuard.  OutputLock is never held while SendGuard
-// is taken, nor taken under it.  None of them is held while a thread waits for another.
+// MainLock -> LineGuard -> SendGuard; OutputLock -> SendGuard (a write into an empty ring).
+// Nothing takes OutputLock, LineGuard or CodecGuard under SendGuard, and the output worker
+// lets go of SendGuard before it advances the ring.  FdGuard is taken shared once, never
+// twice by one thread (a waiting close would block the second).  None of them is held while
+// a thread waits for another.
 #pragma once
 
 #include <atomic>
@@ -76,7 +81,9 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
 
  protected:
   std::uint32_t DeviceModemLevels() override;
+  std::uint32_t DeviceReadLineErrors() override;
   void DrainOutputRing() override;
+  std::uint32_t WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) override;
 
  private:
   enum TWriteWait : std::uint8_t { wwWritable, wwStop, wwClosed, wwHangUp };
