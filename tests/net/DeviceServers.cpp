@@ -12,7 +12,6 @@
 #include <fstream>
 #include <vector>
 
-#include "pty/SimulatorProcess.h"
 #include "support/Wait.h"
 
 extern char** environ;
