@@ -91,6 +91,13 @@ int LookUp(const TSocketPath& path, TClock::time_point deadline, addrinfo*& addr
   return lookup->Result;
 }
 
+// The error the socket holds (a reset), or 0.
+int PendingSocketError(int fd) {
+  int soError = 0;
+  socklen_t size = sizeof soError;
+  return getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &size) == 0 ? soError : 0;
+}
+
 int MillisecondsLeft(TClock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
@@ -191,6 +198,8 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
   LastLevels = FModemLevels;
   FStatusErrors = 0;
   FEventErrors = 0;
+  FEndError = 0;
+  FSuspended = false;
   Reported = false;
   ReportedGeneration = 0;
   ReadGeneration = 0;
@@ -246,8 +255,11 @@ void TSioSocketDispatcher::HaltWorkers() { HaltWorkersWith(&TSioSocketDispatcher
 // ---- Settings and lines --------------------------------------------------------------------
 
 int TSioSocketDispatcher::DeviceGetSettings(TDeviceSettings& settings) {
-  std::shared_lock fdGuard(FdGuard);
-  if (FDeviceHandle < 0) return -1;
+  {
+    // Let go before LineGuard: FdGuard is innermost (LineGuard -> SendGuard -> FdGuard).
+    std::shared_lock fdGuard(FdGuard);
+    if (FDeviceHandle < 0) return -1;
+  }
   std::lock_guard line(LineGuard);
   settings = Applied;
   return 0;
@@ -307,6 +319,19 @@ std::uint32_t TSioSocketDispatcher::DeviceModemLevels() {
   return FModemLevels.load();
 }
 
+void TSioSocketDispatcher::NoteEndError(int err) {
+  if (err == 0) return;
+  // Sending into a connection the server has closed: it closed it.
+  const int error = err == EPIPE ? static_cast<int>(ERROR_GRACEFUL_DISCONNECT) : ErrnoError(err);
+  int none = 0;
+  FEndError.compare_exchange_strong(none, error);
+}
+
+int TSioSocketDispatcher::EndError() const {
+  const int error = FEndError.load();
+  return error != 0 ? error : static_cast<int>(ERROR_GRACEFUL_DISCONNECT);
+}
+
 // ---- Status, reads and purges ----------------------------------------------------------------
 
 int TSioSocketDispatcher::BytesWaiting() {
@@ -335,6 +360,9 @@ void TSioSocketDispatcher::PublishCodecState() {
     FStatusErrors |= errors;
     FEventErrors |= errors;
   }
+  // A resume wakes the output worker, which sends what waited in the ring meanwhile.
+  const bool suspended = Codec.SendingSuspended();
+  if (FSuspended.exchange(suspended) && !suspended && OutputReadySignal) OutputReadySignal->Set();
   FServerBaud = Codec.ServerBaudRate();
   FServerDataSize = Codec.ServerValue(cpcSetDataSize);
 }
@@ -354,6 +382,7 @@ int TSioSocketDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) 
       const ssize_t n = recv(FDeviceHandle, buffer + total, room, MSG_DONTWAIT);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && total == 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        NoteEndError(errno);
         SetLastError(ErrnoError(errno));
         return -1;
       }
@@ -417,6 +446,7 @@ std::uint32_t TSioSocketDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::
   {
     std::lock_guard sending(SendGuard);
     if (!SendQueue.empty()) return 0;  // telnet bytes queued before these go first
+    if (FSuspended) return 0;          // the server asked us to hold the data: it waits in the ring
     if (FTelnet) {
       TRfc2217Codec::EscapeData(bytes, count, SendQueue);
       gone = !FlushSendQueueLocked();
@@ -431,12 +461,13 @@ std::uint32_t TSioSocketDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::
       } while (n < 0 && errno == EINTR);
       if (n > 0) taken = static_cast<std::uint32_t>(n);
       gone = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+      if (gone) NoteEndError(errno);
     }
   }
   if (gone) {
     std::lock_guard sending(SendGuard);
     SendQueue.clear();
-    MarkLineLost(ERROR_GEN_FAILURE);
+    MarkLineLost(EndError());
     return 0;
   }
   if (taken != 0) NoteOutputMoved();
@@ -458,6 +489,7 @@ bool TSioSocketDispatcher::FlushSendQueueLocked() {
         continue;
       } else {
         ok = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        if (!ok) NoteEndError(n < 0 ? errno : EPIPE);
         break;
       }
     }
@@ -475,7 +507,7 @@ void TSioSocketDispatcher::SendTelnet(const std::vector<std::uint8_t>& bytes) {
     if (SendQueue.size() + bytes.size() > kSendQueueLimit) return;
     SendQueue.insert(SendQueue.end(), bytes.begin(), bytes.end());
     if (!FlushSendQueueLocked()) {
-      MarkLineLost(ERROR_GEN_FAILURE);
+      MarkLineLost(EndError());
       SendQueue.clear();
     }
     waiting = !SendQueue.empty();
@@ -499,7 +531,11 @@ TSioSocketDispatcher::TWriteWait TSioSocketDispatcher::WaitWritable() {
     }
     if ((fds[0].revents & POLLIN) != 0 && OutputStopSignal->TryTake()) return wwStop;
     if (fds[1].revents != 0) return wwClosed;
-    if ((fds[2].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return wwHangUp;
+    if ((fds[2].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+      std::shared_lock guard(FdGuard);
+      if (FDeviceHandle >= 0) NoteEndError(PendingSocketError(FDeviceHandle));
+      return wwHangUp;
+    }
     if ((fds[2].revents & POLLOUT) != 0) return wwWritable;
   }
 }
@@ -513,6 +549,8 @@ void TSioSocketDispatcher::DrainOutputRing() {
       failed = !FlushSendQueueLocked();
       queued = !SendQueue.empty();
     }
+    // While the server holds the data back, the ring keeps it; its resume wakes this worker.
+    if (!failed && !queued && FSuspended) return;
     if (!failed && !queued) {
       std::uint32_t start = 0, run = 0, generation = 0;
       if (!TakeOutputRun(start, run, generation)) return;
@@ -536,6 +574,7 @@ void TSioSocketDispatcher::DrainOutputRing() {
           } while (n < 0 && errno == EINTR);
           if (n > 0) taken = static_cast<std::uint32_t>(n);
           failed = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+          if (failed) NoteEndError(errno);
           queued = n <= 0;
         }
       }
@@ -544,7 +583,7 @@ void TSioSocketDispatcher::DrainOutputRing() {
     if (failed) {
       // The connection is gone: what is queued stays (OutUsed counts it), WriteBlock refuses
       // from now on, and the event worker reports the loss.
-      MarkLineLost(ERROR_GEN_FAILURE);
+      MarkLineLost(EndError());
       return;
     }
     if (queued) {
@@ -557,7 +596,7 @@ void TSioSocketDispatcher::DrainOutputRing() {
         case wwClosed:
           return;
         case wwHangUp:
-          MarkLineLost(ERROR_GEN_FAILURE);
+          MarkLineLost(EndError());
           return;
       }
     }
@@ -597,6 +636,7 @@ bool TSioSocketDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       fds[1].events = static_cast<short>(POLLRDHUP | (stale ? 0 : POLLIN));
       result = poll(fds, stale ? 3 : 2, -1);
       pollError = errno;
+      if (result > 0 && (fds[1].revents & (POLLHUP | POLLERR)) != 0) NoteEndError(PendingSocketError(FDeviceHandle));
     }
     if (stale) {
       AwaitingRead = false;
@@ -624,7 +664,7 @@ bool TSioSocketDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       }
       if (ended) {
         // The server closed (or reset) the connection and everything it sent is read.
-        SetLastError(ErrnoError(ECONNRESET));
+        SetLastError(EndError());
         return false;
       }
     }

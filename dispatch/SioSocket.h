@@ -22,12 +22,14 @@
 // Events: the event worker polls the socket and the close signal; modem-state and line-state
 // notifications, which the dispatch worker decodes as it reads, end the next wait.  The
 // server closing the connection (or resetting it) fails the wait once what it sent has been
-// read: the line is lost (ReportLineLost), and the port's owner reconnects as for a pulled
-// adapter.
+// read: the line is lost (ReportLineLost) with ERROR_GRACEFUL_DISCONNECT for a close, the
+// socket's error for a reset, and the port's owner reconnects as for a pulled adapter.
 //
 // Output: a block queued while the output ring is empty is sent at once on the caller's
 // thread (never waiting); the output worker sends the rest, each run of the ring at a time
-// (doubling IAC over telnet).
+// (doubling IAC over telnet).  While an RFC 2217 server has suspended the flow
+// (FLOWCONTROL-SUSPEND) no data is sent: it waits in the output ring (OutUsed counts it)
+// until FLOWCONTROL-RESUME wakes the output worker.  Commands still go out meanwhile.
 // Telnet bytes (data, commands, negotiation answers) go through one send queue under
 // SendGuard, so a command never lands inside an escaped data run; what the socket does not
 // take waits there for the output worker, which waits in poll() for the socket to become
@@ -106,6 +108,11 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   // Takes what the decoder saw into the atomics the other threads read (under CodecGuard).
   void PublishCodecState();
   int BytesWaiting();
+  // The first socket error seen (errno), kept for the report of the loss: a reset stays a
+  // reset even once the socket no longer holds the error.
+  void NoteEndError(int err);
+  // Why the connection ended: that error, else the server closed it (ERROR_GRACEFUL_DISCONNECT).
+  int EndError() const;
 
   bool FTelnet = false;
   std::shared_mutex FdGuard;        // DeviceClose exclusive; every call on the socket shared
@@ -127,6 +134,8 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   std::atomic<std::uint32_t> FModemLevels{0};   // high nibble as ModemState
   std::atomic<std::uint32_t> FStatusErrors{0};  // CE_ bits not yet taken by DeviceReadStatus
   std::atomic<std::uint32_t> FEventErrors{0};   // CE_ bits not yet taken by the event worker
+  std::atomic<int> FEndError{0};               // see NoteEndError
+  std::atomic<bool> FSuspended{false};         // the server sent FLOWCONTROL-SUSPEND, not yet RESUME
   std::atomic<std::uint32_t> FServerBaud{0};
   std::atomic<std::uint8_t> FServerDataSize{0};
   std::atomic<std::uint32_t> ReadGeneration{0};

@@ -1,7 +1,11 @@
 // The socket device layer against ser2net's RFC 2217 port in front of a pseudo-terminal: the
-// settings the dispatcher makes reach the server, which applies them to the terminal.
-#include <termios.h>
+// settings the dispatcher makes reach the server, which applies them to the terminal.  And a
+// server written here, for what ser2net cannot be made to do on demand (flow suspension).
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -44,5 +48,78 @@ TEST(SocketLineTest, Rfc2217SettingsReachTheServersDevice) {
   std::uint8_t got[3] = {};
   ASSERT_EQ(line.ReadBlock(got, 3), 3);
   EXPECT_EQ(got[1], 0xFF);
+  line.CloseLine();
+}
+
+namespace {
+
+// The far end of an rfc2217:// line, played by the test: one accepted connection whose
+// incoming telnet stream is decoded into data.
+class TFakeRfc2217Server {
+ public:
+  TFakeRfc2217Server() {
+    FListen = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    if (bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(FListen, 1) == 0 &&
+        getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &size) == 0) {
+      FPort = ntohs(a.sin_port);
+    }
+  }
+  ~TFakeRfc2217Server() {
+    if (FConn >= 0) close(FConn);
+    close(FListen);
+  }
+  std::string Url() const { return "rfc2217://127.0.0.1:" + std::to_string(FPort); }
+  bool Accept() { return (FConn = accept(FListen, nullptr, nullptr)) >= 0; }
+  bool Send(const std::vector<std::uint8_t>& bytes) {
+    return send(FConn, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+  }
+  // The data bytes received so far (commands and negotiation taken out).
+  const std::vector<std::uint8_t>& Data() {
+    std::uint8_t in[4096];
+    ssize_t n = 0;
+    while ((n = recv(FConn, in, sizeof in, MSG_DONTWAIT)) > 0) {
+      std::vector<std::uint8_t> replies;
+      const std::size_t old = FData.size();
+      FData.resize(old + static_cast<std::size_t>(n));
+      FData.resize(old + FCodec.Decode(in, static_cast<std::size_t>(n), FData.data() + old, replies));
+    }
+    return FData;
+  }
+
+ private:
+  int FListen = -1, FConn = -1, FPort = 0;
+  TRfc2217Codec FCodec;
+  std::vector<std::uint8_t> FData;
+};
+
+}  // namespace
+
+TEST(SocketLineTest, DataWaitsInTheOutputRingWhileTheServerSuspendsTheFlow) {
+  using namespace telnet;
+  TFakeRfc2217Server server;
+  TSioSocketDispatcher line(nullptr);
+  ASSERT_EQ(line.OpenLine(server.Url(), 9600, 0, 8, 1, 4096, 4096, 0), 0);
+  ASSERT_TRUE(server.Accept());
+  // Agreed, then suspended; the data byte after the suspension tells that the line has read it.
+  ASSERT_TRUE(server.Send({IAC, DO, OptComPort, IAC, SB, OptComPort, 108, IAC, SE, 'a'}));
+  ASSERT_TRUE(WaitUntil([&] { return line.InCount() == 1; }));
+  const std::uint8_t out[] = {'h', 0xFF, 'i'};
+  ASSERT_EQ(line.WriteBlock(out, 3), 0);
+  // One more round for the workers: still nothing sent, the ring holds the block.
+  ASSERT_TRUE(server.Send({'b'}));
+  ASSERT_TRUE(WaitUntil([&] { return line.InCount() == 2; }));
+  EXPECT_EQ(line.OutUsed(), 3u);
+  EXPECT_TRUE(server.Data().empty());
+  ASSERT_TRUE(server.Send({IAC, SB, OptComPort, 109, IAC, SE}));
+  ASSERT_TRUE(WaitUntil([&] { return server.Data().size() == 3; }));
+  EXPECT_EQ(server.Data(), (std::vector<std::uint8_t>{'h', 0xFF, 'i'}));
+  EXPECT_EQ(line.OutUsed(), 0u);
+  // Flowing again: the next block goes straight out.
+  ASSERT_EQ(line.WriteBlock(out, 1), 0);
+  EXPECT_TRUE(WaitUntil([&] { return server.Data().size() == 4; }));
   line.CloseLine();
 }
