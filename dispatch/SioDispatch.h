@@ -329,6 +329,9 @@ class TSioBaseDispatcher {
   // The shared part of HaltWorkers.  `cancelWait` completes a pending device wait (the
   // empty event mask of the event worker).
   void HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&));
+  // The first step of a device layer's DeviceClose: workers still running are told to stop
+  // and every device wait is completed, so that none holds the device any longer.
+  void CancelWorkersForClose(void (*cancelWait)(TSioBaseDispatcher&));
   // Creates and starts the three workers (the StartWorkers of every device layer).
   void StartWorkerThreads();
   // The signals are closed once the workers have ended (or never started).

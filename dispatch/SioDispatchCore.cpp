@@ -587,6 +587,17 @@ void TSioBaseDispatcher::DetachPortComponent() {
   FPortComponent = nullptr;
 }
 
+void TSioBaseDispatcher::CancelWorkersForClose(void (*cancelWait)(TSioBaseDispatcher&)) {
+  if (FWorkersRunning) {
+    FWorkersStopFlag = true;
+    cancelWait(*this);
+    if (DispatchDoneSignal) DispatchDoneSignal->Set();
+    if (WorkerAckSignal) WorkerAckSignal->Reset();
+  } else {
+    cancelWait(*this);
+  }
+}
+
 void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)) {
   // The dispatch worker waits for the calling handler to return: waiting for the worker to
   // end would never end.  (A close from there is deferred instead, see CloseLine.)

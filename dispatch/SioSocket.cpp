@@ -179,7 +179,7 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
   }
   try {
     CloseSignal = std::make_unique<TEvent>(TEvent::ManualReset);
-    ReadProgress = std::make_unique<TEvent>(TEvent::AutoReset);
+    Reads.Make();
   } catch (const std::bad_alloc&) {
     return ecOutOfMemory;
   }
@@ -200,9 +200,7 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
   FEventErrors = 0;
   FEndError = 0;
   FSuspended = false;
-  Reported = false;
-  ReportedGeneration = 0;
-  ReadGeneration = 0;
+  Reads.Restart();
   {
     std::unique_lock guard(FdGuard);
     FDeviceHandle = fd;
@@ -225,14 +223,7 @@ void TSioSocketDispatcher::CancelDeviceWait(TSioBaseDispatcher& dispatcher) {
 }
 
 int TSioSocketDispatcher::DeviceClose() {
-  if (FWorkersRunning) {
-    FWorkersStopFlag = true;
-    CancelDeviceWait(*this);
-    if (DispatchDoneSignal) DispatchDoneSignal->Set();
-    if (WorkerAckSignal) WorkerAckSignal->Reset();
-  } else {
-    CancelDeviceWait(*this);
-  }
+  CancelWorkersForClose(&TSioSocketDispatcher::CancelDeviceWait);
   // Every wait on the socket also waits on the close signal: the workers let go at once.
   std::unique_lock guard(FdGuard);
   if (FDeviceHandle < 0) return -1;
@@ -369,6 +360,7 @@ void TSioSocketDispatcher::PublishCodecState() {
 
 int TSioSocketDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
   std::uint32_t total = 0;
+  bool took = false;  // bytes left the socket (telnet alone, maybe: no data, still a read)
   bool agreedNow = false;
   // Answers are sent once the descriptor guard is let go (sending takes it again).
   std::vector<std::uint8_t> replies;
@@ -387,7 +379,7 @@ int TSioSocketDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) 
         return -1;
       }
       if (n <= 0) break;  // emptied, or the server closed (the event worker tells)
-      ReadGeneration.fetch_add(1);
+      took = true;
       auto got = static_cast<std::uint32_t>(n);
       if (FTelnet) {
         std::lock_guard codec(CodecGuard);
@@ -399,7 +391,7 @@ int TSioSocketDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) 
       if (static_cast<std::uint32_t>(n) < room) break;  // the socket is empty
     }
   }
-  if (AwaitingRead.load() && ReadProgress) ReadProgress->Set();
+  if (took) Reads.NoteRead();
   if (!replies.empty()) SendTelnet(replies);
   if (agreedNow) {
     // The server takes COM-PORT commands from now on: the whole set-up goes first, then the
@@ -421,7 +413,7 @@ int TSioSocketDispatcher::DevicePurge(int queue) {
     std::uint8_t scrap[4096];
     for (int i = 0; i < 16 && DeviceRead(scrap, sizeof scrap) > 0; ++i) {
     }
-    ReadGeneration.fetch_add(1);
+    Reads.NoteRead();
   } else {
     StopOutputAndEmptyRing();
   }
@@ -515,31 +507,6 @@ void TSioSocketDispatcher::SendTelnet(const std::vector<std::uint8_t>& bytes) {
   if (waiting && OutputReadySignal) OutputReadySignal->Set();
 }
 
-TSioSocketDispatcher::TWriteWait TSioSocketDispatcher::WaitWritable() {
-  for (;;) {
-    pollfd fds[3] = {{OutputStopSignal->Fd(), POLLIN, 0}, {CloseSignal->Fd(), POLLIN, 0}, {-1, POLLOUT, 0}};
-    int result = 0;
-    {
-      std::shared_lock guard(FdGuard);
-      if (FDeviceHandle < 0) return wwClosed;
-      fds[2].fd = FDeviceHandle;
-      result = poll(fds, 3, -1);
-    }
-    if (result < 0) {
-      if (errno == EINTR) continue;
-      return wwHangUp;
-    }
-    if ((fds[0].revents & POLLIN) != 0 && OutputStopSignal->TryTake()) return wwStop;
-    if (fds[1].revents != 0) return wwClosed;
-    if ((fds[2].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-      std::shared_lock guard(FdGuard);
-      if (FDeviceHandle >= 0) NoteEndError(PendingSocketError(FDeviceHandle));
-      return wwHangUp;
-    }
-    if ((fds[2].revents & POLLOUT) != 0) return wwWritable;
-  }
-}
-
 void TSioSocketDispatcher::DrainOutputRing() {
   while (LineLostError() == 0) {
     bool failed = false;
@@ -587,7 +554,7 @@ void TSioSocketDispatcher::DrainOutputRing() {
       return;
     }
     if (queued) {
-      switch (WaitWritable()) {
+      switch (WaitWritable(RealSysCalls(), *OutputStopSignal, *CloseSignal, FdGuard, FDeviceHandle, true, -1)) {
         case wwWritable:
           break;
         case wwStop:
@@ -595,7 +562,10 @@ void TSioSocketDispatcher::DrainOutputRing() {
           return;
         case wwClosed:
           return;
-        case wwHangUp:
+        case wwHangUp: {
+          std::shared_lock guard(FdGuard);
+          if (FDeviceHandle >= 0) NoteEndError(PendingSocketError(FDeviceHandle));
+        }
           MarkLineLost(EndError());
           return;
       }
@@ -607,6 +577,7 @@ void TSioSocketDispatcher::DrainOutputRing() {
 
 bool TSioSocketDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
   eventWord = 0;
+  bool stale = false;
   for (;;) {
     // Notifications the dispatch worker decoded since the last wait end it at once.
     const std::uint32_t levels = DeviceModemLevels();
@@ -623,10 +594,9 @@ bool TSioSocketDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
 
     // Bytes announced before and not read since (a full input ring) are not announced
     // again: until a read is made only the connection's end is watched.
-    const std::uint32_t readsBefore = ReadGeneration.load();
-    const bool stale = Reported && readsBefore == ReportedGeneration;
-    if (stale) AwaitingRead = true;
-    pollfd fds[3] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}, {ReadProgress->Fd(), POLLIN, 0}};
+    const std::uint32_t readsBefore = Reads.ReadsNow();
+    if (stale) stale = Reads.BeginStaleWait();
+    pollfd fds[3] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}, {Reads.Fd(), POLLIN, 0}};
     int result = 0;
     int pollError = 0;
     {
@@ -638,10 +608,7 @@ bool TSioSocketDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       pollError = errno;
       if (result > 0 && (fds[1].revents & (POLLHUP | POLLERR)) != 0) NoteEndError(PendingSocketError(FDeviceHandle));
     }
-    if (stale) {
-      AwaitingRead = false;
-      ReadProgress->TryTake();
-    }
+    if (stale) Reads.EndStaleWait();
     if (result < 0) {
       if (pollError == EINTR) continue;
       SetLastError(ErrnoError(pollError));
@@ -654,11 +621,11 @@ bool TSioSocketDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       return false;
     }
     const bool ended = (events & (POLLHUP | POLLERR | POLLRDHUP)) != 0;
-    if ((events & POLLIN) != 0 || ended) {
+    if (stale && !ended) {
+      stale = false;  // a read was made: look again, with POLLIN
+    } else if ((events & POLLIN) != 0 || ended) {
       const bool waiting = BytesWaiting() > 0;
-      if (waiting && (!Reported || readsBefore != ReportedGeneration)) {
-        Reported = true;
-        ReportedGeneration = readsBefore;
+      if (waiting && Reads.Announce(readsBefore)) {
         eventWord |= EV_RXCHAR;
         return true;
       }
@@ -667,6 +634,7 @@ bool TSioSocketDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
         SetLastError(EndError());
         return false;
       }
+      stale = true;
     }
   }
 }

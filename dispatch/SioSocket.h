@@ -49,6 +49,7 @@
 #include <shared_mutex>
 #include <vector>
 
+#include "dispatch/SioDescriptorWaits.h"
 #include "dispatch/SioDispatch.h"
 #include "dispatch/SioRfc2217.h"
 #include "dispatch/SioSocketPath.h"
@@ -88,7 +89,6 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   std::uint32_t WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) override;
 
  private:
-  enum TWriteWait : std::uint8_t { wwWritable, wwStop, wwClosed, wwHangUp };
   // What was last sent to the server of the line set-up; -1: nothing yet.
   struct TSentLine {
     std::int64_t Baud = -1;
@@ -104,7 +104,6 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   void SendTelnet(const std::vector<std::uint8_t>& bytes);
   // Under LineGuard, once agreed: the commands for what differs from what was sent.
   void SendLineChanges();
-  TWriteWait WaitWritable();
   // Takes what the decoder saw into the atomics the other threads read (under CodecGuard).
   void PublishCodecState();
   int BytesWaiting();
@@ -117,7 +116,6 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   bool FTelnet = false;
   std::shared_mutex FdGuard;        // DeviceClose exclusive; every call on the socket shared
   std::unique_ptr<TEvent> CloseSignal;  // manual reset: completes the workers' waits
-  std::unique_ptr<TEvent> ReadProgress;  // a read took bytes while the event worker waited for one
 
   std::mutex CodecGuard;
   TRfc2217Codec Codec;              // under CodecGuard
@@ -138,10 +136,7 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   std::atomic<bool> FSuspended{false};         // the server sent FLOWCONTROL-SUSPEND, not yet RESUME
   std::atomic<std::uint32_t> FServerBaud{0};
   std::atomic<std::uint8_t> FServerDataSize{0};
-  std::atomic<std::uint32_t> ReadGeneration{0};
-  std::atomic<bool> AwaitingRead{false};
+  TReadNotice Reads;  // told of every read that took bytes and of an input purge
   // Event worker only.
   std::uint32_t LastLevels = 0;
-  bool Reported = false;
-  std::uint32_t ReportedGeneration = 0;
 };
