@@ -22,14 +22,10 @@
 // measured side by side, and look at their spread over the runs (printed too).
 //
 //   DispatchBench [runs=5] [MiB=16] [round trips=1000] [idle seconds=2]
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -50,6 +46,7 @@
 #include "dispatch/SioSocket.h"
 #include "platform/Messages.h"
 #include "port/SioPort.h"
+#include "support/LoopbackListener.h"
 #include "support/TestPty.h"
 
 namespace {
@@ -286,37 +283,16 @@ class TBenchDispatcher : public TSioPosixDispatcher {
 // non-blocking like a pty's master.
 class TLoopbackPeer {
  public:
-  TLoopbackPeer() {
-    Listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    if (bind(Listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(Listener, 1) == 0 &&
-        getsockname(Listener, reinterpret_cast<sockaddr*>(&a), &size) == 0) {
-      Port = ntohs(a.sin_port);
-    }
-  }
   ~TLoopbackPeer() {
     if (Connection >= 0) close(Connection);
-    close(Listener);
   }
-  TLoopbackPeer(const TLoopbackPeer&) = delete;
-  TLoopbackPeer& operator=(const TLoopbackPeer&) = delete;
-  std::string Url() const { return "tcp://127.0.0.1:" + std::to_string(Port); }
-  bool Accept() {
-    if (!WaitFd(Listener, POLLIN, 5000)) return false;
-    Connection = accept4(Listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    const int one = 1;
-    setsockopt(Connection, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return Connection >= 0;
-  }
+  std::string Url() const { return Listener.Url(); }
+  bool Accept() { return (Connection = Listener.Accept(5000, true)) >= 0; }
   int Fd() const { return Connection; }
 
  private:
-  int Listener = -1;
+  TLoopbackListener Listener;
   int Connection = -1;
-  int Port = 0;
 };
 
 // A line with one method handler on the dispatch worker: on a fresh pty, or over tcp:// to a

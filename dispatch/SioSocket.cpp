@@ -563,11 +563,13 @@ void TSioSocketDispatcher::DrainOutputRing() {
         case wwClosed:
           return;
         case wwHangUp: {
-          std::shared_lock guard(FdGuard);
-          if (FDeviceHandle >= 0) NoteEndError(PendingSocketError(FDeviceHandle));
-        }
+          {
+            std::shared_lock guard(FdGuard);
+            if (FDeviceHandle >= 0) NoteEndError(PendingSocketError(FDeviceHandle));
+          }
           MarkLineLost(EndError());
           return;
+        }
       }
     }
   }

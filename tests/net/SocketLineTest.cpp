@@ -1,9 +1,7 @@
 // The socket device layer against ser2net's RFC 2217 port in front of a pseudo-terminal: the
 // settings the dispatcher makes reach the server, which applies them to the terminal.  And a
 // server written here, for what ser2net cannot be made to do on demand (flow suspension).
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -13,6 +11,7 @@
 #include "dispatch/SioSocket.h"
 #include "net/DeviceServers.h"
 #include "net/MqttTestSupport.h"
+#include "support/LoopbackListener.h"
 #include "support/TestPty.h"
 #include "support/Wait.h"
 #include "unit/TraceLogFiles.h"
@@ -57,23 +56,11 @@ namespace {
 // incoming telnet stream is decoded into data.
 class TFakeRfc2217Server {
  public:
-  TFakeRfc2217Server() {
-    FListen = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    if (bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(FListen, 1) == 0 &&
-        getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &size) == 0) {
-      FPort = ntohs(a.sin_port);
-    }
-  }
   ~TFakeRfc2217Server() {
     if (FConn >= 0) close(FConn);
-    close(FListen);
   }
-  std::string Url() const { return "rfc2217://127.0.0.1:" + std::to_string(FPort); }
-  bool Accept() { return (FConn = accept(FListen, nullptr, nullptr)) >= 0; }
+  std::string Url() const { return FListener.Url("rfc2217"); }
+  bool Accept() { return (FConn = FListener.Accept()) >= 0; }
   bool Send(const std::vector<std::uint8_t>& bytes) {
     return send(FConn, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
   }
@@ -91,7 +78,8 @@ class TFakeRfc2217Server {
   }
 
  private:
-  int FListen = -1, FConn = -1, FPort = 0;
+  TLoopbackListener FListener;
+  int FConn = -1;
   TRfc2217Codec FCodec;
   std::vector<std::uint8_t> FData;
 };
