@@ -439,22 +439,9 @@ std::uint32_t TSioSocketDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::
     std::lock_guard sending(SendGuard);
     if (!SendQueue.empty()) return 0;  // telnet bytes queued before these go first
     if (FSuspended) return 0;          // the server asked us to hold the data: it waits in the ring
-    if (FTelnet) {
-      TRfc2217Codec::EscapeData(bytes, count, SendQueue);
-      gone = !FlushSendQueueLocked();
-      waiting = !SendQueue.empty();
-      taken = count;  // what the socket did not take waits in the send queue
-    } else {
-      std::shared_lock guard(FdGuard);
-      if (FDeviceHandle < 0) return 0;
-      ssize_t n = 0;
-      do {
-        n = send(FDeviceHandle, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);
-      } while (n < 0 && errno == EINTR);
-      if (n > 0) taken = static_cast<std::uint32_t>(n);
-      gone = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
-      if (gone) NoteEndError(errno);
-    }
+    bool queued = false;
+    if (!SendDataLocked(bytes, count, taken, gone, queued)) return 0;
+    waiting = FTelnet && queued;
   }
   if (gone) {
     std::lock_guard sending(SendGuard);
@@ -488,6 +475,29 @@ bool TSioSocketDispatcher::FlushSendQueueLocked() {
   }
   SendQueue.erase(SendQueue.begin(), SendQueue.begin() + static_cast<std::ptrdiff_t>(sent));
   return ok;
+}
+
+bool TSioSocketDispatcher::SendDataLocked(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t& taken,
+                                          bool& failed, bool& queued) {
+  taken = 0;
+  if (FTelnet) {
+    TRfc2217Codec::EscapeData(bytes, count, SendQueue);
+    failed = !FlushSendQueueLocked();
+    queued = !SendQueue.empty();
+    taken = count;  // what the socket did not take waits in the send queue
+    return true;
+  }
+  std::shared_lock guard(FdGuard);
+  if (FDeviceHandle < 0) return false;
+  ssize_t n = 0;
+  do {
+    n = send(FDeviceHandle, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);
+  } while (n < 0 && errno == EINTR);
+  if (n > 0) taken = static_cast<std::uint32_t>(n);
+  failed = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+  if (failed) NoteEndError(errno);
+  queued = n <= 0;  // the socket took nothing: wait until it is writable
+  return true;
 }
 
 void TSioSocketDispatcher::SendTelnet(const std::vector<std::uint8_t>& bytes) {
@@ -527,23 +537,7 @@ void TSioSocketDispatcher::DrainOutputRing() {
       {
         // SendGuard is let go before the ring advances (OutputLock is never taken under it).
         std::lock_guard sending(SendGuard);
-        if (FTelnet) {
-          TRfc2217Codec::EscapeData(data, run, SendQueue);
-          failed = !FlushSendQueueLocked();
-          queued = !SendQueue.empty();
-          taken = run;
-        } else {
-          std::shared_lock guard(FdGuard);
-          if (FDeviceHandle < 0) return;  // closed: the release discards what is queued
-          ssize_t n = 0;
-          do {
-            n = send(FDeviceHandle, data, run, MSG_NOSIGNAL | MSG_DONTWAIT);
-          } while (n < 0 && errno == EINTR);
-          if (n > 0) taken = static_cast<std::uint32_t>(n);
-          failed = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
-          if (failed) NoteEndError(errno);
-          queued = n <= 0;
-        }
+        if (!SendDataLocked(data, run, taken, failed, queued)) return;  // closed: the release discards the ring
       }
       if (!failed && taken != 0) AdvanceOutputRing(taken, generation);
     }

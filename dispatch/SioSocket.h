@@ -100,6 +100,12 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   // Under SendGuard: sends what the queue holds as far as the socket takes it now.  False
   // when the connection failed.
   bool FlushSendQueueLocked();
+  // Under SendGuard: sends `count` data bytes as far as the socket takes them now; over
+  // telnet they are escaped into the send queue and taken whole.  `failed`: the connection
+  // is gone; `queued`: something waits for a writable socket.  False when the line is closed
+  // (nothing sent).
+  bool SendDataLocked(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t& taken, bool& failed,
+                      bool& queued);
   // Queues telnet bytes and sends what the socket takes; the output worker sends the rest.
   void SendTelnet(const std::vector<std::uint8_t>& bytes);
   // Under LineGuard, once agreed: the commands for what differs from what was sent.
