@@ -187,11 +187,11 @@ void TSioBaseDispatcher::CloseLine() {
 }
 
 void TSioBaseDispatcher::ReleaseBuffers() {
-  if (FWorkersRunning) {
-    HaltWorkers();
-  } else {
-    CloseSignals();
-  }
+  if (FWorkersRunning) HaltWorkers();
+  // Also after a halt: the workers may have ended by themselves (DeviceClose stops them)
+  // between the look above and HaltWorkers' own, which then returns without closing.  No
+  // worker touches a signal once WorkersRunning is clear.
+  CloseSignals();
   {
     std::lock_guard out(OutputLock);
     FOutRing.reset();
