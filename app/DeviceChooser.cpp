@@ -35,7 +35,7 @@ TDeviceChooser::TDeviceChooser(QWidget* parent, unsigned comNumber, const QStrin
 
   FList->setObjectName(QStringLiteral("DeviceList"));
   FPath->setObjectName(QStringLiteral("DevicePath"));
-  FPath->setPlaceholderText(tr("any device path, e.g. /dev/ttyUSB0"));
+  FPath->setPlaceholderText(tr("any device path, e.g. /dev/ttyUSB0, or tcp://host:port, rfc2217://host:port"));
   // A device the user selects fills the field; the current row the list takes by itself on
   // getting the focus does not.
   connect(FList, &QListWidget::itemSelectionChanged, this, [this] {

@@ -2,7 +2,7 @@
 //
 // Lists the machine's serial devices (app/SerialDevices.h) and keeps the list up to date
 // while it is open, so an adapter plugged in meanwhile appears and one pulled out goes; a
-// field takes any other path.  The window makes the choice the port's device and remembers
+// field takes any other path, a device server's tcp://host:port or rfc2217://host:port too.  The window makes the choice the port's device and remembers
 // it (app/PortChoices.h).  GUI thread only.
 #pragma once
 

@@ -90,6 +90,7 @@ std::string OpenProblemWords(TOpenProblem problem) {
 
 std::string LineLostWords(int error) {
   if (error == -static_cast<int>(ERROR_GEN_FAILURE)) return "device gone";
+  if (error == -static_cast<int>(ERROR_GRACEFUL_DISCONNECT)) return "connection closed by the server";
   const std::string text = PlainErrorText(error);
   return text.empty() ? "error " + std::to_string(-error) : text;
 }

@@ -81,7 +81,8 @@ class TLinkHealth {
 // The few words the strip uses for an open failure ("port busy", "no permission", ...).
 std::string OpenProblemWords(TOpenProblem problem);
 // The few words for the error a line was lost with (OnLineLost's Error): "device gone" for a
-// hang-up or I/O error (a pulled adapter, a closed peer), else the system's text.
+// hang-up or I/O error (a pulled adapter, a closed peer), "connection closed by the server"
+// when a network server ended the connection, else the system's text.
 std::string LineLostWords(int error);
 
 // When to try a lost line again: 1 s after the loss, then 2 s, 4 s, and every 5 s from then on.

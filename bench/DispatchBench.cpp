@@ -3,7 +3,9 @@
 //
 //   plain       the limit: one thread polls the slave and reads or writes it directly;
 //   dispatcher  TSioPosixDispatcher with a method handler on the dispatch worker;
-//   port        TSioComPort with its events on the main thread (which pumps its queue).
+//   port        TSioComPort with its events on the main thread (which pumps its queue);
+//   tcp         TSioSocketDispatcher on tcp://127.0.0.1 with a method handler on the dispatch
+//               worker, the far end a socket the bench accepts (in place of the pty's master).
 //
 // Figures, each the median of the runs:
 //   receive MB/s, CPU ms and context    the peer writes a stream into the master as fast as
@@ -41,8 +43,10 @@
 
 #include "dispatch/SioPortName.h"
 #include "dispatch/SioPosix.h"
+#include "dispatch/SioSocket.h"
 #include "platform/Messages.h"
 #include "port/SioPort.h"
+#include "support/LoopbackListener.h"
 #include "support/TestPty.h"
 
 namespace {
@@ -275,49 +279,74 @@ class TBenchDispatcher : public TSioPosixDispatcher {
   ~TBenchDispatcher() override { ShutDown(); }
 };
 
-// A line on a fresh pty with one method handler on the dispatch worker.
-struct TDispatcherLine {
-  TTestPty Pty{TTestPty::TSlave::NotHeld};
-  TBenchDispatcher Line;
-  bool Open(TTriggerMethod handler) {
-    if (Line.OpenLine(Pty.SlavePath(), 115200, 0, 8, 1, 8192, kOutSize, olDtrOn | olRtsOn) != 0) return false;
-    Line.AddMethodHandler(this, std::move(handler), false);
-    Line.SetAvailThreshold(1);
-    return true;
+// The far end of a tcp:// line: a listener on the loopback, and the one connection it accepts,
+// non-blocking like a pty's master.
+class TLoopbackPeer {
+ public:
+  ~TLoopbackPeer() {
+    if (Connection >= 0) close(Connection);
   }
-  ~TDispatcherLine() { Line.CloseLine(); }
+  std::string Url() const { return Listener.Url(); }
+  bool Accept() { return (Connection = Listener.Accept(5000, true)) >= 0; }
+  int Fd() const { return Connection; }
+
+ private:
+  TLoopbackListener Listener;
+  int Connection = -1;
 };
 
-TFigures MeasureDispatcher(std::uint64_t total) {
+// A line with one method handler on the dispatch worker: on a fresh pty, or over tcp:// to a
+// fresh loopback peer.  Master() is the far end either way.
+struct TDispatcherLine {
+  explicit TDispatcherLine(bool overTcp = false)
+      : Tcp(overTcp ? std::make_unique<TLoopbackPeer>() : nullptr),
+        Line(overTcp ? std::unique_ptr<TSioBaseDispatcher>(std::make_unique<TSioSocketDispatcher>(nullptr))
+                     : std::make_unique<TBenchDispatcher>()) {}
+  TTestPty Pty{TTestPty::TSlave::NotHeld};
+  std::unique_ptr<TLoopbackPeer> Tcp;
+  std::unique_ptr<TSioBaseDispatcher> Line;
+  int Master() const { return Tcp ? Tcp->Fd() : Pty.Master(); }
+  bool Open(TTriggerMethod handler) {
+    const std::string path = Tcp ? Tcp->Url() : Pty.SlavePath();
+    if (Line->OpenLine(path, 115200, 0, 8, 1, 8192, kOutSize, olDtrOn | olRtsOn) != 0) return false;
+    if (Tcp && !Tcp->Accept()) return false;
+    Line->AddMethodHandler(this, std::move(handler), false);
+    Line->SetAvailThreshold(1);
+    return true;
+  }
+  ~TDispatcherLine() { Line->CloseLine(); }
+};
+
+TFigures MeasureDispatcherOn(std::uint64_t total, bool overTcp) {
   TFigures f;
   std::vector<std::uint8_t> buffer(kInRingSize > kOutSize ? kInRingSize : kOutSize);
   {
-    TDispatcherLine l;
+    TDispatcherLine l(overTcp);
     TChecker checker;
     TEvent done(TEvent::ManualReset);
     if (!l.Open([&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
           if (message != TriggerAvailMsg) return;
           const auto n = static_cast<std::uint32_t>(wParam);
-          if (l.Line.ReadBlock(buffer.data(), n) == static_cast<int>(n)) checker.Check(buffer.data(), n);
+          if (l.Line->ReadBlock(buffer.data(), n) == static_cast<int>(n)) checker.Check(buffer.data(), n);
           if (checker.Next >= total) done.Set();
         })) {
       f.Faulty = true;
       return f;
     }
     TReceiveRun run;
-    run.Begin(l.Pty.Master(), total);
+    run.Begin(l.Master(), total);
     done.Wait(60000);
     run.End(f, checker, total);
   }
   {
-    TDispatcherLine l;
+    TDispatcherLine l(overTcp);
     std::uint64_t queued = 0;
     int handle = 0;
     auto refill = [&] {
-      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(l.Line.OutFree(), total - queued));
+      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(l.Line->OutFree(), total - queued));
       FillStream(buffer.data(), n, queued);
-      if (n > 0 && l.Line.WriteBlock(buffer.data(), n) == 0) queued += n;
-      if (queued < total) l.Line.SetStatusTrigger(static_cast<std::uint32_t>(handle), kRefillAt, true);
+      if (n > 0 && l.Line->WriteBlock(buffer.data(), n) == 0) queued += n;
+      if (queued < total) l.Line->SetStatusTrigger(static_cast<std::uint32_t>(handle), kRefillAt, true);
     };
     if (!l.Open([&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
           if (message == TriggerStatusMsg && wParam == static_cast<std::uintptr_t>(handle)) refill();
@@ -325,17 +354,20 @@ TFigures MeasureDispatcher(std::uint64_t total) {
       f.Faulty = true;
       return f;
     }
-    handle = l.Line.AddStatusTrigger(stOutFree);
+    handle = l.Line->AddStatusTrigger(stOutFree);
     TChecker checker;
     TClock::time_point end;
     const auto start = TClock::now();
-    std::thread peer([&] { end = DrainMaster(l.Pty.Master(), total, checker); });
+    std::thread peer([&] { end = DrainMaster(l.Master(), total, checker); });
     refill();
     peer.join();
     f.SendMBps = SendRate(start, end, checker, f);
   }
   return f;
 }
+
+TFigures MeasureDispatcher(std::uint64_t total) { return MeasureDispatcherOn(total, false); }
+TFigures MeasureTcp(std::uint64_t total) { return MeasureDispatcherOn(total, true); }
 
 // ---- The port, with its events on the main thread ------------------------------------------
 
@@ -477,15 +509,15 @@ class TPlainEcho : public TEchoLine {
 
 class TDispatcherEcho : public TEchoLine {
  public:
-  TDispatcherEcho() {
+  explicit TDispatcherEcho(bool overTcp) : L(overTcp) {
     Opened = L.Open([this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
       if (message != TriggerAvailMsg) return;
       const auto n = static_cast<std::uint32_t>(wParam);
-      if (L.Line.ReadBlock(Buffer, n) == static_cast<int>(n)) L.Line.WriteBlock(Buffer, n);
+      if (L.Line->ReadBlock(Buffer, n) == static_cast<int>(n)) L.Line->WriteBlock(Buffer, n);
     });
   }
   bool Ok() const override { return Opened; }
-  int Master() const override { return L.Pty.Master(); }
+  int Master() const override { return L.Master(); }
 
  private:
   TDispatcherLine L;
@@ -513,28 +545,31 @@ class TPortEcho : public TEchoLine {
   std::uint8_t Buffer[kInRingSize];
 };
 
+constexpr int kCandidates = 4;  // plain loop, dispatcher, port, dispatcher over tcp://
+
 std::unique_ptr<TEchoLine> MakeEchoLine(int candidate) {
   switch (candidate) {
     case 0: return std::make_unique<TPlainEcho>();
-    case 1: return std::make_unique<TDispatcherEcho>();
-    default: return std::make_unique<TPortEcho>();
+    case 1: return std::make_unique<TDispatcherEcho>(false);
+    case 2: return std::make_unique<TPortEcho>();
+    default: return std::make_unique<TDispatcherEcho>(true);
   }
 }
 
 // Round trips, the peer pausing 0.2-1 ms before each byte.  One line at a time (`candidate`
-// 0..2), or with the three lines open and the peer going round them (-1), which puts them
-// under the same load byte by byte.
+// 0..kCandidates-1), or with all the lines open and the peer going round them (-1), which
+// puts them under the same load byte by byte.
 void MeasureRoundTrips(int candidate, int samples, TFigures* figures) {
-  std::unique_ptr<TEchoLine> lines[3];
-  for (int c = 0; c < 3; ++c) {
+  std::unique_ptr<TEchoLine> lines[kCandidates];
+  for (int c = 0; c < kCandidates; ++c) {
     if (candidate < 0 || c == candidate) lines[c] = MakeEchoLine(c);
   }
-  std::vector<double> us[3];
+  std::vector<double> us[kCandidates];
   std::atomic<bool> finished{false};
   std::thread peer([&] {
     for (int i = 0; i < samples; ++i) {
-      for (int k = 0; k < 3; ++k) {
-        const int c = (i + k) % 3;
+      for (int k = 0; k < kCandidates; ++k) {
+        const int c = (i + k) % kCandidates;
         if (!lines[c] || !lines[c]->Ok()) continue;
         std::this_thread::sleep_for(std::chrono::microseconds(200 + (i * 37 + k * 101) % 800));
         const double t = TimeEcho(lines[c]->Master(), ByteAt(static_cast<std::uint64_t>(i)));
@@ -545,7 +580,7 @@ void MeasureRoundTrips(int candidate, int samples, TFigures* figures) {
   });
   Pump([&] { return finished.load(); }, 600);
   peer.join();
-  for (int c = 0; c < 3; ++c) {
+  for (int c = 0; c < kCandidates; ++c) {
     if (!lines[c]) continue;
     (candidate < 0 ? figures[c].RoundTripInTurn : figures[c].RoundTrip) = Percentiles(us[c]);
     figures[c].Faulty |= us[c].size() != static_cast<std::size_t>(samples);
@@ -584,21 +619,21 @@ int main(int argc, char** argv) {
   const double idleSeconds = argc > 4 ? std::atof(argv[4]) : 2.0;
 
   using TMeasure = TFigures (*)(std::uint64_t);
-  const char* names[3] = {"plain loop", "our dispatcher", "our port"};
-  const TMeasure measure[3] = {&MeasurePlain, &MeasureDispatcher, &MeasurePort};
-  std::vector<TFigures> figures[3];
+  const char* names[kCandidates] = {"plain loop", "our dispatcher", "our port", "dispatcher over tcp://"};
+  const TMeasure measure[kCandidates] = {&MeasurePlain, &MeasureDispatcher, &MeasurePort, &MeasureTcp};
+  std::vector<TFigures> figures[kCandidates];
   bool faulty = false;
   for (int run = 0; run < runs; ++run) {
     // A different order each run, so that no candidate always follows the same one.
-    for (int k = 0; k < 3; ++k) {
-      const int c = (run + k) % 3;
+    for (int k = 0; k < kCandidates; ++k) {
+      const int c = (run + k) % kCandidates;
       figures[c].push_back(measure[c](total));
       MeasureIdle(c, idleSeconds, figures[c].back());
     }
-    TFigures trips[3];
-    for (int k = 0; k < 3; ++k) MeasureRoundTrips((run + k) % 3, samples, trips);
+    TFigures trips[kCandidates];
+    for (int k = 0; k < kCandidates; ++k) MeasureRoundTrips((run + k) % kCandidates, samples, trips);
     MeasureRoundTrips(-1, samples, trips);
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < kCandidates; ++c) {
       figures[c].back().RoundTrip = trips[c].RoundTrip;
       figures[c].back().RoundTripInTurn = trips[c].RoundTripInTurn;
       if (figures[c].back().Faulty || trips[c].Faulty) {
@@ -621,12 +656,13 @@ int main(int argc, char** argv) {
   };
   std::printf("\n%d runs, %llu MiB each way, %d round trips, %.1f s idle; medians\n\n", runs,
               static_cast<unsigned long long>(total >> 20), samples, idleSeconds);
-  std::printf("| figure | plain loop | our dispatcher | our port | dispatcher / plain | port / plain |\n");
-  std::printf("|---|---|---|---|---|---|\n");
+  std::printf("| figure | plain loop (pty) | our dispatcher (pty) | our port (pty) | dispatcher over tcp:// | "
+              "dispatcher / plain | port / plain | tcp:// / plain |\n");
+  std::printf("|---|---|---|---|---|---|---|---|\n");
   for (const TRow& row : rows) {
-    double median[3];
-    std::vector<double> ratios[3];
-    for (int c = 0; c < 3; ++c) {
+    double median[kCandidates];
+    std::vector<double> ratios[kCandidates];
+    for (int c = 0; c < kCandidates; ++c) {
       std::vector<double> values;
       for (int r = 0; r < runs; ++r) {
         values.push_back(row.Value(figures[c][r]));
@@ -641,8 +677,8 @@ int main(int argc, char** argv) {
       std::snprintf(text, sizeof text, "%.2fx (%.2f-%.2f)", Median(ratios[c]), *lo, *hi);
       return std::string(text);
     };
-    std::printf("| %s | %.2f | %.2f | %.2f | %s | %s |\n", row.Name, median[0], median[1], median[2],
-                ratio(1).c_str(), ratio(2).c_str());
+    std::printf("| %s | %.2f | %.2f | %.2f | %.2f | %s | %s | %s |\n", row.Name, median[0], median[1], median[2],
+                median[3], ratio(1).c_str(), ratio(2).c_str(), ratio(3).c_str());
   }
   std::printf("\nratios: median of the per-run ratios (lowest-highest over the runs)\n");
   return faulty ? 1 : 0;

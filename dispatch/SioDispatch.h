@@ -292,6 +292,18 @@ class TSioBaseDispatcher {
   // The output worker's drain: sends what OutputRing holds (see TOutThread).  The base
   // sends nothing; a device layer that runs an output worker overrides it.
   virtual void DrainOutputRing() {}
+  // DeviceWrite of a device layer with an output worker: a block queued while the output
+  // ring is empty goes to the device at once (WriteAtOnce), on the caller's thread, and what
+  // the device does not take is copied into the ring for the output worker.  Returns count,
+  // or 0 when the device is gone (the line was marked lost).
+  int WriteOrQueue(const std::uint8_t* bytes, std::uint32_t count);
+  // Under OutputLock, the output ring empty: sends what the device takes of the block now,
+  // never waiting; the count it took.  `gone`: the device is gone and nothing was taken.
+  // The base takes nothing.
+  virtual std::uint32_t WriteAtOnce(const std::uint8_t*, std::uint32_t, bool& gone) {
+    gone = false;
+    return 0;
+  }
   // The line-error bits DeviceReadStatus would return, without the byte counts (a device
   // layer saves the system call that counts the bytes waiting in).  Under OutputLock.
   virtual std::uint32_t DeviceReadLineErrors();
@@ -317,6 +329,9 @@ class TSioBaseDispatcher {
   // The shared part of HaltWorkers.  `cancelWait` completes a pending device wait (the
   // empty event mask of the event worker).
   void HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&));
+  // The first step of a device layer's DeviceClose: workers still running are told to stop
+  // and every device wait is completed, so that none holds the device any longer.
+  void CancelWorkersForClose(void (*cancelWait)(TSioBaseDispatcher&));
   // Creates and starts the three workers (the StartWorkers of every device layer).
   void StartWorkerThreads();
   // The signals are closed once the workers have ended (or never started).

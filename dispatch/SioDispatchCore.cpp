@@ -189,11 +189,11 @@ void TSioBaseDispatcher::CloseLine() {
 }
 
 void TSioBaseDispatcher::ReleaseBuffers() {
-  if (FWorkersRunning) {
-    HaltWorkers();
-  } else {
-    CloseSignals();
-  }
+  if (FWorkersRunning) HaltWorkers();
+  // Also after a halt: the workers may have ended by themselves (DeviceClose stops them)
+  // between the look above and HaltWorkers' own, which then returns without closing.  No
+  // worker touches a signal once WorkersRunning is clear.
+  CloseSignals();
   {
     std::lock_guard out(OutputLock);
     FOutRing.reset();
@@ -373,6 +373,43 @@ int TSioBaseDispatcher::PurgeInput() {
 
 // ---- Output ring -----------------------------------------------------------------------
 
+int TSioBaseDispatcher::WriteOrQueue(const std::uint8_t* bytes, std::uint32_t count) {
+  {
+    std::lock_guard out(OutputLock);
+    if (!FOutRing || FOutRingSize == 0) return 0;
+    bool gone = false;
+    // Nothing may overtake queued bytes: only into an empty ring (WriteBlock has set the full
+    // flag already when this block is exactly the ring's size).  An empty ring also means that
+    // the output worker has no write in flight: it advances past a run only once it is written.
+    const bool empty = FOutRingHead == FOutRingTail && (!FOutRingFull || count == FOutRingSize);
+    const std::uint32_t sent = empty ? WriteAtOnce(bytes, count, gone) : 0;
+    if (gone) {
+      FOutRingFull = false;  // nothing was queued
+      return 0;
+    }
+    if (sent == count) {
+      FOutRingFull = false;
+      return static_cast<int>(count);
+    }
+    if (sent != 0) FOutRingFull = false;
+    const std::uint8_t* rest = bytes + sent;
+    const std::uint32_t left = count - sent;
+    std::uint8_t* ring = FOutRing.get();
+    const std::uint32_t room = FOutRingSize - FOutRingHead;
+    if (left > room) {
+      std::memcpy(ring + FOutRingHead, rest, room);
+      std::memcpy(ring, rest + room, left - room);
+      FOutRingHead = left - room;
+    } else {
+      std::memcpy(ring + FOutRingHead, rest, left);
+      FOutRingHead = left == room ? 0 : FOutRingHead + left;
+    }
+  }
+  if (OutputReadySignal) OutputReadySignal->Set();
+  return static_cast<int>(count);
+}
+
+
 std::uint32_t TSioBaseDispatcher::DeviceReadLineErrors() {
   TDeviceStatus ignored;
   return DeviceReadStatus(ignored);
@@ -551,6 +588,17 @@ bool TSioBaseDispatcher::InsideDelivery() const { return IsAnsweringSendOf(FDeli
 void TSioBaseDispatcher::DetachPortComponent() {
   std::lock_guard registry(DispatcherRegistryLock());
   FPortComponent = nullptr;
+}
+
+void TSioBaseDispatcher::CancelWorkersForClose(void (*cancelWait)(TSioBaseDispatcher&)) {
+  if (FWorkersRunning) {
+    FWorkersStopFlag = true;
+    cancelWait(*this);
+    if (DispatchDoneSignal) DispatchDoneSignal->Set();
+    if (WorkerAckSignal) WorkerAckSignal->Reset();
+  } else {
+    cancelWait(*this);
+  }
 }
 
 void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)) {

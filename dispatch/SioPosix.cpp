@@ -49,7 +49,7 @@ TSioPosixDispatcher::~TSioPosixDispatcher() { ShutDown(); }
 bool TSioPosixDispatcher::MakeCloseSignal() {
   try {
     CloseSignal = std::make_unique<TEvent>(TEvent::ManualReset);
-    ReadProgress = std::make_unique<TEvent>(TEvent::AutoReset);
+    Reads.Make();
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -72,8 +72,7 @@ bool TSioPosixDispatcher::AdoptDescriptor(int fd) {
     std::lock_guard out(OutputLock);
     StatusCounts = counts;
   }
-  Reported = false;
-  ReportedGeneration = 0;
+  Reads.Restart();
 
   TDeviceSettings settings;
   TermiosToSettings(tio, ReadCustomRate(*Sys, fd), settings);
@@ -115,7 +114,6 @@ int TSioPosixDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std:
     Sys->Close(fd);
     return ecOutOfMemory;
   }
-  ReadGeneration = 0;
   std::unique_lock guard(FdGuard);
   FDeviceHandle = fd;
   return fd;
@@ -127,14 +125,7 @@ void TSioPosixDispatcher::CancelDeviceWait(TSioBaseDispatcher& dispatcher) {
 }
 
 int TSioPosixDispatcher::DeviceClose() {
-  if (FWorkersRunning) {
-    FWorkersStopFlag = true;
-    CancelDeviceWait(*this);
-    if (DispatchDoneSignal) DispatchDoneSignal->Set();
-    if (WorkerAckSignal) WorkerAckSignal->Reset();
-  } else {
-    CancelDeviceWait(*this);
-  }
+  CancelWorkersForClose(&TSioPosixDispatcher::CancelDeviceWait);
   // Every wait on the descriptor also waits on the close signal, so the workers let go of
   // the descriptor at once.
   std::unique_lock guard(FdGuard);
@@ -318,13 +309,8 @@ int TSioPosixDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
     }
     break;
   }
-  if (total != 0) NoteRead();
+  if (total != 0) Reads.NoteRead();
   return static_cast<int>(total);
-}
-
-void TSioPosixDispatcher::NoteRead() {
-  ++ReadGeneration;
-  if (AwaitingRead.load() && ReadProgress) ReadProgress->Set();
 }
 
 int TSioPosixDispatcher::Flush(int queue) {
@@ -337,7 +323,7 @@ int TSioPosixDispatcher::Flush(int queue) {
 int TSioPosixDispatcher::DevicePurge(int queue) {
   if (queue != 0) {
     const int result = Flush(TCIFLUSH);
-    NoteRead();
+    Reads.NoteRead();
     return result;
   }
   // Also without an output worker: the ring and the device's output queue are emptied.
@@ -349,10 +335,6 @@ int TSioPosixDispatcher::DevicePurge(int queue) {
 
 std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) {
   gone = false;
-  // Nothing may overtake queued bytes: only into an empty ring (WriteBlock has set the full
-  // flag already when this block is exactly the ring's size).  An empty ring also means that
-  // the output worker has no write in flight: it advances past a run only once it is written.
-  if (FOutRingHead != FOutRingTail || (FOutRingFull && count != FOutRingSize)) return 0;
   ssize_t n = 0;
   int error = 0;
   {
@@ -379,58 +361,7 @@ std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::u
 }
 
 int TSioPosixDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
-  {
-    std::lock_guard out(OutputLock);
-    if (!FOutRing || FOutRingSize == 0) return 0;
-    bool gone = false;
-    const std::uint32_t sent = WriteAtOnce(bytes, count, gone);
-    if (gone) {
-      FOutRingFull = false;  // nothing was queued
-      return 0;
-    }
-    if (sent == count) {
-      FOutRingFull = false;
-      return static_cast<int>(count);
-    }
-    if (sent != 0) FOutRingFull = false;
-    const std::uint8_t* rest = bytes + sent;
-    const std::uint32_t left = count - sent;
-    std::uint8_t* ring = FOutRing.get();
-    const std::uint32_t room = FOutRingSize - FOutRingHead;
-    if (left > room) {
-      std::memcpy(ring + FOutRingHead, rest, room);
-      std::memcpy(ring, rest + room, left - room);
-      FOutRingHead = left - room;
-    } else {
-      std::memcpy(ring + FOutRingHead, rest, left);
-      FOutRingHead = left == room ? 0 : FOutRingHead + left;
-    }
-  }
-  if (OutputReadySignal) OutputReadySignal->Set();
-  return static_cast<int>(count);
-}
-
-TSioPosixDispatcher::TWriteWait TSioPosixDispatcher::WaitWritable(bool deviceLies) {
-  for (;;) {
-    pollfd fds[3] = {{OutputStopSignal->Fd(), POLLIN, 0}, {CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}};
-    int result = 0;
-    {
-      std::shared_lock guard(FdGuard);
-      if (FDeviceHandle < 0) return wwClosed;
-      fds[2].fd = FDeviceHandle;
-      // A device that said writable and then refused again is given 1 ms, not a spin.
-      fds[2].events = deviceLies ? 0 : POLLOUT;
-      result = Sys->Poll(fds, 3, deviceLies ? 1 : -1);
-    }
-    if (result < 0) {
-      if (errno == EINTR) continue;
-      return wwHangUp;
-    }
-    if ((fds[0].revents & POLLIN) != 0 && OutputStopSignal->TryTake()) return wwStop;
-    if (fds[1].revents != 0) return wwClosed;
-    if ((fds[2].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return wwHangUp;
-    return wwWritable;
-  }
+  return WriteOrQueue(bytes, count);
 }
 
 void TSioPosixDispatcher::DrainOutputRing() {
@@ -458,7 +389,9 @@ void TSioPosixDispatcher::DrainOutputRing() {
     }
     bool gone = false;
     if (n < 0 && (error == EAGAIN || error == EWOULDBLOCK)) {
-      switch (WaitWritable(refusedAfterWritable)) {
+      // A device that said writable and then refused again is given 1 ms, not a spin.
+      switch (WaitWritable(*Sys, *OutputStopSignal, *CloseSignal, FdGuard, FDeviceHandle, !refusedAfterWritable,
+                           refusedAfterWritable ? 1 : -1)) {
         case wwWritable:
           refusedAfterWritable = true;
           continue;
@@ -536,18 +469,10 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
   const bool sampleLines = ModemLines || Counters;
   bool stale = false;
   for (;;) {
-    pollfd fds[3] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}, {ReadProgress->Fd(), POLLIN, 0}};
-    // Taken before the poll: a read made between the poll and a later look would otherwise
-    // count as made before the bytes this poll saw, and newer bytes could pass for them.
-    const std::uint32_t readsBefore = ReadGeneration.load();
-    if (stale) {
-      // Announced only once a read has been made; one made just now is not waited for.
-      AwaitingRead = true;
-      if (ReadGeneration.load() != ReportedGeneration) {
-        AwaitingRead = false;
-        stale = false;
-      }
-    }
+    pollfd fds[3] = {{CloseSignal->Fd(), POLLIN, 0}, {-1, 0, 0}, {Reads.Fd(), POLLIN, 0}};
+    const std::uint32_t readsBefore = Reads.ReadsNow();
+    // Announced only once a read has been made; one made just now is not waited for.
+    if (stale) stale = Reads.BeginStaleWait();
     int result = 0;
     int pollError = 0;
     {
@@ -559,10 +484,7 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       result = Sys->Poll(fds, stale ? 3 : 2, sampleLines ? kLinePollMs : -1);
       pollError = errno;  // before TryTake below, which may change errno
     }
-    if (stale) {
-      AwaitingRead = false;
-      ReadProgress->TryTake();
-    }
+    if (stale) Reads.EndStaleWait();
     if (result < 0) {
       // An interrupted wait is no failure: a failed wait now counts as a lost line.
       if (pollError == EINTR) continue;
@@ -583,11 +505,8 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       const bool waiting = !hangUp || BytesWaiting() > 0;
       // Bytes reported before and not read since are there because the input ring is full:
       // whoever frees it asks the dispatch worker for a pass, which reads them.
-      const bool fresh = waiting && (!Reported || readsBefore != ReportedGeneration);
-      if (fresh) {
+      if (waiting && Reads.Announce(readsBefore)) {
         eventWord |= EV_RXCHAR;
-        Reported = true;
-        ReportedGeneration = readsBefore;
       } else if (hangUp) {
         // Nothing new can be read from a device that hung up: the wait fails, and the
         // dispatch worker's passes still take what it holds.

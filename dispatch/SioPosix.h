@@ -39,6 +39,7 @@
 #include <mutex>
 #include <shared_mutex>
 
+#include "dispatch/SioDescriptorWaits.h"
 #include "dispatch/SioDispatch.h"
 
 class TSioSysCalls;
@@ -87,18 +88,13 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   struct TLineCounts {
     int Frame = 0, Overrun = 0, Parity = 0, Break = 0, BufOverrun = 0;
   };
-  enum TWriteWait : std::uint8_t { wwWritable, wwStop, wwClosed, wwHangUp };
-
   int Flush(int queue);
-  // Under OutputLock: writes what the device takes of a block at once, when nothing is
-  // queued before it; the count it took (0 when it took nothing or may not be written to).
-  std::uint32_t WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone);
+  std::uint32_t WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) override;
   // FIONREAD, or -1 when the device cannot say.
   int BytesWaiting();
   bool ReadCounts(TLineCounts& counts);
   bool ReadCountsOf(int fd, TLineCounts& counts);
   std::uint32_t LineEvents();
-  TWriteWait WaitWritable(bool deviceLies);
   // Whether the device reports hang-up or an error right now (it is gone, not just busy).
   bool DeviceHungUp();
   static void CancelDeviceWait(TSioBaseDispatcher& dispatcher);
@@ -116,16 +112,10 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   // Event worker only.
   int LastModemBits = 0;
   TLineCounts EventCounts;
-  bool Reported = false;
-  std::uint32_t ReportedGeneration = 0;
   // Under OutputLock (DeviceReadStatus).
   TLineCounts StatusCounts;
-  // Bumped by every read that took bytes and by an input purge.
-  std::atomic<std::uint32_t> ReadGeneration{0};
-  // Set by such a read while the event worker waits for one (AwaitingRead).
-  std::unique_ptr<TEvent> ReadProgress;
-  std::atomic<bool> AwaitingRead{false};
-  void NoteRead();
+  // Told of every read that took bytes and of an input purge.
+  TReadNotice Reads;
 };
 
 // The same device layer over a descriptor that another service has already opened.  The

@@ -21,6 +21,7 @@ constexpr TErrorText kErrorTexts[] = {
     {ERROR_GEN_FAILURE, "A device attached to the system is not functioning.\r\n"},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\r\n"},
     {ERROR_IO_PENDING, "Overlapped I/O operation is in progress.\r\n"},
+    {ERROR_GRACEFUL_DISCONNECT, "The network connection was gracefully closed.\r\n"},
 };
 
 // errno values are small positive numbers; anything above is not one.

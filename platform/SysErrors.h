@@ -18,6 +18,7 @@ enum TSystemError : int {
   ERROR_GEN_FAILURE = 31,        // EIO
   ERROR_INVALID_PARAMETER = 87,  // EINVAL
   ERROR_IO_PENDING = 997,
+  ERROR_GRACEFUL_DISCONNECT = 1226,  // the far end of a network connection closed it
   // Any other errno e is reported as kErrnoBase + e, so it stays distinct and in 16 bits.
   // EACCES and EPERM are among them: a device the user may not open is not one in use.
   kErrnoBase = 30000,

@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
 
 #include "common/SioErrorCodes.h"
+#include "dispatch/SioSocket.h"
+#include "dispatch/SioSocketPath.h"
 #include "common/SioExcept.h"
 #include "platform/SysErrors.h"
 
@@ -93,11 +96,44 @@ std::string DeviceHolders(const std::string& path, const std::string& procRoot) 
   return holders;
 }
 
+namespace {
+
+// A line reached over the network: what went wrong is told in the network's words.
+void DescribeSocketFailure(TOpenFailure& f) {
+  TSocketPath where;
+  std::string problem;
+  const std::string text = PlainErrorText(f.Code) + ": " + f.Path;
+  if (!ParseSocketPath(f.Path, where, &problem)) {
+    f.Problem = opMissing;
+    f.Message = text + " is no network address (" + problem + "; write tcp://HOST:PORT or rfc2217://HOST:PORT)";
+  } else if (f.Code == ecBadId) {
+    f.Problem = opMissing;
+    f.Message = text + ": the name " + where.Host + " does not resolve. Check the host name, or give its address.";
+  } else if (f.Code == -(kErrnoBase + ECONNREFUSED)) {
+    f.Problem = opMissing;
+    f.Message = text + ": nothing accepts connections on port " + where.Port + " of " + where.Host +
+                ". Is the device server running, and serving that port?";
+  } else if (f.Code == -(kErrnoBase + ETIMEDOUT)) {
+    f.Problem = opOther;
+    f.Message = text + ": " + where.Host + " did not answer within " + std::to_string(kConnectLimitMs / 1000) +
+                " s. Check the address and that the network reaches it.";
+  } else {
+    f.Problem = opOther;
+    f.Message = text;
+  }
+}
+
+}  // namespace
+
 TOpenFailure DescribeOpenFailure(int code, const std::string& path, const std::string& procRoot) {
   TOpenFailure f;
   f.Code = code;
   f.Path = path;
   if (code == 0) return f;
+  if (SocketPathKind(path) != skNone) {
+    DescribeSocketFailure(f);
+    return f;
+  }
   struct stat info {};
   const bool exists = stat(path.c_str(), &info) == 0;
   if (code == ecBadId) {

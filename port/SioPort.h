@@ -162,6 +162,10 @@ class TSioCustomComPort : public TSioBaseComponent {
   TDeviceLayer DeviceLayer() const { return FDeviceLayer; }
   // Ignored while the port is not closed, and for layers outside AllowedDeviceLayers.
   void SetDeviceLayer(TDeviceLayer value);
+  // The layer an open uses: dlWinsock for a port whose path is tcp://... or rfc2217://...
+  // (dispatch/SioSocketPath.h) while DeviceLayer is dlWin32 and TapiMode is not on, else
+  // DeviceLayer.
+  TDeviceLayer EffectiveDeviceLayer() const;
   std::uint16_t ComNumber() const { return FComNumber; }
   // While open: the port closes, takes the new number and reopens with its triggers.
   void SetComNumber(std::uint16_t value);
@@ -305,8 +309,8 @@ class TSioCustomComPort : public TSioBaseComponent {
 
  protected:
   // ---- Overridable operations, in slot order ----
-  // Makes the dispatcher for the current DeviceLayer and TapiMode; ENullApi for a layer
-  // other than dlWin32.  A test port may return a subclass of the POSIX dispatcher.
+  // Makes the dispatcher for EffectiveDeviceLayer and TapiMode: the POSIX one, the socket
+  // one, or ENullApi for any other layer.  A test port may return a subclass of either.
   virtual std::unique_ptr<TSioBaseDispatcher> CreateDispatcher();
   virtual void DeviceLayerChanged() {}
   // Opens the line with the current settings; 0 or the dispatcher's negative code.

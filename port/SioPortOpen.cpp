@@ -9,6 +9,8 @@
 
 #include "dispatch/SioPortName.h"
 #include "dispatch/SioPosix.h"
+#include "dispatch/SioSocket.h"
+#include "dispatch/SioSocketPath.h"
 #include "platform/Application.h"
 #include "common/SioExcept.h"
 #include "port/SioPort.h"
@@ -198,13 +200,25 @@ void TSioCustomComPort::ValidatePortNumber() {
   SetComNumber(static_cast<std::uint16_t>(select->ChosenPortNumber()));
 }
 
+TDeviceLayer TSioCustomComPort::EffectiveDeviceLayer() const {
+  // The port's own layer stays dlWin32 (form descriptions store it); a network path
+  // chooses the socket layer for the open.
+  if (FDeviceLayer == dlWin32 && FTapiMode != tmOn && SocketPathKind(PortDeviceName(FComNumber)) != skNone)
+    return dlWinsock;
+  return FDeviceLayer;
+}
+
 std::unique_ptr<TSioBaseDispatcher> TSioCustomComPort::CreateDispatcher() {
-  if (FDeviceLayer != dlWin32) {
-    Check(ecNullApi);
-    return nullptr;
+  switch (EffectiveDeviceLayer()) {
+    case dlWin32:
+      if (FTapiMode == tmOn) return std::make_unique<TSioTAPI32Dispatcher>(this, FTapiDeviceHandle);
+      return std::make_unique<TSioPosixDispatcher>(this);
+    case dlWinsock:
+      return std::make_unique<TSioSocketDispatcher>(this);
+    default:
+      Check(ecNullApi);
+      return nullptr;
   }
-  if (FTapiMode == tmOn) return std::make_unique<TSioTAPI32Dispatcher>(this, FTapiDeviceHandle);
-  return std::make_unique<TSioPosixDispatcher>(this);
 }
 
 int TSioCustomComPort::InitPort() {

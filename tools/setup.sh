@@ -14,6 +14,7 @@ packages=(
   git dpkg-dev file lintian desktop-file-utils man-db groff-base
   clang-14 libclang-rt-14-dev
   libmosquitto-dev mosquitto mosquitto-clients
+  ser2net socat
 )
 
 missing=()

@@ -13,3 +13,11 @@ sio_add_test(NAME HeadlessMqttTest
 target_compile_definitions(HeadlessMqttTest PRIVATE FREQSIM_PATH="$<TARGET_FILE:freqsim>"
                                                     FRONTPANEL_PATH="$<TARGET_FILE:frontpanel>")
 add_dependencies(HeadlessMqttTest freqsim frontpanel)
+# The logger over the network: socat and ser2net started by the tests on 127.0.0.1.
+sio_add_test(NAME HeadlessSocketTest
+  SOURCES HeadlessSocketTest.cpp ${PROJECT_SOURCE_DIR}/tests/pty/SimulatorProcess.cpp
+    ${PROJECT_SOURCE_DIR}/tests/net/DeviceServers.cpp
+  LIBS panel_logic mqtt_test_support LABELS e2e net threaded TIMEOUT 240)
+target_compile_definitions(HeadlessSocketTest PRIVATE FREQSIM_PATH="$<TARGET_FILE:freqsim>"
+                                                      FRONTPANEL_PATH="$<TARGET_FILE:frontpanel>")
+add_dependencies(HeadlessSocketTest freqsim frontpanel)

@@ -10,6 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -28,6 +31,7 @@
 #include "measure/CsvRecorder.h"
 #include "platform/Application.h"
 #include "port/SioPort.h"
+#include "support/LoopbackListener.h"
 #include "support/QtWait.h"
 #include "support/TestPty.h"
 #include "ui_Unit1.h"
@@ -67,13 +71,15 @@ class LinkStatusTest : public ::testing::Test {
   bool StateShows(const QString& words, std::chrono::milliseconds timeout = 5s) {
     return PumpQtUntil([&] { return State().contains(words); }, timeout);
   }
-  void SendFrame(int lastDigit) {
+  // The instrument's frame for the reading 10000.00<lastDigit>.
+  static std::vector<std::uint8_t> Frame(int lastDigit) {
     std::vector<std::uint8_t> bytes{132};
     const auto nibbles = FrameNibblesOf(FrameBytesOf((1u << 5) | (1u << 8) | (1u << 18) | (1u << 23), 1,
                                                      {1, 0, 0, 0, 0, 0, 0, lastDigit}, 8));
     bytes.insert(bytes.end(), nibbles.begin(), nibbles.end());
-    ASSERT_TRUE(Peer->Write(bytes));
+    return bytes;
   }
+  void SendFrame(int lastDigit) { ASSERT_TRUE(Peer->Write(Frame(lastDigit))); }
   bool ShowsReading(const char* text) {
     return PumpQtUntil([&] { return Form->Controls().LaRezult->text() == text; });
   }
@@ -158,4 +164,42 @@ TEST_F(LinkStatusTest, PortChoosesAnyDeviceRemembersItAndTheCommandLineWins) {
   EXPECT_TRUE(Shown.empty()) << Shown.front();
 }
 
+TEST_F(LinkStatusTest, ANetworkPathTypedInIsRememberedAndAServerThatClosesIsSaidToHaveClosed) {
+  TForm1& f = Open();
+  TLoopbackListener server;
+  for (const char* scheme : {"rfc2217", "tcp"}) {
+    const QString url = QString::fromStdString(server.Url(scheme));
+    SCOPED_TRACE(url.toStdString());
+    QTimer::singleShot(0, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<TDeviceChooser*>(w)) {
+          d->PathField()->setText(QStringLiteral("  ") + url + QStringLiteral(" "));
+          d->accept();
+        }
+      }
+    });
+    f.findChild<QAction*>(QStringLiteral("ActionChoosePort"))->trigger();  // "Port…"
+    EXPECT_EQ(f.SioComPort1()->DeviceName(), url.toStdString());
+    EXPECT_EQ(f.SioComPort1()->PortState(), psOpen);
+    EXPECT_EQ(RememberedPortChoice(2), url);
+  }
+  // The raw line reads the instrument's frames; the server closing is no pulled device.
+  const int telnet = server.Accept();  // the rfc2217 line's, closed by the switch to tcp://
+  const int raw = server.Accept();
+  ASSERT_GE(raw, 0);
+  close(telnet);
+  const std::vector<std::uint8_t> frame = Frame(4);
+  ASSERT_EQ(send(raw, frame.data(), frame.size(), MSG_NOSIGNAL), static_cast<ssize_t>(frame.size()));
+  EXPECT_TRUE(ShowsReading("10000.004"));
+  close(raw);
+  EXPECT_TRUE(StateShows(QStringLiteral("line lost \u2014 reconnecting (connection closed by the server)")))
+      << State().toStdString();
+  EXPECT_TRUE(StateShows(QStringLiteral("connected"))) << State().toStdString();
+  // Next run: the network path is remembered like a device's.
+  SetPortDevicePath(2, "");
+  ApplyPortChoices({});
+  EXPECT_EQ(PortDeviceName(2), RememberedPortChoice(2).toStdString());
+}
+
 }  // namespace
+
