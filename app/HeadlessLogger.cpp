@@ -11,6 +11,8 @@
 
 THeadlessLogger::THeadlessLogger(const TProgramOptions& options, std::FILE* diagnostics)
     : FOptions(options), FDiagnostics(diagnostics), FWake([] { PostToMainThread([] {}); }) {
+  // Only the summary asks for the points; without it a logger runs for days in the same memory.
+  FFeed.KeepPoints(FOptions.Summary);
   FFeed.SetOnRecordingStopped([this](const std::string& reason) {
     // A reader that closed our standard output (`| head`) has what it wanted: a normal end.
     if (FOptions.CsvPath == "-" && FFeed.Recorder().ErrorNumber() == EPIPE) {
