@@ -144,7 +144,7 @@ for who in logger window; do
   allowance=()
   [ "$who" = logger ] || allowance=(--sent "$out/$who"-*.sent)
   line=$("${check[@]}" growth "$out/$who.samples" "$who" "${allowance[@]}") || fail "the $who grew"
-  summary+=("$line")
+  summary+=("${line//$'\n'/; }")
 done
 line=$("${check[@]}" compare "$out/logger.csv" "$out"/logger-*.sent) || fail "rows and frames differ"
 summary+=("$line")
