@@ -127,7 +127,7 @@ def growth(args):
               f"points kept meanwhile at most {max(0, frames(later[-1][0]) - settled_frames)} "
               f"({max(0, frames(later[-1][0]) - settled_frames) * POINT_BYTES // 1024} KiB)")
     failed = 0
-    kept = 0
+    grown = []
     for t, rss, threads, fds, _ in later:
         problems = []
         kept = max(0, frames(t) - settled_frames) * POINT_BYTES // 1024 + (CHUNK_KIB if args.sent else 0)
@@ -138,8 +138,12 @@ def growth(args):
         if fds > limit_fds:
             problems.append(f"{fds} fds > {limit_fds}")
         if problems:
-            print(f"{args.name}: grew at {t:.0f} s: " + ", ".join(problems))
-            failed = 1
+            grown.append(f"at {t:.0f} s: " + ", ".join(problems))
+    if grown:
+        shown = grown if len(grown) <= 2 else [grown[0], grown[-1]]
+        print(f"{args.name}: grew in {len(grown)} of {len(later)} samples after the first minute, "
+              + "; ".join(shown))
+        failed = 1
     if not later:
         print(f"{args.name}: no sample after the first {args.after:.0f} s, growth not judged")
     return failed
