@@ -11,6 +11,8 @@
 
 THeadlessLogger::THeadlessLogger(const TProgramOptions& options, std::FILE* diagnostics)
     : FOptions(options), FDiagnostics(diagnostics), FWake([] { PostToMainThread([] {}); }) {
+  // Only the summary asks for the points; without it a logger runs for days in the same memory.
+  FFeed.KeepPoints(FOptions.Summary);
   FFeed.SetOnRecordingStopped([this](const std::string& reason) {
     // A reader that closed our standard output (`| head`) has what it wanted: a normal end.
     if (FOptions.CsvPath == "-" && FFeed.Recorder().ErrorNumber() == EPIPE) {
@@ -88,6 +90,14 @@ void THeadlessLogger::TryReopen() {
     return;
   }
   if (FPort->PortState() != psOpen) return;  // opens once a close still completing is done
+  // As at the start: what waited on the line is no frame of ours.  The flush also makes the
+  // port announce what comes next: a port whose input filled up while it was opening was
+  // never announced, and its reader waited for ever.
+  try {
+    FPort->FlushInBuffer();
+  } catch (const std::exception& e) {
+    Say("reconnected, but the line could not be flushed: " + ExceptionMessage(e));
+  }
   FReconnecting = false;
   // A key sent before the loss will not be answered now.
   FLink.CommandPending = 0;

@@ -43,6 +43,8 @@ class TMeasurementFeed : public TFrameObserver {
   const TSeriesSummary& Summary() const { return FSummary; }
   // The user's reset of the statistics: the next measurement starts a new series.
   void ResetSeries() { FSummary.Reset(); }
+  // Whether the series keeps every point (TSeriesSummary::SetKeepPoints); it does by default.
+  void KeepPoints(bool keep) { FSummary.SetKeepPoints(keep); }
 
  private:
   TClock FClock = &NowTimestamp;

@@ -35,9 +35,15 @@ bool ReadFileStart(const std::string& path, std::string& start, int& error) {
   return true;
 }
 
-bool EndsWithLineBreak(int fd, off_t size) {
+// The descriptor we append through is open for writing only, so the last byte is read
+// through a descriptor of its own.
+bool EndsWithLineBreak(const std::string& path, off_t size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
   char last = 0;
-  return ::pread(fd, &last, 1, size - 1) == 1 && last == '\n';
+  const bool lineBreak = ::pread(fd, &last, 1, size - 1) == 1 && last == '\n';
+  ::close(fd);
+  return lineBreak;
 }
 
 }  // namespace
@@ -84,7 +90,7 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
       return false;
     }
     // Appending: no second header; a row cut short by a crash is closed first.
-    lead = EndsWithLineBreak(fd, st.st_size) ? std::string() : std::string("\r\n");
+    lead = EndsWithLineBreak(path, st.st_size) ? std::string() : std::string("\r\n");
   }
   return lead.empty() || WriteAll(lead) || Fail("Cannot record to " + path, errno);
 }

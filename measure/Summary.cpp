@@ -25,7 +25,7 @@ void TSeriesSummary::Add(const TMeasurement& m) {
     FGateMs = m.GateMs;
   }
   FMoments.Add(*m.SiValue);
-  FStore->Append(*m.SiValue, m.Time.MonotonicNs);
+  if (FKeepPoints) FStore->Append(*m.SiValue, m.Time.MonotonicNs);
   const double step = SiResolution(m);
   if (step > 0 && (FResolution == 0 || step < FResolution)) FResolution = step;
 }

@@ -27,6 +27,10 @@ class TSeriesSummary {
   void Add(const TMeasurement& m);
   // Ends the series: the next measurement with a value starts a new one.
   void Reset();
+  // Whether every point is kept (the default): the window's figures and the Allan deviation
+  // of Json() need them, 16 bytes a measurement.  Without them (a logger asked for no
+  // summary) a run of any length takes no more memory; Json() then gives "adev":[].
+  void SetKeepPoints(bool keep) { FKeepPoints = keep; }
 
   const TRunningMoments& Moments() const { return FMoments; }
   TDisplayUnit Unit() const { return FUnit; }
@@ -49,6 +53,7 @@ class TSeriesSummary {
   void StartSeries();
 
   bool FStarted = false;
+  bool FKeepPoints = true;
   TMeasureMode FMode = mmNone;
   TDisplayUnit FUnit = duNone;
   int FGateMs = 0;

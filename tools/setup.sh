@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
   fonts-dseg fonts-dejavu-core fonts-dejavu-extra
-  xvfb xauth x11-utils imagemagick xdotool
+  xvfb xauth x11-utils imagemagick xdotool python3
   git dpkg-dev file lintian desktop-file-utils man-db groff-base
   clang-14 libclang-rt-14-dev
   libmosquitto-dev mosquitto mosquitto-clients

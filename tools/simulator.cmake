@@ -1,7 +1,7 @@
 # The instrument simulator: plain POSIX, none of the serial component's code.
 add_library(freqsim_core STATIC
   simulator/Options.cpp simulator/Instrument.cpp simulator/Line.cpp simulator/Capture.cpp
-  simulator/Session.cpp simulator/Listener.cpp)
+  simulator/Session.cpp simulator/Listener.cpp simulator/SentLog.cpp)
 target_include_directories(freqsim_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(freqsim_core PRIVATE sio_warnings)
 

@@ -3,7 +3,8 @@
 #   1. the normal build: all tests; then the Debian package is built, installed, run and removed;
 #   2. a ThreadSanitizer build of the core: the threaded tests;
 #   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core: the other tests;
-#   4. the fuzz targets, briefly (tools/fuzz.sh).
+#   4. the fuzz targets, briefly (tools/fuzz.sh);
+#   5. a 2-minute soak of the logger and the window (tools/soak.sh) in the normal build.
 # Build folders: build/, build-release/ (the package), build-tsan/, build-asan/, build-fuzz/
 # beside this repository's sources.
 set -euo pipefail
@@ -24,3 +25,6 @@ ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
 
 # 4. The fuzz targets, about 20 s each (clang, libFuzzer, AddressSanitizer + UBSan): build-fuzz/.
 bash tools/fuzz.sh 20
+
+# 5. A short soak: the logger and the window against faulty simulators, cycles, random steps.
+bash tools/soak.sh 2

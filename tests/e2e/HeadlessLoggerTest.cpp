@@ -176,6 +176,32 @@ TEST_F(HeadlessLoggerTest, ReconnectKeepsRecordingWhenTheInstrumentComesBackAtIt
   for (const auto& r : Records(ReadWholeFile(Csv))) EXPECT_EQ(r.size(), 9u);
 }
 
+// An instrument back before the logger reopens fills the line (here in a tenth of a second):
+// the port reads that at once, before its trigger handler is in place.  Recording must go on
+// all the same, each time.
+TEST_F(HeadlessLoggerTest, ReconnectRecordsAnInstrumentThatFilledTheLineMeanwhile) {
+  const std::string link = Folder.File("COM2");
+  const std::vector<std::string> simArgs{"--link", link, "--burst", "--period-ms", "1", "--garbage", "200"};
+  auto sim = std::make_unique<TSimulatorProcess>(simArgs);
+  ASSERT_FALSE(sim->Path().empty());
+  int comebacks = 0;
+  bool recorded = false;
+  const TRunResult run = RunProgram(
+      Program(), {"--headless", "--reconnect", "--port", "2=" + link, "--csv", Csv}, 60000, [&](int pid) {
+        for (;;) {
+          const std::size_t before = RowsIn(Csv);
+          recorded = WaitUntil([&] { return RowsIn(Csv) >= before + 50; }, std::chrono::seconds(8));
+          if (!recorded || comebacks == 6) break;
+          sim->Stop(SIGTERM);
+          sim = std::make_unique<TSimulatorProcess>(simArgs);
+          ++comebacks;
+        }
+        kill(pid, SIGINT);
+      });
+  EXPECT_TRUE(recorded) << "no rows after comeback " << comebacks << "\n" << run.Err;
+  EXPECT_EQ(run.Status, 0) << run.Err;
+}
+
 TEST_F(HeadlessLoggerTest, WithoutReconnectALostLineEndsTheRunWithTheReason) {
   const std::string link = Folder.File("COM2");
   TSimulatorProcess sim({"--link", link, "--period-ms", "50"});

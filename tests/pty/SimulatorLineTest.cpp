@@ -189,6 +189,58 @@ TEST(SimulatorLineTest, RecordSavesBothSidesAndReplayResendsTheInstrumentsBytes)
   unlink(capture.c_str());
 }
 
+// The sent log is what a soak run checks the panel's rows against: every frame the line
+// carried whole is in it, in order, with the reading the panel decodes from it and the faults
+// that came with it.
+TEST(SimulatorLineTest, SentLogListsEveryFrameSentWholeWithItsReadingAndFaults) {
+  const std::string log = TempPath("sent.log");
+  TSimulatorProcess sim({"--burst", "--period-ms", "30", "--frames", "12", "--noise-ppm", "1000",
+                         "--bad-point-every", "3", "--cut-every", "4", "--overlong-every", "5", "--sent-log", log});
+  ASSERT_TRUE(sim.OpenLine());
+  sim.ReadUntil([](const std::vector<TTimedByte>&) { return false; }, 5000);
+  ASSERT_EQ(sim.Wait(), 0);
+
+  struct TDecoded : TFrameObserver {
+    std::vector<TDecodedFrame> Frames;
+    void FrameDecoded(const TDecodedFrame& frame) override { Frames.push_back(frame); }
+  } decoded;
+  TLinkState state;
+  TRecordingPanel panel;
+  for (const TTimedByte& b : sim.Received()) ReceiveByte(state, b.Byte, panel, &decoded);
+
+  std::istringstream lines(ReadFile(log));
+  std::string line;
+  std::size_t n = 0;
+  double lastMs = 0;
+  while (std::getline(lines, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    ASSERT_LT(n, decoded.Frames.size()) << line;
+    std::istringstream fields(line);
+    long number = 0;
+    double timeMs = 0;
+    std::string reading, faults;
+    fields >> number >> timeMs >> reading >> faults;
+    const long k = static_cast<long>(++n);
+    EXPECT_EQ(number, k);
+    EXPECT_GT(timeMs, lastMs) << line;
+    lastMs = timeMs;
+    const TDecodedFrame& frame = decoded.Frames[n - 1];
+    if (k % 3 == 0) {
+      EXPECT_TRUE(frame.PointError) << line;
+    } else {
+      const std::string shown = frame.Reading.substr(frame.Reading.find_first_not_of(' '));
+      EXPECT_EQ(reading, shown) << line;
+    }
+    std::string expected;
+    for (auto [every, name] : {std::pair{3, "bad-point"}, {4, "after-cut"}, {5, "overlong"}})
+      if (k % every == 0) expected += (expected.empty() ? "" : ",") + std::string(name);
+    EXPECT_EQ(faults, expected.empty() ? "-" : expected) << line;
+  }
+  EXPECT_EQ(n, 12u);
+  EXPECT_EQ(decoded.Frames.size(), 12u);
+  unlink(log.c_str());
+}
+
 // Relay mode sits between the panel and a real instrument, here a pseudo-terminal of the test.
 TEST(SimulatorLineTest, RelayPassesBytesBothWaysAndRecordsThem) {
   // The line as the kernel creates it: the simulator must set it up itself.

@@ -105,6 +105,7 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
     EXPECT_EQ(text.rfind(c.Content, 0), 0u) << "appended after what was there";
     const std::string added = text.substr(c.Content.size());
     EXPECT_EQ(added.find(kHeader), c.Content.empty() ? 0u : std::string::npos) << "one header only";
+    EXPECT_NE(added.substr(0, 1), "\r") << "no empty line before the new rows";
   }
 }
 

@@ -92,6 +92,14 @@ TEST(SeriesSummaryTest, JsonGivesTheAllanDeviationOfTheWholeSeries) {
   EXPECT_EQ(json.substr(json.size() - 2), "]}");
 }
 
+TEST(SeriesSummaryTest, WithoutPointsTheMomentsGoOnAndNothingIsKept) {
+  TSeriesSummary s;
+  s.SetKeepPoints(false);
+  for (int i = 0; i < 3; ++i) s.Add(Value(12345000 + 2 * i, mmFrequency, duKHz, 1, i * 1'000'000'000LL));
+  EXPECT_EQ(s.Store()->Size(), 0u);
+  EXPECT_EQ(s.Json(), R"({"count":3,"unit":"Hz","mean":12345002,"std":2,"min":12345000,"max":12345004,"adev":[]})");
+}
+
 TEST(SeriesSummaryTest, AResetStartsAFreshSeriesOfTheSameKind) {
   TSeriesSummary s;
   for (int i = 0; i < 4; ++i) s.Add(Value(1e7 + i, mmFrequency, duKHz, 1, i * 1'000'000'000LL));

@@ -55,6 +55,16 @@ TReading FormatReading(long long count, int decimals, TUnitLed unit) {
   return r;
 }
 
+std::string DisplayText(const TReading& reading) {
+  std::string text;
+  for (int i = 0; i < 8; ++i) {
+    if (reading.Digits[i] == kDarkDigit) continue;
+    text += std::to_string(reading.Digits[i]);
+    if ((reading.PointCode >> (7 - i)) & 1) text += '.';
+  }
+  return text;
+}
+
 TInstrument::TInstrument(const TSignal& signal, std::uint32_t seed, bool remote)
     : FRemote(remote), FSignal(signal), FRandom(seed) {
   for (int key : {3, 9, 19, 24}) FLamps[key - 1] = true;

@@ -26,6 +26,10 @@ struct TReading {
 // digit (none when there are no decimals).  More than eight digits overflow: the leftmost are lost.
 TReading FormatReading(long long count, int decimals, TUnitLed unit);
 
+// The reading as the display shows it: the lit digits left to right, a point after the digit
+// the point code marks ("10000.000"); dark digits are left out.
+std::string DisplayText(const TReading& reading);
+
 // The counter's count for a measured value: its magnitude rounded.  A value too large for the
 // count register (from 1e17 on, infinite or not a number) gives 10^17 - 1, which shows as
 // eight nines.

@@ -71,6 +71,8 @@ Faults:
   --hangup-after N     close the line after N frames
 Capture:
   --record FILE        save every byte sent and received, with its time
+  --sent-log FILE      write a line for every frame sent whole: its number, time,
+                       reading and the faults injected with it
   --replay FILE        send the instrument's bytes of FILE with their original spacing
                        instead of simulating
   --relay DEVICE       pass bytes between the line and a real instrument on DEVICE
@@ -124,6 +126,7 @@ TParseResult ParseOptions(int argc, char** argv, TSimOptions& o, std::string& er
       {"--bad-point-every", intIn(o.BadPointEvery, 1, 1000000)},
       {"--hangup-after", longIn(o.HangupAfter, 1, 1000000000L)},
       {"--record", text(o.RecordPath)},
+      {"--sent-log", text(o.SentPath)},
       {"--replay", text(o.ReplayPath)},
       {"--relay", text(o.RelayPath)},
   };

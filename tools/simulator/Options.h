@@ -31,6 +31,7 @@ struct TSimOptions {
 
   // Capture.
   std::string RecordPath;
+  std::string SentPath;        // a line for every frame sent whole (tools/simulator/SentLog.h)
   std::string ReplayPath;
   std::string RelayPath;       // a real instrument to pass bytes to and from
 };

@@ -31,11 +31,12 @@ TSignal SignalOf(const TSimOptions& o) {
 
 }  // namespace
 
-TSession::TSession(const TSimOptions& options, TLine& line, TCaptureWriter& record, TLine* relay,
+TSession::TSession(const TSimOptions& options, TLine& line, TCaptureWriter& record, TSentLog& sent, TLine* relay,
                    std::vector<TCaptureRecord> replay)
     : FOptions(options),
       FLine(line),
       FRecord(record),
+      FSent(sent),
       FRelay(relay),
       FReplaying(!options.ReplayPath.empty()),
       FInstrument(SignalOf(options), options.Seed, !options.Local),
@@ -73,10 +74,13 @@ void TSession::Enqueue(std::vector<std::uint8_t> bytes, bool frame, std::int64_t
 void TSession::EnqueueFrame() {
   const long k = ++FFramesMade;
   auto every = [k](int n) { return n > 0 && k % n == 0; };
+  std::string faults;
+  auto fault = [&faults](const char* name) { faults += (faults.empty() ? "" : ",") + std::string(name); };
   std::array<std::uint8_t, 18> nibbles = FInstrument.FrameNibbles();
   if (every(FOptions.BadPointEvery)) {
     nibbles[16] = 3;  // two digits marked at once
     nibbles[17] = 0;
+    fault("bad-point");
   }
   const std::uint8_t status = FInstrument.StatusByte();
   if (every(FOptions.CutEvery)) {
@@ -84,22 +88,29 @@ void TSession::EnqueueFrame() {
     std::vector<std::uint8_t> cut{status};
     cut.insert(cut.end(), nibbles.begin(), nibbles.begin() + kept);
     Enqueue(std::move(cut), false);
+    fault("after-cut");
   }
   std::vector<std::uint8_t> frame{status};
   frame.insert(frame.end(), nibbles.begin(), nibbles.end());
   Enqueue(std::move(frame), true);
+  TChunk& sent = FQueue.back();
   if (every(FOptions.OverlongEvery)) {
     std::vector<std::uint8_t> run(kOverlongNibbles);
     std::uniform_int_distribution<int> nibble(0, 15);
     for (auto& b : run) b = static_cast<std::uint8_t>(nibble(FRandom));
     Enqueue(std::move(run), false);
+    fault("overlong");
   }
   if (FOptions.GarbageBytes > 0) {
     std::vector<std::uint8_t> garbage(static_cast<std::size_t>(FOptions.GarbageBytes));
     std::uniform_int_distribution<int> any(0, 255);
     for (auto& b : garbage) b = static_cast<std::uint8_t>(any(FRandom));
     Enqueue(std::move(garbage), false);
+    fault("garbage");
   }
+  sent.Number = k;
+  sent.Reading = DisplayText(FInstrument.Reading());
+  sent.Faults = faults;
   if (FOptions.Verbose) std::fprintf(stderr, "freqsim: frame %ld: %s\n", k, FInstrument.Describe().c_str());
 }
 
@@ -161,7 +172,10 @@ bool TSession::Pump(std::int64_t nowNs) {
     if (chunk.Sent < chunk.Bytes.size()) continue;
     if (chunk.Frame) {
       --FQueuedFrames;
-      if (n > 0) ++FFramesSent;
+      if (n > 0) {
+        ++FFramesSent;
+        FSent.Add(chunk.Number, SinceStartMs(nowNs), chunk.Reading, chunk.Faults);
+      }
     }
     FQueue.pop_front();
   }

@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <deque>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "tools/simulator/Capture.h"
 #include "tools/simulator/Instrument.h"
 #include "tools/simulator/Line.h"
 #include "tools/simulator/Options.h"
+#include "tools/simulator/SentLog.h"
 
 // Set by the signal handlers, read by the loop.
 struct TSignalFlags {
@@ -23,8 +25,8 @@ struct TSignalFlags {
 class TSession {
  public:
   // relay is the real instrument's line in relay mode, else null.  replay holds the capture to
-  // send in replay mode (empty otherwise).
-  TSession(const TSimOptions& options, TLine& line, TCaptureWriter& record, TLine* relay,
+  // send in replay mode (empty otherwise).  sent is told of every frame sent whole.
+  TSession(const TSimOptions& options, TLine& line, TCaptureWriter& record, TSentLog& sent, TLine* relay,
            std::vector<TCaptureRecord> replay);
 
   // Runs until a signal, a limit, the end of a replay or a line failure.  The signals that set
@@ -39,6 +41,9 @@ class TSession {
     std::int64_t NotBeforeNs = 0;
     bool Frame = false;   // counts as a complete frame once sent
     bool Whole = false;   // written at once even when pacing (replayed and relayed bytes)
+    long Number = 0;      // a frame's: its number, reading and faults for the sent log
+    std::string Reading;
+    std::string Faults;
   };
 
   bool Simulating() const { return FRelay == nullptr && !FReplaying; }
@@ -55,6 +60,7 @@ class TSession {
   const TSimOptions& FOptions;
   TLine& FLine;
   TCaptureWriter& FRecord;
+  TSentLog& FSent;
   TLine* FRelay;
   bool FReplaying;
   TInstrument FInstrument;

@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
   if (!options.ReplayPath.empty() && !ReadCapture(options.ReplayPath, replay, error)) return Fail(error);
   TCaptureWriter record;
   if (!options.RecordPath.empty() && !record.Open(options.RecordPath, error)) return Fail(error);
+  TSentLog sent;
+  if (!options.SentPath.empty() && !sent.Open(options.SentPath, error)) return Fail(error);
   TLine relay;
   if (!options.RelayPath.empty() && !relay.OpenDevice(options.RelayPath, error)) return Fail(error);
   TLine line;
@@ -70,7 +72,7 @@ int main(int argc, char** argv) {
   std::printf("%s\n", line.Path().c_str());
   std::fflush(stdout);
 
-  TSession session(options, line, record, options.RelayPath.empty() ? nullptr : &relay, std::move(replay));
+  TSession session(options, line, record, sent, options.RelayPath.empty() ? nullptr : &relay, std::move(replay));
   const int status = session.Run(gFlags, waitMask);
   line.Close();
   return status;
