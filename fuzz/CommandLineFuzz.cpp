@@ -13,24 +13,10 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "fuzz/FuzzArguments.h"
 #include "fuzz/FuzzRequire.h"
 
 namespace {
-
-std::vector<std::string> Split(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> args;
-  std::string current;
-  for (std::size_t i = 0; i < size && args.size() < 64; ++i) {
-    if (data[i] == 0) {
-      args.push_back(current);
-      current.clear();
-    } else {
-      current += static_cast<char>(data[i]);
-    }
-  }
-  if (!current.empty()) args.push_back(current);
-  return args;
-}
 
 // The names of the options the user gave, found by an independent walk: a value option
 // without '=' takes the next argument as its value, whatever it looks like.
@@ -99,7 +85,7 @@ bool Same(const TProgramOptions& a, const TProgramOptions& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::vector<std::string> args = Split(data, size);
+  const std::vector<std::string> args = FuzzArguments(data, size);
   const TCommandLine line = ParseCommandLine(args);
   if (!line.Ok()) {
     FUZZ_REQUIRE(!line.Error.empty());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzArguments.h"
 #include "fuzz/FuzzRequire.h"
 #include "tools/simulator/Listener.h"
 #include "tools/simulator/Options.h"
@@ -21,17 +22,7 @@ bool OffOrWithin(T value, T min, T max) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> args{"freqsim"};
-  std::string current;
-  for (std::size_t i = 0; i < size && args.size() < 64; ++i) {
-    if (data[i] == 0) {
-      args.push_back(current);
-      current.clear();
-    } else {
-      current += static_cast<char>(data[i]);
-    }
-  }
-  if (!current.empty()) args.push_back(current);
+  std::vector<std::string> args = FuzzArguments(data, size, {"freqsim"});
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
