@@ -322,7 +322,10 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
     // notification: a whole ring brings the head back to where it was.
     FMatchScanPos = p;
     const std::uint32_t threshold = FAvailThreshold.load();
-    if (threshold == 0 || arrived == FLastAvailArrived) return false;
+    // With nobody to tell, nothing counts as announced: the first handler to come hears of
+    // these bytes at the next pass, also when the ring is full and nothing more can arrive
+    // (a full ring has a pass every 50 ms, see DispatchWaitLimit).
+    if (threshold == 0 || arrived == FLastAvailArrived || !FHandlersPresent) return false;
     const std::uint32_t n = InCount();
     if (n < threshold) return false;
     if (FLogOn) LogRecord(lkTrigger, lsTrigAvail, n);
@@ -336,7 +339,7 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
   const std::uint32_t threshold = FAvailThreshold.load();
   // The match stopped before the head (p differs from it): p's arrival count is unambiguous.
   const std::uint64_t arrivedAtP = arrived - (head + kInRingSize - p) % kInRingSize;
-  if (threshold != 0 && arrivedAtP != FLastAvailArrived) {
+  if (threshold != 0 && arrivedAtP != FLastAvailArrived && FHandlersPresent) {
     const auto before = static_cast<std::int32_t>(CountBefore(p, 0));
     if (before - static_cast<std::int32_t>(longest) >= static_cast<std::int32_t>(threshold)) {
       const std::uint32_t count = CountBefore(p, longest);

@@ -254,4 +254,23 @@ TEST_F(TriggerDelivery, AFullRingIsAnnouncedWhenItsHeadComesBackToTheLastNotific
   Line.CloseLine();
 }
 
+// Bytes that fill the ring while nobody listens are announced to the first handler that
+// comes, though nothing more can arrive (before, they counted as announced to nobody and the
+// handler waited for ever).
+TEST_F(TriggerDelivery, BytesThatCameWhileNobodyListenedAreAnnouncedToTheFirstHandler) {
+  Line.SetAvailThreshold(1);
+  const std::string sent(kInRingSize + 100, 'y');
+  std::thread peer([&] { EXPECT_TRUE(Pty.Write(sent)); });
+  ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == kInRingSize; }));
+  std::atomic<std::uintptr_t> announced{0};
+  int owner = 0;
+  Line.AddMethodHandler(&owner, [&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+    if (message == TriggerAvailMsg) announced = wParam;
+  }, false);
+  EXPECT_TRUE(WaitUntil([&] { return announced.load() != 0; }, 10s));
+  EXPECT_EQ(announced.load(), kInRingSize);
+  Line.CloseLine();
+  peer.join();
+}
+
 }  // namespace
