@@ -79,6 +79,7 @@ void TSioBaseDispatcher::TimerPass() {
 // ---- Delivery -----------------------------------------------------------------------------
 
 bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data) {
+  FHandlersReached = 0;
   if (!FHandlersPresent) return true;
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
@@ -103,6 +104,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
   const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) * 65536u + data);
 
   auto beforeHandler = [this]() {
+    ++FHandlersReached;
     std::lock_guard<TRecursiveLock> input(InputLock);
     FHandlerTaken = FConsumedFloor;
   };

@@ -384,6 +384,9 @@ class TSioBaseDispatcher {
   // arrived since is told by these: the positions are equal again once a whole ring came.
   std::uint64_t FInArrived = 0;
   std::uint64_t FLastAvailArrived = 0;
+  // The dispatch worker's: handlers the last DeliverTrigger called (0: it told nobody, as
+  // when the port's events are wanted before its window is registered).
+  std::uint32_t FHandlersReached = 0;
   std::atomic<bool> FWorkersStopFlag{false};
   std::atomic<TSioDispatcherThread*> FEventWorker{nullptr};
   std::atomic<TSioDispatcherThread*> FDispatchWorker{nullptr};

@@ -330,6 +330,9 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
     if (n < threshold) return false;
     if (FLogOn) LogRecord(lkTrigger, lsTrigAvail, n);
     const bool result = DeliverTrigger(TriggerAvailMsg, n, 0);
+    // A notification that reached no handler is none: the bytes are announced at the next
+    // pass that has someone to tell.
+    if (FHandlersReached == 0) return false;
     FLastAvailHead = p;
     FLastAvailArrived = arrived;
     return result;
@@ -339,6 +342,7 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
   const std::uint32_t threshold = FAvailThreshold.load();
   // The match stopped before the head (p differs from it): p's arrival count is unambiguous.
   const std::uint64_t arrivedAtP = arrived - (head + kInRingSize - p) % kInRingSize;
+  bool told = true;
   if (threshold != 0 && arrivedAtP != FLastAvailArrived && FHandlersPresent) {
     const auto before = static_cast<std::int32_t>(CountBefore(p, 0));
     if (before - static_cast<std::int32_t>(longest) >= static_cast<std::int32_t>(threshold)) {
@@ -346,10 +350,13 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
       if (FLogOn) LogRecord(lkTrigger, lsTrigAvail, count);
       result = DeliverTrigger(TriggerAvailMsg, count, 0);
       if (FCloseRequested) return false;
+      told = FHandlersReached != 0;
     }
     FMatchScanPos = p;
-    FLastAvailHead = p;
-    FLastAvailArrived = arrivedAtP;
+    if (told) {
+      FLastAvailHead = p;
+      FLastAvailArrived = arrivedAtP;
+    }
   }
 
   // Last to first, so that handlers may remove the trigger they are told about.

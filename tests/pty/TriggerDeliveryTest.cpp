@@ -273,4 +273,23 @@ TEST_F(TriggerDelivery, BytesThatCameWhileNobodyListenedAreAnnouncedToTheFirstHa
   peer.join();
 }
 
+// A port asks for its events before its window is registered: a notification made meanwhile
+// reached nobody and does not count, so the window hears of the full ring once it is there.
+TEST_F(TriggerDelivery, AFullRingIsAnnouncedToAWindowRegisteredAfterTheEventsWereWanted) {
+  Line.UpdateHandlerState(1);
+  Line.SetAvailThreshold(1);
+  const std::string sent(kInRingSize + 100, 'w');
+  std::thread peer([&] { EXPECT_TRUE(Pty.Write(sent)); });
+  ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == kInRingSize; }));
+  // Passes have looked at the full ring with nobody to tell.
+  std::this_thread::sleep_for(100ms);
+  TTriggerWindow window(Line, ReadAll);
+  Line.AddWindowHandler(window.Handle);
+  EXPECT_TRUE(PumpUntil([&] { return !window.Calls.empty(); }, 10s));
+  ASSERT_FALSE(window.Calls.empty());
+  EXPECT_EQ(window.Calls[0].substr(0, 6), "A8192:");
+  Line.CloseLine();
+  peer.join();
+}
+
 }  // namespace
