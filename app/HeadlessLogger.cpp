@@ -90,14 +90,6 @@ void THeadlessLogger::TryReopen() {
     return;
   }
   if (FPort->PortState() != psOpen) return;  // opens once a close still completing is done
-  // As at the start: what waited on the line is no frame of ours.  The flush also makes the
-  // port announce what comes next: a port whose input filled up while it was opening was
-  // never announced, and its reader waited for ever.
-  try {
-    FPort->FlushInBuffer();
-  } catch (const std::exception& e) {
-    Say("reconnected, but the line could not be flushed: " + ExceptionMessage(e));
-  }
   FReconnecting = false;
   // A key sent before the loss will not be answered now.
   FLink.CommandPending = 0;

@@ -78,14 +78,6 @@ void TLinkStatusControl::Opened() {
   FHealth.Opened(Now());
   // A key sent on the line before cannot be answered on this one.
   FLink.CommandPending = 0;
-  // What waited on the line is no frame of ours.  The flush also makes the port announce what
-  // comes next: a port whose input filled up while it was opening was never announced, and
-  // its reader waited for ever.
-  try {
-    FPort.FlushInBuffer();
-  } catch (const std::exception&) {
-    // A line that fails at once is reported as lost by the port itself.
-  }
 }
 
 void TLinkStatusControl::LineLost(int error) {
