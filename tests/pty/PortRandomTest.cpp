@@ -59,6 +59,7 @@ struct TPortCtx {
   int ReadPolicy = 0;                     // what the reading handler takes, see ReadInEvent
   int NestedLeft = 0;                     // handler calls still to do a nested action
   int Busy = 0;                           // in a call that may close the port (not to be destroyed)
+  bool LostClose = false;                 // the port closes itself for a lost line (counted in Busy)
   // The dispatcher each kind of handler of the test's own is registered with (one of each,
   // so that only one handler of a delivery reads).
   const void* SyncOn = nullptr;
@@ -319,6 +320,15 @@ void TRandomRun::Create(std::size_t slot) {
     ctx->Streams->Out.BeginGap();
     ctx->Streams->Attached = false;
     ctx->Streams.reset();
+    // A close the test did not ask for is the port's own, for a lost line.  It runs messages
+    // while it waits for the workers, so the port may not be destroyed until OnLineLost.
+    if (ctx->Busy == 0 && !ctx->LostClose) {
+      ctx->LostClose = true;
+      ++ctx->Busy;
+    }
+  });
+  port.SetOnLineLost([ctx](TComponent*, int) {
+    if (std::exchange(ctx->LostClose, false)) --ctx->Busy;
   });
   port.SetOnTrigger([ctx](TComponent* cp, std::uint16_t message, std::uint16_t count, std::uint16_t) {
     const TCtxPtr keep = ctx;  // the closure may go with the port

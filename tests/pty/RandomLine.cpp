@@ -55,11 +55,21 @@ void TStreamCheck::Fail(const std::string& what) {
   if (!FFailure.empty()) return;
   FFailure = FName + ": " + what + "; lately:";
   for (const std::string& h : FHistory) FFailure += " " + h;
+  FFailure += "; last bytes:" + FLastBytes;
 }
 
 void TStreamCheck::Received(const std::uint8_t* bytes, std::size_t count) {
   std::lock_guard lock(FLock);
   Note("got" + std::to_string(count) + (FLanding ? "L" : ""));
+  // Enough to tell a record joined across a drop from bytes that really came twice.
+  FLastBytes += " |";
+  for (std::size_t i = count > 200 ? count - 200 : 0; i < count; ++i) {
+    static const char kDigits[] = "0123456789abcdef";
+    FLastBytes += ' ';
+    FLastBytes += kDigits[bytes[i] >> 4];
+    FLastBytes += kDigits[bytes[i] & 15];
+  }
+  if (FLastBytes.size() > 600) FLastBytes.erase(0, FLastBytes.size() - 600);
   for (std::size_t i = 0; i < count && FFailure.empty(); ++i) {
     if (FLanding) {
       Land(bytes[i]);
@@ -114,11 +124,16 @@ void TStreamCheck::Land(std::uint8_t byte) {
   FLanding = FOpenGaps > 0 || FNext <= FLimit;
 }
 
+// A record is gathered, and a jump confirmed, only from bytes received on one side of a gap:
+// the first bytes of a record before a drop and its last ones after it would make up a record
+// that was never sent, and two such records in a row (bytes read one at a time across
+// flushes) pass for bytes that came twice.
 void TStreamCheck::BeginGap() {
   std::lock_guard lock(FLock);
   Note("begin");
+  FRecordBytes = 0;
+  FJumpPending = false;
   ++FOpenGaps;
-  if (!FLanding) FJumpPending = false;
   FLanding = true;
 }
 
@@ -126,6 +141,8 @@ void TStreamCheck::EndGap(std::uint64_t sent) {
   std::lock_guard lock(FLock);
   if (FOpenGaps == 0) return Fail("a gap ended that had not begun");
   --FOpenGaps;
+  FRecordBytes = 0;
+  FJumpPending = false;
   Note("end" + std::to_string(sent));
   FLimit = std::max(FLimit, sent);
   FLanding = true;

@@ -57,6 +57,7 @@ class TStreamCheck {
   bool FJumpPending = false;
   std::string FFailure;
   std::vector<std::string> FHistory;  // the last events, for a failure report
+  std::string FLastBytes;             // the last bytes received, in hex, '|' between deliveries
 };
 
 // Both directions of one pseudo-terminal, from its creation until it is hung up.

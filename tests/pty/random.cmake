@@ -21,3 +21,7 @@ if(TARGET PortRandomTest)
       ENVIRONMENT "${_environment}")
   endif()
 endif()
+
+sio_add_test(NAME StreamCheckTest
+  SOURCES StreamCheckTest.cpp RandomLine.cpp
+  LIBS sio_port LABELS pty)
