@@ -1,9 +1,13 @@
 // The CSV recorder on real files: rows readable while recording runs, appending under the same
 // header only, a row cut short by a crash, and writes that fail.
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -120,6 +124,20 @@ TEST_F(CsvRecorderTest, ARowCutShortByACrashIsClosedBeforeNewRows) {
   EXPECT_NE(lines[2].find(",10000,10000,kHz,10000000,F,1000,132"), std::string::npos) << lines[2];
 }
 
+// After a write failed: the file ends with the last whole row (nothing of the failed one), so
+// appending again adds whole rows under the same header, never a broken record.
+void ExpectOnlyWholeRowsAfterAppending(TCsvRecorder& recorder, const std::string& path, std::int64_t rows) {
+  const std::string text = ReadWholeFile(path);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << "a failed row is cut off";
+  ASSERT_TRUE(recorder.Start(path, 0)) << recorder.Error();
+  ASSERT_TRUE(recorder.Write(Reading("10000", 1e7)));
+  recorder.Stop();
+  const auto lines = Lines(ReadWholeFile(path));
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(rows + 2));
+  EXPECT_EQ(lines[0], kHeader);
+  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_NE(lines[i].find(",10000,10000,kHz,10000000,F,1000,132"), std::string::npos) << i;
+}
+
 TEST_F(CsvRecorderTest, AWriteThatFailsStopsTheRecording) {
   // A file-size limit just past the header: the system refuses the rows that do not fit,
   // as a full disk would.
@@ -140,11 +158,40 @@ TEST_F(CsvRecorderTest, AWriteThatFailsStopsTheRecording) {
   EXPECT_FALSE(Recorder.Active());
   EXPECT_NE(Recorder.Error().find("Recording stopped: cannot write to " + Path + ": File too large"), std::string::npos)
       << Recorder.Error();
-  // Appending again closes the row the failure cut short.
-  ASSERT_TRUE(Recorder.Start(Path, 0)) << Recorder.Error();
-  ASSERT_TRUE(Recorder.Write(Reading("10000", 1e7)));
-  const auto lines = Lines(ReadWholeFile(Path));
-  EXPECT_NE(lines.back().find(",10000,10000,kHz,"), std::string::npos);
+  ExpectOnlyWholeRowsAfterAppending(Recorder, Path, 1);
+}
+
+// A file system of two pages (needs the right to mount, as CI's root has).
+class TSmallDisk {
+ public:
+  explicit TSmallDisk(const std::string& dir) : FDir(dir) {
+    FMounted = mkdir(dir.c_str(), 0700) == 0 && mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=8k") == 0;
+    FError = FMounted ? 0 : errno;
+  }
+  ~TSmallDisk() {
+    if (FMounted) umount2(FDir.c_str(), MNT_DETACH);
+  }
+  bool Mounted() const { return FMounted; }
+  int Error() const { return FError; }
+  bool Grow() const { return mount("tmpfs", FDir.c_str(), "tmpfs", MS_REMOUNT, "size=64k") == 0; }
+
+ private:
+  std::string FDir;
+  bool FMounted = false;
+  int FError = 0;
+};
+
+TEST_F(CsvRecorderTest, AFullDiskStopsTheRecordingAtTheLastWholeRow) {
+  const TSmallDisk disk(Folder.File("disk"));
+  if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(disk.Error());
+  const std::string path = Folder.File("disk/readings.csv");
+  ASSERT_TRUE(Recorder.Start(path, 0)) << Recorder.Error();
+  while (Recorder.Write(Reading("10000", 1e7)) && Recorder.Rows() < 1000) {
+  }
+  EXPECT_FALSE(Recorder.Active());
+  EXPECT_NE(Recorder.Error().find("No space left on device"), std::string::npos) << Recorder.Error();
+  ASSERT_TRUE(disk.Grow());
+  ExpectOnlyWholeRowsAfterAppending(Recorder, path, Recorder.Rows());
 }
 
 TEST_F(CsvRecorderTest, AFileRemovedWhileRecordingStopsIt) {
