@@ -11,5 +11,6 @@
 // Runs the logger on the main thread; returns the exit status: 0 when it ended as asked
 // (count, duration, SIGINT or SIGTERM, or its reader closed standard output), 1 when the port
 // could not be opened, a key could not be sent or the CSV file could not be written (the
-// reason on standard error).
+// reason on standard error), standard output included when it was closed at start
+// (app/StandardStreams.h).
 int RunHeadless(const TProgramOptions& options);
