@@ -127,8 +127,8 @@ bool TCsvRecorder::Fail(const std::string& what, int error) {
 bool TCsvRecorder::WriteAll(const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
+    // EINTR is not tried again: see the header.
     const ssize_t n = ::write(FFd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       const int error = n == 0 ? EIO : errno;
       // What went of the row is cut off again: a later append would close it into a broken
