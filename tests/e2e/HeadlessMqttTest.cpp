@@ -94,23 +94,13 @@ TEST_F(HeadlessMqttTest, TheStatusEndsOfflineWhetherTheLoggerStopsOrIsKilled) {
   }
 }
 
-// Whether the program's main thread has stayed blocked in system call `number` for a while.
-bool BlockedIn(int pid, long number) {
-  auto now = [&] {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
-    long n = -1;
-    return (in >> n) && n == number;
-  };
-  if (!now()) return false;
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  return now();
-}
-
-// Whether the program has ended (and waits to be reaped).
-bool Ended(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string skip, state;
-  return (in >> skip >> skip >> state) && state == "Z";
+// Field `n` (from 0) of /proc/PID/FILE: the system call the main thread is blocked in (syscall,
+// 0) or the process state (stat, 2; Z once it has ended).
+std::string ProcField(int pid, const char* file, int n) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
+  std::string field;
+  for (int i = 0; i <= n && in >> field;) ++i;
+  return field;
 }
 
 // One stop signal ends the run cleanly whatever the logger waits for: the summary is written
@@ -136,10 +126,13 @@ TEST_F(HeadlessMqttTest, OneStopSignalEndsTheRunCleanlyWhateverItWaitsFor) {
         {"--headless", "--port", "2=" + fast.Path(), "--csv", c.Csv, "--summary", "--mqtt",
          "127.0.0.1:" + std::to_string(Port), "--mqtt-topic", topic},
         15000, [&](int pid) {
-          EXPECT_TRUE(WaitUntil([&] { return BlockedIn(pid, c.BlockedIn); }, std::chrono::seconds(10)));
+          // In that call, and still a moment later: blocked.
+          auto inCall = [&] { return ProcField(pid, "syscall", 0) == std::to_string(c.BlockedIn); };
+          EXPECT_TRUE(WaitUntil([&] { return inCall() && (std::this_thread::sleep_for(std::chrono::milliseconds(200)), inCall()); },
+                                std::chrono::seconds(10)));
           kill(pid, c.Signal);
           // Ended while the pipe is still full: its output is read only after this returns.
-          EXPECT_TRUE(WaitUntil([&] { return Ended(pid); }, std::chrono::seconds(10)));
+          EXPECT_TRUE(WaitUntil([&] { return ProcField(pid, "stat", 2) == "Z"; }, std::chrono::seconds(10)));
         });
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_NE(run.Err.find("{\"count\":"), std::string::npos) << run.Err;

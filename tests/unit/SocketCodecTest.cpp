@@ -134,20 +134,15 @@ TEST(Rfc2217CodecTest, CommandsAndNotifications) {
   EXPECT_EQ(codec.ModemState(), 0xB1);
 }
 
-// A server that sends negotiation as fast as we read (it carries no data, so a read looking
-// for data would never end): one read takes no more than its buffer holds, and the answers it
-// makes are no longer than that.
+// A server that sends negotiation as fast as we read (no data, so a read looking for data
+// would never end): one read takes no more than its buffer holds, nor answers more.
 TEST(SocketReadTest, OneReadTakesAtMostItsBufferWhateverTheServerSends) {
   const TBytes flood = {IAC, WILL, 5, IAC, DO, 24};
   std::size_t sent = 0;
   auto receive = [&](std::uint8_t* into, std::uint32_t room) -> ssize_t {
-    if (sent >= (std::size_t{64} << 20)) {  // only a read without bound gets this far
-      errno = EAGAIN;
-      return -1;
-    }
+    if (sent >= (std::size_t{64} << 20)) return errno = EAGAIN, -1;  // only a read without bound gets here
     for (std::uint32_t i = 0; i < room; ++i) into[i] = flood[(sent + i) % flood.size()];
-    sent += room;
-    return room;
+    return sent += room, room;
   };
   TRfc2217Codec codec;
   TBytes replies;
