@@ -1,5 +1,4 @@
 #include "dispatch/SioSocket.h"
-#include "dispatch/SioSocketRead.h"
 
 #include <netdb.h>
 #include <netinet/in.h>
@@ -18,6 +17,7 @@
 #include <thread>
 
 #include "common/SioErrorCodes.h"
+#include "dispatch/SioSocketRead.h"
 #include "platform/SysErrors.h"
 
 namespace {
