@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "publish/TopicName.h"
+
 namespace {
 
 // A whole decimal number in [low, high], nothing else.
@@ -89,9 +91,7 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
   } else if (name == "--mqtt") {
     return ParseBroker(value, o);
   } else if (name == "--mqtt-topic") {
-    // The prefix of the topics published to: no wildcard, no NUL, not empty.
-    if (value.empty() || value.find_first_of(std::string("+#\0", 3)) != std::string::npos || value.size() > 60000)
-      return "--mqtt-topic takes a topic prefix without + or #";
+    if (const std::string problem = TopicPrefixProblem(value); !problem.empty()) return "--mqtt-topic: " + problem;
     o.MqttTopic = value;
   }
   return {};

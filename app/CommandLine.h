@@ -29,7 +29,7 @@ struct TProgramOptions {
   // in brackets ([::1]:1883) and kept without them.
   std::string MqttHost;
   int MqttPort = 1883;
-  std::string MqttTopic = "frontpanel";  // no MQTT wildcard (+, #), not empty
+  std::string MqttTopic = "frontpanel";  // publishable (publish/TopicName.h), not empty
   // Headless only.
   unsigned Com = 2;             // the port to open, as the window's Com1/Com2 choice
   std::string CsvPath = "-";    // "-": standard output

@@ -8,6 +8,7 @@
 
 #include "app/HeadlessLogger.h"
 #include "app/PanelPublishing.h"
+#include "app/StandardStreams.h"
 #include "app/StopSignals.h"
 #include "dispatch/SioPortName.h"
 #include "platform/Application.h"
@@ -24,6 +25,10 @@ void SayMqttNews(TPanelPublishing& mqtt) {
 }  // namespace
 
 int RunHeadless(const TProgramOptions& options) {
+  if (options.CsvPath == "-" && StandardOutputWasClosed()) {
+    std::fprintf(stderr, "frontpanel: Cannot record to standard output: it is closed (give --csv FILE)\n");
+    return 1;
+  }
   // Before the port starts its workers (see TStopSignals).  Destroyed last, after the logger
   // has closed the port and its workers have ended.
   TStopSignals signals;
