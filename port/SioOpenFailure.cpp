@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,14 +52,42 @@ bool Holds(const std::string& procRoot, const std::string& pid, dev_t device) {
   return found;
 }
 
-std::string PermissionAdvice(const std::string& path) {
-  const std::string group = DeviceGroup(path);
-  std::string text = "Permission denied: " + path;
-  if (group.empty() || group == "root") {
-    return text + " may be opened only by its owner. Ask the administrator for read and write access to it.";
+std::string OwnerName(uid_t uid) {
+  std::vector<char> buffer(16384);
+  passwd entry {};
+  passwd* found = nullptr;
+  if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return std::to_string(uid);
+  return found->pw_name;
+}
+
+// "crw-rw----", as ls shows a device's type and permissions.
+std::string ModeText(mode_t mode) {
+  std::string text = S_ISCHR(mode) ? "c" : S_ISBLK(mode) ? "b" : S_ISDIR(mode) ? "d" : S_ISLNK(mode) ? "l" : "-";
+  const char* letters = "rwxrwxrwx";
+  for (int bit = 0; bit < 9; ++bit) text += (mode & (0400 >> bit)) != 0 ? letters[bit] : '-';
+  return text;
+}
+
+// Joining a group helps only when that group may read and write the device; otherwise the
+// device is its owner's (another user's terminal, a device made for one user).
+void DescribePermission(TOpenFailure& f) {
+  struct stat info {};
+  const bool known = stat(f.Path.c_str(), &info) == 0;
+  if (known) f.Mode = ModeText(info.st_mode);
+  f.Group = DeviceAccessGroup(f.Path);
+  const std::string text = "Permission denied: " + f.Path;
+  if (!f.Group.empty()) {
+    f.Message = text + " belongs to the group " + f.Group + ", which you are not in. To use it: sudo usermod -aG " +
+                f.Group + " $USER, then log out and in again.";
+    return;
   }
-  return text + " belongs to the group " + group + ", which you are not in. To use it: sudo usermod -aG " + group +
-         " $USER, then log out and in again.";
+  if (!known) {
+    f.Message = text + " may not be opened by you. Ask the administrator for read and write access to it.";
+    return;
+  }
+  f.Owner = OwnerName(info.st_uid);
+  f.Message = text + " belongs to " + f.Owner + " (" + f.Mode + ") and may be opened by its owner only. Use a device " +
+              "of your own, or ask " + f.Owner + " or the administrator for read and write access to it.";
 }
 
 }  // namespace
@@ -77,6 +106,13 @@ std::string DeviceGroup(const std::string& path) {
   group* found = nullptr;
   if (getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
   return found->gr_name;
+}
+
+std::string DeviceAccessGroup(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || info.st_gid == 0 || (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+    return {};
+  return DeviceGroup(path);
 }
 
 std::string DeviceHolders(const std::string& path, const std::string& procRoot) {
@@ -142,11 +178,11 @@ TOpenFailure DescribeOpenFailure(int code, const std::string& path, const std::s
     f.Message = PlainErrorText(code) + ": " + path + (exists ? " is not a serial device" : " was not found");
   } else if (code == ecAlreadyOpen) {
     f.Problem = opBusy;
-    const std::string holders = DeviceHolders(path, procRoot);
-    f.Message = PlainErrorText(code) + ": " + path + " is in use by " + (holders.empty() ? "another program" : holders);
+    f.Holders = DeviceHolders(path, procRoot);
+    f.Message = PlainErrorText(code) + ": " + path + " is in use by " + (f.Holders.empty() ? "another program" : f.Holders);
   } else if (code < 0 && IsPermissionDenied(-code)) {
     f.Problem = opNoPermission;
-    f.Message = PermissionAdvice(path);
+    DescribePermission(f);
   } else if (IsSystemCode(code)) {
     // A system error (or the run-time family that shares its numbers): the system's words.
     f.Problem = opOther;
