@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "app/KeyboardMap.h"
+#include "dispatch/SioSocketPath.h"
+
 namespace {
 
 // A whole decimal number in [low, high], nothing else.
@@ -24,7 +27,12 @@ std::string ParsePort(const std::string& mapping, TProgramOptions& o) {
   if (eq == std::string::npos || eq == 0 || eq + 1 == mapping.size()) return "--port needs N=PATH";
   long number = 0;
   if (!ParseInteger(mapping.substr(0, eq), 1, 255, number)) return "port number must be 1..255";
-  o.Ports.push_back({static_cast<unsigned>(number), mapping.substr(eq + 1)});
+  const std::string path = mapping.substr(eq + 1);
+  TSocketPath where;
+  std::string problem;
+  if (SocketPathKind(path) != skNone && !ParseSocketPath(path, where, &problem))
+    return "--port " + mapping + ": " + problem + " (write tcp://HOST:PORT or rfc2217://HOST:PORT, PORT 1..65535)";
+  o.Ports.push_back({static_cast<unsigned>(number), path});
   return {};
 }
 
@@ -33,8 +41,11 @@ std::string ParseKeys(const std::string& list, TProgramOptions& o) {
   std::size_t start = 0;
   for (;;) {
     const auto comma = list.find(',', start);
-    long code = 0;
-    if (!ParseInteger(list.substr(start, comma - start), 1, 28, code)) return "--keys takes key codes 1..28 separated by commas";
+    const std::string key = list.substr(start, comma - start);
+    long code = KeyCodeByName(key);
+    if (code == 0 && !ParseInteger(key, 1, 28, code))
+      return "--keys takes key codes 1..28, key names (avg1000) or the window's keyboard letters (F), separated by "
+             "commas; " + key + " is none";
     o.Keys.push_back(static_cast<int>(code));
     if (comma == std::string::npos) return {};
     start = comma + 1;
@@ -156,6 +167,31 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (!o.Headless && !headlessOnly.empty() && !o.Help && !o.Version) result.Error = headlessOnly + " needs --headless";
   if (topicGiven && o.MqttHost.empty() && result.Ok()) result.Error = "--mqtt-topic needs --mqtt";
   return result;
+}
+
+std::vector<std::string> WithoutToolkitOptions(const std::vector<std::string>& args) {
+  // Qt's own options, which the window's application object takes; with one dash or two.
+  static const char* const withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                          "geometry", "qwindowicon", "icon", "qwindowtitle", "title", "display",
+                                          "name", "style", "stylesheet", "session", "qmljsdebugger", "dialogs"};
+  static const char* const alone[] = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
+  std::vector<std::string> left;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    std::string name = arg.rfind("--", 0) == 0 ? arg.substr(2) : arg.rfind('-', 0) == 0 ? arg.substr(1) : std::string();
+    const auto eq = name.find('=');
+    const bool inline_value = eq != std::string::npos;
+    if (inline_value) name.erase(eq);
+    bool toolkit = false;
+    for (const char* n : withValue) {
+      if (name != n) continue;
+      toolkit = true;
+      if (!inline_value && i + 1 < args.size()) ++i;
+    }
+    for (const char* n : alone) toolkit = toolkit || (name == n && !inline_value);
+    if (!toolkit) left.push_back(arg);
+  }
+  return left;
 }
 
 bool AsksForHeadless(const std::vector<std::string>& args) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "app/OpenFailureText.h"
 #include "app/PanelPort.h"
 #include "platform/Application.h"
 #include "platform/Component.h"
@@ -26,12 +27,18 @@ THeadlessLogger::THeadlessLogger(const TProgramOptions& options, std::FILE* diag
 
 // The port goes first: it closes the device and stops its workers before the feed and the
 // decoder state they reach through triggers.
-THeadlessLogger::~THeadlessLogger() { FComponents.reset(); }
+THeadlessLogger::~THeadlessLogger() {
+  FComponents.reset();
+  Application().SetExceptionDisplay(
+      [out = FDiagnostics](const std::string& message) { std::fprintf(out, "frontpanel: %s\n", message.c_str()); });
+}
 
 bool THeadlessLogger::Start() {
   FComponents = std::make_unique<TComponent>(nullptr);
   FPort = new TSioComPort(FComponents.get());
   FPort->SetName("SioComPort1");
+  // A failed open is told in plain words (the port's own text after them).
+  Application().SetExceptionDisplay([this](const std::string& message) { Say(PlainMessage(message, *FPort, auLog)); });
   // Before the port opens: a line lost at once is still heard of, and the device the line
   // opened on is noted for a reconnect.
   FPort->AddPortListener(&FHealth, [this](TComponent*, bool opened) {
@@ -167,7 +174,8 @@ void THeadlessLogger::PressNextKey() {
   try {
     FPort->PutBlock(&byte, 1);
   } catch (const std::exception& e) {
-    Fail("key " + std::to_string(code) + " could not be sent: " + ExceptionMessage(e));
+    Fail("key " + std::to_string(code) + " could not be sent on COM" + std::to_string(FOptions.Com) + " " +
+         FPort->DeviceName() + ": " + PlainMessage(ExceptionMessage(e), *FPort, auLog));
     return;
   }
   FAwaitingAnswer = true;

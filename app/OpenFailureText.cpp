@@ -6,6 +6,7 @@
 #include "dispatch/SioSocketPath.h"
 #include "common/SioErrorCodes.h"
 #include "platform/SysErrors.h"
+#include "port/SioPort.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ std::string NetworkSentence(const TOpenFailure& f, const std::string& com, const
                                         "rfc2217://HOST:PORT."),
              {com, f.Path, problem});
   if (f.Code == ecBadId)
-    return w(QT_TRANSLATE_NOOP("Words", "Cannot connect %1 to %2: the name %3 is not known. Check the host name, or "
+    return w(QT_TRANSLATE_NOOP("Words", "Cannot connect %1 to %2: the name %3 does not resolve. Check the host name, or "
                                         "give its address."),
              {com, f.Path, where.Host});
   if (f.Code == -(kErrnoBase + ECONNREFUSED))
@@ -51,7 +52,7 @@ std::string DeviceSentence(const TOpenFailure& f, unsigned comNumber, const std:
       return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: there is no device at %2. Connect the instrument, or %3."),
                {com, f.Path, fix});
     case opNotSerial:
-      return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2 is not a serial device. Connect the instrument, or %3."),
+      return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2 is not a serial device. Instead, %3."),
                {com, f.Path, fix});
     case opBusy:
       return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2 is in use by %3. Close that program, or %4."),
@@ -76,7 +77,8 @@ std::string DeviceSentence(const TOpenFailure& f, unsigned comNumber, const std:
       break;
   }
   if (IsTableCode(f.Code)) return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1 on %2."), {com, f.Path});
-  return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2: %3."), {com, f.Path, PlainErrorText(f.Code)});
+  return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2: %3. Check the path, or %4."),
+           {com, f.Path, PlainErrorText(f.Code), ChooseAnother(comNumber, audience, w)});
 }
 
 }  // namespace
@@ -88,4 +90,11 @@ std::string OpenFailureText(const TOpenFailure& failure, unsigned comNumber, TAu
                          : DeviceSentence(failure, comNumber, com, audience, words);
   if (IsTableCode(failure.Code)) text += " (" + PlainErrorText(failure.Code) + ")";
   return text;
+}
+
+std::string PlainMessage(const std::string& message, const TSioCustomComPort& port, TAudience audience,
+                         const TWords& words) {
+  const TOpenFailure& failure = port.LastOpenFailure();
+  if (failure.Problem == opNone || message != failure.Message) return message;
+  return OpenFailureText(failure, port.ComNumber(), audience, words);
 }

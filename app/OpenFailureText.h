@@ -13,7 +13,14 @@
 #include "app/Words.h"
 #include "port/SioOpenFailure.h"
 
+class TSioCustomComPort;
+
 enum TAudience : std::uint8_t { auWindow, auLog };
 
 std::string OpenFailureText(const TOpenFailure& failure, unsigned comNumber, TAudience audience,
                             const TWords& words = {});
+
+// `message`, raised by `port` or another part, as the program shows it: the port's last open
+// failure in the words above, anything else as it is.
+std::string PlainMessage(const std::string& message, const TSioCustomComPort& port, TAudience audience,
+                         const TWords& words = {});

@@ -4,7 +4,7 @@
 add_library(panel_logic STATIC
   LinkDecoder.cpp KeyGroups.cpp KeyboardMap.cpp CommandLine.cpp MeasurementFeed.cpp SerialDevices.cpp)
 target_include_directories(panel_logic PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(panel_logic PUBLIC sio_measure PRIVATE sio_warnings)
+target_link_libraries(panel_logic PUBLIC sio_measure PRIVATE sio_dispatch sio_warnings)
 set_target_properties(panel_logic PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 
 # The panel's side of its port, the link's health and its reconnection, the plain words of a

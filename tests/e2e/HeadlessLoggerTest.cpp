@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -143,6 +144,13 @@ TEST_F(HeadlessLoggerTest, AKeyWithoutAnswerIsGivenUpAfterTwoSeconds) {
   EXPECT_NE(run.Err.find("frontpanel: key 5 got no answer within 2 s; going on"), std::string::npos) << run.Err;
   EXPECT_EQ(peer.Read(1), std::vector<std::uint8_t>{5});
   EXPECT_EQ(ReadWholeFile(Csv), kHeader + "\r\n");
+
+  // A line that stays silent is said to, once, as the window's strip says "no data".
+  const TRunResult silent =
+      RunProgram(Program(), {"--headless", "--port", "2=" + peer.SlavePath(), "--duration", "4.5", "--csv", Csv}, 15000);
+  EXPECT_EQ(silent.Status, 0) << silent.Err;
+  EXPECT_EQ(silent.Err, "frontpanel: no data from COM2 " + peer.SlavePath() +
+                            " for 3 s; check that the instrument is on and connected to it\n");
 }
 
 // Rows written so far (whole lines only; a row being written is not counted).
@@ -249,6 +257,43 @@ TEST_F(HeadlessLoggerTest, FailuresSayWhatAndEndWithTheirStatus) {
     EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
   }
   EXPECT_EQ(ReadWholeFile(other), "time,value\n1,2\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The window as a user starts it where there is no display (an ssh session, a service): one
+// line that says so and points to the logger, and a status of 1; a wrong option is still a
+// wrong option.
+TEST(ProgramStartTest, WithoutADisplayTheWindowSaysSoInOneLine) {
+  struct TCase {
+    const char* Display;  // nullptr: not set
+    std::vector<std::string> Args;
+    int Status;
+    const char* Says;
+  } cases[] = {
+      {nullptr, {}, 1, "frontpanel: there is no display to show the window on (DISPLAY is not set); to log without a "
+                       "window, use frontpanel --headless (see frontpanel --help)\n"},
+      {nullptr, {"-platform", "xcb", "--port", "2=/dev/null"}, 1, "frontpanel: there is no display"},
+      {":97", {}, 1, "frontpanel: the display :97 cannot be reached to show the window"},
+      {nullptr, {"--bogus"}, 2, "frontpanel: unknown argument: --bogus\nusage: frontpanel"},
+  };
+  if (!SIO_WINDOW) GTEST_SKIP() << "a build without the window";
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Says);
+    // RunProgram leaves out every display (the window system's default then): env gives one.
+    std::vector<std::string> args;
+    if (c.Display != nullptr) args.push_back(std::string("DISPLAY=") + c.Display);
+    args.push_back(Program());
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    const TRunResult run = RunProgram("/usr/bin/env", args, 10000);
+    EXPECT_EQ(run.Status, c.Status) << run.Err;
+    EXPECT_EQ(run.Err.rfind(c.Says, 0), 0u) << run.Err;
+    if (c.Status == 1) {
+      EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    }
+  }
 }
 
 }  // namespace

@@ -206,7 +206,8 @@ TEST_F(ReconnectorTest, ConnectionsThatKeepDroppingAreBackedOffAndSaidOnce) {
   std::filesystem::create_directory(Link);
   for (int i = 0; i < 3; ++i) Pass(5000);
   EXPECT_EQ(Reconnector->StateText(), "line lost \u2014 reconnecting (device gone; cannot open)");
-  EXPECT_EQ(News(), "still reconnecting: Cannot open COM2: " + Link + ": Is a directory.\n");
+  EXPECT_EQ(News(), "still reconnecting: Cannot open COM2: " + Link +
+                        ": Is a directory. Check the path, or name another device with --port 2=PATH.\n");
 }
 
 }  // namespace
