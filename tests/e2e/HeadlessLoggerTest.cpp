@@ -94,10 +94,12 @@ TEST_F(HeadlessLoggerTest, PressesTheKeysBeforeRecordingToStandardOutput) {
   TSimulatorProcess sim({"--period-ms", "50", "--record", capture});
   ASSERT_FALSE(sim.Path().empty());
   const TRunResult run =
-      RunProgram(Program(), {"--headless", "--port=2=" + sim.Path(), "--keys", "20,5", "--count", "3"}, 20000);
+      RunProgram(Program(), {"--headless", "--port=2=" + sim.Path(), "--keys", "period,5", "--count", "3"}, 20000);
   ASSERT_EQ(run.Status, 0) << run.Err;
-  const auto records = Records(run.Out);
+  // Lines end in LF alone on standard output, for awk and cut.
+  const auto records = Records(run.Out, "\n");
   ASSERT_EQ(records.size(), 4u) << run.Out;
+  EXPECT_EQ(run.Out.find('\r'), std::string::npos);
   for (std::size_t i = 1; i < records.size(); ++i) {
     EXPECT_EQ(records[i][6], "T") << "recorded once the period key was answered";
     EXPECT_EQ(records[i][7], "100");
@@ -240,7 +242,9 @@ TEST_F(HeadlessLoggerTest, FailuresSayWhatAndEndWithTheirStatus) {
   const FailureCase cases[] = {
       {"BadOption", {"--count", "many"}, 2, "usage: frontpanel"},
       {"UnknownOption", {"--bogus"}, 2, "unknown argument: --bogus"},
-      {"MissingPort", {"--port", "2=/nonexistent/frontpanel-port", "--count", "1"}, 1, "comport doesn't exist"},
+      {"MissingPort", {"--port", "2=/nonexistent/frontpanel-port", "--count", "1"}, 1,
+       "frontpanel: Cannot open COM2: there is no device at /nonexistent/frontpanel-port. Connect the instrument, or "
+       "name its device with --port 2=PATH. (ie_BadId - Specified comport doesn't exist)\n"},
       {"OtherPortNumber", {"--port", port, "--com", "7", "--port", "7=/nonexistent/x", "--count", "1"}, 1,
        "comport doesn't exist"},
       {"FileWithAnotherHeader", {"--port", port, "--csv", other, "--count", "1"}, 1, "holds other data"},
