@@ -11,6 +11,6 @@ set_target_properties(panel_logic PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF
 # failed open, the headless logger and publishing over MQTT (no Qt): shared by the window and the program, and testable without a display.
 add_library(panel_link STATIC
   PanelPort.cpp HeadlessLogger.cpp StopSignals.cpp Headless.cpp LinkHealth.cpp PanelPublishing.cpp
-  Words.cpp DeviceReturn.cpp Reconnector.cpp OpenFailureText.cpp)
+  Words.cpp DeviceReturn.cpp Reconnector.cpp OpenFailureText.cpp DeviceUse.cpp)
 target_link_libraries(panel_link PUBLIC panel_logic sio_port sio_publish PRIVATE sio_warnings)
 set_target_properties(panel_link PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)

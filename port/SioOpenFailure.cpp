@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "common/SioErrorCodes.h"
@@ -32,24 +34,22 @@ std::string ProcessName(const std::string& procRoot, const std::string& pid) {
   return name.empty() ? "a program" : name;
 }
 
-// Whether any descriptor of process `pid` refers to the character device `device`.
-bool Holds(const std::string& procRoot, const std::string& pid, dev_t device) {
+// The character devices among `devices` that some descriptor of process `pid` refers to.
+std::set<dev_t> HeldBy(const std::string& procRoot, const std::string& pid, const std::set<dev_t>& devices) {
   const std::string fdFolder = procRoot + "/" + pid + "/fd";
+  std::set<dev_t> held;
   DIR* fds = opendir(fdFolder.c_str());
-  if (fds == nullptr) return false;
-  bool found = false;
+  if (fds == nullptr) return held;
   while (const dirent* entry = readdir(fds)) {
     if (entry->d_name[0] == '.') continue;
     struct stat target {};
     // stat follows the descriptor's link to the open file itself.
     if (stat((fdFolder + "/" + entry->d_name).c_str(), &target) == 0 && S_ISCHR(target.st_mode) &&
-        target.st_rdev == device) {
-      found = true;
-      break;
-    }
+        devices.count(target.st_rdev) != 0)
+      held.insert(target.st_rdev);
   }
   closedir(fds);
-  return found;
+  return held;
 }
 
 std::string OwnerName(uid_t uid) {
@@ -115,21 +115,28 @@ std::string DeviceAccessGroup(const std::string& path) {
   return DeviceGroup(path);
 }
 
-std::string DeviceHolders(const std::string& path, const std::string& procRoot) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return {};
+std::map<dev_t, std::string> DeviceHoldersOf(const std::set<dev_t>& devices, const std::string& procRoot) {
+  std::map<dev_t, std::string> holders;
+  if (devices.empty()) return holders;
   DIR* processes = opendir(procRoot.c_str());
-  if (processes == nullptr) return {};
-  std::string holders;
+  if (processes == nullptr) return holders;
   while (const dirent* entry = readdir(processes)) {
     const std::string pid = entry->d_name;
     if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (!Holds(procRoot, pid, info.st_rdev)) continue;
-    if (!holders.empty()) holders += ", ";
-    holders += ProcessName(procRoot, pid) + " (pid " + pid + ")";
+    for (const dev_t device : HeldBy(procRoot, pid, devices)) {
+      std::string& names = holders[device];
+      names += (names.empty() ? "" : ", ") + ProcessName(procRoot, pid) + " (pid " + pid + ")";
+    }
   }
   closedir(processes);
   return holders;
+}
+
+std::string DeviceHolders(const std::string& path, const std::string& procRoot) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return {};
+  const auto holders = DeviceHoldersOf({info.st_rdev}, procRoot);
+  return holders.empty() ? std::string() : holders.begin()->second;
 }
 
 namespace {

@@ -9,7 +9,11 @@
 // thread (reads the file system only).
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 
 enum TOpenProblem : std::uint8_t {
@@ -49,3 +53,5 @@ std::string DeviceAccessGroup(const std::string& path);
 // The processes that hold the device at `path` open, as "name (pid N)" joined by ", ";
 // "" when none can be seen (another user's processes are hidden from a normal user).
 std::string DeviceHolders(const std::string& path, const std::string& procRoot = "/proc");
+// The same for several character devices (by device number) in one look at the process table.
+std::map<dev_t, std::string> DeviceHoldersOf(const std::set<dev_t>& devices, const std::string& procRoot = "/proc");

@@ -131,7 +131,7 @@ TEST_F(LinkStatusTest, PortChoosesAnyDeviceRemembersItAndTheCommandLineWins) {
   // The chooser follows the devices of its tree while it is open.
   TTempFolder root;
   std::filesystem::create_directories(root.Path() / "dev");
-  TDeviceChooser chooser(nullptr, 2, QString(), root.Path().string());
+  TDeviceChooser chooser(nullptr, 2, QString(), {}, root.Path().string());
   EXPECT_EQ(chooser.List()->count(), 0);
   std::ofstream(root.Path() / "dev/ttyACM0") << "";
   ASSERT_TRUE(PumpQtUntil([&] { return chooser.List()->count() == 1; }));
