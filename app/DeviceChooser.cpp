@@ -6,7 +6,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QHeaderView>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -21,7 +22,7 @@ TDeviceChooser::TDeviceChooser(QWidget* parent, unsigned comNumber, const QStrin
       FRoot(std::move(root)),
       FKnown(std::move(known)),
       FCom(new QButtonGroup(this)),
-      FList(new QListWidget(this)),
+      FList(new QTreeWidget(this)),
       FPath(new QLineEdit(path, this)),
       FRescan(new QTimer(this)) {
   setObjectName(QStringLiteral("DeviceChooser"));
@@ -39,15 +40,18 @@ TDeviceChooser::TDeviceChooser(QWidget* parent, unsigned comNumber, const QStrin
   comRow->addStretch(1);
 
   FList->setObjectName(QStringLiteral("DeviceList"));
+  FList->setRootIsDecorated(false);
+  FList->setHeaderLabels({tr("Device"), tr("What it is"), tr("Now")});
+  FList->header()->setStretchLastSection(true);
   FPath->setObjectName(QStringLiteral("DevicePath"));
   FPath->setPlaceholderText(tr("any device path, e.g. /dev/ttyUSB0, or tcp://host:port, rfc2217://host:port"));
   // A device the user selects fills the field; the current row the list takes by itself on
   // getting the focus does not.
-  connect(FList, &QListWidget::itemSelectionChanged, this, [this] {
-    const int row = FList->selectedItems().isEmpty() ? -1 : FList->row(FList->selectedItems().front());
+  connect(FList, &QTreeWidget::itemSelectionChanged, this, [this] {
+    const int row = FList->selectedItems().isEmpty() ? -1 : FList->indexOfTopLevelItem(FList->selectedItems().front());
     if (row >= 0 && row < static_cast<int>(FRows.size())) FPath->setText(FRows[static_cast<std::size_t>(row)].Path);
   });
-  connect(FList, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+  connect(FList, &QTreeWidget::itemDoubleClicked, this, &QDialog::accept);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -66,12 +70,14 @@ TDeviceChooser::TDeviceChooser(QWidget* parent, unsigned comNumber, const QStrin
   pathRow->addRow(tr("Device:"), FPath);
   layout->addLayout(pathRow);
   layout->addWidget(buttons);
-  resize(720, 400);
+  resize(820, 400);
 
   // Adapters come and go while the dialog is open; rescanning is cheap (a folder listing).
   connect(FRescan, &QTimer::timeout, this, &TDeviceChooser::Rescan);
   FRescan->start(RescanMs);
   Rescan();
+  // A path can be typed at once; the list is a click (or Tab) away.
+  FPath->setFocus();
 }
 
 unsigned TDeviceChooser::ComNumber() const { return static_cast<unsigned>(FCom->checkedId()); }
@@ -99,12 +105,13 @@ void TDeviceChooser::Rescan() {
   const std::vector<TDeviceUse> statuses = LookAtDevices(paths);
   for (std::size_t i = 0; i < statuses.size(); ++i) {
     const TDeviceUse& s = statuses[i];
-    QString text = labels[i].isEmpty() ? QString() : QStringLiteral("[%1]  ").arg(labels[i]);
-    text += QString::fromStdString(s.Path);
-    if (!s.Target.empty()) text += QStringLiteral(" \u2192 ") + QString::fromStdString(s.Target);
-    if (!descriptions[i].empty()) text += QStringLiteral("  \u2014  ") + QString::fromStdString(descriptions[i]);
-    text += QStringLiteral("  \u2014  ") + QString::fromStdString(DeviceUseText(s, words));
-    rows.push_back({QString::fromStdString(s.Path), text, s.Use == duFree || s.Use == duOurs || s.Use == duNetwork});
+    QString device = QString::fromStdString(s.Path);
+    if (!s.Target.empty()) device += QStringLiteral(" \u2192 ") + QString::fromStdString(s.Target);
+    QString what = labels[i].isEmpty() ? QString() : labels[i];
+    if (!descriptions[i].empty()) what += (what.isEmpty() ? QString() : QStringLiteral(", ")) + QString::fromStdString(descriptions[i]);
+    rows.push_back({QString::fromStdString(s.Path),
+                    {device, what, QString::fromStdString(DeviceUseText(s, words))},
+                    s.Use == duFree || s.Use == duOurs || s.Use == duNetwork});
   }
   if (rows == FRows) return;
   FRows = std::move(rows);
@@ -112,10 +119,14 @@ void TDeviceChooser::Rescan() {
   const QSignalBlocker quiet(FList);  // the path field keeps what the user typed
   FList->clear();
   for (const TRow& r : FRows) {
-    auto* item = new QListWidgetItem(r.Text, FList);
+    auto* item = new QTreeWidgetItem(FList, r.Cells);
+    item->setToolTip(0, r.Cells.join(QStringLiteral("\n")));
     // What cannot be used now is greyed, but may still be chosen (it may be free by the time
     // the port opens).
-    if (!r.Usable) item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+    if (!r.Usable)
+      for (int column = 0; column < 3; ++column) item->setForeground(column, palette().color(QPalette::Disabled, QPalette::Text));
     if (r.Path == chosen) FList->setCurrentItem(item);
   }
+  FList->resizeColumnToContents(0);
+  FList->resizeColumnToContents(1);
 }

@@ -18,8 +18,8 @@
 
 class QButtonGroup;
 class QLineEdit;
-class QListWidget;
 class QTimer;
+class QTreeWidget;
 
 class TDeviceChooser : public QDialog {
   Q_OBJECT
@@ -44,14 +44,15 @@ class TDeviceChooser : public QDialog {
 
   // Lists the devices again, keeping the one chosen (also done every RescanMs while shown).
   void Rescan();
-  QListWidget* List() const { return FList; }
+  // One row per device: the device (a link with its target), what it is, whether it may be used now.
+  QTreeWidget* List() const { return FList; }
   QLineEdit* PathField() const { return FPath; }
 
  private:
   // One row of the list.
   struct TRow {
     QString Path;
-    QString Text;
+    QStringList Cells;
     bool Usable;
     bool operator==(const TRow&) const = default;
   };
@@ -60,7 +61,7 @@ class TDeviceChooser : public QDialog {
   std::vector<TKnown> FKnown;
   std::vector<TRow> FRows;
   QButtonGroup* FCom;
-  QListWidget* FList;
+  QTreeWidget* FList;
   QLineEdit* FPath;
   QTimer* FRescan;
 };

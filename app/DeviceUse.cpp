@@ -2,12 +2,16 @@
 
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "dispatch/SioSocketPath.h"
 #include "port/SioOpenFailure.h"
@@ -28,11 +32,32 @@ std::string UserName(uid_t uid) {
   return found->pw_name;
 }
 
+// The processes holding a lock on each file (by its file system and inode), from the kernel's
+// table: "1: FLOCK  ADVISORY  WRITE 5167 00:1a:3 0 EOF" (device in hex, inode in decimal).
+std::map<std::pair<dev_t, ino_t>, std::vector<std::string>> Locks(const std::string& procRoot) {
+  std::map<std::pair<dev_t, ino_t>, std::vector<std::string>> locks;
+  std::ifstream table(procRoot + "/locks");
+  std::string line;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, where;
+    if (!(fields >> number >> kind)) continue;
+    if (kind == "->") fields >> kind;  // a waiter, listed under the lock it waits for
+    if (!(fields >> mode >> access >> pid >> where)) continue;
+    unsigned major = 0, minor = 0;
+    unsigned long long inode = 0;
+    if (std::sscanf(where.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) continue;
+    locks[{makedev(major, minor), static_cast<ino_t>(inode)}].push_back(pid);
+  }
+  return locks;
+}
+
 }  // namespace
 
 std::vector<TDeviceUse> LookAtDevices(const std::vector<std::string>& paths, const std::string& procRoot) {
   std::vector<TDeviceUse> looked;
   std::map<std::size_t, dev_t> devices;  // entry -> its device, for those that are there
+  std::map<std::size_t, std::pair<dev_t, ino_t>> files;
   for (const std::string& path : paths) {
     TDeviceUse s;
     s.Path = path;
@@ -54,6 +79,7 @@ std::vector<TDeviceUse> LookAtDevices(const std::vector<std::string>& paths, con
       } else {
         s.Use = duFree;
         devices[looked.size()] = info.st_rdev;
+        files[looked.size()] = {info.st_dev, info.st_ino};
       }
     }
     looked.push_back(s);
@@ -65,17 +91,35 @@ std::vector<TDeviceUse> LookAtDevices(const std::vector<std::string>& paths, con
   for (const auto& [entry, device] : devices) {
     const auto it = holders.find(device);
     if (it == holders.end()) continue;
+    // Others who have it open, without us.
+    std::string others;
+    std::istringstream names(it->second);
+    for (std::string name; std::getline(names, name, ',');) {
+      if (!name.empty() && name[0] == ' ') name.erase(0, 1);
+      if (name.find(ours) == std::string::npos) others += (others.empty() ? "" : ", ") + name;
+    }
+    looked[entry].Holders = others;
+  }
+  const auto locks = Locks(procRoot);
+  const std::string ourPid = std::to_string(getpid());
+  for (const auto& [entry, file] : files) {
+    const auto it = locks.find(file);
+    if (it == locks.end()) continue;
     TDeviceUse& s = looked[entry];
-    s.Holders = it->second;
-    const bool onlyUs = s.Holders.find(ours) != std::string::npos && s.Holders.find(',') == std::string::npos;
-    s.Use = onlyUs ? duOurs : duBusy;
+    std::string lockers;
+    for (const std::string& pid : it->second)
+      if (pid != ourPid) lockers += (lockers.empty() ? "" : ", ") + ProcessName(procRoot, pid) + " (pid " + pid + ")";
+    s.Use = lockers.empty() ? duOurs : duBusy;
+    if (s.Use == duBusy) s.Holders = lockers;
   }
   return looked;
 }
 
 std::string DeviceUseText(const TDeviceUse& s, const TWords& w) {
   switch (s.Use) {
-    case duFree: return w(QT_TRANSLATE_NOOP("Words", "free"));
+    case duFree:
+      if (!s.Holders.empty()) return w(QT_TRANSLATE_NOOP("Words", "free, open in %1"), {s.Holders});
+      return w(QT_TRANSLATE_NOOP("Words", "free"));
     case duOurs: return w(QT_TRANSLATE_NOOP("Words", "open in this window"));
     case duBusy: return w(QT_TRANSLATE_NOOP("Words", "busy: %1"), {s.Holders});
     case duForbidden:

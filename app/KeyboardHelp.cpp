@@ -57,5 +57,5 @@ TKeyboardHelp::TKeyboardHelp(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table);
   layout->addWidget(buttons);
-  resize(560, 620);
+  resize(560, 560);
 }

@@ -29,6 +29,13 @@ const char* Colour(TLinkLevel level) {
   return "#b0b0b0";
 }
 
+// The strip has room for a short path only (a by-id name is long): its end tells it apart, and
+// the state after it stays in view; the tooltip has the whole text.
+std::string Shortened(const std::string& path) {
+  constexpr std::size_t kLongest = 32;
+  return path.size() <= kLongest ? path : "\u2026" + path.substr(path.size() - (kLongest - 1));
+}
+
 }  // namespace
 
 TLinkStatusControl::TLinkStatusControl(QObject* parent, TSioCustomComPort& port, TLinkState& link, TStatusStrip& strip)
@@ -125,12 +132,14 @@ void TLinkStatusControl::Refresh() {
   facts.Path = facts.Open ? FPort.DeviceName() : PortDeviceName(FPort.ComNumber());
   facts.LastFailure = FPort.LastOpenFailure().Problem;
   facts.Reconnecting = FReconnector.StateText();
-  const TLinkView view = FHealth.View(facts, Now(), words);
+  TPortFacts shown = facts;
+  shown.Path = Shortened(facts.Path);
+  const TLinkView view = FHealth.View(shown, Now(), words);
   const QString text = QString::fromStdString(view.Text);
   TStatusStrip::SetSegmentText(FSegment, QStringLiteral("<span style=\"color:%1\">%2</span>")
                                              .arg(QLatin1String(Colour(view.Level)), text.toHtmlEscaped()));
   // The whole of it where the strip has no room, and why the last open failed.
-  QString tip = text;
+  QString tip = QString::fromStdString(FHealth.View(facts, Now(), words).Text);
   if (!facts.Open && FPort.LastOpenFailure().Problem != opNone)
     tip += QStringLiteral("\n") + QString::fromStdString(OpenFailureText(FPort.LastOpenFailure(), facts.ComNumber, auWindow, words));
   FSegment->setToolTip(tip);

@@ -88,7 +88,8 @@ std::string OpenFailureText(const TOpenFailure& failure, unsigned comNumber, TAu
   std::string text = SocketPathKind(failure.Path) != skNone
                          ? NetworkSentence(failure, com, words)
                          : DeviceSentence(failure, comNumber, com, audience, words);
-  if (IsTableCode(failure.Code)) text += " (" + PlainErrorText(failure.Code) + ")";
+  // The port's own text on a line of its own in the window, at the end of the logger's line.
+  if (IsTableCode(failure.Code)) text += (audience == auWindow ? "\n(" : " (") + PlainErrorText(failure.Code) + ")";
   return text;
 }
 

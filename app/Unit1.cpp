@@ -219,7 +219,7 @@ void TForm1::ShowAbout() {
 void TForm1::ChooseDevice() {
   const unsigned com = FSioComPort1->ComNumber() == 1 ? 1 : 2;
   std::vector<TDeviceChooser::TKnown> known;
-  for (unsigned n : {1u, 2u}) known.push_back({QStringLiteral("Com%1").arg(n), QString::fromStdString(PortDeviceName(n))});
+  for (unsigned n : {1u, 2u}) known.push_back({tr("Com%1 now").arg(n), QString::fromStdString(PortDeviceName(n))});
   for (const QString& before : ChosenBefore()) known.push_back({tr("chosen before"), before});
   TDeviceChooser chooser(this, com, QString::fromStdString(PortDeviceName(com)), known);
   if (chooser.exec() != QDialog::Accepted) return;

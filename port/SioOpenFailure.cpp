@@ -27,13 +27,6 @@ bool IsSystemCode(int code) {
   return (code < 0 && code > -1000) || (-code > kErrnoBase && -code < kErrnoBase + 4096);
 }
 
-std::string ProcessName(const std::string& procRoot, const std::string& pid) {
-  std::ifstream comm(procRoot + "/" + pid + "/comm");
-  std::string name;
-  std::getline(comm, name);
-  return name.empty() ? "a program" : name;
-}
-
 // The character devices among `devices` that some descriptor of process `pid` refers to.
 std::set<dev_t> HeldBy(const std::string& procRoot, const std::string& pid, const std::set<dev_t>& devices) {
   const std::string fdFolder = procRoot + "/" + pid + "/fd";
@@ -113,6 +106,13 @@ std::string DeviceAccessGroup(const std::string& path) {
   if (stat(path.c_str(), &info) != 0 || info.st_gid == 0 || (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
     return {};
   return DeviceGroup(path);
+}
+
+std::string ProcessName(const std::string& procRoot, const std::string& pid) {
+  std::ifstream comm(procRoot + "/" + pid + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name.empty() ? "a program" : name;
 }
 
 std::map<dev_t, std::string> DeviceHoldersOf(const std::set<dev_t>& devices, const std::string& procRoot) {

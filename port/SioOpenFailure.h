@@ -53,5 +53,7 @@ std::string DeviceAccessGroup(const std::string& path);
 // The processes that hold the device at `path` open, as "name (pid N)" joined by ", ";
 // "" when none can be seen (another user's processes are hidden from a normal user).
 std::string DeviceHolders(const std::string& path, const std::string& procRoot = "/proc");
+// The name a process goes by ("freqsim"), "a program" when it cannot be read.
+std::string ProcessName(const std::string& procRoot, const std::string& pid);
 // The same for several character devices (by device number) in one look at the process table.
 std::map<dev_t, std::string> DeviceHoldersOf(const std::set<dev_t>& devices, const std::string& procRoot = "/proc");

@@ -1,10 +1,11 @@
-// What the device chooser says of each device without opening it: free, open here, busy with
-// the program that holds it, not there, not a serial device, a network address; a link with
-// where it leads.
+// What the device chooser says of each device without opening it: free (and who else has it
+// open), open here, busy with the program that locked it, not there, not a serial device, a
+// network address; a link with where it leads.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,24 +21,32 @@
 
 namespace {
 
-TEST(DeviceUseTest, EachDeviceSaysWhetherItMayBeUsedNow) {
-  TTempFolder folder;
-  TTestPty free(TTestPty::TSlave::NotHeld), ours(TTestPty::TSlave::Held), theirs(TTestPty::TSlave::NotHeld);
-  const std::string link = folder.File("COM2"), file = folder.File("file");
-  std::filesystem::create_symlink(free.SlavePath(), link);
-  std::ofstream(file) << "";
-  // Another program holds the third terminal.
-  const pid_t holder = fork();
-  ASSERT_GE(holder, 0);
-  if (holder == 0) {
-    const int fd = ::open(theirs.SlavePath().c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0) _exit(1);
+// A program that has `path` open (and locked, as a port locks its device) until killed.
+pid_t Hold(const std::string& path, bool lock) {
+  const pid_t child = fork();
+  if (child == 0) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0 || (lock && flock(fd, LOCK_EX | LOCK_NB) != 0)) _exit(1);
     execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
     _exit(1);
   }
-  const std::string pid = std::to_string(holder);
+  return child;
+}
+
+TEST(DeviceUseTest, EachDeviceSaysWhetherItMayBeUsedNow) {
+  TTempFolder folder;
+  TTestPty free(TTestPty::TSlave::NotHeld), ours(TTestPty::TSlave::Held), locked(TTestPty::TSlave::NotHeld),
+      shared(TTestPty::TSlave::NotHeld);
+  const std::string link = folder.File("COM2"), file = folder.File("file");
+  std::filesystem::create_symlink(free.SlavePath(), link);
+  std::ofstream(file) << "";
+  ASSERT_EQ(flock(ours.Slave(), LOCK_EX | LOCK_NB), 0);  // as the window's port holds its device
+  // Another program has one terminal for itself, another has one open as the simulator has its own.
+  const pid_t locker = Hold(locked.SlavePath(), true), opener = Hold(shared.SlavePath(), false);
+  ASSERT_TRUE(locker > 0 && opener > 0);
   ASSERT_TRUE(WaitUntil([&] {
-    return LookAtDevices({theirs.SlavePath()})[0].Use == duBusy;
+    const auto now = LookAtDevices({locked.SlavePath(), shared.SlavePath()});
+    return now[0].Use == duBusy && !now[1].Holders.empty();
   }));
 
   const struct {
@@ -48,7 +57,8 @@ TEST(DeviceUseTest, EachDeviceSaysWhetherItMayBeUsedNow) {
       {free.SlavePath(), "free", ""},
       {link, "free", free.SlavePath()},
       {ours.SlavePath(), "open in this window", ""},
-      {theirs.SlavePath(), "busy: sleep (pid " + pid + ")", ""},
+      {locked.SlavePath(), "busy: sleep (pid " + std::to_string(locker) + ")", ""},
+      {shared.SlavePath(), "free, open in sleep (pid " + std::to_string(opener) + ")", ""},
       {folder.File("missing"), "not there", ""},
       {file, "not a serial device", ""},
       {"rfc2217://127.0.0.1:2000", "network", ""},
@@ -62,8 +72,10 @@ TEST(DeviceUseTest, EachDeviceSaysWhetherItMayBeUsedNow) {
     EXPECT_EQ(DeviceUseText(looked[i]), cases[i].Says);
     EXPECT_EQ(looked[i].Target, cases[i].Target);
   }
-  kill(holder, SIGKILL);
-  waitpid(holder, nullptr, 0);
+  for (const pid_t child : {locker, opener}) {
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+  }
 }
 
 }  // namespace

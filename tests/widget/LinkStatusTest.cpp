@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -132,10 +132,10 @@ TEST_F(LinkStatusTest, PortChoosesAnyDeviceRemembersItAndTheCommandLineWins) {
   TTempFolder root;
   std::filesystem::create_directories(root.Path() / "dev");
   TDeviceChooser chooser(nullptr, 2, QString(), {}, root.Path().string());
-  EXPECT_EQ(chooser.List()->count(), 0);
+  EXPECT_EQ(chooser.List()->topLevelItemCount(), 0);
   std::ofstream(root.Path() / "dev/ttyACM0") << "";
-  ASSERT_TRUE(PumpQtUntil([&] { return chooser.List()->count() == 1; }));
-  chooser.List()->setCurrentRow(0);
+  ASSERT_TRUE(PumpQtUntil([&] { return chooser.List()->topLevelItemCount() == 1; }));
+  chooser.List()->setCurrentItem(chooser.List()->topLevelItem(0));
   EXPECT_EQ(chooser.Path(), QString::fromStdString((root.Path() / "dev/ttyACM0").string()));
 
   // Ctrl+P: the device typed in becomes Com2's, the port reopens on it.
