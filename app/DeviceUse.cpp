@@ -1,14 +1,10 @@
 #include "app/DeviceUse.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -24,33 +20,6 @@ std::string LinkTarget(const std::string& path) {
   return n < 0 ? std::string() : std::string(text, static_cast<std::size_t>(n));
 }
 
-std::string UserName(uid_t uid) {
-  char buffer[4096];
-  passwd entry {};
-  passwd* found = nullptr;
-  if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr) return std::to_string(uid);
-  return found->pw_name;
-}
-
-// The processes holding a lock on each file (by its file system and inode), from the kernel's
-// table: "1: FLOCK  ADVISORY  WRITE 5167 00:1a:3 0 EOF" (device in hex, inode in decimal).
-std::map<std::pair<dev_t, ino_t>, std::vector<std::string>> Locks(const std::string& procRoot) {
-  std::map<std::pair<dev_t, ino_t>, std::vector<std::string>> locks;
-  std::ifstream table(procRoot + "/locks");
-  std::string line;
-  while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    std::string number, kind, mode, access, pid, where;
-    if (!(fields >> number >> kind)) continue;
-    if (kind == "->") fields >> kind;  // a waiter, listed under the lock it waits for
-    if (!(fields >> mode >> access >> pid >> where)) continue;
-    unsigned major = 0, minor = 0;
-    unsigned long long inode = 0;
-    if (std::sscanf(where.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) continue;
-    locks[{makedev(major, minor), static_cast<ino_t>(inode)}].push_back(pid);
-  }
-  return locks;
-}
 
 }  // namespace
 
@@ -100,7 +69,7 @@ std::vector<TDeviceUse> LookAtDevices(const std::vector<std::string>& paths, con
     }
     looked[entry].Holders = others;
   }
-  const auto locks = Locks(procRoot);
+  const auto locks = FileLocks(procRoot);
   const std::string ourPid = std::to_string(getpid());
   for (const auto& [entry, file] : files) {
     const auto it = locks.find(file);

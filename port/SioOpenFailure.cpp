@@ -5,13 +5,16 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <vector>
 
 #include "common/SioErrorCodes.h"
@@ -45,13 +48,17 @@ std::set<dev_t> HeldBy(const std::string& procRoot, const std::string& pid, cons
   return held;
 }
 
-std::string OwnerName(uid_t uid) {
+}  // namespace
+
+std::string UserName(uid_t uid) {
   std::vector<char> buffer(16384);
   passwd entry {};
   passwd* found = nullptr;
   if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return std::to_string(uid);
   return found->pw_name;
 }
+
+namespace {
 
 // "crw-rw----", as ls shows a device's type and permissions.
 std::string ModeText(mode_t mode) {
@@ -78,7 +85,7 @@ void DescribePermission(TOpenFailure& f) {
     f.Message = text + " may not be opened by you. Ask the administrator for read and write access to it.";
     return;
   }
-  f.Owner = OwnerName(info.st_uid);
+  f.Owner = UserName(info.st_uid);
   f.Message = text + " belongs to " + f.Owner + " (" + f.Mode + ") and may be opened by its owner only. Use a device " +
               "of your own, or ask " + f.Owner + " or the administrator for read and write access to it.";
 }
@@ -130,6 +137,26 @@ std::map<dev_t, std::string> DeviceHoldersOf(const std::set<dev_t>& devices, con
   }
   closedir(processes);
   return holders;
+}
+
+// The kernel's table reads "1: FLOCK  ADVISORY  WRITE 5167 00:1a:3 0 EOF" (the file system's
+// device in hex, the inode in decimal).
+std::map<std::pair<dev_t, ino_t>, std::vector<std::string>> FileLocks(const std::string& procRoot) {
+  std::map<std::pair<dev_t, ino_t>, std::vector<std::string>> locks;
+  std::ifstream table(procRoot + "/locks");
+  std::string line;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, where;
+    if (!(fields >> number >> kind)) continue;
+    if (kind == "->") fields >> kind;  // a waiter, listed under the lock it waits for
+    if (!(fields >> mode >> access >> pid >> where)) continue;
+    unsigned major = 0, minor = 0;
+    unsigned long long inode = 0;
+    if (std::sscanf(where.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) continue;
+    locks[{makedev(major, minor), static_cast<ino_t>(inode)}].push_back(pid);
+  }
+  return locks;
 }
 
 std::string DeviceHolders(const std::string& path, const std::string& procRoot) {
@@ -186,6 +213,14 @@ TOpenFailure DescribeOpenFailure(int code, const std::string& path, const std::s
   } else if (code == ecAlreadyOpen) {
     f.Problem = opBusy;
     f.Holders = DeviceHolders(path, procRoot);
+    // Another user's programs are hidden in the process table, not in the table of locks.
+    struct stat node {};
+    if (f.Holders.empty() && stat(path.c_str(), &node) == 0) {
+      const auto locks = FileLocks(procRoot);
+      if (const auto it = locks.find({node.st_dev, node.st_ino}); it != locks.end())
+        for (const std::string& pid : it->second)
+          f.Holders += (f.Holders.empty() ? "" : ", ") + ProcessName(procRoot, pid) + " (pid " + pid + ")";
+    }
     f.Message = PlainErrorText(code) + ": " + path + " is in use by " + (f.Holders.empty() ? "another program" : f.Holders);
   } else if (code < 0 && IsPermissionDenied(-code)) {
     f.Problem = opNoPermission;

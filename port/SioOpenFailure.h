@@ -15,6 +15,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 enum TOpenProblem : std::uint8_t {
   opNone,          // the last open worked
@@ -53,6 +55,11 @@ std::string DeviceAccessGroup(const std::string& path);
 // The processes that hold the device at `path` open, as "name (pid N)" joined by ", ";
 // "" when none can be seen (another user's processes are hidden from a normal user).
 std::string DeviceHolders(const std::string& path, const std::string& procRoot = "/proc");
+// The processes that hold a lock (flock or fcntl) on each file, by its file system and inode,
+// from the kernel's table of locks (which shows every user's, unlike the process table).
+std::map<std::pair<dev_t, ino_t>, std::vector<std::string>> FileLocks(const std::string& procRoot = "/proc");
+// The login name of user `uid` (its number when it has none).
+std::string UserName(uid_t uid);
 // The name a process goes by ("freqsim"), "a program" when it cannot be read.
 std::string ProcessName(const std::string& procRoot, const std::string& pid);
 // The same for several character devices (by device number) in one look at the process table.

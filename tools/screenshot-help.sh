@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The window's first contact with a user, under Xvfb, as pictures: the box of a port that cannot
 # be opened ("start-error.png"), the strip while a lost line waits for its device with a long
-# path elided and its tooltip ("strip-tooltip.png"), the boxes of a forbidden and of a busy
+# path elided and its tooltip ("strip-tooltip.png"), a refused recording ("refused-recording.png"),
+# the boxes of a forbidden and of a busy
 # device ("forbidden.png", "busy.png"), the device chooser with free, busy and forbidden
 # devices ("chooser.png"), "Keyboard…" ("keyboard.png") and "About…" ("about.png").
 # Built programs come from $BUILD (default: build/).  As root, the window runs as the user
@@ -71,28 +72,48 @@ win=$(window 'Частотомер')
 sleep 2
 kill -9 "$sim_pid"
 sleep 2
+# A refused recording: its box, and its message in the strip for a while.
+xdotool windowfocus --sync "$win"
+xdotool key ctrl+r
+sleep 1.5
+xdotool type --delay 10 "/proc/readings.csv"
+xdotool key Return
+sleep 1.5
+shoot "$shots/refused-recording.png"
+xdotool key Return
+sleep 0.5
+# A recording makes the strip short of room; the pointer rests on the link's segment.
+xdotool windowfocus --sync "$win"
+xdotool key ctrl+r
+sleep 1.5
+xdotool type --delay 10 "$long/readings.csv"
+xdotool key Return
+sleep 1.5
+xdotool windowfocus --sync "$win"
 xdotool mousemove 100 528
 sleep 0.3
 xdotool mousemove 104 530
 sleep 2.5
 shoot "$shots/strip-tooltip.png"
 
-# The chooser: what Com1 and Com2 stand for, the devices chosen before (one forbidden, one
-# free), a busy terminal (another simulator's) and the machine's own devices.  Each is chosen
+# The chooser: what Com1 and Com2 stand for, the devices chosen before (one forbidden, one busy:
+# another program has locked it, one free) and the machine's own devices.  Each is chosen
 # once first, so it is remembered; the forbidden and the busy one say why in a box.
-start_simulator --period-ms 500
-busy=$line
 owner=${SHOT_USER:-root}
-terminal() {  # a pseudo-terminal of mode $2 owned by $1 and the group dialout
-  python3 -c 'import os, pty, pwd, sys, time
-m, s = pty.openpty(); n = os.ttyname(s); os.close(s)
+terminal() {  # a pseudo-terminal of mode $2 owned by $1 and the group dialout; $4: locked by its holder
+  python3 -c 'import fcntl, os, pty, pwd, sys, time
+m, s = pty.openpty(); n = os.ttyname(s)
+if sys.argv[3] == "lock": fcntl.flock(s, fcntl.LOCK_EX)
+else: os.close(s)
 os.chown(n, pwd.getpwnam(sys.argv[1]).pw_uid, 20); os.chmod(n, int(sys.argv[2], 8))
-print(n, flush=True); time.sleep(600)' "$1" "$2" > "$work/$3" &
+print(n, flush=True); time.sleep(600)' "$1" "$2" "${4:-}" > "$work/$3" &
   pids+=($!)
   for _ in $(seq 50); do [ -s "$work/$3" ] && break; sleep 0.1; done
 }
 terminal root 660 forbidden
 terminal "$owner" 600 free
+terminal "$owner" 600 busy lock
+busy=$(cat "$work/busy")
 choose() {  # types $1 into the chooser and takes it; $2: the picture of the box that follows
   xdotool windowfocus --sync "$win"
   xdotool key ctrl+p
@@ -108,8 +129,8 @@ choose() {  # types $1 into the chooser and takes it; $2: the picture of the box
   fi
 }
 choose "$(cat "$work/forbidden")" "$shots/forbidden.png"
-choose "$(cat "$work/free")"
 choose "$busy" "$shots/busy.png"
+choose "$(cat "$work/free")"
 xdotool windowfocus --sync "$win"
 xdotool key ctrl+p
 sleep 1.5
