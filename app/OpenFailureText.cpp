@@ -52,8 +52,13 @@ std::string DeviceSentence(const TOpenFailure& f, unsigned comNumber, const std:
       return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: there is no device at %2. Connect the instrument, or %3."),
                {com, f.Path, fix});
     case opNotSerial:
-      return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2 is not a serial device. Instead, %3."),
-               {com, f.Path, fix});
+      if (audience == auWindow)
+        return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2 is not a serial device. Choose the instrument's "
+                                            "serial device with Port\u2026 (Ctrl+P)."),
+                 {com, f.Path});
+      return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2 is not a serial device. Name the instrument's serial "
+                                          "device with --port %3=PATH."),
+               {com, f.Path, std::to_string(comNumber)});
     case opBusy:
       return w(QT_TRANSLATE_NOOP("Words", "Cannot open %1: %2 is in use by %3. Close that program, or %4."),
                {com, f.Path,
