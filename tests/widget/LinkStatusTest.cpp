@@ -107,6 +107,13 @@ TEST_F(LinkStatusTest, ALostLineIsShownOnceAndReopenedQuietlyWhileTheRecordingGo
   EXPECT_FALSE(f.SioComPort1()->Open());
   PumpQtUntil([] { return false; }, 1500ms);
   EXPECT_TRUE(State().contains(QStringLiteral("waiting for the link"))) << State().toStdString();
+  // A key meanwhile is not sent: sending would open the port again at once, wherever the link
+  // leads now.  It is said in a box, once.
+  QTest::mouseClick(f.Pa(5), Qt::LeftButton);
+  EXPECT_FALSE(f.SioComPort1()->Open());
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown[0].rfind("Key 5 was not sent: the line to the instrument on COM2 is lost.", 0), 0u) << Shown[0];
+  Shown.clear();
 
   NewPeer();  // started again at the same path
   ASSERT_TRUE(StateShows(QStringLiteral("connected"), 10s)) << State().toStdString();

@@ -236,6 +236,31 @@ TEST_F(PanelCommandsTest, EveryKeyboardKeyPressesItsPanelKey) {
   EXPECT_TRUE(Shown.empty());
 }
 
+// The window keeps its designed size; the strip's segments give up room with an ellipsis and
+// show their whole text as a tooltip; a copy is noted there for a while.
+TEST_F(PanelCommandsTest, TheWindowKeepsItsSizeAndTheStripElidesWhatDoesNotFit) {
+  TForm1& f = Open();
+  EXPECT_EQ(f.minimumSize(), f.maximumSize());
+  EXPECT_EQ(f.size(), QSize(800, 451));
+  QLabel* link = f.findChild<QLabel*>(QStringLiteral("LinkState"));
+  ASSERT_NE(link, nullptr);
+  auto* segment = qobject_cast<TStripSegment*>(link);
+  ASSERT_NE(segment, nullptr);
+  EXPECT_FALSE(segment->Elided());
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 2}, 8);
+  ASSERT_TRUE(ShowsReading("10000.002"));
+  QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier);
+  QLabel* note = f.findChild<QLabel*>(QStringLiteral("Note"));
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_TRUE(note->text().contains("copied 10000.002")) << note->text().toStdString();
+  const QString whole = QStringLiteral("a message far too long for the strip ").repeated(6);
+  TStatusStrip::SetSegmentText(note, whole.toHtmlEscaped());
+  ASSERT_TRUE(PumpQtUntil([&] { return qobject_cast<TStripSegment*>(note)->Elided(); }));
+  EXPECT_EQ(qobject_cast<TStripSegment*>(note)->PlainText(), whole);
+  EXPECT_LE(f.Strip()->childrenRect().right(), f.Strip()->width()) << "nothing runs past the clock";
+}
+
 TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   TForm1& f = Open();
   const QPoint at = f.Pa(5)->rect().center();
