@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -57,5 +58,8 @@ TKeyboardHelp::TKeyboardHelp(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table);
   layout->addWidget(buttons);
-  resize(560, 560);
+  // Every row in view where the screen has room for it.
+  const int rows = table->horizontalHeader()->height() + table->rowCount() * table->verticalHeader()->defaultSectionSize();
+  const int room = screen() != nullptr ? screen()->availableGeometry().height() * 9 / 10 : 560;
+  resize(560, qBound(360, rows + 80, room));
 }

@@ -45,11 +45,12 @@ window() {
   exit 1
 }
 menu() {  # the n-th entry of the window's context menu
+  xdotool windowfocus --sync "$win"
   xdotool mousemove 500 300 click 3
   sleep 0.5
   for _ in $(seq "$1"); do xdotool key Down; done
   xdotool key Return
-  sleep 1
+  sleep 2
 }
 
 # A port that cannot be opened: one box, in plain words, before the window.
@@ -139,7 +140,7 @@ xdotool key Escape
 sleep 0.5
 menu 5
 shoot "$shots/keyboard.png"
-xdotool key Escape
+xdotool search --name '^Keyboard$' windowclose 2>/dev/null || xdotool key Escape
 sleep 0.5
 menu 6
 shoot "$shots/about.png"
