@@ -85,5 +85,6 @@ void TRecordingControl::ShowState(const QString& problem) {
     text = QStringLiteral("<span style=\"color:%1\">%2</span>").arg(QLatin1String(kRecColour), problem.toHtmlEscaped());
     FSegment->setToolTip(problem);
   }
-  TStatusStrip::SetSegmentText(FSegment, text);
+  // A refusal is news for a moment; the state it leaves (no recording) shows nothing.
+  TStatusStrip::SetSegmentText(FSegment, text, recorder.Active() ? 0 : TStatusStrip::TransientMs);
 }

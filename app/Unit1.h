@@ -65,6 +65,7 @@ class TForm1 : public QWidget, private TPanelSink {
   void CopyReading();   // the last measurement's reading with its unit, to the clipboard
   void ShowKeyboard();  // the "Keyboard" window
   void ChooseDevice();  // the "Port" window; its choice goes to UseDevice
+  void ShowAbout();     // version, licence, where the manual is
   // Makes `path` the device of Com`comNumber` (remembered for later runs) and opens it: the
   // port reopens when that is its number, else the choice switches to it.
   void UseDevice(unsigned comNumber, const QString& path);

@@ -21,7 +21,7 @@ if(SIO_WITH_QT)
   qt_add_resources(panel_window "panel_fonts" PREFIX "/fonts" BASE ${_font_dir}
     FILES ${_font_dir}/DSEG7Classic-Italic.ttf ${_font_dir}/DejaVuSansCondensed.ttf)
   target_link_libraries(panel_window PUBLIC panel_link panel_measurements sio_portui sio_led panel_images Qt6::Widgets
-                                     PRIVATE sio_warnings)
+                                     PRIVATE project_version sio_warnings)
 
   add_executable(frontpanel Project1.cpp PanelWindowMain.cpp)
   target_link_libraries(frontpanel PRIVATE panel_window project_version sio_warnings)

@@ -124,7 +124,11 @@ bool TCsvRecorder::Fail(const std::string& what, int error) {
   return false;
 }
 
-bool TCsvRecorder::WriteAll(const std::string& text) {
+bool TCsvRecorder::WriteAll(const std::string& line) {
+  // Standard output is read by line tools (awk, cut), which would keep the CR in the last
+  // field: its lines end in LF alone.  Files keep RFC 4180's CR LF, which appending relies on.
+  std::string text = line;
+  if (!FOwnsFd && text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.erase(text.size() - 2, 1);
   std::size_t done = 0;
   while (done < text.size()) {
     // EINTR is not tried again: see the header.

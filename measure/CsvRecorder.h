@@ -35,7 +35,8 @@ class TCsvRecorder {
   TCsvRecorder(const TCsvRecorder&) = delete;
   TCsvRecorder& operator=(const TCsvRecorder&) = delete;
 
-  // Starts recording to `path` ("-": standard output, which always gets the header); a running
+  // Starts recording to `path` ("-": standard output, which always gets the header and whose
+  // lines end in LF alone; files get CR LF); a running
   // recording is stopped first.  elapsed_s counts from startNs (monotonic, ns).  Returns true,
   // or false with Error() naming the file and the reason (nothing is recorded then).
   bool Start(const std::string& path, std::int64_t startNs);
@@ -55,7 +56,7 @@ class TCsvRecorder {
 
  private:
   bool Fail(const std::string& what, int error);
-  bool WriteAll(const std::string& text);
+  bool WriteAll(const std::string& line);
 
   int FFd = -1;
   bool FOwnsFd = false;     // false for standard output, which is never closed here

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -94,10 +95,12 @@ TEST_F(HeadlessLoggerTest, PressesTheKeysBeforeRecordingToStandardOutput) {
   TSimulatorProcess sim({"--period-ms", "50", "--record", capture});
   ASSERT_FALSE(sim.Path().empty());
   const TRunResult run =
-      RunProgram(Program(), {"--headless", "--port=2=" + sim.Path(), "--keys", "20,5", "--count", "3"}, 20000);
+      RunProgram(Program(), {"--headless", "--port=2=" + sim.Path(), "--keys", "period,5", "--count", "3"}, 20000);
   ASSERT_EQ(run.Status, 0) << run.Err;
-  const auto records = Records(run.Out);
+  // Lines end in LF alone on standard output, for awk and cut.
+  const auto records = Records(run.Out, "\n");
   ASSERT_EQ(records.size(), 4u) << run.Out;
+  EXPECT_EQ(run.Out.find('\r'), std::string::npos);
   for (std::size_t i = 1; i < records.size(); ++i) {
     EXPECT_EQ(records[i][6], "T") << "recorded once the period key was answered";
     EXPECT_EQ(records[i][7], "100");
@@ -144,6 +147,13 @@ TEST_F(HeadlessLoggerTest, AKeyWithoutAnswerIsGivenUpAfterTwoSeconds) {
   EXPECT_NE(run.Err.find("frontpanel: key 5 got no answer within 2 s; going on"), std::string::npos) << run.Err;
   EXPECT_EQ(peer.Read(1), std::vector<std::uint8_t>{5});
   EXPECT_EQ(ReadWholeFile(Csv), kHeader + "\r\n");
+
+  // A line that stays silent is said to, once, as the window's strip says "no data".
+  const TRunResult silent =
+      RunProgram(Program(), {"--headless", "--port", "2=" + peer.SlavePath(), "--duration", "4.5", "--csv", Csv}, 15000);
+  EXPECT_EQ(silent.Status, 0) << silent.Err;
+  EXPECT_EQ(silent.Err, "frontpanel: no data from COM2 " + peer.SlavePath() +
+                            " for 3 s; check that the instrument is on and connected to it\n");
 }
 
 // Rows written so far (whole lines only; a row being written is not counted).
@@ -265,7 +275,9 @@ TEST_F(HeadlessLoggerTest, FailuresSayWhatAndEndWithTheirStatus) {
   const FailureCase cases[] = {
       {"BadOption", {"--count", "many"}, 2, "usage: frontpanel"},
       {"UnknownOption", {"--bogus"}, 2, "unknown argument: --bogus"},
-      {"MissingPort", {"--port", "2=/nonexistent/frontpanel-port", "--count", "1"}, 1, "comport doesn't exist"},
+      {"MissingPort", {"--port", "2=/nonexistent/frontpanel-port", "--count", "1"}, 1,
+       "frontpanel: Cannot open COM2: there is no device at /nonexistent/frontpanel-port. Connect the instrument, or "
+       "name its device with --port 2=PATH. (ie_BadId - Specified comport doesn't exist)\n"},
       {"OtherPortNumber", {"--port", port, "--com", "7", "--port", "7=/nonexistent/x", "--count", "1"}, 1,
        "comport doesn't exist"},
       {"FileWithAnotherHeader", {"--port", port, "--csv", other, "--count", "1"}, 1, "holds other data"},
@@ -282,6 +294,43 @@ TEST_F(HeadlessLoggerTest, FailuresSayWhatAndEndWithTheirStatus) {
     EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
   }
   EXPECT_EQ(ReadWholeFile(other), "time,value\n1,2\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The window as a user starts it where there is no display (an ssh session, a service): one
+// line that says so and points to the logger, and a status of 1; a wrong option is still a
+// wrong option.
+TEST(ProgramStartTest, WithoutADisplayTheWindowSaysSoInOneLine) {
+  struct TCase {
+    const char* Display;  // nullptr: not set
+    std::vector<std::string> Args;
+    int Status;
+    const char* Says;
+  } cases[] = {
+      {nullptr, {}, 1, "frontpanel: there is no display to show the window on (DISPLAY is not set); to log without a "
+                       "window, use frontpanel --headless (see frontpanel --help)\n"},
+      {nullptr, {"-platform", "xcb", "--port", "2=/dev/null"}, 1, "frontpanel: there is no display"},
+      {":97", {}, 1, "frontpanel: the display :97 cannot be reached to show the window"},
+      {nullptr, {"--bogus"}, 2, "frontpanel: unknown argument: --bogus\nusage: frontpanel"},
+  };
+  if (!SIO_WINDOW) GTEST_SKIP() << "a build without the window";
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Says);
+    // RunProgram leaves out every display (the window system's default then): env gives one.
+    std::vector<std::string> args;
+    if (c.Display != nullptr) args.push_back(std::string("DISPLAY=") + c.Display);
+    args.push_back(Program());
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    const TRunResult run = RunProgram("/usr/bin/env", args, 10000);
+    EXPECT_EQ(run.Status, c.Status) << run.Err;
+    EXPECT_EQ(run.Err.rfind(c.Says, 0), 0u) << run.Err;
+    if (c.Status == 1) {
+      EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    }
+  }
 }
 
 }  // namespace

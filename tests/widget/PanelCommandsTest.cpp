@@ -236,6 +236,31 @@ TEST_F(PanelCommandsTest, EveryKeyboardKeyPressesItsPanelKey) {
   EXPECT_TRUE(Shown.empty());
 }
 
+// The window keeps its designed size; the strip's segments give up room with an ellipsis and
+// show their whole text as a tooltip; a copy is noted there for a while.
+TEST_F(PanelCommandsTest, TheWindowKeepsItsSizeAndTheStripElidesWhatDoesNotFit) {
+  TForm1& f = Open();
+  EXPECT_EQ(f.minimumSize(), f.maximumSize());
+  EXPECT_EQ(f.size(), QSize(800, 451));
+  QLabel* link = f.findChild<QLabel*>(QStringLiteral("LinkState"));
+  ASSERT_NE(link, nullptr);
+  auto* segment = qobject_cast<TStripSegment*>(link);
+  ASSERT_NE(segment, nullptr);
+  EXPECT_FALSE(segment->Elided());
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 2}, 8);
+  ASSERT_TRUE(ShowsReading("10000.002"));
+  QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier);
+  QLabel* note = f.findChild<QLabel*>(QStringLiteral("Note"));
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_TRUE(note->text().contains("copied 10000.002")) << note->text().toStdString();
+  const QString whole = QStringLiteral("a message far too long for the strip ").repeated(6);
+  TStatusStrip::SetSegmentText(note, whole.toHtmlEscaped());
+  ASSERT_TRUE(PumpQtUntil([&] { return qobject_cast<TStripSegment*>(note)->Elided(); }));
+  EXPECT_EQ(qobject_cast<TStripSegment*>(note)->PlainText(), whole);
+  EXPECT_LE(f.Strip()->childrenRect().right(), f.Strip()->width()) << "nothing runs past the clock";
+}
+
 TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   TForm1& f = Open();
   const QPoint at = f.Pa(5)->rect().center();
@@ -245,8 +270,8 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   ASSERT_TRUE(PumpQtUntil([&] { return menu->isVisible(); }));
   QStringList entries;
   for (QAction* a : menu->actions()) entries << a->text() + "|" + a->shortcut().toString();
-  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Port…|Ctrl+P", "Keyboard…|",
-                                  "Measurements…|Ctrl+M"}));
+  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Port…|Ctrl+P", "Reconnect now|",
+                                  "Keyboard…|", "About…|", "Measurements…|Ctrl+M"}));
   EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(200)).empty()) << "a right click sends no key";
   menu->close();
 
@@ -254,7 +279,18 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   auto* help = f.findChild<TKeyboardHelp*>();
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
-  EXPECT_EQ(help->findChild<QTableWidget*>()->rowCount(), KeyboardKeyCount + 3);
+  // Each key with the legend the panel draws, its keyboard key and its code; then every shortcut
+  // of the menu.
+  const QTableWidget* table = help->findChild<QTableWidget*>();
+  QStringList rows;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    QStringList cells;
+    for (int column = 0; column < 3; ++column) cells << (table->item(row, column) ? table->item(row, column)->text() : "");
+    rows << cells.join("|");
+  }
+  for (const char* row : {"10\u00B3 ms|4|6", "\u041F\u0410\u041C\u042F\u0422\u042C|M|8", "A/B|R|21", "0.3 s|Z|24",
+                          "\u0422\u0415\u0421\u0422|E|28", "|Ctrl+R|", "|Ctrl+C|", "|Ctrl+P|", "|Ctrl+M|"})
+    EXPECT_TRUE(rows.contains(QString::fromUtf8(row))) << row << "\n" << rows.join("\n").toStdString();
 }
 
 TEST_F(PanelCommandsTest, CtrlMOpensTheMeasurementsWindowOverThePanelsReadings) {
