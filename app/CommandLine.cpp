@@ -104,7 +104,7 @@ bool TakesValue(const std::string& name) {
 }
 
 bool IsHeadlessOnly(const std::string& name) {
-  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary", "--reconnect"})
+  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary", "--reconnect", "--every-frame"})
     if (name == n) return true;
   return false;
 }
@@ -132,6 +132,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.Summary = true;
     } else if (name == "--reconnect") {
       o.Reconnect = true;
+    } else if (name == "--every-frame") {
+      o.EveryFrame = true;
     } else if (TakesValue(name)) {
       std::string value;
       if (eq != std::string::npos) {
@@ -173,7 +175,7 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 const char* UsageText() {
   return "usage: frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
-         "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect]\n"
+         "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]\n"
          "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
          "  --port N=PATH   use the serial device PATH as port N (1..255)\n"
          "  --mqtt HOST[:PORT]\n"
@@ -185,10 +187,14 @@ const char* UsageText() {
          "  --com N         the port the logger opens (default 2, as the window)\n"
          "  --csv FILE      write the measurements as CSV to FILE (appending), - for standard\n"
          "                  output (the default)\n"
-         "  --count N       stop after N measurements\n"
+         "  --count N       stop after N rows\n"
          "  --duration S    stop after S seconds of recording\n"
          "  --keys K,...    press these key codes (1..28) first, each after the last was answered\n"
-         "  --summary       print count, unit, mean, std, min, max as JSON on standard error\n"
+         "  --summary       print the current segment's count, unit, mean, std, min, max, tau0\n"
+         "                  and Allan deviation, and the readings left out, as JSON on\n"
+         "                  standard error\n"
+         "  --every-frame   a row for every decoded frame instead of one per measurement\n"
+         "                  (the new_measurement column marks the frames that begin one)\n"
          "  --reconnect     when the line is lost, open it again (every 1 s, later every 5 s)\n"
          "                  and go on recording; without it a lost line ends the run (status 1)\n"
          "  --help          show this text\n"

@@ -13,6 +13,7 @@ THeadlessLogger::THeadlessLogger(const TProgramOptions& options, std::FILE* diag
     : FOptions(options), FDiagnostics(diagnostics), FWake([] { PostToMainThread([] {}); }) {
   // Only the summary asks for the points; without it a logger runs for days in the same memory.
   FFeed.KeepPoints(FOptions.Summary);
+  FFeed.SetEveryFrame(FOptions.EveryFrame);
   FFeed.SetOnRecordingStopped([this](const std::string& reason) {
     // A reader that closed our standard output (`| head`) has what it wanted: a normal end.
     if (FOptions.CsvPath == "-" && FFeed.Recorder().ErrorNumber() == EPIPE) {
@@ -34,6 +35,8 @@ bool THeadlessLogger::Start() {
   FPort->SetName("SioComPort1");
   // Before the port opens: a line lost at once is still heard of.
   FPort->SetOnLineLost([this](TComponent*, int error) { LineLost(error); });
+  // Whatever came before a (re)open is not continued by what comes after it.
+  FPort->AddPortListener(this, [this](TComponent*, bool) { FFeed.LineInterrupted(); });
   // An open failure is shown by the exception display while the port loads; the port then
   // stays closed.
   TComponent::LoadFromDescription(*FComponents, [this] {
@@ -60,7 +63,10 @@ bool THeadlessLogger::Start() {
 }
 
 void THeadlessLogger::Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle) {
-  TakeAnnouncedBytes(*FPort, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, this); });
+  TakeAnnouncedBytes(*FPort, Msg, TriggerHandle, [this](std::uint8_t b) {
+    FFeed.SetArrival(FPort->LastReadArrivalNs());
+    ReceiveByte(FLink, b, *this, this);
+  });
   if (FAwaitingAnswer && FLink.CommandPending == 0) FWake();
 }
 

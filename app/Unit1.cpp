@@ -234,7 +234,10 @@ void TForm1::Pa20DblClick() { PressKey(KeyCodeTestMode); }
 void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t TriggerHandle,
                                 std::uint16_t) {
   if (FLinkStatus != nullptr) FLinkStatus->BytesReceived();
-  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, &FFeed); });
+  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) {
+    FFeed.SetArrival(FSioComPort1->LastReadArrivalNs());
+    ReceiveByte(FLink, b, *this, &FFeed);
+  });
 }
 
 void TForm1::Timer1Timer() {

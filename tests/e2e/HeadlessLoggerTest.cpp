@@ -21,7 +21,8 @@
 
 namespace {
 
-const std::string kHeader = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
+const std::string kHeader =
+    "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status,flags,segment,segment_start,new_measurement";
 
 std::string Program() { return FRONTPANEL_PATH; }
 
@@ -59,7 +60,7 @@ TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
   double lastElapsed = -1;
   for (std::size_t i = 1; i < records.size(); ++i) {
     const auto& r = records[i];
-    ASSERT_EQ(r.size(), 9u) << i;
+    ASSERT_EQ(r.size(), 13u) << i;
     EXPECT_TRUE(IsTimestamp(r[0])) << r[0];
     EXPECT_GE(std::stod(r[1]), lastElapsed);
     lastElapsed = std::stod(r[1]);
@@ -70,6 +71,10 @@ TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
     EXPECT_EQ(r[6], "F");
     EXPECT_EQ(r[7], "1");
     EXPECT_EQ(r[8], "132");
+    EXPECT_EQ(r[9], "") << "a trusted measurement";
+    EXPECT_EQ(r[10], "1") << "one segment: no gap";
+    EXPECT_EQ(r[11], i == 1 ? "start" : "");
+    EXPECT_EQ(r[12], "1");
   }
   const std::string moments = R"({"count":20,"unit":"Hz","mean":12345000,"std":0,"min":12345000,"max":12345000,"adev":[)";
   const auto at = run.Err.find(moments);
@@ -121,7 +126,7 @@ TEST_F(HeadlessLoggerTest, AStopSignalEndsTheRunWithEveryRowWhole) {
     EXPECT_EQ(run.Status, 0) << run.Err;
     const auto records = Records(ReadWholeFile(Csv));
     EXPECT_GE(records.size(), 4u);
-    for (const auto& r : records) EXPECT_EQ(r.size(), 9u);
+    for (const auto& r : records) EXPECT_EQ(r.size(), 13u);
     EXPECT_NE(run.Err.find("{\"count\":" + std::to_string(records.size() - 1) + ","), std::string::npos) << run.Err;
   }
 }
@@ -173,7 +178,7 @@ TEST_F(HeadlessLoggerTest, ReconnectKeepsRecordingWhenTheInstrumentComesBackAtIt
   EXPECT_NE(run.Err.find("frontpanel: line lost on COM2 " + link + ": device gone; reconnecting"), std::string::npos)
       << run.Err;
   EXPECT_NE(run.Err.find("frontpanel: reconnected to COM2 " + link), std::string::npos) << run.Err;
-  for (const auto& r : Records(ReadWholeFile(Csv))) EXPECT_EQ(r.size(), 9u);
+  for (const auto& r : Records(ReadWholeFile(Csv))) EXPECT_EQ(r.size(), 13u);
 }
 
 // An instrument back before the logger reopens fills the line (here in a tenth of a second):

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -43,7 +44,8 @@ TMeasurement Reading(const std::string& text, double si) {
   return m;
 }
 
-const std::string kHeader = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
+const std::string kNineColumns = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
+const std::string kHeader = kNineColumns + ",flags,segment,segment_start,new_measurement";
 
 class CsvRecorderTest : public ::testing::Test {
  protected:
@@ -75,6 +77,7 @@ struct ExistingCase {
   const char* Name;
   std::string Content;
   bool Accepted;
+  std::size_t Columns = 13;  // of the rows appended
 };
 
 TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
@@ -83,6 +86,9 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
       {"OurHeaderAndRows", kHeader + "\r\n" + row + "\r\n", true},
       {"OurHeaderWithUnixLineBreaks", kHeader + "\n" + row + "\n", true},
       {"OurHeaderSavedWithAByteOrderMark", "\xEF\xBB\xBF" + kHeader + "\r\n", true},
+      // Recorded before the flags and segments: it stays a nine-column table.
+      {"TheNineColumnHeader", kNineColumns + "\r\n" + row + "\r\n", true, 9},
+      {"TheNineColumnHeaderWithAByteOrderMark", "\xEF\xBB\xBF" + kNineColumns + "\n", true, 9},
       {"Empty", "", true},
       {"AnotherHeader", "time,value\r\n1,2\r\n", false},
       {"OurHeaderWithAColumnMore", kHeader + ",extra\r\n", false},
@@ -106,6 +112,8 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
     const std::string added = text.substr(c.Content.size());
     EXPECT_EQ(added.find(kHeader), c.Content.empty() ? 0u : std::string::npos) << "one header only";
     EXPECT_NE(added.substr(0, 1), "\r") << "no empty line before the new rows";
+    const std::string last = Lines(added).back();
+    EXPECT_EQ(static_cast<std::size_t>(std::count(last.begin(), last.end(), ',')) + 1, c.Columns) << last;
   }
 }
 

@@ -133,8 +133,8 @@ TEST_F(PanelCommandsTest, CtrlRRecordsEveryFrameAndTheStripCountsTheRows) {
   ASSERT_TRUE(ShowsReading("20000.000"));
   const std::string text = ReadWholeFile(Csv);
   EXPECT_EQ(CountOf(text, "\r\n"), 3) << text;
-  EXPECT_EQ(CountOf(text, ",10000.000,kHz,10000000,F,1000,132\r\n"), 1) << text;
-  EXPECT_EQ(CountOf(text, ",10000.001,kHz,10000001,F,1000,132\r\n"), 1) << text;
+  EXPECT_EQ(CountOf(text, ",10000.000,kHz,10000000,F,1000,132,,1,start,1\r\n"), 1) << text;
+  EXPECT_EQ(CountOf(text, ",10000.001,kHz,10000001,F,1000,132,,1,,1\r\n"), 1) << text;
   EXPECT_FALSE(RecordingSegment()->isVisible());
   EXPECT_TRUE(StripLeftPartIsBlack());
   EXPECT_EQ(DesignedGeometry(), designed) << "no designed control moved";

@@ -111,6 +111,15 @@ void TSession::EnqueueFrame() {
   sent.Number = k;
   sent.Reading = DisplayText(FInstrument.Reading());
   sent.Faults = faults;
+  sent.Gate = FInstrument.Gate();
+  std::string state;
+  auto add = [&state](bool on, const char* name) {
+    if (on) state += (state.empty() ? "" : ",") + std::string(name);
+  };
+  add(FInstrument.Counting(), "counting");
+  add(FInstrument.Memory(), "memory");
+  add(FInstrument.Overflowed(), "overflow");
+  sent.State = state;
   if (FOptions.Verbose) std::fprintf(stderr, "freqsim: frame %ld: %s\n", k, FInstrument.Describe().c_str());
 }
 
@@ -174,7 +183,7 @@ bool TSession::Pump(std::int64_t nowNs) {
       --FQueuedFrames;
       if (n > 0) {
         ++FFramesSent;
-        FSent.Add(chunk.Number, SinceStartMs(nowNs), chunk.Reading, chunk.Faults);
+        FSent.Add(chunk.Number, SinceStartMs(nowNs), chunk.Reading, chunk.Faults, chunk.Gate, chunk.State);
       }
     }
     FQueue.pop_front();
@@ -221,12 +230,15 @@ int TSession::Run(TSignalFlags& flags, const sigset_t& waitMask) {
       return 0;
     }
     if (Simulating()) {
-      FInstrument.Advance(now / 1000, PeriodMs());
       if (now >= FNextFrameNs) {
+        // The frame shows the display as it was at its tick, however late the loop woke: one
+        // frame per display period, each hold of one period shown by exactly one frame.
+        FInstrument.Advance(FNextFrameNs / 1000, PeriodMs());
         // A frame still waiting means the line is slower than the period: skip this one.
         if (FQueuedFrames == 0) EnqueueFrame();
         FNextFrameNs = std::max(FNextFrameNs + std::int64_t{PeriodMs()} * 1000000, now);
       }
+      FInstrument.Advance(now / 1000, PeriodMs());
     }
     if (!Pump(now)) return 1;
     if (FQueue.empty()) {
