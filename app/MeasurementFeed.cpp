@@ -11,7 +11,7 @@ void TMeasurementFeed::FrameDecoded(const TDecodedFrame& frame) {
   if (FRecorder.Active() && WantsRow(m)) {
     TMeasurement row = m;
     // A per-measurement record may skip a segment's first frame: its first row tells.
-    if (m.Segment != FRowSegment) row.SegmentStart = FStream.SegmentCause();
+    if (m.Segment != FRowSegment) row.SegmentStart = m.SegmentCause;
     FRowSegment = m.Segment;
     if (!FRecorder.Write(row) && FOnRecordingStopped) FOnRecordingStopped(FRecorder.Error());
   }

@@ -41,21 +41,28 @@ bool TGateRule::MissedGate(std::int64_t ns) const {
   return FFramesLost;
 }
 
+void TGateRule::Unreadable(std::int64_t ns) {
+  if (!FHaveFrame) return;
+  if (ns > FPrevNs) NotePeriod(ns - FPrevNs);
+  FPrevNs = ns;
+  FPrevCounting = false;
+  FFramesLost = true;
+}
+
 TGateVerdict TGateRule::Next(const std::string& reading, bool counting, std::int64_t ns) {
   bool fresh = false;
   if (!FHaveFrame) {
     fresh = FArmed && !counting;
   } else {
     const std::int64_t spacing = ns - FPrevNs;
-    if (FPeriodNs > 0 && 2 * spacing > 3 * FPeriodNs) FFramesLost = true;
+    if (FPeriodNs > 0 && 4 * spacing > 5 * FPeriodNs) FFramesLost = true;
     if (spacing > 0) NotePeriod(spacing);
     if (reading != FShown) {
       fresh = true;
     } else if (!counting && FLitSince) {
       fresh = true;
     } else if (!counting && !FPrevCounting && FArmed) {
-      // Arrivals bunched closer than half a period (a late read of the line) prove nothing.
-      fresh = FPeriodNs == 0 || 2 * spacing >= FPeriodNs;
+      fresh = true;
     }
   }
   FHaveFrame = true;

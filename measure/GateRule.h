@@ -8,13 +8,15 @@
 //   - its reading differs from the one shown before (only a gate's end changes it), or
 //   - ALed4 is dark and was lit in a frame since the current result was first shown (a gate
 //     counted and ended), or
-//   - ALed4 is dark in it and in the frame before, which came at least half a frame period
-//     earlier (a hold lasts one frame period, so two dark frames a period apart show two holds).
+//   - ALed4 is dark in it and in the frame before (a hold lasts one frame period, so two frames
+//     in a row with ALed4 dark show two holds, however the line bunched their arrival).
 // The frame period is the median of the last spacings between frames, as they arrived.
 //
 // A gate goes missing when frames were lost: judged by the spacing of the results (more than
 // 1.5 gate spacings) where gates are at least two frame periods apart, else by the frames
-// (more than 1.5 frame periods between two frames).  The caller then starts a new segment.
+// (more than 1.25 frame periods between two frames: where a gate is shorter than a frame
+// period, a lost frame may have been the only one to show a gate).  The caller then starts a
+// new segment.
 //
 // Plain logic over arrival times (monotonic ns); one thread (the caller's).
 #pragma once
@@ -41,6 +43,9 @@ class TGateRule {
   // The next readable frame: its reading (with anything else that tells results apart, such as
   // the unit), its ALed4, when it arrived.
   TGateVerdict Next(const std::string& reading, bool counting, std::int64_t ns);
+  // A frame that could not be read (its point code was bad): it may have been the only frame
+  // to show a gate, so it counts as lost; the next frame is judged as if it had been dark.
+  void Unreadable(std::int64_t ns);
 
   // The frame period as seen (ns); 0 until two frames came.
   std::int64_t FramePeriodNs() const { return FPeriodNs; }

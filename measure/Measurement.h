@@ -66,6 +66,7 @@ struct TMeasurement {
   std::uint8_t Flags = 0;         // TReadingFlag bits; 0 for a trusted measurement
   std::uint64_t Segment = 0;      // the segment the frame belongs to: 1, 2, ... in order
   TSegmentCause SegmentStart = scNone;  // set on the first frame of a segment
+  TSegmentCause SegmentCause = scNone;  // why the segment it belongs to began
 };
 
 // A measurement the statistics take: a new gate's result with a value and no flag.

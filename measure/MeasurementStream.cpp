@@ -22,6 +22,7 @@ void TMeasurementStream::BeginSegment(TSegmentCause cause, TMeasurement& m) {
 
 const TMeasurement& TMeasurementStream::Keep(TMeasurement& m) {
   m.Segment = FSegment;
+  m.SegmentCause = FSegmentCause;
   FSummary.Add(m);
   FLast = std::move(m);
   return *FLast;
@@ -33,6 +34,7 @@ const TMeasurement& TMeasurementStream::Take(const TDecodedFrame& frame, const T
     // Nothing can be read from it; the frames around it tell the gates.
     m.Flags = rfError;
     m.Distinct = true;
+    FRule.Unreadable(m.Time.MonotonicNs);
     return Keep(m);
   }
   if (FHaveSettings && m.Settings != FSettings) FPending = scKeys;

@@ -36,7 +36,7 @@ void TSeriesSummary::Add(const TMeasurement& m) {
   if (m.Segment != FSegment || FMoments.Count() == 0) {
     if (m.Segment != FSegment || FSegments == 0) ++FSegments;
     FSegment = m.Segment;
-    FSegmentCause = m.SegmentStart;
+    FSegmentCause = m.SegmentCause;
     FSegmentStartNs = m.Time.MonotonicNs;
     FSegmentFirst = FStore->Size();
     FMoments.Clear();

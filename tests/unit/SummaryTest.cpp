@@ -149,6 +149,7 @@ TEST(SeriesSummaryTest, FiguresAreOfTheCurrentSegmentAndLeftOutReadingsAreCounte
     TMeasurement m = Value(2e7 + 2 * i, mmFrequency, duKHz, 1, (10 + i) * 1'000'000'000LL);
     m.Segment = 4;
     m.SegmentStart = i == 0 ? scOverflow : scNone;
+    m.SegmentCause = scOverflow;
     s.Add(m);
   }
   EXPECT_EQ(s.Moments().Count(), 2);

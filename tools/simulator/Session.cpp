@@ -231,12 +231,16 @@ int TSession::Run(TSignalFlags& flags, const sigset_t& waitMask) {
     }
     if (Simulating()) {
       if (now >= FNextFrameNs) {
-        // The frame shows the display as it was at its tick, however late the loop woke: one
-        // frame per display period, each hold of one period shown by exactly one frame.
-        FInstrument.Advance(FNextFrameNs / 1000, PeriodMs());
+        // The frame shows the display as it was at its tick, so that the small lateness of a
+        // wake-up never puts two frames into one hold of one period.  A loop late by a
+        // quarter period or more (a loaded machine) shows the display as it is when the frame
+        // goes, as an instrument that fell behind would, and counts the next period from then.
+        const std::int64_t periodNs = std::int64_t{PeriodMs()} * 1000000;
+        const std::int64_t sampleNs = 4 * (now - FNextFrameNs) < periodNs ? FNextFrameNs : now;
+        FInstrument.Advance(sampleNs / 1000, PeriodMs());
         // A frame still waiting means the line is slower than the period: skip this one.
         if (FQueuedFrames == 0) EnqueueFrame();
-        FNextFrameNs = std::max(FNextFrameNs + std::int64_t{PeriodMs()} * 1000000, now);
+        FNextFrameNs = sampleNs + periodNs;
       }
       FInstrument.Advance(now / 1000, PeriodMs());
     }
