@@ -163,6 +163,9 @@ void THeadlessLogger::StartRecording() {
     return;
   }
   FRecording = true;
+  if (FFeed.Recorder().NineColumns()) {
+    Say(FOptions.CsvPath + " was recorded in nine columns: appending in them, trusted measurements only");
+  }
   if (FOptions.DurationS > 0) {
     FRecordingEnd = TClock::now() + std::chrono::duration_cast<TClock::duration>(
                                         std::chrono::duration<double>(FOptions.DurationS));

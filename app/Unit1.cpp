@@ -23,6 +23,7 @@
 #include "app/PanelActions.h"
 #include "app/PanelPort.h"
 #include "app/PortChoices.h"
+#include "app/ReadingLook.h"
 #include "app/RecordingControl.h"
 #include "app/StatusStrip.h"
 #include "dispatch/SioPortName.h"
@@ -154,8 +155,17 @@ void TForm1::AddCommands() {
   FStrip = new TStatusStrip(ui->Panel2, ui->LaTime);
   FLinkStatus = new TLinkStatusControl(this, *FSioComPort1, FLink, *FStrip);
   FFeed.AddListener([this](const TMeasurement&) { FLinkStatus->FrameDecoded(); });
+  FReadingLook = new TReadingLook(this, *ui->LaRezult, FFeed, *FSioComPort1, *FStrip);
+  // Whatever came before a (re)open is not continued by what comes after it.
+  FSioComPort1->AddPortListener(&FFeed, [this](TComponent*, bool) { FFeed.LineInterrupted(); });
   FActions = new TPanelActions(this);
   FRecording = new TRecordingControl(this, FFeed, *FStrip, *FActions->Record());
+  auto* everyFrame = new QAction(tr("Record every frame"), this);
+  everyFrame->setObjectName(QStringLiteral("ActionRecordEveryFrame"));
+  everyFrame->setCheckable(true);
+  everyFrame->setToolTip(tr("A row for every frame instead of one per measurement"));
+  connect(everyFrame, &QAction::toggled, this, [this](bool on) { FFeed.SetEveryFrame(on); });
+  FActions->AddMenuAction(everyFrame);
   connect(FActions->CopyReading(), &QAction::triggered, this, [this] { CopyReading(); });
   connect(FActions->Keyboard(), &QAction::triggered, this, [this] { ShowKeyboard(); });
   FActions->AddMenuAction(TMeasurementsWindow::OpenAction(this, FFeed));

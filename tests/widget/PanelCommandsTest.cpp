@@ -246,7 +246,7 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   QStringList entries;
   for (QAction* a : menu->actions()) entries << a->text() + "|" + a->shortcut().toString();
   EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Port…|Ctrl+P", "Keyboard…|",
-                                  "Measurements…|Ctrl+M"}));
+                                  "Record every frame|", "Measurements…|Ctrl+M"}));
   EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(200)).empty()) << "a right click sends no key";
   menu->close();
 
