@@ -43,7 +43,9 @@ void TReadingLook::Refresh() {
   QString notice;
   if (last && (last->Flags & rfHeld) != 0) {
     notice = tr("held");
-  } else if (stream.LastMeasurement() && (stream.LastMeasurement()->Flags & rfOverflow) != 0 && !stream.Live()) {
+  } else if (const auto& m = stream.LastMeasurement();
+             m && (m->Flags & rfOverflow) != 0 && m->Segment == stream.Segment() && !stream.Live()) {
+    // Until a measurement fits again or a key begins another segment.
     notice = tr("overflow: choose a shorter averaging time");
   }
   TStatusStrip::SetSegmentText(
