@@ -10,7 +10,7 @@
 // waits) and the output worker (drains the output ring).
 //
 // Locks, all recursive:
-//   InputLock   the input ring indexes, InRingFull, HandlerTaken, MostTaken.
+//   InputLock   the input ring indexes, InRingFull, HandlerTaken, MostTaken, the arrival marks.
 //   OutputLock  the output ring indexes and OutRingFull; status reads feeding the counts.
 //   MainLock    DeviceSettings read-modify-write, modem and line-error taking, trigger and
 //               handler lists, Dispatching / CloseRequested / HandlerRemovalPending, worker
