@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kTickMs = 250;
 const QColor kLiveColour = Qt::red;           // the designed look
-const QColor kDimColour = QColor(0x60, 0, 0);  // the same text, not a live measurement
+const QColor kDimColour = QColor(0x80, 0, 0);  // the same text, not a live measurement
 const char* const kNoticeColour = "#ffc030";
 
 }  // namespace

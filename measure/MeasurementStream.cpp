@@ -37,7 +37,9 @@ const TMeasurement& TMeasurementStream::Take(const TDecodedFrame& frame, const T
     FRule.Unreadable(m.Time.MonotonicNs);
     return Keep(m);
   }
-  if (FHaveSettings && m.Settings != FSettings) FPending = scKeys;
+  // Settings that differ after a lost line were changed at the instrument meanwhile: the line's
+  // return begins the segment, and the frames after it are fresh.
+  if (FHaveSettings && m.Settings != FSettings && FPending != scLine) FPending = scKeys;
   FHaveSettings = true;
   FSettings = m.Settings;
   if (m.Memory) {
