@@ -55,7 +55,7 @@ TGateVerdict TGateRule::Next(const std::string& reading, bool counting, std::int
     fresh = FArmed && !counting;
   } else {
     const std::int64_t spacing = ns - FPrevNs;
-    if (FPeriodNs > 0 && 4 * spacing > 5 * FPeriodNs) FFramesLost = true;
+    if (FPeriodNs > 0 && 2 * spacing > 3 * FPeriodNs) FFramesLost = true;
     if (spacing > 0) NotePeriod(spacing);
     if (reading != FShown) {
       fresh = true;

@@ -14,7 +14,7 @@
 //
 // A gate goes missing when frames were lost: judged by the spacing of the results (more than
 // 1.5 gate spacings) where gates are at least two frame periods apart, else by the frames
-// (more than 1.25 frame periods between two frames: where a gate is shorter than a frame
+// (more than 1.5 frame periods between two frames: where a gate is shorter than a frame
 // period, a lost frame may have been the only one to show a gate).  The caller then starts a
 // new segment.
 //

@@ -58,6 +58,7 @@ TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
   for (const std::string& f : records[0]) header += (header.empty() ? "" : ",") + f;
   EXPECT_EQ(header, kHeader);
   double lastElapsed = -1;
+  int lastSegment = 0, segmentRows = 0;
   for (std::size_t i = 1; i < records.size(); ++i) {
     const auto& r = records[i];
     ASSERT_EQ(r.size(), 13u) << i;
@@ -72,13 +73,21 @@ TEST_F(HeadlessLoggerTest, RecordsTheSimulatorsSignalRowByRow) {
     EXPECT_EQ(r[7], "1");
     EXPECT_EQ(r[8], "132");
     EXPECT_EQ(r[9], "") << "a trusted measurement";
-    EXPECT_EQ(r[10], "1") << "one segment: no gap";
-    EXPECT_EQ(r[11], i == 1 ? "start" : "");
+    // One segment, unless a frame came so late on a loaded machine that it may have hidden a
+    // gate: then a new one, said so.
+    const int segment = std::stoi(r[10]);
+    EXPECT_EQ(r[11], i == 1 ? "start" : segment == lastSegment ? "" : "gap") << i;
+    EXPECT_TRUE(segment == lastSegment || segment == lastSegment + 1) << i;
+    segmentRows = segment == lastSegment ? segmentRows + 1 : 1;
+    lastSegment = segment;
     EXPECT_EQ(r[12], "1");
   }
-  const std::string moments = R"({"count":20,"unit":"Hz","mean":12345000,"std":0,"min":12345000,"max":12345000,"adev":[)";
+  // The summary is of the last segment.
+  const std::string moments = R"({"count":)" + std::to_string(segmentRows) +
+                              R"(,"unit":"Hz","mean":12345000,"std":0,"min":12345000,"max":12345000,"adev":[)";
   const auto at = run.Err.find(moments);
   ASSERT_NE(at, std::string::npos) << run.Err;
+  if (segmentRows < 20) return;  // a loaded machine broke the run: the deviations are fewer
   // A steady signal: deviation 0 at tau0 (about the 50 ms period) and 2, 4, 8 tau0 (2m < 20).
   double tau[4] = {}, adev[4] = {-1, -1, -1, -1};
   ASSERT_EQ(std::sscanf(run.Err.c_str() + at + moments.size(), "[%lf,%lf],[%lf,%lf],[%lf,%lf],[%lf,%lf]]}", &tau[0], &adev[0],
