@@ -15,6 +15,7 @@ void TGateRule::Restart(bool needEdge, std::int64_t nominalGateNs) {
   FShown.clear();
   FLitSince = false;
   FFramesLost = false;
+  FUnreadable = false;
   FHaveResult = false;
 }
 
@@ -34,6 +35,9 @@ std::int64_t TGateRule::GateSpacingNs() const {
 
 bool TGateRule::MissedGate(std::int64_t ns) const {
   if (!FHaveResult) return false;
+  // Whatever the spacing: it may have been the one frame of a hold, and the gate's reading
+  // like the one before.
+  if (FUnreadable) return true;
   const std::int64_t gate = GateSpacingNs();
   // Results a frame apart are stamped up to a frame period late: spacings of one gate and of
   // two then overlap unless gates are two frame periods apart or more.
@@ -47,6 +51,7 @@ void TGateRule::Unreadable(std::int64_t ns) {
   FPrevNs = ns;
   FPrevCounting = false;
   FFramesLost = true;
+  FUnreadable = true;
 }
 
 TGateVerdict TGateRule::Next(const std::string& reading, bool counting, std::int64_t ns) {
@@ -83,6 +88,7 @@ TGateVerdict TGateRule::Next(const std::string& reading, bool counting, std::int
   FShown = reading;
   FLitSince = counting;
   FFramesLost = false;
+  FUnreadable = false;
   FArmed = true;
   return missed ? gvNewAfterGap : gvNew;
 }

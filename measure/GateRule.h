@@ -15,8 +15,9 @@
 // A gate goes missing when frames were lost: judged by the spacing of the results (more than
 // 1.5 gate spacings) where gates are at least two frame periods apart, else by the frames
 // (more than 1.5 frame periods between two frames: where a gate is shorter than a frame
-// period, a lost frame may have been the only one to show a gate).  The caller then starts a
-// new segment.
+// period, a lost frame may have been the only one to show a gate); and always after an
+// unreadable frame, which may have been a hold's only frame.  The caller then starts a new
+// segment.
 //
 // Plain logic over arrival times (monotonic ns); one thread (the caller's).
 #pragma once
@@ -70,6 +71,7 @@ class TGateRule {
   std::string FShown;           // the reading of the result taken last (or first seen)
   bool FLitSince = false;       // ALed4 lit in a frame since FShown was first shown
   bool FFramesLost = false;     // a spacing of more than 1.5 frame periods since the last result
+  bool FUnreadable = false;     // an unreadable frame since the last result
 
   bool FHaveResult = false;
   std::int64_t FLastResultNs = 0;
