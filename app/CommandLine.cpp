@@ -114,7 +114,7 @@ bool TakesValue(const std::string& name) {
 }
 
 bool IsHeadlessOnly(const std::string& name) {
-  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary", "--reconnect"})
+  for (const char* n : {"--com", "--csv", "--count", "--duration", "--keys", "--summary", "--reconnect", "--every-frame"})
     if (name == n) return true;
   return false;
 }
@@ -142,6 +142,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.Summary = true;
     } else if (name == "--reconnect") {
       o.Reconnect = true;
+    } else if (name == "--every-frame") {
+      o.EveryFrame = true;
     } else if (TakesValue(name)) {
       std::string value;
       if (eq != std::string::npos) {
@@ -208,7 +210,7 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 const char* UsageText() {
   return "usage: frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
-         "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect]\n"
+         "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]\n"
          "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
          "  --port N=PATH   use PATH as port N (1..255): a serial device (/dev/ttyUSB0, or a\n"
          "                  link to one such as the simulator's), tcp://HOST:PORT for a device\n"
@@ -223,14 +225,18 @@ const char* UsageText() {
          "  --com N         the port the logger opens (default 2, as the window)\n"
          "  --csv FILE      write the measurements as CSV to FILE (appending; lines end in CR LF),\n"
          "                  - for standard output (the default; lines end in LF)\n"
-         "  --count N       stop after N measurements\n"
+         "  --count N       stop after N rows\n"
          "  --duration S    stop after S seconds of recording\n"
          "  --keys K,...    press these keys first, each after the last was answered: key codes\n"
          "                  1..28, key names (avg1 .. avg10000, memory, frequency, period, ratio,\n"
          "                  interval, display0.3 .. display4, test, ...) or the letters the\n"
          "                  window's keyboard uses (F, T, R, I, Z, X, C, V, M, E, ...)\n"
-         "  --summary       print count, unit, mean, std, min, max and adev (the Allan deviation\n"
-         "                  as [tau_s, value] pairs) as JSON on standard error\n"
+         "  --summary       print the current segment's count, unit, mean, std, min, max, adev\n"
+         "                  (the Allan deviation as [tau_s, value] pairs), tau0, segment,\n"
+         "                  segments, segment_start and the readings left out (left_out) as\n"
+         "                  JSON on standard error\n"
+         "  --every-frame   a row for every decoded frame instead of one per measurement\n"
+         "                  (the new_measurement column marks the frames that begin one)\n"
          "  --reconnect     when the line is lost, open it again once its device is back (after\n"
          "                  1, 2, 4 s, then every 5 s) and go on recording; without it a lost line\n"
          "                  ends the run (status 1)\n"

@@ -2,7 +2,7 @@
 //
 //   frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
 //   frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]
-//              [--duration S] [--keys K,K,...] [--summary] [--reconnect]
+//              [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]
 //              [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
 //   frontpanel --help | --version
 //
@@ -39,6 +39,7 @@ struct TProgramOptions {
                                 // key names or the window's keyboard letters, app/KeyboardMap.h)
   bool Summary = false;         // a JSON summary on standard error at the end
   bool Reconnect = false;       // a lost line is opened again and recording goes on
+  bool EveryFrame = false;      // a CSV row per decoded frame, not per measurement
 };
 
 struct TCommandLine {

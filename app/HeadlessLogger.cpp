@@ -14,6 +14,7 @@ THeadlessLogger::THeadlessLogger(const TProgramOptions& options, std::FILE* diag
     : FOptions(options), FDiagnostics(diagnostics), FWake([] { PostToMainThread([] {}); }) {
   // Only the summary asks for the points; without it a logger runs for days in the same memory.
   FFeed.KeepPoints(FOptions.Summary);
+  FFeed.SetEveryFrame(FOptions.EveryFrame);
   FFeed.SetOnRecordingStopped([this](const std::string& reason) {
     // A reader that closed our standard output (`| head`) has what it wanted: a normal end.
     // So has a stop signal that had to interrupt a write blocked on a pipe nobody empties.
@@ -54,6 +55,8 @@ bool THeadlessLogger::Start() {
   } else {
     FPort->SetOnLineLost([this](TComponent*, int error) { LineLost(error); });
   }
+  // Whatever came before a (re)open is not continued by what comes after it.
+  FPort->AddPortListener(this, [this](TComponent*, bool) { FFeed.LineInterrupted(); });
   // An open failure is shown by the exception display while the port loads; the port then
   // stays closed.
   TComponent::LoadFromDescription(*FComponents, [this] {
@@ -87,7 +90,10 @@ TLinkHealth::TMs THeadlessLogger::NowMs() {
 void THeadlessLogger::Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle) {
   FHealth.BytesReceived(NowMs());
   if (FSaidSilent) FWake();
-  TakeAnnouncedBytes(*FPort, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, this); });
+  TakeAnnouncedBytes(*FPort, Msg, TriggerHandle, [this](std::uint8_t b) {
+    FFeed.SetArrival(FPort->LastReadArrivalNs());
+    ReceiveByte(FLink, b, *this, this);
+  });
   if (FAwaitingAnswer && FLink.CommandPending == 0) FWake();
 }
 
@@ -193,6 +199,9 @@ void THeadlessLogger::StartRecording() {
       Fail(FFeed.Recorder().Error());
     }
     return;
+  }
+  if (FFeed.Recorder().NineColumns()) {
+    Say(FOptions.CsvPath + " was recorded in nine columns: appending in them, trusted measurements only");
   }
   if (FOptions.DurationS > 0) {
     FRecordingEnd = TClock::now() + std::chrono::duration_cast<TClock::duration>(

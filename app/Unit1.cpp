@@ -27,6 +27,7 @@
 #include "app/PanelPort.h"
 #include "app/PortChoices.h"
 #include "app/QtHooks.h"
+#include "app/ReadingLook.h"
 #include "app/RecordingControl.h"
 #include "app/StatusStrip.h"
 #include "dispatch/SioPortName.h"
@@ -166,8 +167,17 @@ void TForm1::AddCommands() {
   FStrip = new TStatusStrip(ui->Panel2, ui->LaTime);
   FLinkStatus = new TLinkStatusControl(this, *FSioComPort1, FLink, *FStrip);
   FFeed.AddListener([this](const TMeasurement&) { FLinkStatus->FrameDecoded(); });
+  FReadingLook = new TReadingLook(this, *ui->LaRezult, FFeed, *FSioComPort1, *FStrip);
+  // Whatever came before a (re)open is not continued by what comes after it.
+  FSioComPort1->AddPortListener(&FFeed, [this](TComponent*, bool) { FFeed.LineInterrupted(); });
   FActions = new TPanelActions(this);
   FRecording = new TRecordingControl(this, FFeed, *FStrip, *FActions->Record());
+  auto* everyFrame = new QAction(tr("Record every frame"), this);
+  everyFrame->setObjectName(QStringLiteral("ActionRecordEveryFrame"));
+  everyFrame->setCheckable(true);
+  everyFrame->setToolTip(tr("A row for every frame instead of one per measurement"));
+  connect(everyFrame, &QAction::toggled, this, [this](bool on) { FFeed.SetEveryFrame(on); });
+  FActions->AddMenuAction(everyFrame);
   connect(FActions->CopyReading(), &QAction::triggered, this, [this] { CopyReading(); });
   connect(FActions->Keyboard(), &QAction::triggered, this, [this] { ShowKeyboard(); });
   connect(FActions->Reconnect(), &QAction::triggered, this, [this] { Guarded([this] { FLinkStatus->ReconnectNow(); }); });
@@ -275,7 +285,10 @@ void TForm1::Pa20DblClick() { PressKey(KeyCodeTestMode); }
 void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t TriggerHandle,
                                 std::uint16_t) {
   if (FLinkStatus != nullptr) FLinkStatus->BytesReceived();
-  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, &FFeed); });
+  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) {
+    FFeed.SetArrival(FSioComPort1->LastReadArrivalNs());
+    ReceiveByte(FLink, b, *this, &FFeed);
+  });
 }
 
 void TForm1::Timer1Timer() {

@@ -36,6 +36,7 @@ class TALed;
 class TKeyPanel;
 class TLinkStatusControl;
 class TPanelActions;
+class TReadingLook;
 class TRecordingControl;
 class TSioComPort;
 class TStatusStrip;
@@ -81,6 +82,7 @@ class TForm1 : public QWidget, private TPanelSink {
   TRecordingControl& Recording() const { return *FRecording; }
   TStatusStrip* Strip() const { return FStrip; }
   TLinkStatusControl& LinkStatus() const { return *FLinkStatus; }
+  TReadingLook& ReadingLook() const { return *FReadingLook; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -110,6 +112,7 @@ class TForm1 : public QWidget, private TPanelSink {
   TLinkStatusControl* FLinkStatus = nullptr;
   TPanelActions* FActions = nullptr;
   TRecordingControl* FRecording = nullptr;
+  TReadingLook* FReadingLook = nullptr;
   // The form as the owner of its non-visual components; destroyed first, so the port closes
   // its device before the controls go.
   std::unique_ptr<TComponent> FComponents;

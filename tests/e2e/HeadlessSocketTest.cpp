@@ -34,7 +34,7 @@ class HeadlessSocketTest : public ::testing::Test {
     const auto records = Records(ReadWholeFile(csv));
     ASSERT_EQ(records.size(), static_cast<std::size_t>(count) + 1) << run.Err;
     for (std::size_t i = 1; i < records.size(); ++i) {
-      ASSERT_EQ(records[i].size(), 9u);
+      ASSERT_EQ(records[i].size(), 13u);
       EXPECT_EQ(records[i][5], "12345000") << "row " << i;
     }
   }

@@ -22,3 +22,11 @@ sio_add_test(NAME HeadlessSocketTest
 target_compile_definitions(HeadlessSocketTest PRIVATE FREQSIM_PATH="$<TARGET_FILE:freqsim>"
                                                       FRONTPANEL_PATH="$<TARGET_FILE:frontpanel>")
 add_dependencies(HeadlessSocketTest freqsim frontpanel)
+# One measurement per gate: the logger against the simulator's own account of its gates, over
+# averaging times, display times, frame periods and faults (ten runs at once, a few seconds each).
+sio_add_test(NAME GateRuleTest
+  SOURCES GateRuleTest.cpp ${PROJECT_SOURCE_DIR}/tests/pty/SimulatorProcess.cpp
+  LIBS panel_logic LABELS e2e threaded TIMEOUT 180)
+target_compile_definitions(GateRuleTest PRIVATE FREQSIM_PATH="$<TARGET_FILE:freqsim>"
+                                                FRONTPANEL_PATH="$<TARGET_FILE:frontpanel>")
+add_dependencies(GateRuleTest freqsim frontpanel)
