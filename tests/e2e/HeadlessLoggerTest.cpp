@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e/CsvRecords.h"
+#include "measure/CsvRow.h"
 #include "pty/SimulatorProcess.h"
 #include "support/TestPty.h"
 #include "support/Wait.h"
@@ -270,7 +271,7 @@ TEST_F(HeadlessLoggerTest, ClosedStandardDescriptorsAreNeverTakenForOurFiles) {
       });
   EXPECT_EQ(run.Status, 0);
   for (const std::string& target : standard) EXPECT_EQ(target, "/dev/null");
-  for (const auto& r : Records(ReadWholeFile(Csv))) EXPECT_EQ(r.size(), 9u);
+  for (const auto& r : Records(ReadWholeFile(Csv))) EXPECT_EQ(r.size(), kRowColumnCount);
 }
 
 struct FailureCase {

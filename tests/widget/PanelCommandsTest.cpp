@@ -307,7 +307,9 @@ TEST_F(PanelCommandsTest, TheReadingIsDimmedWhenItIsNoLiveMeasurement) {
     EXPECT_EQ(f.Feed().Last()->Reading, step.Shown);
     EXPECT_EQ(liveColour(), step.Live);
     EXPECT_TRUE(notice().contains(step.Notice)) << notice().toStdString();
-    if (step.Notice[0] == '\0') EXPECT_TRUE(notice().isEmpty()) << notice().toStdString();
+    if (step.Notice[0] == '\0') {
+      EXPECT_TRUE(notice().isEmpty()) << notice().toStdString();
+    }
   }
   // No frame for three frame periods: the last reading is no longer live.
   EXPECT_TRUE(PumpQtUntil([&] { return !liveColour(); }));
