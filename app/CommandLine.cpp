@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "remote/ScpiNetwork.h"
+
 namespace {
 
 // A whole decimal number in [low, high], nothing else.
@@ -88,6 +90,11 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
     return ParseKeys(value, o);
   } else if (name == "--mqtt") {
     return ParseBroker(value, o);
+  } else if (name == "--scpi") {
+    std::string address;
+    int port = 0;
+    if (!SplitScpiAddress(value, address, port)) return "--scpi takes [ADDRESS:]PORT (port 0..65535; IPv6 in brackets)";
+    o.Scpi = value;
   } else if (name == "--mqtt-topic") {
     // The prefix of the topics published to: no wildcard, no NUL, not empty.
     if (value.empty() || value.find_first_of(std::string("+#\0", 3)) != std::string::npos || value.size() > 60000)
@@ -98,7 +105,7 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
 }
 
 bool TakesValue(const std::string& name) {
-  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys", "--mqtt", "--mqtt-topic"})
+  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys", "--mqtt", "--mqtt-topic", "--scpi"})
     if (name == n) return true;
   return false;
 }
@@ -172,15 +179,19 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 
 const char* UsageText() {
   return "usage: frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
+         "                  [--scpi [ADDRESS:]PORT]\n"
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
          "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect]\n"
-         "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
+         "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]] [--scpi [ADDRESS:]PORT]\n"
          "  --port N=PATH   use the serial device PATH as port N (1..255)\n"
          "  --mqtt HOST[:PORT]\n"
          "                  publish every measurement to the MQTT broker at HOST (port 1883 by\n"
          "                  default) as JSON on PREFIX/reading, the port's state on PREFIX/status\n"
          "  --mqtt-topic PREFIX\n"
          "                  the topics' prefix (default frontpanel)\n"
+         "  --scpi [ADDRESS:]PORT\n"
+         "                  take SCPI commands over TCP on PORT (5025 is usual; 0: any free\n"
+         "                  port), from ADDRESS only (127.0.0.1 unless named; IPv6 in brackets)\n"
          "  --headless      log measurements without a window (no display needed)\n"
          "  --com N         the port the logger opens (default 2, as the window)\n"
          "  --csv FILE      write the measurements as CSV to FILE (appending), - for standard\n"

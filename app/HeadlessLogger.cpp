@@ -120,6 +120,10 @@ void THeadlessLogger::Poll() {
       PressNextKey();
     }
   }
+  if (now >= FRemoteKeyDeadline) {
+    FRemoteKeyDeadline = TClock::time_point::max();
+    if (FLink.CommandPending != 0 && !FAwaitingAnswer) FLink.CommandPending = 0;
+  }
   if (FReconnecting && now >= FReopenAt) TryReopen();
   if (FRecording && now >= FRecordingEnd) FFinished = true;
 }
@@ -129,6 +133,7 @@ std::uint32_t THeadlessLogger::WaitMs() const {
   if (FAwaitingAnswer) next = FAnswerDeadline;
   if (FRecording) next = std::min(next, FRecordingEnd);
   if (FReconnecting) next = std::min(next, FReopenAt);
+  next = std::min(next, FRemoteKeyDeadline);
   if (next == TClock::time_point::max()) return 0xFFFFFFFFu;
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(next - TClock::now()).count();
   return ms <= 0 ? 0u : static_cast<std::uint32_t>(std::min<long long>(ms, 0xFFFFFFFEll));
@@ -149,6 +154,13 @@ void THeadlessLogger::PressNextKey() {
   }
   FAwaitingAnswer = true;
   FAnswerDeadline = TClock::now() + std::chrono::milliseconds(KeyAnswerMs);
+}
+
+void THeadlessLogger::PressKey(int code) {
+  const std::uint8_t byte = KeyPress(FLink, static_cast<std::uint8_t>(code));
+  FPort->PutBlock(&byte, 1);
+  FLamps = LampsAfterClick(FLamps, code);
+  FRemoteKeyDeadline = TClock::now() + std::chrono::milliseconds(KeyAnswerMs);
 }
 
 void THeadlessLogger::StartRecording() {
