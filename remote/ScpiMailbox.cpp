@@ -19,12 +19,7 @@ bool TScpiMailbox::TakeOutput(TScpiClientId client, std::string& out) {
   const auto box = FBoxes.find(client);
   if (box == FBoxes.end()) return true;
   if (box->second.Overflowed) return false;
-  if (out.empty()) {
-    out.swap(box->second.Output);
-  } else {
-    out += box->second.Output;
-    box->second.Output.clear();
-  }
+  if (out.empty()) out.swap(box->second.Output);
   return true;
 }
 

@@ -39,7 +39,8 @@ class TScpiMailbox {
   // True when the owner has to be told (the events were empty before).
   bool Post(TScpiEvent event);
   bool MayRead(TScpiClientId client) const;
-  // Appends the client's waiting replies to `out`; false when the client overflowed.
+  // Moves the client's waiting replies into `out` when it is empty; false when the client
+  // overflowed.
   bool TakeOutput(TScpiClientId client, std::string& out);
   // No line of the client waits to run or finish, and no reply waits here.
   bool Idle(TScpiClientId client) const;

@@ -24,7 +24,9 @@ namespace {
 using TClock = std::chrono::steady_clock;
 
 constexpr std::size_t kReadChunk = 16384;
-constexpr int kSendBuffer = 65536;
+// Small socket buffers: a client that stops reading, or sends faster than its commands run,
+// is held back soon, and the kernel keeps little for it.
+constexpr int kSocketBuffer = 65536;
 
 std::int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(TClock::now().time_since_epoch()).count();
@@ -101,7 +103,10 @@ bool TScpiNetwork::Listen(const std::string& where, std::string& error) {
   }
   FListenFd = socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, found->ai_protocol);
   const int on = 1;
+  // The clients' sockets inherit the buffer sizes (the receive window is agreed on at connect).
   const bool ok = FListenFd >= 0 && setsockopt(FListenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
+                  setsockopt(FListenFd, SOL_SOCKET, SO_SNDBUF, &kSocketBuffer, sizeof kSocketBuffer) == 0 &&
+                  setsockopt(FListenFd, SOL_SOCKET, SO_RCVBUF, &kSocketBuffer, sizeof kSocketBuffer) == 0 &&
                   bind(FListenFd, found->ai_addr, found->ai_addrlen) == 0 && listen(FListenFd, 16) == 0;
   const int reason = errno;
   freeaddrinfo(found);
@@ -145,7 +150,6 @@ void TScpiNetwork::Accept(std::vector<TClient>& clients) {
     }
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSendBuffer, sizeof kSendBuffer);
     TClient client;
     client.Id = FNextId++;
     client.Fd = fd;
@@ -219,7 +223,7 @@ void TScpiNetwork::Run() {
     bool unsent = false;
     for (TClient& c : clients) {
       const bool fresh = c.Out.empty();
-      bool keep = !fresh || FMailbox.TakeOutput(c.Id, c.Out);
+      bool keep = FMailbox.TakeOutput(c.Id, c.Out);
       if (keep && fresh && !c.Out.empty()) keep = Write(c);
       if (keep && c.ReadEnded && c.Out.empty() && FMailbox.Idle(c.Id)) keep = false;
       if (!keep) {
