@@ -257,9 +257,13 @@ void TScpiNetwork::Run() {
     poll(fds.data(), fds.size(), timeoutMs);
 
     if (fds[0].revents & POLLIN) {
-      FWakePending.store(false);
+      // Emptied before the flag is cleared: a Wake in between finds the flag still set and
+      // writes nothing, and what it announces is looked at on the next turn anyway; a Wake
+      // after the clear writes again.  The other order could swallow the last write and
+      // leave the flag set for good, and this thread asleep with replies waiting.
       std::uint64_t count = 0;
       [[maybe_unused]] const ssize_t n = read(FWakeFd, &count, sizeof count);
+      FWakePending.store(false);
     }
     if (!stopping && wakeAt != std::numeric_limits<std::int64_t>::max() && NowNs() >= wakeAt) {
       FMailbox.SetWakeAtNs(std::numeric_limits<std::int64_t>::max());

@@ -167,6 +167,31 @@ class StreamingInstrument(unittest.TestCase):
         self.assertLess(quick, time.monotonic() - started)
         self.assertEqual(values(other.query("READ?")).__len__(), 1)
 
+    def test_eight_clients_asking_as_fast_as_they_can_each_get_every_answer(self):
+        answered = []
+
+        def poll(n):
+            with socket.create_connection(("127.0.0.1", self.bench.port)) as s:
+                s.settimeout(10)
+                got = b""
+                for i in range(3000):
+                    s.sendall(b"FETC?;:SAMP:COUN?\n" if i % 2 else b"*IDN?\n")
+                    while got.count(b"\n") <= i:
+                        chunk = s.recv(4096)
+                        if not chunk:
+                            return
+                        got += chunk
+                lines = got.decode().splitlines()
+                if all(line.startswith("FRONTPANEL,") == (i % 2 == 0) for i, line in enumerate(lines)):
+                    answered.append(len(lines))
+
+        clients = [threading.Thread(target=poll, args=(n,)) for n in range(8)]
+        for c in clients:
+            c.start()
+        for c in clients:
+            c.join(60)
+        self.assertEqual(answered, [3000] * 8)
+
     def test_a_client_that_stops_reading_is_dropped_and_others_go_on(self):
         hostile = socket.create_connection(("127.0.0.1", self.bench.port))
         hostile.settimeout(30)
