@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchFrames.h"
 #include "BenchTiming.h"
 #include "app/QtHooks.h"
 #include "app/Unit1.h"
@@ -26,21 +27,6 @@
 namespace {
 
 using Clock = BenchClock;
-
-// Frame bytes with the eight digits of `value` and no point.
-std::vector<std::uint8_t> FrameFor(int value) {
-  int d[8];
-  for (int i = 7; i >= 0; --i, value /= 10) d[i] = value % 10;
-  const std::uint8_t bytes[9] = {0x04, 0x01, 0x04, 0x20,
-                                 static_cast<std::uint8_t>(d[0] << 4 | d[1]), static_cast<std::uint8_t>(d[2] << 4 | d[3]),
-                                 static_cast<std::uint8_t>(d[4] << 4 | d[5]), static_cast<std::uint8_t>(d[6] << 4 | d[7]), 0};
-  std::vector<std::uint8_t> out{132};
-  for (std::uint8_t b : bytes) {
-    out.push_back(b & 0x0F);
-    out.push_back(b >> 4);
-  }
-  return out;
-}
 
 }  // namespace
 

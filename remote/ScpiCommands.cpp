@@ -123,6 +123,16 @@ std::int64_t StallNs(TScpiCall& c) {
   return static_cast<std::int64_t>(s * 1e9) + kStallMarginNs;
 }
 
+// Suspends the line until `count` readings have come (wkReadings) or are stored (wkData).
+void AwaitData(TScpiCall& c, TScpiWait::TKind kind, std::size_t count) {
+  TScpiWait wait;
+  wait.Kind = kind;
+  wait.Needed = count;
+  wait.StallNs = StallNs(c);
+  wait.DeadlineNs = c.Instrument.NowNs() + wait.StallNs;
+  c.Session.Wait(wait);
+}
+
 // Waits for the next `count` readings; at once with -240 when none can come.
 void AwaitReadings(TScpiCall& c, std::size_t count) {
   if (const std::string problem = c.Instrument.LinkProblem(); !problem.empty()) {
@@ -130,12 +140,7 @@ void AwaitReadings(TScpiCall& c, std::size_t count) {
     c.Reply = Nr3List(std::vector<double>(count, std::numeric_limits<double>::quiet_NaN()));
     return;
   }
-  TScpiWait wait;
-  wait.Kind = TScpiWait::wkReadings;
-  wait.Needed = count;
-  wait.StallNs = StallNs(c);
-  wait.DeadlineNs = c.Instrument.NowNs() + wait.StallNs;
-  c.Session.Wait(wait);
+  AwaitData(c, TScpiWait::wkReadings, count);
 }
 
 void Read(TScpiCall& c) {
@@ -206,12 +211,7 @@ void DataRemove(TScpiCall& c) {
     c.Session.Error(seHardware, problem);
     c.Reply = Nr3(std::nullopt);
   } else {
-    TScpiWait w;
-    w.Kind = TScpiWait::wkData;
-    w.Needed = count;
-    w.StallNs = StallNs(c);
-    w.DeadlineNs = c.Instrument.NowNs() + w.StallNs;
-    c.Session.Wait(w);
+    AwaitData(c, TScpiWait::wkData, count);
   }
 }
 
