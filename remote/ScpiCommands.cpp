@@ -27,6 +27,8 @@ constexpr int kModeKeys[] = {kKeyF, kKeyT, kKeyRatio, kKeyInterval};
 constexpr int kToggleKeys[] = {1, 2, 8, 14, 15, 16, 17, 18, 23};
 constexpr long kMaxCount = 1'000'000;
 constexpr std::int64_t kStallMarginNs = 2'000'000'000;
+// Longer than the panel waits for a key's answer before it gives the key up.
+constexpr std::int64_t kKeyWaitNs = 3'000'000'000;
 
 TRemotePanel& Panel(TScpiCall& c) { return c.Instrument.Panel(); }
 
@@ -75,11 +77,36 @@ std::optional<long> Count(TScpiCall& c, std::size_t i, long low, long high, std:
 
 // ---- Keys ----
 
+// *OPC? and *WAI, and a command that must press a key while another waits for its answer:
+// the line goes on once the instrument has answered (or the panel gave the key up).  `retry`:
+// the command runs again then, and decides afresh from the lamps as they are.
+void AwaitKeys(TScpiCall& c, bool answers, bool retry) {
+  TScpiWait wait;
+  wait.Kind = TScpiWait::wkKeys;
+  wait.Answers = answers;
+  wait.Retry = retry;
+  wait.DeadlineNs = c.Instrument.NowNs() + kKeyWaitNs;
+  c.Session.Wait(wait);
+}
+
+// One key at a time goes to the instrument, as an operator presses them: a key sent while
+// another is unanswered may be lost, and the frame that answers the first would undo the lamps
+// of the second.  False when the command has to run again later (it has not pressed).
+bool Press(TScpiCall& c, int key) {
+  if (Panel(c).KeyPending()) {
+    AwaitKeys(c, false, true);
+    return false;
+  }
+  Panel(c).PressKey(key);
+  return true;
+}
+
 // Lights the key of a group of which one is lit at a time, unless it is lit alone already.
-void Select(TScpiCall& c, int key, std::span<const int> group) {
+// False when the command has to run again later.
+bool Select(TScpiCall& c, int key, std::span<const int> group) {
   bool othersLit = false;
   for (int k : group) othersLit = othersLit || (k != key && Panel(c).KeyLit(k));
-  if (!Panel(c).KeyLit(key) || othersLit) Panel(c).PressKey(key);
+  return (Panel(c).KeyLit(key) && !othersLit) || Press(c, key);
 }
 
 template <std::size_t N>
@@ -158,9 +185,8 @@ void Configure(TScpiCall& c) {
 
 template <int Key>
 void Measure(TScpiCall& c) {
-  if (!Params(c, 0, 0)) return;
-  Select(c, Key, kModeKeys);
-  AwaitReadings(c, static_cast<std::size_t>(c.Session.SampleCount()));
+  if (Params(c, 0, 0) && Select(c, Key, kModeKeys))
+    AwaitReadings(c, static_cast<std::size_t>(c.Session.SampleCount()));
 }
 
 void ConfigureQuery(TScpiCall& c) {
@@ -271,7 +297,7 @@ void VersionQuery(TScpiCall& c) {
 
 void PressAnyKey(TScpiCall& c) {
   if (!Params(c, 1, 1)) return;
-  if (const auto key = Count(c, 0, 1, kKeyTest)) Panel(c).PressKey(static_cast<int>(*key));
+  if (const auto key = Count(c, 0, 1, kKeyTest)) Press(c, static_cast<int>(*key));
 }
 
 void KeyLitQuery(TScpiCall& c) {
@@ -294,21 +320,21 @@ void Identify(TScpiCall& c) {
 }
 
 // The instrument's start state: averaging 1 ms, time marks 1e-7 s, mode F, display time
-// 0.3 s, nothing else lit.
+// 0.3 s, nothing else lit.  One key at a time: the command runs again after each answer until
+// the lamps show that state.
 void Reset(TScpiCall& c) {
   if (!Params(c, 0, 0)) return;
   c.Session.SetSampleCount(1);
-  for (const auto* group : {&kGateKeys, &kTimeMarkKeys}) {
-    int keys[5];
-    for (std::size_t i = 0; i < 5; ++i) keys[i] = (*group)[i].Key;
-    Select(c, keys[0], keys);
-  }
-  Select(c, kKeyF, kModeKeys);
-  int display[4];
-  for (std::size_t i = 0; i < 4; ++i) display[i] = kDisplayKeys[i].Key;
-  Select(c, display[0], display);
+  const auto keysOf = [](const auto& table) {
+    std::vector<int> keys;
+    for (const TKeyValue& k : table) keys.push_back(k.Key);
+    return keys;
+  };
+  for (const std::vector<int>& group : {keysOf(kGateKeys), keysOf(kTimeMarkKeys), keysOf(kDisplayKeys)})
+    if (!Select(c, group[0], group)) return;
+  if (!Select(c, kKeyF, kModeKeys)) return;
   for (int key : kToggleKeys)
-    if (Panel(c).KeyLit(key)) Panel(c).PressKey(key);
+    if (Panel(c).KeyLit(key) && !Press(c, key)) return;
 }
 
 void ClearStatus(TScpiCall& c) {
@@ -317,17 +343,13 @@ void ClearStatus(TScpiCall& c) {
 
 // *OPC? and *WAI: until the instrument has answered the keys pressed (or the panel gave them up).
 template <bool Answers>
-void AwaitKeys(TScpiCall& c) {
+void AwaitAnswers(TScpiCall& c) {
   if (!Params(c, 0, 0)) return;
   if (!Panel(c).KeyPending()) {
-    c.Reply = "1";
+    if (Answers) c.Reply = "1";
     return;
   }
-  TScpiWait wait;
-  wait.Kind = TScpiWait::wkKeys;
-  wait.Answers = Answers;
-  wait.DeadlineNs = c.Instrument.NowNs() + 3'000'000'000;
-  c.Session.Wait(wait);
+  AwaitKeys(c, Answers, false);
 }
 
 void EventStatusQuery(TScpiCall& c) {
@@ -358,8 +380,8 @@ const std::vector<TScpiCommand>& ScpiCommands() {
       {TScpiPattern("*IDN"), nullptr, Identify},
       {TScpiPattern("*RST"), Reset, nullptr},
       {TScpiPattern("*CLS"), ClearStatus, nullptr},
-      {TScpiPattern("*OPC"), nullptr, AwaitKeys<true>},
-      {TScpiPattern("*WAI"), AwaitKeys<false>, nullptr},
+      {TScpiPattern("*OPC"), nullptr, AwaitAnswers<true>},
+      {TScpiPattern("*WAI"), AwaitAnswers<false>, nullptr},
       {TScpiPattern("*ESR"), nullptr, EventStatusQuery},
       {TScpiPattern("*ESE"), SetEventEnable, EventEnableQuery},
       {TScpiPattern("*STB"), nullptr, StatusByteQuery},

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr std::int64_t kKeyPollNs = 20'000'000;
+constexpr int kMaxRetries = 40;
 
 std::string Joined(const std::vector<std::string>& header) {
   std::string out;
@@ -46,7 +47,11 @@ void TScpiSession::Run(TScpiInstrument& instrument, int& budget, const std::func
     }
     while (FNext < FUnits.size() && !FLineEnded) {
       RunUnit(instrument, FUnits[FNext++]);
-      if (Waiting()) return;
+      if (Waiting()) {
+        if (FWait.Retry) Retry(FUnits[--FNext]);
+        return;
+      }
+      FRetries = 0;
     }
     FinishLine(reply);
     ++done;
@@ -83,6 +88,17 @@ void TScpiSession::RunUnit(TScpiInstrument& instrument, const TScpiUnit& unit) {
     call.Reply = Nr3(std::nullopt);
   }
   if (unit.Query && !Waiting() && !FLineEnded) FReplies.push_back(std::move(call.Reply));
+}
+
+// A unit that could not press its key yet runs again once the key before it is answered; one
+// whose keys the instrument never takes gives up.
+void TScpiSession::Retry(const TScpiUnit& unit) {
+  if (++FRetries <= kMaxRetries) return;
+  FWait = TScpiWait();
+  FRetries = 0;
+  ++FNext;
+  Error(seHardware, "the instrument does not take the keys");
+  if (unit.Query) FReplies.push_back(Nr3(std::nullopt));
 }
 
 void TScpiSession::FinishLine(const std::function<void(std::string)>& reply) {

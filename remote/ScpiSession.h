@@ -34,6 +34,7 @@ struct TScpiWait {
   std::int64_t StallNs = 0;            // each new reading moves the deadline this far on
   std::int64_t PollNs = 0;             // wkKeys: when to look at the panel again
   bool Answers = false;                // wkKeys: *OPC? (answers 1) rather than *WAI
+  bool Retry = false;                  // wkKeys: the waiting unit runs again when it ends
 };
 
 class TScpiSession {
@@ -84,6 +85,7 @@ class TScpiSession {
   };
   void StartLine(TScpiInstrument& instrument);
   void RunUnit(TScpiInstrument& instrument, const TScpiUnit& unit);
+  void Retry(const TScpiUnit& unit);
   // Ends the wait, with the reply of a waiting query when it gives one.
   void EndWait(std::optional<std::string> reply);
   void FinishLine(const std::function<void(std::string)>& reply);
@@ -94,6 +96,7 @@ class TScpiSession {
   std::vector<std::string> FReplies;
   TScpiPath FPath;
   bool FRunning = false;            // a line has started and not finished
+  int FRetries = 0;                 // times the running unit has waited to run again
   bool FLineEnded = false;          // a command error ended the running line
   TScpiWait FWait;
 

@@ -53,7 +53,7 @@ class Bench:
         wait_until(lambda: len(self.rows()) > 0)
 
     def start_simulator(self):
-        self.sim = subprocess.Popen([FREQSIM, "--link", self.link, "--burst", *self.sim_args],
+        self.sim = subprocess.Popen([FREQSIM, "--link", self.link, *self.sim_args],
                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                     text=True)
         self.sim.stdout.readline()  # the line's path: the simulator is up

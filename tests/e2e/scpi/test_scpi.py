@@ -31,7 +31,7 @@ def is_subsequence(needle, haystack):
 
 
 class StreamingInstrument(unittest.TestCase):
-    """A simulator that sends a frame every 50 ms with a noisy 10 MHz."""
+    """A simulator that sends a frame every 50 ms with a noisy 10 MHz, at 9600 baud."""
 
     @classmethod
     def setUpClass(cls):
@@ -98,6 +98,10 @@ class StreamingInstrument(unittest.TestCase):
                 self.assertEqual(self.inst.query("*OPC?"), "1")
                 self.assertAlmostEqual(float(self.inst.query(query)), value)
                 self.assertEqual(self.inst.query(f"SYST:KEY? {key}"), "1")
+        # Several keys in one line: each goes once the one before is answered, and *OPC? once all are.
+        self.inst.write("FREQ:GATE:TIME 1;:SYST:DTIM 2;:SYST:TMAR 1E-4;:SYST:KEY 8")
+        self.assertEqual(self.inst.query("*OPC?"), "1")
+        self.assertEqual(self.inst.query("SYST:KEY? 6;KEY? 26;KEY? 12;KEY? 8"), "1;1;1;1")
         for command, mode in [("CONF:PER", "PER"), ("CONF:FREQ:RAT", "FREQ:RAT"), ("CONF:TINT", "TINT"),
                               ("SYST:KEY 28", "TEST"), ("CONF:FREQ", "FREQ")]:
             self.inst.write(command + ";*WAI")
@@ -226,7 +230,7 @@ class SlowInstrument(unittest.TestCase):
     """A frame every 3 s: longer than READ? waits at the start settings (1 ms + 0.3 s + 2 s)."""
 
     def setUp(self):
-        self.bench = Bench(sim_args=["--period-ms", "3000"], logger_args=["--reconnect"])
+        self.bench = Bench(sim_args=["--period-ms", "3000", "--burst"], logger_args=["--reconnect"])
         self.inst = self.bench.client()
 
     def tearDown(self):
