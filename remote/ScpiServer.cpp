@@ -51,6 +51,9 @@ void TScpiServer::LinkLost() {
 
 void TScpiServer::Stop() {
   if (!FShared) return;
+  // A last run: replies of waits that have just ended (a lost line that also ends the program)
+  // still go out.
+  FShared->Instrument.Drain();
   FShared->Instrument.Stop();
   FNetwork.Stop(StopFlushMs);
   FShared.reset();

@@ -15,7 +15,8 @@
 //
 // Locks: the mailbox's mutex only (remote/ScpiMailbox.h), a leaf; `post` is never called with
 // it held.  Shut-down (Stop, on the owner thread): the owner side stops running commands and
-// forgets its sessions; the network thread writes the replies already made for up to
+// forgets its sessions after a last run (so a query whose wait has just ended, as by the lost
+// line that ends the logger, still answers); the network thread writes the replies made for up to
 // StopFlushMs, closes every socket and ends; Stop joins it.  A queued call that runs after
 // Stop finds the owner side gone (it holds only a weak reference) and does nothing, so the
 // server may be destroyed while calls are still queued.

@@ -264,5 +264,18 @@ class SlowInstrument(unittest.TestCase):
         self.assertTrue(wait_until(lambda: self.inst.query("SYST:LINK?") == "CONNECTED", 20))
 
 
+class SlowInstrumentWithoutReconnect(unittest.TestCase):
+    def test_a_read_waiting_when_the_lost_line_ends_the_logger_still_answers(self):
+        bench = Bench(sim_args=["--period-ms", "3000", "--burst"])
+        inst = bench.client()
+        self.assertTrue(wait_until(lambda: float(inst.query("READ?")) != NO_VALUE, 30, 0))
+        inst.write("READ?")
+        time.sleep(0.3)
+        bench.stop_simulator()
+        self.assertEqual(float(inst.read()), NO_VALUE)
+        self.assertEqual(bench.close(), 1)
+        self.assertIn("line lost", "".join(bench.err))
+
+
 if __name__ == "__main__":
     unittest.main()
