@@ -1,6 +1,7 @@
 #include "remote/ScpiParser.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "remote/ScpiErrors.h"
 
@@ -66,9 +67,15 @@ bool ParseParam(std::string_view text, TScpiParam& param) {
   const char c = text[0];
   if (c == '"' || c == '\'') return ParseString(text, param);
   if (std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.') {
+    // Digits, signs, point and exponent, then perhaps a suffix (letters); the handler reads
+    // the value (remote/ScpiFormat.h).
+    std::size_t at = 0;
+    while (at < text.size() && std::strchr("0123456789+-.eE", text[at]) != nullptr) ++at;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    while (at < text.size() && IsLetter(text[at])) ++at;
     param.Kind = pkNumber;
     param.Text = std::string(text);
-    return true;
+    return at == text.size();
   }
   if (!IsLetter(c)) return false;
   for (char ch : text)

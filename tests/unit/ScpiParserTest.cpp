@@ -55,6 +55,8 @@ TEST(ScpiParserTest, ALineBecomesItsUnitsOrTheSyntaxErrorOfEach) {
       {"*IDN?X", "!-102"},
       {"*IDN?;FREQ:GATE:TIME 1,", "*IDN? | !-102"},
       {"SYST:KEY (@1)", "!-102"},
+      {"FREQ:GATE:TIME 1ISP:TEXT \"a;b\"", "!-102"},
+      {"FREQ:GATE:TIME 1 2", "!-102"},
       {"DISP:TEXT \"open;*IDN?", "!-102"},
       {"*IDN?;DISP:TEXT 'open", "*IDN? | !-102"},
       {"ABCDEFGHIJKLM?", "!-102"},
