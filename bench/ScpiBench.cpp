@@ -2,7 +2,8 @@
 //  - the *IDN? round trip on the loopback from one client (median, 99th percentile);
 //  - FETCh? queries per second from one client, each waiting for its reply;
 //  - the panel's frame-to-reading latency (the last frame byte written to the reading label
-//    showing it) with no client, and while 8 clients send FETCh? as fast as they can.
+//    showing it) with no client, and while 8 clients send FETCh? as fast as they can, in turns
+//    of 50 frames each.
 // The clients are threads with blocking sockets; the GUI thread runs the commands, as in the
 // program.  Run: QT_QPA_PLATFORM=offscreen build/bench/ScpiBench [frames]
 #include <QApplication>
@@ -150,22 +151,37 @@ int main(int argc, char** argv) {
   });
   std::printf("%-52s %.0f per second\n", "FETCh? queries, one client, each awaited", static_cast<double>(fetches) / seconds);
 
-  const std::vector<double> idle = FrameLatencies(pty, reading, frames, 20000000);
-  std::atomic<bool> stop{false};
+  // Idle and busy take turns, 50 frames each, so that what else the machine runs weighs on
+  // both alike.
+  std::atomic<bool> stop{false}, polling{false};
   std::atomic<long> polled{0};
   std::vector<std::thread> pollers;
   for (int c = 0; c < 8; ++c) {
     pollers.emplace_back([&] {
       TClient client(port);
       while (!stop) {
-        if (client.Query("FETC?").empty()) return;
-        ++polled;
+        if (!polling) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } else if (client.Query("FETC?").empty()) {
+          return;
+        } else {
+          ++polled;
+        }
       }
     });
   }
-  const auto busyStart = Clock::now();
-  const std::vector<double> busy = FrameLatencies(pty, reading, frames, 30000000);
-  const double busySeconds = Ms(Clock::now() - busyStart) / 1000;
+  std::vector<double> idle, busy;
+  double busySeconds = 0;
+  for (int turn = 0; turn * 50 < frames; ++turn) {
+    const auto part = FrameLatencies(pty, reading, 50, 20000000 + turn * 100);
+    idle.insert(idle.end(), part.begin(), part.end());
+    polling = true;
+    const auto busyStart = Clock::now();
+    const auto loaded = FrameLatencies(pty, reading, 50, 20000050 + turn * 100);
+    busySeconds += Ms(Clock::now() - busyStart) / 1000;
+    polling = false;
+    busy.insert(busy.end(), loaded.begin(), loaded.end());
+  }
   stop = true;
   WhileRunning([&] {
     for (std::thread& t : pollers) t.join();
