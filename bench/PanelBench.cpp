@@ -4,7 +4,6 @@
 //  - the time to create the window (reading its form, opening its port) and show it.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/PanelBench [frames]
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 
 #include <algorithm>
@@ -52,28 +51,12 @@ int main(int argc, char** argv) {
   TForm1 form;
   form.show();
   QLabel* reading = form.Controls().LaRezult;
-  std::vector<double> latency;
-  for (int i = 0; i < frames; ++i) {
-    const int value = 10000000 + i;
-    const QString expected = QString::number(value);
-    pty.Write(FrameFor(value));
-    const auto written = Clock::now();
-    QElapsedTimer guard;
-    guard.start();
-    // Sleep in the event loop as the running program does, until the port's message wakes it.
-    while (reading->text() != expected && guard.elapsed() < 2000)
-      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (reading->text() != expected) {
-      std::fprintf(stderr, "frame %d not shown\n", i);
-      return 1;
-    }
-    latency.push_back(Ms(Clock::now() - written));
-    // Let the line go quiet between frames, as at the instrument's shortest display time the
-    // link is idle most of the time.
-    const auto until = Clock::now() + std::chrono::milliseconds(5);
-    while (Clock::now() < until) QApplication::processEvents();
+  const auto latency = FrameLatencies(pty, reading, frames, 10000000);
+  if (!latency) {
+    std::fprintf(stderr, "a frame was not shown\n");
+    return 1;
   }
-  Report("last frame byte written -> reading shown", latency);
+  Report("last frame byte written -> reading shown", *latency);
   Report("window created (form read, port opened) and shown", startup);
   return 0;
 }
