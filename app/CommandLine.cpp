@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "publish/TopicName.h"
 #include "remote/ScpiNetwork.h"
 
 namespace {
@@ -96,9 +97,7 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
     if (!SplitScpiAddress(value, address, port)) return "--scpi takes [ADDRESS:]PORT (port 0..65535; IPv6 in brackets)";
     o.Scpi = value;
   } else if (name == "--mqtt-topic") {
-    // The prefix of the topics published to: no wildcard, no NUL, not empty.
-    if (value.empty() || value.find_first_of(std::string("+#\0", 3)) != std::string::npos || value.size() > 60000)
-      return "--mqtt-topic takes a topic prefix without + or #";
+    if (const std::string problem = TopicPrefixProblem(value); !problem.empty()) return "--mqtt-topic: " + problem;
     o.MqttTopic = value;
   }
   return {};

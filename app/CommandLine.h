@@ -30,7 +30,7 @@ struct TProgramOptions {
   // in brackets ([::1]:1883) and kept without them.
   std::string MqttHost;
   int MqttPort = 1883;
-  std::string MqttTopic = "frontpanel";  // no MQTT wildcard (+, #), not empty
+  std::string MqttTopic = "frontpanel";  // publishable (publish/TopicName.h), not empty
   // Remote control over SCPI, window and logger alike: [ADDRESS:]PORT as given (checked);
   // empty: none.
   std::string Scpi;

@@ -10,6 +10,7 @@
 #include "app/HeadlessLogger.h"
 #include "app/PanelPublishing.h"
 #include "app/PanelRemote.h"
+#include "app/StandardStreams.h"
 #include "app/StopSignals.h"
 #include "dispatch/SioPortName.h"
 #include "platform/Application.h"
@@ -26,6 +27,10 @@ void SayMqttNews(TPanelPublishing& mqtt) {
 }  // namespace
 
 int RunHeadless(const TProgramOptions& options) {
+  if (options.CsvPath == "-" && StandardOutputWasClosed()) {
+    std::fprintf(stderr, "frontpanel: Cannot record to standard output: it is closed (give --csv FILE)\n");
+    return 1;
+  }
   // Before the port starts its workers (see TStopSignals).  Destroyed last, after the logger
   // has closed the port and its workers have ended.
   TStopSignals signals;

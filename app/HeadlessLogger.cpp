@@ -15,7 +15,8 @@ THeadlessLogger::THeadlessLogger(const TProgramOptions& options, std::FILE* diag
   FFeed.KeepPoints(FOptions.Summary);
   FFeed.SetOnRecordingStopped([this](const std::string& reason) {
     // A reader that closed our standard output (`| head`) has what it wanted: a normal end.
-    if (FOptions.CsvPath == "-" && FFeed.Recorder().ErrorNumber() == EPIPE) {
+    // So has a stop signal that had to interrupt a write blocked on a pipe nobody empties.
+    if ((FOptions.CsvPath == "-" && FFeed.Recorder().ErrorNumber() == EPIPE) || StoppedBySignal()) {
       FFinished = true;
       FWake();
       return;
@@ -164,16 +165,23 @@ void THeadlessLogger::PressKey(int code) {
 }
 
 void THeadlessLogger::StartRecording() {
-  if (!FFeed.StartRecording(FOptions.CsvPath)) {
-    Fail(FFeed.Recorder().Error());
+  const bool started = FFeed.StartRecording(FOptions.CsvPath);
+  FRecording = started || StoppedBySignal();  // a FIFO nobody opened: a recording of no rows
+  if (!started) {
+    if (StoppedBySignal()) {
+      FFinished = true;
+    } else {
+      Fail(FFeed.Recorder().Error());
+    }
     return;
   }
-  FRecording = true;
   if (FOptions.DurationS > 0) {
     FRecordingEnd = TClock::now() + std::chrono::duration_cast<TClock::duration>(
                                         std::chrono::duration<double>(FOptions.DurationS));
   }
 }
+
+bool THeadlessLogger::StoppedBySignal() const { return FFeed.Recorder().ErrorNumber() == EINTR; }
 
 void THeadlessLogger::Fail(const std::string& message) {
   Say(message);

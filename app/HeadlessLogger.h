@@ -85,6 +85,8 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   void TryReopen();
   void PressNextKey();
   void StartRecording();
+  // The recording ended because a stop signal interrupted its open or write (app/StopSignals.h).
+  bool StoppedBySignal() const;
   void Fail(const std::string& message);
   void Say(const std::string& message) const;
 

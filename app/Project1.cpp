@@ -11,9 +11,11 @@
 #include "app/CommandLine.h"
 #include "app/Headless.h"
 #include "app/PanelWindowMain.h"
+#include "app/StandardStreams.h"
 #include "common/SioMisc.h"
 
 int main(int argc, char** argv) {
+  OpenStandardStreams();  // before anything opens a file
   InitTicksPerMillisecond();
   const std::vector<std::string> args(argv + 1, argv + argc);
   // The logger, --help and --version are decided on before anything of the window system

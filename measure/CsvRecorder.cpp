@@ -127,10 +127,19 @@ bool TCsvRecorder::Fail(const std::string& what, int error) {
 bool TCsvRecorder::WriteAll(const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
+    // EINTR is not tried again: see the header.
     const ssize_t n = ::write(FFd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      if (n == 0) errno = EIO;
+      const int error = n == 0 ? EIO : errno;
+      // What went of the row is cut off again: a later append would close it into a broken
+      // record.  Our writes append (O_APPEND), so they end where the offset is.
+      if (FRegular && done != 0) {
+        const off_t end = ::lseek(FFd, 0, SEEK_CUR);
+        if (end >= static_cast<off_t>(done)) {
+          [[maybe_unused]] const int cut = ::ftruncate(FFd, end - static_cast<off_t>(done));  // the write's error is said
+        }
+      }
+      errno = error;
       return false;
     }
     done += static_cast<std::size_t>(n);

@@ -7,7 +7,14 @@
 // while writing it) gets a line break first, so the new rows stay whole.
 //
 // A write that fails (disk full, file too large, I/O error) or a file removed while recording
-// stops the recording; Error() then says why.  Nothing here throws or blocks beyond the write.
+// stops the recording; Error() then says why.  What the failed write put in a file of its row
+// (or header) is cut off again, so the file ends with its last whole row and a later append
+// goes on with whole rows.
+//
+// A signal handled without SA_RESTART that interrupts a write blocked on a pipe or a FIFO
+// (or the open of a FIFO nobody reads) fails it with EINTR: that is how a program with such a
+// handler ends a wait it cannot end otherwise (the headless logger's stop signals do), so it
+// is not tried again.  Nothing here throws or blocks beyond the write and the open.
 // Thread safety: one thread at a time (the program's main thread).
 #pragma once
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -214,6 +215,38 @@ TEST_F(HeadlessLoggerTest, WithoutReconnectALostLineEndsTheRunWithTheReason) {
   EXPECT_EQ(run.Status, 1) << run.Err;
   EXPECT_NE(run.Err.find("frontpanel: line lost on COM2 " + link + ": device gone"), std::string::npos) << run.Err;
   EXPECT_GE(RowsIn(Csv), 2u) << "the rows written stay";
+}
+
+// Started with standard descriptors closed (by a service manager, or `>&-`): none of our files
+// may land on them, and standard output is no place to record to then.
+TEST_F(HeadlessLoggerTest, ClosedStandardDescriptorsAreNeverTakenForOurFiles) {
+  TSimulatorProcess sim({"--period-ms", "20"});
+  ASSERT_FALSE(sim.Path().empty());
+  const std::string port = "2=" + sim.Path();
+  auto closing = [](const std::string& redirections, const std::vector<std::string>& args) {
+    std::vector<std::string> all{"-c", "exec \"$0\" \"$@\" " + redirections, Program(), "--headless"};
+    all.insert(all.end(), args.begin(), args.end());
+    return all;
+  };
+  const TRunResult toClosed = RunProgram("/bin/sh", closing(">&-", {"--port", port, "--count", "1"}), 10000);
+  EXPECT_EQ(toClosed.Status, 1);
+  EXPECT_NE(toClosed.Err.find("frontpanel: Cannot record to standard output: it is closed"), std::string::npos)
+      << toClosed.Err;
+
+  std::string standard[3];
+  const TRunResult run =
+      RunProgram("/bin/sh", closing("<&- >&- 2>&-", {"--port", port, "--csv", Csv, "--summary"}), 10000, [&](int pid) {
+        EXPECT_TRUE(WaitUntil([&] { return RowsIn(Csv) >= 3; }));
+        for (int fd = 0; fd < 3; ++fd) {
+          const auto link = "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd);
+          std::error_code error;
+          standard[fd] = std::filesystem::read_symlink(link, error).string();
+        }
+        kill(pid, SIGTERM);
+      });
+  EXPECT_EQ(run.Status, 0);
+  for (const std::string& target : standard) EXPECT_EQ(target, "/dev/null");
+  for (const auto& r : Records(ReadWholeFile(Csv))) EXPECT_EQ(r.size(), 9u);
 }
 
 struct FailureCase {

@@ -134,6 +134,7 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--mqtt", "mqtt://broker"}, "--mqtt takes HOST"},
       {{"--mqtt", "broker", "--mqtt-topic", "lab/#"}, "--mqtt-topic"},
       {{"--mqtt", "broker", "--mqtt-topic="}, "--mqtt-topic"},
+      {{"--mqtt", "broker", "--mqtt-topic", "lab\tbench"}, "--mqtt-topic: the topic prefix holds at byte 4 a control"},
       {{"--mqtt-topic", "lab"}, "--mqtt-topic needs --mqtt"},
   };
   for (const BadCase& c : cases) {

@@ -1,9 +1,14 @@
 // The CSV recorder on real files: rows readable while recording runs, appending under the same
 // header only, a row cut short by a crash, and writes that fail.
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -120,6 +125,20 @@ TEST_F(CsvRecorderTest, ARowCutShortByACrashIsClosedBeforeNewRows) {
   EXPECT_NE(lines[2].find(",10000,10000,kHz,10000000,F,1000,132"), std::string::npos) << lines[2];
 }
 
+// After a write failed: the file ends with the last whole row (nothing of the failed one), so
+// appending again adds whole rows under the same header, never a broken record.
+void ExpectOnlyWholeRowsAfterAppending(TCsvRecorder& recorder, const std::string& path, std::int64_t rows) {
+  const std::string text = ReadWholeFile(path);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << "a failed row is cut off";
+  ASSERT_TRUE(recorder.Start(path, 0)) << recorder.Error();
+  ASSERT_TRUE(recorder.Write(Reading("10000", 1e7)));
+  recorder.Stop();
+  const auto lines = Lines(ReadWholeFile(path));
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(rows + 2));
+  EXPECT_EQ(lines[0], kHeader);
+  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_NE(lines[i].find(",10000,kHz,10000000,F,1000,132"), std::string::npos);
+}
+
 TEST_F(CsvRecorderTest, AWriteThatFailsStopsTheRecording) {
   // A file-size limit just past the header: the system refuses the rows that do not fit,
   // as a full disk would.
@@ -140,11 +159,21 @@ TEST_F(CsvRecorderTest, AWriteThatFailsStopsTheRecording) {
   EXPECT_FALSE(Recorder.Active());
   EXPECT_NE(Recorder.Error().find("Recording stopped: cannot write to " + Path + ": File too large"), std::string::npos)
       << Recorder.Error();
-  // Appending again closes the row the failure cut short.
-  ASSERT_TRUE(Recorder.Start(Path, 0)) << Recorder.Error();
-  ASSERT_TRUE(Recorder.Write(Reading("10000", 1e7)));
-  const auto lines = Lines(ReadWholeFile(Path));
-  EXPECT_NE(lines.back().find(",10000,10000,kHz,"), std::string::npos);
+  ExpectOnlyWholeRowsAfterAppending(Recorder, Path, 1);
+}
+
+TEST_F(CsvRecorderTest, AFullDiskStopsTheRecordingAtTheLastWholeRow) {
+  // A file system of two pages (mounting needs root, as CI has).
+  const std::string disk = Folder.File("disk"), path = disk + "/readings.csv";
+  if (mkdir(disk.c_str(), 0700) != 0 || mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=8k") != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+  const std::unique_ptr<const char, int (*)(const char*)> unmount(disk.c_str(), [](const char* d) { return umount2(d, MNT_DETACH); });
+  ASSERT_TRUE(Recorder.Start(path, 0)) << Recorder.Error();
+  while (Recorder.Write(Reading("10000", 1e7)) && Recorder.Rows() < 1000) {
+  }
+  EXPECT_NE(Recorder.Error().find("No space left on device"), std::string::npos) << Recorder.Error();
+  ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", MS_REMOUNT, "size=64k"), 0);
+  ExpectOnlyWholeRowsAfterAppending(Recorder, path, Recorder.Rows());
 }
 
 TEST_F(CsvRecorderTest, AFileRemovedWhileRecordingStopsIt) {
