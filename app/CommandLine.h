@@ -3,7 +3,7 @@
 //   frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
 //              [--scpi [ADDRESS:]PORT]
 //   frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]
-//              [--duration S] [--keys K,K,...] [--summary] [--reconnect]
+//              [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]
 //              [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]] [--scpi [ADDRESS:]PORT]
 //   frontpanel --help | --version
 //
@@ -39,9 +39,11 @@ struct TProgramOptions {
   std::string CsvPath = "-";    // "-": standard output
   long Count = 0;               // stop after this many measurements; 0: no limit
   double DurationS = 0;         // stop after this many seconds of recording; 0: no limit
-  std::vector<int> Keys;        // key codes 1..28 pressed in order at start
+  std::vector<int> Keys;        // key codes 1..28 pressed in order at start (given as codes,
+                                // key names or the window's keyboard letters, app/KeyboardMap.h)
   bool Summary = false;         // a JSON summary on standard error at the end
   bool Reconnect = false;       // a lost line is opened again and recording goes on
+  bool EveryFrame = false;      // a CSV row per decoded frame, not per measurement
 };
 
 struct TCommandLine {
@@ -52,6 +54,11 @@ struct TCommandLine {
 
 // Parses the arguments after the program name.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The arguments without the window toolkit's own (-platform NAME, -display NAME, -style NAME,
+// ... with one dash or two), which the window's application object takes: so the program's
+// own options are read before any window-system object exists, and with no display at all.
+std::vector<std::string> WithoutToolkitOptions(const std::vector<std::string>& args);
 
 // Whether the arguments ask for the headless logger, or for --help or --version, which are
 // answered without a display too (decided before any window-system object exists, which

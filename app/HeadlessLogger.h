@@ -5,8 +5,10 @@
 // frame as a CSV row until it has Count rows or DurationS seconds have passed.  Diagnostics go
 // to the stream given (standard error in the program), each line starting "frontpanel: ".
 // A lost line ends the run with status 1 and the reason, or, with --reconnect, is opened
-// again (TReconnectSchedule) while the recording goes on, each loss and return said once.
-// A key unanswered after KeyAnswerMs is given up, so that frames are decoded again.
+// again (app/Reconnector.h) while the recording goes on, each loss and return said once.
+// A key unanswered after KeyAnswerMs is given up, so that frames are decoded again.  A line
+// that stays silent for three display periods is said to, once, as the window's strip shows
+// "no data", and its data coming back again.
 //
 // Main thread only.  The port's triggers reach it while the main thread pumps its message
 // queue; the loop that pumps (RunHeadless) asks WaitMs() how long it may wait and calls Poll()
@@ -26,6 +28,7 @@
 #include "app/LinkDecoder.h"
 #include "app/LinkHealth.h"
 #include "app/MeasurementFeed.h"
+#include "app/Reconnector.h"
 
 class TComponent;
 class TSioComPort;
@@ -82,7 +85,9 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
 
   void Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle);
   void LineLost(int error);
-  void TryReopen();
+  void SayNews();
+  void WatchSilence();
+  static TLinkHealth::TMs NowMs();
   void PressNextKey();
   void StartRecording();
   // The recording ended because a stop signal interrupted its open or write (app/StopSignals.h).
@@ -106,10 +111,9 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   TClock::time_point FAnswerDeadline;
   bool FRecording = false;
   TClock::time_point FRecordingEnd = TClock::time_point::max();
-  bool FReconnecting = false;
-  TClock::time_point FReopenAt;
-  TReconnectSchedule FSchedule;
-  std::string FRetryFailure;      // the last retry's message, said once
+  std::unique_ptr<TReconnector> FReconnector;  // with --reconnect
+  TLinkHealth FHealth;            // when bytes last came, for the silence notice
+  bool FSaidSilent = false;       // "no data" said, "data again" not yet
   bool FFinished = false;
   bool FSummaryWritten = false;
   int FExitStatus = 0;

@@ -56,6 +56,21 @@ void Fill(QTableWidget* table, const TTableText& text, const QStringList& header
   }
 }
 
+// Why the current segment began, as the window says it.
+QString SegmentCauseWords(TSegmentCause cause) {
+  switch (cause) {
+    case scLine: return TMeasurementsWindow::tr("the line came back");
+    case scGap: return TMeasurementsWindow::tr("a missing gate");
+    case scKeys: return TMeasurementsWindow::tr("a key changed the settings");
+    case scHold: return TMeasurementsWindow::tr("the hold ended");
+    case scOverflow: return TMeasurementsWindow::tr("the overflow ended");
+    case scReset: return TMeasurementsWindow::tr("the reset");
+    case scStart:
+    case scNone: break;
+  }
+  return TMeasurementsWindow::tr("the start");
+}
+
 }  // namespace
 
 TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent)
@@ -119,6 +134,7 @@ void TMeasurementsWindow::BuildLayout() {
   for (QAction* a : tools->actions()) addAction(a);  // their shortcuts work anywhere in the window
 
   FSeriesLabel = new QLabel(this);
+  FSeriesLabel->setWordWrap(true);
   FSeriesLabel->setObjectName(QStringLiteral("SeriesLabel"));
   FStatistics = NewTable(QStringLiteral("StatisticsTable"), 3);
   FAdevTable = NewTable(QStringLiteral("AdevTable"), 3);
@@ -198,9 +214,10 @@ void TMeasurementsWindow::Refresh() {
     FTrend->SetData(store->View(), QString::fromUtf8(SiUnitText(summary.Unit())));
     FDrawnCount = count;
   }
-  // One request at a time: the worker is asked again only once it has answered.
+  // One request at a time: the worker is asked again only once it has answered.  It analyses
+  // the current segment: no figure bridges a gap.
   if (!FAnalyzer.Busy() && (!FRequested || count != FRequestedCount)) {
-    FAnalyzer.Request({store, FSeries, summary.Resolution(), kHistogramBins});
+    FAnalyzer.Request({store, FSeries, summary.Resolution(), kHistogramBins, summary.SegmentFirst()});
     FRequested = true;
     FRequestedCount = count;
   }
@@ -210,15 +227,27 @@ void TMeasurementsWindow::Refresh() {
 void TMeasurementsWindow::ShowTables() {
   const TSeriesSummary& summary = FFeed.Summary();
   const QString unit = QString::fromUtf8(SiUnitText(summary.Unit()));
+  QString text;
   if (summary.Moments().Count() == 0) {
-    FSeriesLabel->setText(tr("No measurement with a value yet."));
+    text = tr("No measurement with a value yet.");
   } else {
-    FSeriesLabel->setText(tr("Series: mode %1, averaging %2 ms, %3 values in %4")
-                              .arg(QString::fromUtf8(ModeText(summary.Mode())))
-                              .arg(summary.GateMs())
-                              .arg(summary.Moments().Count())
-                              .arg(unit.isEmpty() ? tr("no unit") : unit));
+    text = tr("Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements "
+              "(the figures are of this segment; the trend breaks where a segment begins).")
+               .arg(QString::fromUtf8(ModeText(summary.Mode())))
+               .arg(summary.GateMs())
+               .arg(unit.isEmpty() ? tr("no unit") : unit)
+               .arg(summary.SegmentsInSeries())
+               .arg(SegmentCauseWords(summary.SegmentCause()))
+               .arg(summary.Moments().Count());
   }
+  const TLeftOut& out = summary.LeftOut();
+  if (out.Total() > 0) {
+    text += QLatin1Char(' ') + tr("Left out of the statistics: %1 held, %2 overflowed, %3 bad frames.")
+                                   .arg(out.Held)
+                                   .arg(out.Overflow)
+                                   .arg(out.Error);
+  }
+  FSeriesLabel->setText(text);
   Fill(FStatistics, StatisticsTable(summary, FAnalysis ? &*FAnalysis : nullptr, ffShown),
        {tr("quantity"), tr("value"), tr("unit")}, {0, 2});
   if (!FNewAnalysis) return;

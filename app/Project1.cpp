@@ -17,14 +17,12 @@
 int main(int argc, char** argv) {
   OpenStandardStreams();  // before anything opens a file
   InitTicksPerMillisecond();
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  // The logger, --help and --version are decided on before anything of the window system
-  // exists, so they need no display.
-  if (AsksForHeadless(args) || AsksForHelpOrVersion(args)) {
-    const TCommandLine commandLine = ParseCommandLine(args);
-    const int status = CommandLineExitStatus(commandLine, kProjectVersion, stdout, stderr);
-    if (status >= 0) return status;
-    if (commandLine.Options.Headless) return RunHeadless(commandLine.Options);
-  }
-  return RunPanelWindow(argc, argv);
+  // The whole command line is read before anything of the window system exists: a wrong
+  // option, --help, --version and the logger need no display.  The window toolkit's own
+  // options are left to it.
+  const TCommandLine commandLine = ParseCommandLine(WithoutToolkitOptions({argv + 1, argv + argc}));
+  const int status = CommandLineExitStatus(commandLine, kProjectVersion, stdout, stderr);
+  if (status >= 0) return status;
+  if (commandLine.Options.Headless) return RunHeadless(commandLine.Options);
+  return RunPanelWindow(argc, argv, commandLine.Options);
 }

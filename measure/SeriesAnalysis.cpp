@@ -10,7 +10,7 @@ TSeriesAnalysis AnalyzeSeries(const TSeriesView& view, double quantum, int maxBi
   TRunningMoments moments;
   for (std::size_t i = 0; i < a.Count; ++i) moments.Add(view.Value(i));
   a.Mean = moments.Mean();
-  a.Tau0S = MedianSpacingS(view);
+  if (a.Count > 1) a.Tau0S = static_cast<double>(view.Ns(a.Count - 1) - view.Ns(0)) / 1e9 / static_cast<double>(a.Count - 1);
   if (a.Mean != 0 && std::isfinite(a.Mean) && a.Tau0S > 0) {
     // v / mean - 1, written as (v - mean) / mean, which rounds once instead of twice.
     std::vector<double> y(a.Count);

@@ -15,7 +15,10 @@
 struct TSeriesAnalysis {
   std::size_t Count = 0;  // the points analysed: the series' first Count
   double Mean = 0;
-  double Tau0S = 0;       // median spacing of the points' times; 0 for fewer than two
+  // The mean spacing of the points' times (the span over the count less one); 0 for fewer than
+  // two.  A segment has no gap, and its times come from frames that show each gate's result up
+  // to a frame period late: the mean is the gate spacing where a median would be the frame's.
+  double Tau0S = 0;
   // Of the fractional values y_i = v_i / mean - 1; none when the mean is 0 (no fractional
   // value exists) or tau0 is 0.
   std::vector<TAdevPoint> Adev;

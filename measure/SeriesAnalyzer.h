@@ -30,6 +30,7 @@ struct TSeriesRequest {
   std::uint64_t Series = 0;  // the caller's name for the series, handed back with the result
   double Quantum = 0;        // for the histogram
   int MaxBins = 0;
+  std::size_t First = 0;     // the points from here on (the current segment's)
 };
 
 struct TSeriesResult {

@@ -32,16 +32,18 @@ TEST(AllanDeviationTest, FiveValuesByHand) {
   EXPECT_EQ(adev[1].Terms, 2u);
 }
 
-TEST(AllanDeviationTest, SeriesOfReadingsUsesFractionalValuesAndTheMedianSpacing) {
+TEST(AllanDeviationTest, SeriesOfReadingsUsesFractionalValuesAndTheMeanSpacing) {
   // v = 103 (1 + y/103) with y as above shifted by -3: the same differences, divided by 103.
-  // The spacings 1 1 3 1 s have the median 1 s (their mean, 1.5 s, would be wrong).
-  const TSeriesAnalysis a = AnalyzeSeries(View({101, 103, 102, 105, 104}, {0, 1, 2, 5, 6}));
+  // A segment has no gap; its times are those of the frames that first showed each gate, up
+  // to a frame late: gates 1.05 s apart seen by frames a second apart come 1 1 1 1.2 s apart,
+  // whose median (1 s) is the frames' pace and whose mean (1.05 s) the gates'.
+  const TSeriesAnalysis a = AnalyzeSeries(View({101, 103, 102, 105, 104}, {0, 1, 2, 3, 4.2}));
   EXPECT_DOUBLE_EQ(a.Mean, 103);
-  EXPECT_DOUBLE_EQ(a.Tau0S, 1.0);
+  EXPECT_DOUBLE_EQ(a.Tau0S, 1.05);
   ASSERT_EQ(a.Adev.size(), 2u);
   EXPECT_NEAR(a.Adev[0].Adev, std::sqrt(15.0 / 8) / 103, 1e-15);
   EXPECT_NEAR(a.Adev[1].Adev, 1.25 / 103, 1e-15);
-  EXPECT_DOUBLE_EQ(a.Adev[1].TauS, 2.0);
+  EXPECT_DOUBLE_EQ(a.Adev[1].TauS, 2.1);
 }
 
 TEST(AllanDeviationTest, MedianSpacing) {

@@ -107,6 +107,8 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--port", "0=/x"}, "1..255"},
       {{"--port", "2="}, "N=PATH"},
       {{"--port", "=/x"}, "N=PATH"},
+      {{"--port", "2=tcp://127.0.0.1:99999"}, "the port must be a number 1..65535"},
+      {{"--port", "2=rfc2217://[::1"}, "--port 2=rfc2217://[::1: "},
       {{"--headless", "--com", "0"}, "--com"},
       {{"--headless", "--csv="}, "--csv"},
       {{"--headless", "--count", "0"}, "--count"},
@@ -144,6 +146,22 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
     EXPECT_FALSE(result.Ok()) << joined;
     EXPECT_NE(result.Error.find(c.Error), std::string::npos) << joined << "-> " << result.Error;
   }
+}
+
+// --keys takes codes, the keys' names and the window's letters alike; digits stay codes.
+TEST(CommandLineTest, KeysAreGivenByCodeNameOrLetter) {
+  const TCommandLine c = ParseCommandLine({"--headless", "--keys", "avg1000,F,t,6,Display0.3,e,memory"});
+  ASSERT_TRUE(c.Ok()) << c.Error;
+  EXPECT_EQ(c.Options.Keys, (std::vector<int>{6, 19, 20, 6, 24, 28, 8}));
+  EXPECT_EQ(ParseCommandLine({"--headless", "--keys", "avg7"}).Error.find("avg7 is none") != std::string::npos, true);
+}
+
+// The window toolkit's options are its own: read around, with their values, one dash or two.
+TEST(CommandLineTest, TheToolkitsOptionsAreLeftToIt) {
+  const TArgs args{"-platform", "xcb", "--port", "2=/x", "-style=fusion", "--display", ":1", "-reverse", "--mqtt",
+                   "h", "-name", "panel", "-title"};
+  EXPECT_EQ(WithoutToolkitOptions(args), (TArgs{"--port", "2=/x", "--mqtt", "h"}));
+  EXPECT_EQ(WithoutToolkitOptions({"-reverse=1", "--bogus"}), (TArgs{"-reverse=1", "--bogus"}));
 }
 
 TEST(CommandLineTest, HelpGoesToStandardOutputAndAProblemToStandardError) {

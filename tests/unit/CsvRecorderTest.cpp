@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -48,7 +49,8 @@ TMeasurement Reading(const std::string& text, double si) {
   return m;
 }
 
-const std::string kHeader = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
+const std::string kNineColumns = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
+const std::string kHeader = kNineColumns + ",flags,segment,segment_start,new_measurement";
 
 class CsvRecorderTest : public ::testing::Test {
  protected:
@@ -80,6 +82,7 @@ struct ExistingCase {
   const char* Name;
   std::string Content;
   bool Accepted;
+  std::size_t Columns = 13;  // of the rows appended
 };
 
 TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
@@ -88,6 +91,9 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
       {"OurHeaderAndRows", kHeader + "\r\n" + row + "\r\n", true},
       {"OurHeaderWithUnixLineBreaks", kHeader + "\n" + row + "\n", true},
       {"OurHeaderSavedWithAByteOrderMark", "\xEF\xBB\xBF" + kHeader + "\r\n", true},
+      // Recorded before the flags and segments: it stays a nine-column table.
+      {"TheNineColumnHeader", kNineColumns + "\r\n" + row + "\r\n", true, 9},
+      {"TheNineColumnHeaderWithAByteOrderMark", "\xEF\xBB\xBF" + kNineColumns + "\n", true, 9},
       {"Empty", "", true},
       {"AnotherHeader", "time,value\r\n1,2\r\n", false},
       {"OurHeaderWithAColumnMore", kHeader + ",extra\r\n", false},
@@ -111,6 +117,8 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
     const std::string added = text.substr(c.Content.size());
     EXPECT_EQ(added.find(kHeader), c.Content.empty() ? 0u : std::string::npos) << "one header only";
     EXPECT_NE(added.substr(0, 1), "\r") << "no empty line before the new rows";
+    const std::string last = Lines(added).back();
+    EXPECT_EQ(static_cast<std::size_t>(std::count(last.begin(), last.end(), ',')) + 1, c.Columns) << last;
   }
 }
 
