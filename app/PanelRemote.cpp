@@ -32,6 +32,7 @@ void TPanelRemote::Attach(TMeasurementFeed& feed, TSioComPort& port, TPanelContr
   FControls = std::move(controls);
   feed.KeepPoints(true);
   if (port.PortState() == psOpen) FHealth.Opened(Now());
+  // Every frame: the link's health counts frames, the server picks the measurements.
   feed.AddListener([this](const TMeasurement& m) {
     FHealth.BytesReceived(Now());
     FHealth.FrameDecoded(Now());
@@ -86,17 +87,18 @@ TRemoteStatistics TPanelRemote::Statistics() const {
     s.Max = m.Max();
   }
   if (s.Count > 1) s.StdDev = m.StdDev();
-  // The overlapping Allan deviation at the basic interval (m = 1) of the fractional values, as
-  // the summary's first point: sqrt(sum (v[i+1] - v[i])^2 / (2 (N - 1))) / mean.  O(N), a few
-  // milliseconds for a million points.
+  // The overlapping Allan deviation at the basic interval (m = 1) of the current segment's
+  // fractional values, as the summary's first point: sqrt(sum (v[i+1] - v[i])^2 / (2 (N - 1)))
+  // / mean.  O(N), a few milliseconds for a million points.
   const TSeriesView view = FFeed->Summary().Store()->View();
-  if (view.Size() >= 3 && m.Mean() != 0) {
+  const std::size_t first = FFeed->Summary().SegmentFirst();
+  if (view.Size() >= first + 3 && m.Mean() != 0) {
     double sum = 0;
-    for (std::size_t i = 1; i < view.Size(); ++i) {
+    for (std::size_t i = first + 1; i < view.Size(); ++i) {
       const double d = view.Value(i) - view.Value(i - 1);
       sum += d * d;
     }
-    s.Adev = std::sqrt(sum / (2.0 * static_cast<double>(view.Size() - 1))) / std::fabs(m.Mean());
+    s.Adev = std::sqrt(sum / (2.0 * static_cast<double>(view.Size() - first - 1))) / std::fabs(m.Mean());
   }
   return s;
 }

@@ -12,8 +12,8 @@
 
 enum TRemoteLink : std::uint8_t { rlConnected, rlNoData, rlLost, rlClosed };
 
-// The statistics of the current series; a figure the series cannot give (too few values) is
-// left empty.
+// The statistics of the current segment (trusted measurements without a gap); a figure it
+// cannot give (too few values) is left empty.
 struct TRemoteStatistics {
   std::int64_t Count = 0;
   std::optional<double> Mean, StdDev, Min, Max;

@@ -41,8 +41,10 @@ bool TScpiServer::Listen(const std::string& where, std::string& error) {
   return true;
 }
 
+// One per completed gate: the frames that show it again are not measurements.  A held,
+// overflowed or bad one has no value to give.
 void TScpiServer::Reading(const TMeasurement& m) {
-  if (FShared) FShared->Instrument.Reading(m.SiValue);
+  if (FShared && m.NewMeasurement) FShared->Instrument.Reading(Trusted(m) ? m.SiValue : std::nullopt);
 }
 
 void TScpiServer::LinkLost() {

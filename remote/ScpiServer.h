@@ -54,7 +54,9 @@ class TScpiServer {
   const std::string& Address() const { return FNetwork.Address(); }
 
   // ---- Owner thread ----
-  // A measurement: its value in Hz or s (SiValue); none without one.
+  // Every frame the measurement stream judged (measure/MeasurementStream.h): each new
+  // measurement counts, its value in Hz or s when it is trusted, none when it is held,
+  // overflowed or bad.
   void Reading(const TMeasurement& m);
   void LinkLost();
   // Safe to call more than once.

@@ -42,9 +42,12 @@ struct TLampPanel : TRemotePanel {
   bool Lost = false;
 };
 
-TMeasurement Reading(double hz) {
+// A new measurement, trusted unless flagged.
+TMeasurement Reading(double hz, std::uint8_t flags = 0) {
   TMeasurement m;
   m.SiValue = hz;
+  m.NewMeasurement = true;
+  m.Flags = flags;
   return m;
 }
 
@@ -122,19 +125,25 @@ TEST_F(ScpiServerTest, AWaitingQueryHoldsBackItsOwnClientsLinesOnly) {
   Send(b, "*IDN?\n");
   EXPECT_EQ(Received(b, 1), "M,X,0,1\n");
   EXPECT_EQ(Received(a, 1, 200), "");
+  TMeasurement repeated = Reading(2e7);
+  repeated.NewMeasurement = false;  // a frame showing a measurement again
+  Server->Reading(repeated);
   Server->Reading(Reading(1e7));
   EXPECT_EQ(Received(a, 2), "+1.00000000000000E+07\n1999.0\n");
+  Server->Reading(Reading(3e7, rfHeld));
+  Send(a, "FETC?\n");
+  EXPECT_EQ(Received(a, 1), "+9.91000000000000E+37\n");
   // Each client keeps its own queue of readings, from when it connected.
   Send(b, "DATA:POIN?;:DATA:REM? 1\n");
-  EXPECT_EQ(Received(b, 1), "1;+1.00000000000000E+07\n");
-  Send(a, "DATA:REM? 2,WAIT\n");
+  EXPECT_EQ(Received(b, 1), "2;+1.00000000000000E+07\n");
+  Send(a, "DATA:REM? 3,WAIT\n");
   Pump(50);
   Panel.Lost = true;
   Server->LinkLost();
   EXPECT_EQ(Received(a, 1), "+9.91000000000000E+37\n");
   Send(a, "SYST:ERR?;:DATA:POIN?;:READ?\n");
   EXPECT_EQ(Received(a, 1),
-            "-240,\"Hardware error;the line to the instrument is lost\";1;+9.91000000000000E+37\n");
+            "-240,\"Hardware error;the line to the instrument is lost\";2;+9.91000000000000E+37\n");
 }
 
 TEST_F(ScpiServerTest, KeysGoOneAtATimeAndOpcAnswersOnceTheLastIsAnswered) {

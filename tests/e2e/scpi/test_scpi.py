@@ -134,10 +134,10 @@ class StreamingInstrument(unittest.TestCase):
         points = int(self.inst.query("CALC:AVER:CLE;:DATA:POIN?"))
         if points > 0:
             self.inst.query(f"DATA:REM? {points}")
-        time.sleep(1.0)
+        time.sleep(2.0)
         reply = self.inst.query("CALC:AVER:COUN?;ALL?;ADEV?;:DATA:POIN?").split(";")
         count, figures, adev, stored = int(reply[0]), values(reply[1]), float(reply[2]), int(reply[3])
-        self.assertGreater(count, 5)
+        self.assertGreater(count, 3)
         self.assertEqual(stored, count)
         taken = values(self.inst.query(f"DATA:REM? {stored}"))
         expected, expected_adev = statistics(taken)
