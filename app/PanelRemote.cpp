@@ -39,11 +39,13 @@ void TPanelRemote::Attach(TMeasurementFeed& feed, TSioComPort& port, TPanelContr
     FServer.Reading(m);
   });
   port.AddPortListener(this, [this](TComponent*, bool opened) {
-    if (opened) FHealth.Opened(Now());
+    if (!opened) return;
+    FHealth.Opened(Now());
+    FLost = false;
   });
-  // The port has closed itself when it says the line is lost.
+  // The port has closed itself when it says the line is lost; it is lost until it opens again.
   port.SetOnLineLost([this, owner = port.OnLineLost()](TComponent* sender, int error) {
-    FHealth.Lost(LineLostWords(error));
+    FLost = true;
     FServer.LinkLost();
     if (owner) owner(sender, error);
   });
@@ -62,18 +64,8 @@ std::string TPanelRemote::ReadingText() const { return FControls.ReadingText ? F
 
 TRemoteLink TPanelRemote::Link() const {
   if (FPort == nullptr) return rlClosed;
-  TPortFacts facts;
-  facts.Open = FPort->PortState() == psOpen;
-  switch (FHealth.View(facts, Now()).Level) {
-    case llGood:
-      return rlConnected;
-    case llStale:
-      return rlNoData;
-    case llLost:
-      return rlLost;
-    default:
-      return rlClosed;
-  }
+  if (FPort->PortState() == psOpen) return FHealth.Stale(Now()) ? rlNoData : rlConnected;
+  return FLost ? rlLost : rlClosed;
 }
 
 TRemoteStatistics TPanelRemote::Statistics() const {

@@ -5,8 +5,8 @@
 // press (a click in the window), its lamps, whether a key waits for its answer, and its
 // reading.  This object adds what both owners share: the measurements of the feed (each goes
 // to the server; the statistics are the feed's current series), and the state of the line,
-// told as the strip tells it (app/LinkHealth.h): connected, no data for three display
-// periods, lost (until the port opens again) or closed.
+// told as the strip tells it: connected, no data for three display periods (app/LinkHealth.h),
+// lost (until the port opens again) or closed.
 //
 // Main thread only, like the feed and the port whose listeners it adds.  The feed and the port
 // given to Attach must go before this object does (nothing is removed from them): create it
@@ -63,6 +63,7 @@ class TPanelRemote final : private TRemotePanel {
   TSioComPort* FPort = nullptr;
   TPanelControls FControls;
   TLinkHealth FHealth;
+  bool FLost = false;  // the line was lost and the port has not opened since
 };
 
 class THeadlessLogger;
