@@ -6,6 +6,7 @@
 #include "app/KeyboardMap.h"
 #include "dispatch/SioSocketPath.h"
 #include "publish/TopicName.h"
+#include "remote/ScpiNetwork.h"
 
 namespace {
 
@@ -100,6 +101,11 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
     return ParseKeys(value, o);
   } else if (name == "--mqtt") {
     return ParseBroker(value, o);
+  } else if (name == "--scpi") {
+    std::string address;
+    int port = 0;
+    if (!SplitScpiAddress(value, address, port)) return "--scpi takes [ADDRESS:]PORT (port 0..65535; IPv6 in brackets)";
+    o.Scpi = value;
   } else if (name == "--mqtt-topic") {
     if (const std::string problem = TopicPrefixProblem(value); !problem.empty()) return "--mqtt-topic: " + problem;
     o.MqttTopic = value;
@@ -108,7 +114,7 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
 }
 
 bool TakesValue(const std::string& name) {
-  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys", "--mqtt", "--mqtt-topic"})
+  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys", "--mqtt", "--mqtt-topic", "--scpi"})
     if (name == n) return true;
   return false;
 }
@@ -209,9 +215,10 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 
 const char* UsageText() {
   return "usage: frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
+         "                  [--scpi [ADDRESS:]PORT]\n"
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
          "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]\n"
-         "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
+         "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]] [--scpi [ADDRESS:]PORT]\n"
          "  --port N=PATH   use PATH as port N (1..255): a serial device (/dev/ttyUSB0, or a\n"
          "                  link to one such as the simulator's), tcp://HOST:PORT for a device\n"
          "                  server's raw TCP port, or rfc2217://HOST:PORT for one that speaks\n"
@@ -221,6 +228,9 @@ const char* UsageText() {
          "                  default) as JSON on PREFIX/reading, the port's state on PREFIX/status\n"
          "  --mqtt-topic PREFIX\n"
          "                  the topics' prefix (default frontpanel)\n"
+         "  --scpi [ADDRESS:]PORT\n"
+         "                  take SCPI commands over TCP on PORT (5025 is usual; 0: any free\n"
+         "                  port), from ADDRESS only (127.0.0.1 unless named; IPv6 in brackets)\n"
          "  --headless      log measurements without a window (no display needed)\n"
          "  --com N         the port the logger opens (default 2, as the window)\n"
          "  --csv FILE      write the measurements as CSV to FILE (appending; lines end in CR LF),\n"

@@ -1,9 +1,10 @@
 // The program's command line, for the window and for the headless logger alike:
 //
 //   frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
+//              [--scpi [ADDRESS:]PORT]
 //   frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]
 //              [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]
-//              [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
+//              [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]] [--scpi [ADDRESS:]PORT]
 //   frontpanel --help | --version
 //
 // Parsing never exits or prints: it returns the options or the reason they are wrong, so the
@@ -30,6 +31,9 @@ struct TProgramOptions {
   std::string MqttHost;
   int MqttPort = 1883;
   std::string MqttTopic = "frontpanel";  // publishable (publish/TopicName.h), not empty
+  // Remote control over SCPI, window and logger alike: [ADDRESS:]PORT as given (checked);
+  // empty: none.
+  std::string Scpi;
   // Headless only.
   unsigned Com = 2;             // the port to open, as the window's Com1/Com2 choice
   std::string CsvPath = "-";    // "-": standard output

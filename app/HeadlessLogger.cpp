@@ -149,6 +149,10 @@ void THeadlessLogger::Poll() {
       PressNextKey();
     }
   }
+  if (now >= FRemoteKeyDeadline) {
+    FRemoteKeyDeadline = TClock::time_point::max();
+    if (FLink.CommandPending != 0 && !FAwaitingAnswer) FLink.CommandPending = 0;
+  }
   if (FReconnector) {
     FReconnector->Poll();
     SayNews();
@@ -166,6 +170,7 @@ std::uint32_t THeadlessLogger::WaitMs() const {
   // The silence notice is due when three display periods have passed without bytes.
   if (FPort != nullptr && FPort->PortState() == psOpen && !FSaidSilent)
     next = std::min(next, TClock::time_point(std::chrono::milliseconds(FHealth.SilentUntilMs())));
+  next = std::min(next, FRemoteKeyDeadline);
   if (next == TClock::time_point::max()) return 0xFFFFFFFFu;
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(next - TClock::now()).count();
   return ms <= 0 ? 0u : static_cast<std::uint32_t>(std::min<long long>(ms, 0xFFFFFFFEll));
@@ -187,6 +192,13 @@ void THeadlessLogger::PressNextKey() {
   }
   FAwaitingAnswer = true;
   FAnswerDeadline = TClock::now() + std::chrono::milliseconds(KeyAnswerMs);
+}
+
+void THeadlessLogger::PressKey(int code) {
+  const std::uint8_t byte = KeyPress(FLink, static_cast<std::uint8_t>(code));
+  FPort->PutBlock(&byte, 1);
+  FLamps = LampsAfterClick(FLamps, code);
+  FRemoteKeyDeadline = TClock::now() + std::chrono::milliseconds(KeyAnswerMs);
 }
 
 void THeadlessLogger::StartRecording() {

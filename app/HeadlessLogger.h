@@ -24,6 +24,7 @@
 #include <string>
 
 #include "app/CommandLine.h"
+#include "app/KeyGroups.h"
 #include "app/LinkDecoder.h"
 #include "app/LinkHealth.h"
 #include "app/MeasurementFeed.h"
@@ -60,14 +61,24 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   const TMeasurementFeed& Feed() const { return FFeed; }
   TMeasurementFeed& Feed() { return FFeed; }
   TSioComPort* Port() const { return FPort; }  // null before Start
+
+  // Remote control (app/PanelRemote.h): a key pressed as the window's click presses it (sent
+  // at once, its lamps changed here until the next frame, given up after KeyAnswerMs
+  // unanswered), and the panel as the window would show it.  Raises the port's error.
+  void PressKey(int code);
+  bool KeyLit(int key) const { return FLamps[static_cast<std::size_t>(key - 1)]; }
+  bool KeyPending() const { return FLink.CommandPending != 0; }
+  const std::string& ReadingText() const { return FReading; }
   // What a trigger calls to make the loop run Poll soon; posts to the main queue by default.
   void SetWake(std::function<void()> wake) { FWake = std::move(wake); }
 
  private:
-  // TPanelSink: nothing is shown.
-  void SetLabelText(TPanelLabel, const std::string&) override {}
+  // TPanelSink: nothing is shown; the lamps and the reading are kept for remote control.
+  void SetLabelText(TPanelLabel label, const std::string& text) override {
+    if (label == plRezult) FReading = text;
+  }
   void SetRsOnVisible(bool) override {}
-  void SetKeyLit(int, bool) override {}
+  void SetKeyLit(int key, bool lit) override { FLamps[static_cast<std::size_t>(key - 1)] = lit; }
   void SetLedOn(int, bool) override {}
   // TFrameObserver: frames become rows once recording runs.
   void FrameDecoded(const TDecodedFrame& frame) override;
@@ -94,6 +105,9 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
 
   std::size_t FNextKey = 0;       // index into FOptions.Keys of the key to press next
   bool FAwaitingAnswer = false;   // a key was sent and 130 has not come yet
+  TKeyLamps FLamps = StartKeyLamps();
+  std::string FReading;
+  TClock::time_point FRemoteKeyDeadline = TClock::time_point::max();  // a remote key given up then
   TClock::time_point FAnswerDeadline;
   bool FRecording = false;
   TClock::time_point FRecordingEnd = TClock::time_point::max();

@@ -12,12 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "ProjectVersion.h"
 #include "app/CommandLine.h"
 #include "app/PanelPublishing.h"
+#include "app/PanelRemote.h"
 #include "app/PublishStrip.h"
 #include "app/PortChoices.h"
 #include "app/QtHooks.h"
 #include "app/Unit1.h"
+#include "app/WindowControls.h"
 
 namespace {
 
@@ -70,12 +73,19 @@ int RunPanelWindow(int argc, char** argv, const TProgramOptions& options) {
   InstallQtHooks();
   // Made before the window, so it outlives the window's port and feed (app/PanelPublishing.h).
   const std::unique_ptr<TPanelPublishing> mqtt = MakePanelPublishing(options);
+  // Likewise; stopped before the window goes, since its commands reach into the window.
+  bool remoteFailed = false;
+  const std::unique_ptr<TPanelRemote> remote = MakePanelRemote(options, kProjectVersion, stderr, remoteFailed);
+  if (remoteFailed) return 1;
   TForm1 form;
   if (mqtt) {
     mqtt->Attach(form.Feed(), *form.SioComPort1());
     new TPublishStrip(&form, *form.Strip(), *mqtt);
   }
+  if (remote) remote->Attach(form.Feed(), *form.SioComPort1(), WindowControls(form));
   form.show();
   EndStartup();
-  return QApplication::exec();
+  const int exitStatus = QApplication::exec();
+  if (remote) remote->Stop();
+  return exitStatus;
 }

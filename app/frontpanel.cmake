@@ -12,7 +12,7 @@ if(SIO_WITH_QT)
     Unit1.h Unit1.cpp KeyPanel.h KeyPanel.cpp Colors.h QtHooks.h QtHooks.cpp
     StatusStrip.h StatusStrip.cpp PanelActions.h PanelActions.cpp RecordingControl.h RecordingControl.cpp
     KeyboardHelp.h KeyboardHelp.cpp PublishStrip.h PublishStrip.cpp
-    LinkStatusControl.h LinkStatusControl.cpp ReadingLook.h ReadingLook.cpp
+    LinkStatusControl.h LinkStatusControl.cpp ReadingLook.h ReadingLook.cpp WindowControls.h WindowControls.cpp
     DeviceChooser.h DeviceChooser.cpp PortChoices.h PortChoices.cpp
     ${PROJECT_SOURCE_DIR}/resources/forms/Unit1.ui)
   set_target_properties(panel_window PROPERTIES AUTOUIC_SEARCH_PATHS ${PROJECT_SOURCE_DIR}/resources/forms)

@@ -15,6 +15,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   libmosquitto-dev mosquitto mosquitto-clients
   ser2net socat
+  python3-pyvisa python3-pyvisa-py
 )
 
 missing=()

@@ -78,6 +78,18 @@ TEST(CommandLineTest, MqttTakesAHostWithOrWithoutAPort) {
   EXPECT_TRUE(ParseCommandLine({}).Options.MqttHost.empty()) << "no publishing unless asked";
 }
 
+// Window and logger alike; checked here, looked up when the program listens.
+TEST(CommandLineTest, ScpiTakesAPortWithAnOptionalAddress) {
+  const std::pair<TArgs, const char*> cases[] = {
+      {{"--scpi", "5025"}, "5025"}, {{"--headless", "--scpi=[::1]:0"}, "[::1]:0"}, {{"--scpi", "0.0.0.0:5025"}, "0.0.0.0:5025"}};
+  for (const auto& [args, where] : cases) {
+    const TCommandLine result = ParseCommandLine(args);
+    ASSERT_TRUE(result.Ok()) << where << ": " << result.Error;
+    EXPECT_EQ(result.Options.Scpi, where);
+  }
+  EXPECT_TRUE(ParseCommandLine({}).Options.Scpi.empty()) << "no remote control unless asked";
+}
+
 struct BadCase {
   TArgs Args;
   const char* Error;  // a part of the message
@@ -111,6 +123,10 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--headless", "--keys", "29"}, "--keys"},
       {{"--headless", "--keys", "1,,2"}, "--keys"},
       {{"--headless", "--keys", ""}, "--keys"},
+      {{"--scpi"}, "--scpi needs a value"},
+      {{"--scpi", "[::1]"}, "--scpi takes [ADDRESS:]PORT"},
+      {{"--headless", "--scpi", "::1:5025"}, "--scpi takes [ADDRESS:]PORT"},
+      {{"--scpi", "70000"}, "--scpi takes [ADDRESS:]PORT"},
       {{"--mqtt"}, "--mqtt needs a value"},
       {{"--mqtt", ""}, "--mqtt takes HOST"},
       {{"--mqtt", ":1883"}, "--mqtt takes HOST"},
