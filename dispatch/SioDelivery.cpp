@@ -104,7 +104,6 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
   const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) * 65536u + data);
 
   auto beforeHandler = [this]() {
-    ++FHandlersReached;
     std::lock_guard<TRecursiveLock> input(InputLock);
     FHandlerTaken = FConsumedFloor;
   };
@@ -141,6 +140,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
         SynchronizeWithMain([&]() { method(message, wParam, lParam); });
       }
     });
+    ++FHandlersReached;
     {
       std::lock_guard<TRecursiveLock> main(MainLock);
       FMethodHandlerList[i].Method = std::move(method);
@@ -159,6 +159,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     if (proc == nullptr) continue;
     beforeHandler();
     CallGuarded([&]() { proc(message, wParam, lParam); });
+    ++FHandlersReached;
     closed = !afterHandler();
   }
 
@@ -173,9 +174,11 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
       window = FWindowHandlerList[i].Window;
     }
     beforeHandler();
-    // On time-out the delivery goes on with what the handler had read so far.
+    // On time-out the delivery goes on with what the handler had read so far.  A send that
+    // timed out reached nobody: withdrawn unstarted, or still running with nobody waiting
+    // for its end (an owner busy in a settings change that waits for the output to drain).
     TMessageResult ignored = 0;
-    SendMessageTimeout(window, message, wParam, lParam, kTriggerSendTimeoutMs, &ignored);
+    if (SendMessageTimeout(window, message, wParam, lParam, kTriggerSendTimeoutMs, &ignored)) ++FHandlersReached;
     closed = !afterHandler();
   }
 
@@ -222,6 +225,7 @@ void TSioBaseDispatcher::AddWindowHandler(TWindowHandle window) {
   FWindowHandlerList.push_back({window, false});
   FHandlersPresent = true;
   if (FLogOn) LogRecord(lkTrgHdAlc, lsWindow, window);
+  if (FLineLostUntold && PostLineLost(window)) FLineLostUntold = false;
 }
 
 void TSioBaseDispatcher::RemoveWindowHandler(TWindowHandle window) {

@@ -207,8 +207,9 @@ class TSioBaseDispatcher {
   void MarkLineLost(int systemError);
   // The event worker's end after a failed device wait: marks the line lost, lets the
   // dispatch worker make one more pass (so what was received before is delivered first),
-  // then posts LineLostMsg once to every window handler.  Nothing is posted when the line
-  // is being closed anyway.  Event worker only; it ends right after.
+  // then posts LineLostMsg once to every window handler, or, when there is none yet (the
+  // port is still opening), to the first one added.  Nothing is posted when the line is
+  // being closed anyway.  Event worker only; it ends right after.
   void ReportLineLost(int systemError);
   // The system error the line was lost with; 0 while it works.  Any thread.
   int LineLostError() const { return FLineLostError.load(); }
@@ -341,6 +342,8 @@ class TSioBaseDispatcher {
   void ShutDown();
   // Whether the calling thread is one of this dispatcher's workers.
   bool CalledByOwnWorker() const;
+  // Posts LineLostMsg to `window`; under MainLock.  False when the window is gone.
+  bool PostLineLost(TWindowHandle window);
 
   // ---- Fields ----
   TSioCustomComPort* FPortComponent;
@@ -426,6 +429,7 @@ class TSioBaseDispatcher {
   std::atomic<int> FLiveWorkerCount{0};
   std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
   std::atomic<int> FLineLostError{0};              // see MarkLineLost; cleared when workers start
+  bool FLineLostUntold = false;  // under MainLock: the loss was reported to no window yet
   // A pass was asked for and the dispatch worker has not taken the request yet.
   std::atomic<bool> FDispatchWakePending{false};
   // Written under MainLock by RefreshTriggerWatch, read by any thread without it:

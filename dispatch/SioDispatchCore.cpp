@@ -562,6 +562,7 @@ void TSioBaseDispatcher::StartWorkerThreads() {
   FWorkersRunning = true;
   FWorkersStopFlag = false;
   FLineLostError = 0;
+  FLineLostUntold = false;
   FDispatchWakePending = false;
   // All three are counted before any starts, so one that ends at once cannot take the
   // count to 0 while the others are still to come.

@@ -26,9 +26,16 @@ void TSioBaseDispatcher::ReportLineLost(int systemError) {
   // Posted, not sent: the worker must never wait for the owner, who may be stopping it.
   // The platform's queue lock is innermost, so posting under MainLock is safe.
   std::lock_guard main(MainLock);
-  const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) << 16);
-  const auto error = static_cast<std::uintptr_t>(FLineLostError.load());
+  bool told = false;
   for (const TWindowHandler& handler : FWindowHandlerList) {
-    if (!handler.Removed) PostMessage(handler.Window, LineLostMsg, error, lParam);
+    if (!handler.Removed) told = PostLineLost(handler.Window) || told;
   }
+  // A line lost while its port was still opening (the workers start before the port's
+  // window is registered) is told to the first window that comes.
+  FLineLostUntold = !told;
+}
+
+bool TSioBaseDispatcher::PostLineLost(TWindowHandle window) {
+  const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) << 16);
+  return PostMessage(window, LineLostMsg, static_cast<std::uintptr_t>(FLineLostError.load()), lParam);
 }

@@ -331,8 +331,12 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
     if (FLogOn) LogRecord(lkTrigger, lsTrigAvail, n);
     const bool result = DeliverTrigger(TriggerAvailMsg, n, 0);
     // A notification that reached no handler is none: the bytes are announced at the next
-    // pass that has someone to tell.
-    if (FHandlersReached == 0) return false;
+    // pass that has someone to tell, which comes within 50 ms even when nothing more
+    // arrives to ask for it.
+    if (FHandlersReached == 0) {
+      FCheckWithinPassTime = true;
+      return false;
+    }
     FLastAvailHead = p;
     FLastAvailArrived = arrived;
     return result;
@@ -351,6 +355,7 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
       result = DeliverTrigger(TriggerAvailMsg, count, 0);
       if (FCloseRequested) return false;
       told = FHandlersReached != 0;
+      if (!told) FCheckWithinPassTime = true;
     }
     FMatchScanPos = p;
     if (told) {
