@@ -149,7 +149,11 @@ int TSioSocketDispatcher::Connect(const TSocketPath& path) {
         socklen_t size = sizeof soError;
         getsockopt(s, SOL_SOCKET, SO_ERROR, &soError, &size);
         errno = soError;
-        if (soError == 0) result = 0;
+        // A reset means the server took the connection and dropped it before we looked: the
+        // line opened and is lost already, which the event worker reports as for any reset
+        // (the look cleared the socket's error, so it is kept here).
+        if (soError == ECONNRESET) NoteEndError(soError);
+        if (soError == 0 || soError == ECONNRESET) result = 0;
         break;
       }
     }
@@ -183,6 +187,7 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
   } catch (const std::bad_alloc&) {
     return ecOutOfMemory;
   }
+  FEndError = 0;
   const int fd = Connect(path);
   if (fd < 0) return -1;
   FTelnet = path.Kind == skRfc2217;
@@ -198,7 +203,6 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
   LastLevels = FModemLevels;
   FStatusErrors = 0;
   FEventErrors = 0;
-  FEndError = 0;
   FSuspended = false;
   Reads.Restart();
   {
