@@ -79,7 +79,7 @@ void TSioBaseDispatcher::TimerPass() {
 // ---- Delivery -----------------------------------------------------------------------------
 
 bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data) {
-  FHandlersReached = 0;
+  FLedger.ResetReached();
   if (!FHandlersPresent) return true;
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
@@ -91,27 +91,24 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     FDispatching = true;
     // Tells the handlers of this delivery (run here or by threads this one waits for) from
     // everyone else: see InsideDelivery.
-    FDeliverer = CurrentSenderId();
+    FLedger.SetDeliverer(CurrentSenderId());
   }
   const bool reading = message == TriggerAvailMsg || message == TriggerDataMsg;
   {
     std::lock_guard<TRecursiveLock> input(InputLock);
-    FMostTaken = 0;
-    FHandlerTaken = 0;
-    FConsumedFloor = 0;
-    FReadingForHandlers = reading;
+    FLedger.Begin(reading);
   }
   const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) * 65536u + data);
 
   auto beforeHandler = [this]() {
     std::lock_guard<TRecursiveLock> input(InputLock);
-    FHandlerTaken = FConsumedFloor;
+    FLedger.BeforeHandler();
   };
   // After each handler: false when the line was closed and the rest must be skipped.
   auto afterHandler = [this]() {
     if (FCloseRequested) return false;
     std::lock_guard<TRecursiveLock> input(InputLock);
-    FMostTaken = std::max(FMostTaken, FHandlerTaken);
+    FLedger.AfterHandler();
     return true;
   };
 
@@ -140,7 +137,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
         SynchronizeWithMain([&]() { method(message, wParam, lParam); });
       }
     });
-    ++FHandlersReached;
+    FLedger.CountReached();
     {
       std::lock_guard<TRecursiveLock> main(MainLock);
       FMethodHandlerList[i].Method = std::move(method);
@@ -159,7 +156,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     if (proc == nullptr) continue;
     beforeHandler();
     CallGuarded([&]() { proc(message, wParam, lParam); });
-    ++FHandlersReached;
+    FLedger.CountReached();
     closed = !afterHandler();
   }
 
@@ -178,7 +175,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     // timed out reached nobody: withdrawn unstarted, or still running with nobody waiting
     // for its end (an owner busy in a settings change that waits for the output to drain).
     TMessageResult ignored = 0;
-    if (SendMessageTimeout(window, message, wParam, lParam, kTriggerSendTimeoutMs, &ignored)) ++FHandlersReached;
+    if (SendMessageTimeout(window, message, wParam, lParam, kTriggerSendTimeoutMs, &ignored)) FLedger.CountReached();
     closed = !afterHandler();
   }
 
@@ -188,21 +185,17 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     if (!closed && reading) {
       // A handler still running after its send timed out may have read more since it was
       // last counted; its count is still in HandlerTaken.
-      FMostTaken = std::max(FMostTaken, FHandlerTaken);
-      FInRingTail = (FInRingTail + FMostTaken) % kInRingSize;
-      if (FMostTaken != 0 && FInRingFull) {
-        // The full ring left bytes in the device: the next pass fetches them at once.
-        FInRingFull = false;
-        WakeDispatchWorker();
-      }
-      if (message == TriggerAvailMsg && FMostTaken != wParam) result = false;
+      const std::uint32_t consumed = FLedger.Consumed();
+      // A full ring left bytes in the device: the next pass fetches them at once.
+      if (FInRing.Consume(consumed)) WakeDispatchWorker();
+      if (message == TriggerAvailMsg && consumed != wParam) result = false;
     }
-    FReadingForHandlers = false;
+    FLedger.End();
   }
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
     FDispatching = false;
-    FDeliverer = nullptr;
+    FLedger.SetDeliverer(nullptr);
     if (FHandlerRemovalPending) {
       std::erase_if(FWindowHandlerList, [](const TWindowHandler& h) { return h.Removed; });
       std::erase_if(FProcedureHandlerList, [](const TProcedureHandler& h) { return h.Removed; });
@@ -210,10 +203,6 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
       FHandlerRemovalPending = false;
       UpdateHandlerState(0);
     }
-  }
-  {
-    std::lock_guard<TRecursiveLock> input(InputLock);
-    FHandlerTaken = 0;
   }
   return result;
 }

@@ -10,8 +10,8 @@
 // waits) and the output worker (drains the output ring).
 //
 // Locks, all recursive:
-//   InputLock   the input ring indexes, InRingFull, HandlerTaken, MostTaken.
-//   OutputLock  the output ring indexes and OutRingFull; status reads feeding the counts.
+//   InputLock   the input ring (FInRing) and the delivery ledger (FLedger).
+//   OutputLock  the output ring (FOutRing); status reads feeding the counts.
 //   MainLock    DeviceSettings read-modify-write, modem and line-error taking, trigger and
 //               handler lists, Dispatching / CloseRequested / HandlerRemovalPending, worker
 //               start and stop, trace and log.
@@ -64,7 +64,9 @@
 #include <string>
 #include <vector>
 
+#include "dispatch/SioDeliveryLedger.h"
 #include "dispatch/SioLog.h"
+#include "dispatch/SioRings.h"
 #include "dispatch/SioTrace.h"
 #include "dispatch/SioTypes.h"
 #include "platform/Sync.h"
@@ -234,8 +236,6 @@ class TSioBaseDispatcher {
   bool HandlersPresent() const { return FHandlersPresent.load(); }
   bool PortEventsWanted() const { return FPortEventsWanted.load(); }
 
-  // RingCount(head, tail, full): bytes held by a ring of kInRingSize.
-  static std::uint32_t RingCount(std::uint32_t head, std::uint32_t tail, bool full);
   // One step of a data trigger's match state; true when the string completed with `c`.
   static bool MatchByte(TDataTrigger& trigger, std::uint8_t c);
 
@@ -279,10 +279,10 @@ class TSioBaseDispatcher {
   bool CheckTimerTriggers();
   bool DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data);
   std::uint32_t CountBefore(std::uint32_t position, std::uint32_t length);
-  // Who reads from the input ring: no delivery of bytes in progress, a handler of it, or
-  // someone else meanwhile.  Returns the bytes before the reader's first one (under InputLock).
-  enum TReader : std::uint8_t { rdPlain, rdHandler, rdOutsider };
-  std::uint32_t TakenBefore(TReader& reader) const;
+  // Who reads from the input ring (see TDeliveryLedger); under InputLock.
+  TDeliveryLedger::TReader CurrentReader() const {
+    return FLedger.Reading() ? FLedger.ReaderFor(InsideDelivery()) : TDeliveryLedger::rdPlain;
+  }
   void WaitOutputDrained();
   int ApplySettings(TDeviceSettings& settings);
 
@@ -310,12 +310,9 @@ class TSioBaseDispatcher {
   virtual std::uint32_t DeviceReadLineErrors();
   // DeviceReadLineErrors under OutputLock.
   std::uint32_t ReadLineErrorBits();
-  // Bytes waiting in the output ring; under OutputLock.
-  std::uint32_t OutRingCount() const;
-  // The drain's run: under OutputLock, the index and length of the bytes to send next
-  // (rotating a wrapped ring so that they are contiguous) and the ring's generation;
-  // false when the ring is empty.
-  bool TakeOutputRun(std::uint32_t& start, std::uint32_t& run, std::uint32_t& generation);
+  // The drain's run: under OutputLock, the bytes to send next (see TOutputRing::TakeRun)
+  // and the ring's generation; false when the ring is empty.
+  bool TakeOutputRun(const std::uint8_t*& data, std::uint32_t& run, std::uint32_t& generation);
   // Under OutputLock: n (> 0) bytes of the run were sent.  Ignored when the ring was
   // emptied (purged) since the run was taken.
   void AdvanceOutputRing(std::uint32_t n, std::uint32_t generation);
@@ -351,7 +348,6 @@ class TSioBaseDispatcher {
   int FDeviceHandle = -1;
   std::atomic<std::uint32_t> FLineErrors{0};
   std::uint32_t FDeviceInSize = 0;
-  std::uint32_t FOutRingSize = 0;
   std::uint32_t FModemState = 0;
   TDeviceSettings FDeviceSettings;
   std::uint32_t FCurrentBaud = 0;
@@ -370,26 +366,16 @@ class TSioBaseDispatcher {
   std::uint32_t FMatchScanPos = 0;
   std::atomic<std::uint32_t> FAvailThreshold{0};
   bool FStatusFiredThisPass = false;
-  bool FReadingForHandlers = false;   // under InputLock
-  std::uint32_t FHandlerTaken = 0;    // under InputLock
-  std::uint32_t FMostTaken = 0;       // under InputLock
-  // Under InputLock: bytes consumed for good during the delivery (purged, or read by someone
-  // other than its handlers); handlers after that start past them.
-  std::uint32_t FConsumedFloor = 0;
-  // The dispatch worker's sender identity while it delivers, else null (InsideDelivery).
-  std::atomic<TSenderId> FDeliverer{nullptr};
+  // Who read what during the delivery in progress, and who delivers; under InputLock (see
+  // TDeliveryLedger for its exceptions).
+  TDeliveryLedger FLedger;
   std::uint32_t FInputPurges = 0;     // under InputLock: purges so far
   std::uint32_t FPurgesSeen = 0;      // the dispatch worker's: purges its trigger checks allowed for
-  bool FInRingFull = false;           // under InputLock
   std::uint32_t FLastAvailHead = 0;
-  // Bytes FillInRing has put into the ring since the line opened (under InputLock), and their
-  // number where the last avail notification was (the dispatch worker's).  Whether bytes
-  // arrived since is told by these: the positions are equal again once a whole ring came.
-  std::uint64_t FInArrived = 0;
+  // FInRing.Arrived() where the last avail notification was (the dispatch worker's).
+  // Whether bytes arrived since is told by it: the positions are equal again once a whole
+  // ring came.
   std::uint64_t FLastAvailArrived = 0;
-  // The dispatch worker's: handlers the last DeliverTrigger called (0: it told nobody, as
-  // when the port's events are wanted before its window is registered).
-  std::uint32_t FHandlersReached = 0;
   std::atomic<bool> FWorkersStopFlag{false};
   std::atomic<TSioDispatcherThread*> FEventWorker{nullptr};
   std::atomic<TSioDispatcherThread*> FDispatchWorker{nullptr};
@@ -407,13 +393,8 @@ class TSioBaseDispatcher {
   std::unique_ptr<TEvent> OutputStopSignal;    // auto: purge / halt -> output worker
   std::atomic<std::uint32_t> FDeviceEventWord{0};
   std::atomic<bool> FRingLatch{false};
-  std::unique_ptr<std::uint8_t[]> FOutRing;    // under OutputLock
-  std::uint32_t FOutRingHead = 0, FOutRingTail = 0;
-  bool FOutRingFull = false;
-  std::uint32_t FOutRingGeneration = 0;        // bumped each time the ring is emptied
-  std::unique_ptr<std::uint8_t[]> FInRing;     // kInRingSize bytes
-  std::atomic<std::uint32_t> FInRingHead{0};   // moved only by the dispatch worker
-  std::uint32_t FInRingTail = 0;               // under InputLock
+  TOutputRing FOutRing;  // under OutputLock
+  TInputRing FInRing;    // under InputLock; its head moved only by the dispatch worker
   std::atomic<bool> FDispatching{false};
   bool FHandlerRemovalPending = false;
   std::atomic<bool> FCloseRequested{false};

@@ -42,12 +42,6 @@ void TSioBaseDispatcher::ShutDown() {
   ReleaseBuffers();
 }
 
-std::uint32_t TSioBaseDispatcher::RingCount(std::uint32_t head, std::uint32_t tail, bool full) {
-  if (head == tail) return full ? kInRingSize : 0;
-  if (tail < head) return head - tail;
-  return head + kInRingSize - tail;
-}
-
 // ---- Open and close -------------------------------------------------------------------
 
 int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, std::uint8_t parity,
@@ -59,11 +53,11 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
   FRingLatch = false;
   {
     std::lock_guard in(InputLock);
-    FInRing.reset();
+    FInRing.Release();
   }
   {
     std::lock_guard out(OutputLock);
-    FOutRing.reset();
+    FOutRing.Release();
   }
   FDispatching = false;
   FHandlerRemovalPending = false;
@@ -99,23 +93,16 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
   }
 
   try {
-    auto inRing = std::make_unique<std::uint8_t[]>(kInRingSize);
-    auto outRing = std::make_unique<std::uint8_t[]>(outSize);
     std::lock_guard in(InputLock);
     std::lock_guard out(OutputLock);
-    FInRing = std::move(inRing);
-    FOutRing = std::move(outRing);
-    FOutRingHead = FOutRingTail = 0;
-    FOutRingFull = false;
-    ++FOutRingGeneration;
-    FInRingFull = false;
-    FHandlerTaken = 0;
+    FInRing.Allocate();
+    FOutRing.Allocate(outSize);
+    FLedger.End();
   } catch (const std::bad_alloc&) {
     CloseLine();
     return ecOutOfMemory;
   }
   FDeviceInSize = inSize;
-  FOutRingSize = outSize;
   FLineErrors = 0;
   FOutputSentPending = false;
   FCloseRequested = false;
@@ -142,13 +129,6 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
 
   FMatchScanPos = 0;
   ClearAllTriggers();
-  {
-    std::lock_guard in(InputLock);
-    FInRingHead = 0;
-    FInRingTail = 0;
-    FInArrived = 0;
-    FReadingForHandlers = false;
-  }
   FLastAvailHead = 0;
   FLastAvailArrived = 0;
   ResetStatusFired();
@@ -196,14 +176,11 @@ void TSioBaseDispatcher::ReleaseBuffers() {
   CloseSignals();
   {
     std::lock_guard out(OutputLock);
-    FOutRing.reset();
-    FOutRingHead = FOutRingTail = 0;
-    FOutRingFull = false;
-    ++FOutRingGeneration;
+    FOutRing.Release();
   }
   {
     std::lock_guard in(InputLock);
-    FInRing.reset();
+    FInRing.Release();
   }
 }
 
@@ -218,54 +195,23 @@ void TSioBaseDispatcher::CloseSignals() {
 
 // ---- Input ring ------------------------------------------------------------------------
 
-// During a delivery of bytes the tail stays where it is until the delivery ends, and who
-// reads matters.  A handler of the delivery (InsideDelivery) reads from the tail plus what it
-// has taken itself, so every handler sees the same bytes.  Anyone else - a program polling
-// the port from its own loop while the dispatch worker delivers - takes bytes for good: those
-// after everything the handlers have taken so far.  They become the delivery's floor, which
-// the rest of the delivery skips as it skips purged bytes, and the tail moves past them when
-// it ends.  Bytes are thus never handed out twice, lost or reordered, whatever the dispatch
-// worker is doing when such a read comes.
-std::uint32_t TSioBaseDispatcher::TakenBefore(TReader& reader) const {
-  if (!FReadingForHandlers) {
-    reader = rdPlain;
-    return 0;
-  }
-  if (IsAnsweringSendOf(FDeliverer.load())) {
-    reader = rdHandler;
-    return FHandlerTaken;
-  }
-  reader = rdOutsider;
-  return std::max(FMostTaken, FHandlerTaken);
-}
-
 int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
   if (count == 0) return 0;
   bool freedFullRing = false;
   {
     std::lock_guard in(InputLock);
-    if (!FInRing) return ecBufferIsEmpty;
-    TReader reader = rdPlain;
-    const std::uint32_t offset = TakenBefore(reader);
-    const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
+    if (!FInRing.Allocated()) return ecBufferIsEmpty;
+    // During a delivery of bytes the tail stays where it is until the delivery ends, and
+    // who reads decides where from (see TDeliveryLedger).
+    const TDeliveryLedger::TReader reader = CurrentReader();
+    const std::uint32_t offset = FLedger.Offset(reader);
+    const std::uint32_t held = FInRing.Count();
     if (held < offset || count > held - offset) return ecBufferIsEmpty;
-    const std::uint32_t start = (FInRingTail + offset) % kInRingSize;
-    const std::uint32_t first = std::min(count, kInRingSize - start);
-    std::memcpy(buffer, FInRing.get() + start, first);
-    std::memcpy(buffer + first, FInRing.get(), count - first);
-    switch (reader) {
-      case rdHandler:
-        FHandlerTaken += count;
-        break;
-      case rdOutsider:
-        FConsumedFloor = offset + count;
-        FMostTaken = FHandlerTaken = FConsumedFloor;
-        break;
-      case rdPlain:
-        freedFullRing = FInRingFull;
-        FInRingTail = (start + count) % kInRingSize;
-        FInRingFull = false;
-        break;
+    FInRing.CopyOut(offset, buffer, count);
+    if (reader == TDeliveryLedger::rdPlain) {
+      freedFullRing = FInRing.Consume(count);
+    } else {
+      FLedger.Took(reader, offset, count);
     }
   }
   // A full ring made the dispatch worker leave bytes in the device: let it fetch them now.
@@ -281,37 +227,20 @@ int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
 
 bool TSioBaseDispatcher::FillInRing() {
   std::lock_guard in(InputLock);
-  if (!FInRing) return false;
-  if (FInRingFull) return true;
+  if (!FInRing.Allocated()) return false;
+  if (FInRing.Full()) return true;
   FLineErrors |= ReadLineErrorBits() & 0x1F;
 
-  std::uint32_t head = FInRingHead;
-  const std::uint32_t tail = FInRingTail;
-  std::uint32_t free = 0;
-  std::uint32_t chunk = 0;
-  if (head == tail) {
-    // One byte short of the ring's size: a pass that brought the head all the way round to
-    // where it started would look to the trigger checks, which compare positions, as if
-    // nothing had arrived, and the full ring would then never be announced.
-    free = kInRingSize - 1;
-    chunk = std::min(kInRingSize - head, free);
-  } else if (tail > head) {
-    free = chunk = tail - head;
-  } else {
-    free = tail + kInRingSize - head;
-    chunk = kInRingSize - head;
-  }
   // The device is not asked how much it holds: a read returns at once with what there is,
   // so the whole free space is asked for, the part after the ring's end only when the first
   // read filled its stretch.  A read that finds nothing is not logged (there was nothing to
   // take), which is what a count of the waiting bytes would have told beforehand.
-  std::uint32_t second = free - chunk;
-
-  std::uint8_t* ring = FInRing.get();
-  int n = 0;
+  std::uint32_t chunk = 0;
+  std::uint32_t second = 0;
+  std::uint8_t* at = FInRing.FreeStretch(chunk, second);
   std::uint32_t total = 0;
   if (chunk != 0) {
-    n = DeviceRead(ring + head, chunk);
+    int n = DeviceRead(at, chunk);
     // The bytes stay in the device, and the event worker does not announce them again:
     // the timed passes try again (DispatchWaitLimit).
     FReadFailed = n < 0;
@@ -320,54 +249,50 @@ bool TSioBaseDispatcher::FillInRing() {
       n = 0;
     }
     const auto got = static_cast<std::uint32_t>(n);
-    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, ring + head, got);
-    head += got;
+    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, at, got);
+    FInRing.Added(got);
     total += got;
     if (got < chunk) second = 0;
   }
-  if (head == kInRingSize) head = 0;
-  FInRingHead = head;
-  if (n > 0) FInRingFull = head == tail;
-
   if (second != 0) {
-    const int m = DeviceRead(ring + head, second);
+    // The first stretch reached the ring's end: the head is at its start now.
+    at = FInRing.HeadBytes();
+    const int m = DeviceRead(at, second);
     FReadFailed = m < 0;
     const auto got = static_cast<std::uint32_t>(m > 0 ? m : 0);
-    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, ring + head, got);
-    if (got != 0) {
-      head += got;
-      total += got;
-      FInRingHead = head;
-      FInRingFull = head == tail;
-    }
+    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, at, got);
+    FInRing.Added(got);
+    total += got;
   }
-  FInArrived += total;
   return total != 0;
 }
 
 std::uint32_t TSioBaseDispatcher::InCount() {
   std::lock_guard in(InputLock);
-  const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
-  TReader reader = rdPlain;
-  const std::uint32_t taken = TakenBefore(reader);
+  const std::uint32_t held = FInRing.Count();
+  const std::uint32_t taken = FLedger.Offset(CurrentReader());
   return held > taken ? held - taken : 0;
 }
 
 int TSioBaseDispatcher::PurgeInput() {
-  std::lock_guard in(InputLock);
-  const int result = DevicePurge(1);
-  ++FInputPurges;
-  if (FReadingForHandlers) {
-    // The delivery moves the tail by MostTaken when it ends: make that reach the head.  Until
-    // then the bytes thrown away count as taken, for this handler and the ones after it.
-    FConsumedFloor = RingCount(FInRingHead, FInRingTail, FInRingFull);
-    FMostTaken = FHandlerTaken = FConsumedFloor;
-  } else {
-    FInRingTail = FInRingHead;
-    FHandlerTaken = 0;
+  bool freedFullRing = false;
+  int result = 0;
+  {
+    std::lock_guard in(InputLock);
+    result = DevicePurge(1);
+    ++FInputPurges;
+    if (FLedger.Reading()) {
+      // The delivery moves the tail past what it consumed when it ends: make that reach the
+      // head.  A full ring stays full until then.
+      FLedger.Purged(FInRing.Count());
+    } else {
+      freedFullRing = FInRing.Full();
+      FInRing.Purge();
+    }
+    ResetMatchState();
   }
-  FInRingFull = false;
-  ResetMatchState();
+  // As after a read: the bytes a full ring left in the device are fetched now.
+  if (freedFullRing) WakeDispatchWorker();
   return result;
 }
 
@@ -376,34 +301,15 @@ int TSioBaseDispatcher::PurgeInput() {
 int TSioBaseDispatcher::WriteOrQueue(const std::uint8_t* bytes, std::uint32_t count) {
   {
     std::lock_guard out(OutputLock);
-    if (!FOutRing || FOutRingSize == 0) return 0;
+    if (!FOutRing.Allocated() || FOutRing.Size() == 0) return 0;
     bool gone = false;
-    // Nothing may overtake queued bytes: only into an empty ring (WriteBlock has set the full
-    // flag already when this block is exactly the ring's size).  An empty ring also means that
-    // the output worker has no write in flight: it advances past a run only once it is written.
-    const bool empty = FOutRingHead == FOutRingTail && (!FOutRingFull || count == FOutRingSize);
-    const std::uint32_t sent = empty ? WriteAtOnce(bytes, count, gone) : 0;
-    if (gone) {
-      FOutRingFull = false;  // nothing was queued
-      return 0;
-    }
-    if (sent == count) {
-      FOutRingFull = false;
-      return static_cast<int>(count);
-    }
-    if (sent != 0) FOutRingFull = false;
-    const std::uint8_t* rest = bytes + sent;
-    const std::uint32_t left = count - sent;
-    std::uint8_t* ring = FOutRing.get();
-    const std::uint32_t room = FOutRingSize - FOutRingHead;
-    if (left > room) {
-      std::memcpy(ring + FOutRingHead, rest, room);
-      std::memcpy(ring, rest + room, left - room);
-      FOutRingHead = left - room;
-    } else {
-      std::memcpy(ring + FOutRingHead, rest, left);
-      FOutRingHead = left == room ? 0 : FOutRingHead + left;
-    }
+    // Nothing may overtake queued bytes: only into an empty ring.  An empty ring also means
+    // that the output worker has no write in flight: it advances past a run only once it
+    // is written.
+    const std::uint32_t sent = FOutRing.Count() == 0 ? WriteAtOnce(bytes, count, gone) : 0;
+    if (gone) return 0;  // nothing was queued
+    if (sent == count) return static_cast<int>(count);
+    FOutRing.Put(bytes + sent, count - sent);
   }
   if (OutputReadySignal) OutputReadySignal->Set();
   return static_cast<int>(count);
@@ -420,12 +326,6 @@ std::uint32_t TSioBaseDispatcher::ReadLineErrorBits() {
   return DeviceReadLineErrors();
 }
 
-std::uint32_t TSioBaseDispatcher::OutRingCount() const {
-  if (FOutRingFull) return FOutRingSize;
-  if (FOutRingTail <= FOutRingHead) return FOutRingHead - FOutRingTail;
-  return FOutRingSize + FOutRingHead - FOutRingTail;
-}
-
 int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t count) {
   if (count == 0) return 0;
   // Bytes for a device that failed for good would only pretend to be sent.
@@ -434,12 +334,9 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
   std::uint32_t written = 0;
   {
     std::lock_guard out(OutputLock);
-    if (!FOutRing) return ecCommNotOpen;
+    if (!FOutRing.Allocated()) return ecCommNotOpen;
     FLineErrors |= ReadLineErrorBits() & 0x1F;
-    const std::uint32_t used = OutRingCount();
-    const std::uint32_t free = used < FOutRingSize ? FOutRingSize - used : 0;
-    if (count > free) return ecOutputBufferTooSmall;
-    if (count == free) FOutRingFull = true;
+    if (count > FOutRing.Free()) return ecOutputBufferTooSmall;
     // RS-485 transmit enable: this platform's driver switches RTS itself (TIOCSRS485), so
     // nothing is switched here and no UART base address is needed.
     int n = DeviceWrite(bytes, count);
@@ -466,13 +363,13 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
 std::uint32_t TSioBaseDispatcher::OutUsed() {
   std::lock_guard out(OutputLock);
   FLineErrors |= ReadLineErrorBits() & 0x1F;
-  return OutRingCount();
+  return FOutRing.Count();
 }
 
 std::uint32_t TSioBaseDispatcher::OutFree() {
   std::lock_guard out(OutputLock);
   const std::uint32_t used = OutUsed();
-  return used < FOutRingSize ? FOutRingSize - used : 0;
+  return used < FOutRing.Size() ? FOutRing.Size() - used : 0;
 }
 
 int TSioBaseDispatcher::PurgeOutput() { return DevicePurge(0); }
@@ -483,35 +380,15 @@ int TSioBaseDispatcher::SetQueueSizes(std::uint32_t inSize, std::uint32_t outSiz
   return -(error != 0 ? error : static_cast<int>(ERROR_GEN_FAILURE));
 }
 
-bool TSioBaseDispatcher::TakeOutputRun(std::uint32_t& start, std::uint32_t& run,
-                                       std::uint32_t& generation) {
+bool TSioBaseDispatcher::TakeOutputRun(const std::uint8_t*& data, std::uint32_t& run, std::uint32_t& generation) {
   std::lock_guard out(OutputLock);
-  if (!FOutRing || (!FOutRingFull && FOutRingHead == FOutRingTail)) return false;
-  if (FOutRingTail < FOutRingHead) {
-    run = FOutRingHead - FOutRingTail;
-  } else if (FOutRingHead == 0) {
-    run = FOutRingSize - FOutRingTail;
-  } else {
-    // The queued bytes wrap (or fill the ring from a tail that is not 0): rotate them to
-    // the start so that one write sends them all.  The free gap ends up after them.
-    std::uint8_t* ring = FOutRing.get();
-    std::rotate(ring, ring + FOutRingTail, ring + FOutRingSize);
-    run = (FOutRingSize - FOutRingTail) + FOutRingHead;
-    FOutRingHead = run == FOutRingSize ? 0 : run;
-    FOutRingTail = 0;
-  }
-  start = FOutRingTail;
-  generation = FOutRingGeneration;
-  return true;
+  return FOutRing.TakeRun(data, run, generation);
 }
 
 void TSioBaseDispatcher::AdvanceOutputRing(std::uint32_t n, std::uint32_t generation) {
   std::lock_guard out(OutputLock);
-  if (n == 0 || generation != FOutRingGeneration) return;
-  FOutRingTail += n;
-  if (FOutRingTail >= FOutRingSize) FOutRingTail = 0;
-  if (FOutRingTail == FOutRingHead) FOutRingHead = FOutRingTail = 0;
-  FOutRingFull = false;
+  if (n == 0 || generation != FOutRing.Generation()) return;
+  FOutRing.Advance(n, generation);
   WatchOutputDrain();
 }
 
@@ -531,9 +408,7 @@ void TSioBaseDispatcher::StopOutputAndEmptyRing() {
     }
   }
   std::lock_guard out(OutputLock);
-  FOutRingFull = false;
-  FOutRingHead = FOutRingTail = 0;
-  ++FOutRingGeneration;
+  FOutRing.Empty();
   WatchOutputDrain();
 }
 
@@ -584,7 +459,7 @@ void TSioBaseDispatcher::StartWorkerThreads() {
   start(FOutputWorker, new TOutThread(this));
 }
 
-bool TSioBaseDispatcher::InsideDelivery() const { return IsAnsweringSendOf(FDeliverer.load()); }
+bool TSioBaseDispatcher::InsideDelivery() const { return IsAnsweringSendOf(FLedger.Deliverer()); }
 
 void TSioBaseDispatcher::DetachPortComponent() {
   std::lock_guard registry(DispatcherRegistryLock());

@@ -275,7 +275,7 @@ std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
   const int waiting = BytesWaiting();
   status.Flags = 0;
   status.InQue = waiting > 0 ? static_cast<std::uint32_t>(waiting) : 0;
-  status.OutQue = OutRingCount();
+  status.OutQue = FOutRing.Count();
   return DeviceReadLineErrors();
 }
 
@@ -365,15 +365,14 @@ int TSioPosixDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t co
 }
 
 void TSioPosixDispatcher::DrainOutputRing() {
-  std::uint32_t start = 0;
+  const std::uint8_t* data = nullptr;
   std::uint32_t run = 0;
   std::uint32_t generation = 0;
   bool refusedAfterWritable = false;
-  // Nothing is written to a device that failed for good (see MarkLineLost).
-  while (LineLostError() == 0 && TakeOutputRun(start, run, generation)) {
-    // The run lies between tail and head, which only this worker moves past; the main
-    // thread writes only into the free part of the ring.
-    const std::uint8_t* data = FOutRing.get() + start;
+  // Nothing is written to a device that failed for good (see MarkLineLost).  The run lies
+  // between tail and head, which only this worker moves past; the main thread writes only
+  // into the free part of the ring.
+  while (LineLostError() == 0 && TakeOutputRun(data, run, generation)) {
     ssize_t n = 0;
     int error = 0;
     {

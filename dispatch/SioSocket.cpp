@@ -341,7 +341,7 @@ std::uint32_t TSioSocketDispatcher::DeviceReadStatus(TDeviceStatus& status) {
   const int waiting = BytesWaiting();
   status.Flags = 0;
   status.InQue = waiting > 0 ? static_cast<std::uint32_t>(waiting) : 0;
-  status.OutQue = OutRingCount();
+  status.OutQue = FOutRing.Count();
   return DeviceReadLineErrors();
 }
 
@@ -533,10 +533,10 @@ void TSioSocketDispatcher::DrainOutputRing() {
     // While the server holds the data back, the ring keeps it; its resume wakes this worker.
     if (!failed && !queued && FSuspended) return;
     if (!failed && !queued) {
-      std::uint32_t start = 0, run = 0, generation = 0;
-      if (!TakeOutputRun(start, run, generation)) return;
+      const std::uint8_t* data = nullptr;
+      std::uint32_t run = 0, generation = 0;
       // The run lies between tail and head, which only this worker moves past.
-      const std::uint8_t* data = FOutRing.get() + start;
+      if (!TakeOutputRun(data, run, generation)) return;
       std::uint32_t taken = 0;
       {
         // SendGuard is let go before the ring advances (OutputLock is never taken under it).

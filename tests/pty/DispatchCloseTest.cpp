@@ -22,7 +22,7 @@ class DispatchClose : public ::testing::Test {
   }
   bool Released() {
     std::lock_guard in(Line.InputLock);
-    return Line.FInRing == nullptr && Line.FOutRing == nullptr && Line.DeviceEventSignal == nullptr;
+    return !Line.FInRing.Allocated() && !Line.FOutRing.Allocated() && Line.DeviceEventSignal == nullptr;
   }
 
   TTestPty Peer{kPeerSlave, kPeerMode};
@@ -40,7 +40,7 @@ TEST_F(DispatchClose, CloseFromAMainThreadHandlerIsCompletedWhenTheDeliveryRetur
     Line.CloseLine();
     deferred = Line.CloseRequested();
     std::lock_guard in(Line.InputLock);
-    ringsDuringHandler = Line.FInRing != nullptr;
+    ringsDuringHandler = Line.FInRing.Allocated();
   }, true);
   ASSERT_TRUE(Peer.Write(std::string("xy")));
   ASSERT_TRUE(PumpUntil([&] { return calls > 0 && !Line.WorkersRunning(); }));

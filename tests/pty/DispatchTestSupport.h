@@ -32,13 +32,7 @@ class TTestDispatcher : public TSioPosixDispatcher {
   using TSioBaseDispatcher::FDispatchWorker;
   using TSioBaseDispatcher::FOutputWorker;
   using TSioBaseDispatcher::FInRing;
-  using TSioBaseDispatcher::FInRingFull;
-  using TSioBaseDispatcher::FInRingHead;
-  using TSioBaseDispatcher::FInRingTail;
   using TSioBaseDispatcher::FOutRing;
-  using TSioBaseDispatcher::FOutRingFull;
-  using TSioBaseDispatcher::FOutRingHead;
-  using TSioBaseDispatcher::FOutRingTail;
   using TSioBaseDispatcher::InputLock;
   using TSioBaseDispatcher::OutputLock;
   using TSioBaseDispatcher::MainLock;
@@ -59,7 +53,7 @@ class TTestDispatcher : public TSioPosixDispatcher {
 
   bool OutputRingIdle() {
     std::lock_guard out(OutputLock);
-    return !FOutRingFull && FOutRingHead == 0 && FOutRingTail == 0;
+    return FOutRing.Count() == 0 && FOutRing.Head() == 0;
   }
 
   // Reads `count` bytes as they arrive, from the calling thread.

@@ -2,12 +2,15 @@
 // replaced by one at the same address, a port destroyed by a handler of its dispatcher's
 // delivery that runs on the port's thread, and calls from a thread that does not own the port.
 #include <atomic>
+#include <functional>
 #include <new>
 #include <thread>
+#include <utility>
 
 #include "PortTestSupport.h"
 #include "common/SioExcept.h"
 #include "common/SioMisc.h"
+#include "dispatch/SioPosix.h"
 #include "platform/SysErrors.h"
 #include "port/SioPort.h"
 
@@ -175,9 +178,26 @@ TEST_F(PortLifecycle, APortDestroyedByTheMessageItsDeferredCloseRunsIsNotUsedAft
 }
 
 // SetOpen(True) from a handler run while a close made outside any event waits for the
-// workers (another port's event) opens the port again once the close has completed.
+// device and the workers (another port's event) opens the port again once the close has
+// completed.  The port's device close runs the thread's messages until that event has run.
 TEST_F(PortLifecycle, AReopenAskedForWhileACloseStopsTheWorkersFollowsIt) {
-  auto port = std::make_unique<TSioComPort>(nullptr);
+  struct TPumpingLine : TSioPosixDispatcher {
+    TPumpingLine(TSioCustomComPort* port, std::function<void()>& whileClosing)
+        : TSioPosixDispatcher(port), WhileClosing(whileClosing) {}
+    int DeviceClose() override {
+      if (WhileClosing) std::exchange(WhileClosing, nullptr)();
+      return TSioPosixDispatcher::DeviceClose();
+    }
+    std::function<void()>& WhileClosing;
+  };
+  struct TPumpingPort : TSioComPort {
+    TPumpingPort() : TSioComPort(nullptr) {}
+    std::unique_ptr<TSioBaseDispatcher> CreateDispatcher() override {
+      return std::make_unique<TPumpingLine>(this, WhileClosing);
+    }
+    std::function<void()> WhileClosing;
+  };
+  auto port = std::make_unique<TPumpingPort>();
   auto other = std::make_unique<TSioComPort>(nullptr);
   port->SetComNumber(2);
   other->SetComNumber(3);
@@ -187,12 +207,10 @@ TEST_F(PortLifecycle, AReopenAskedForWhileACloseStopsTheWorkersFollowsIt) {
   });
   port->SetOpen(true);
   other->SetOpen(true);
-  // The other port's event waits in the queue when the close begins.
+  port->WhileClosing = [&] { EXPECT_TRUE(PumpUntil([&] { return asked > 0; })); };
   ASSERT_TRUE(Second.Write("b"));
-  ASSERT_TRUE(WaitUntil([&] { return other->Dispatcher()->Dispatching(); }));
-  SleepMs(100);
   port->SetOpen(false);
-  ASSERT_EQ(asked, 1) << "the event ran after the close";
+  EXPECT_EQ(asked, 1);
   EXPECT_TRUE(port->Open());
   EXPECT_EQ(port->PortState(), psOpen);
   EXPECT_FALSE(port->ReopenPending());

@@ -166,13 +166,13 @@ TEST_F(TriggerDelivery, ClosingTheLineInsideADeliverySkipsTheRemainingHandlers) 
   bool ringsKeptDuringDelivery = false;
   closer.Before = [&](std::uint32_t, std::uintptr_t) {
     Line.CloseLine();
-    ringsKeptDuringDelivery = Line.FInRing != nullptr;
+    ringsKeptDuringDelivery = Line.FInRing.Allocated();
   };
   ASSERT_TRUE(Pty.Write("x"));
   ASSERT_TRUE(PumpUntil([&] { return !closer.Calls.empty() && !Line.WorkersRunning(); }));
   EXPECT_TRUE(ringsKeptDuringDelivery);
   EXPECT_TRUE(Line.CloseRequested());
-  EXPECT_EQ(Line.FInRing, nullptr);
+  EXPECT_FALSE(Line.FInRing.Allocated());
   EXPECT_EQ(closer.Calls.size(), 1u);
   EXPECT_TRUE(after.Calls.empty());
 }
