@@ -38,40 +38,40 @@ void TSioBaseDispatcher::EventPass() {
   // Runs the status checks until none fires; false when the line was closed meanwhile.
   auto statusLoop = [this]() {
     while (CheckStatusTriggers()) {
-      if (FCloseRequested) return false;
+      if (FLine.StopAsked()) return false;
     }
-    return !FCloseRequested.load();
+    return !FLine.StopAsked();
   };
 
   const std::uint32_t events = FDeviceEventWord.load();
   if ((events & kModemEvents) != 0) {
     RefreshModemState();
-    if (!FDispatching && !statusLoop()) return;
+    if (!Dispatching() && !statusLoop()) return;
     if (FStatusFiredThisPass) ResetStatusFired();
   }
   if ((events & kLineErrorEvents) != 0) {
     RefreshLineErrors();
-    if (!FDispatching && !statusLoop()) return;
+    if (!Dispatching() && !statusLoop()) return;
     if (FStatusFiredThisPass) ResetStatusFired();
   }
   FillInRing();
-  if (!FDispatching) {
+  if (!Dispatching()) {
     if (!statusLoop()) return;
     while (CheckDataTriggers()) {
-      if (FCloseRequested) return;
+      if (FLine.StopAsked()) return;
     }
-    if (FCloseRequested) return;
+    if (FLine.StopAsked()) return;
   }
   if (FStatusFiredThisPass) ResetStatusFired();
   if (DispatchDoneSignal) DispatchDoneSignal->Set();
 }
 
 void TSioBaseDispatcher::TimerPass() {
-  if (FCloseRequested || FDispatching) return;
+  if (FLine.StopAsked() || Dispatching()) return;
   FStatusFiredThisPass = false;
   for (;;) {
     if (!CheckStatusTriggers() && !CheckTimerTriggers()) break;
-    if (FCloseRequested) return;
+    if (FLine.StopAsked()) return;
   }
   if (FStatusFiredThisPass) ResetStatusFired();
 }
@@ -87,8 +87,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     // closed, or whose workers are being stopped, since the pass began: the closing thread
     // found no delivery in progress and releases the line at once, running messages while it
     // waits for this worker, so a delivery starting now would reach handlers inside that close.
-    if (FCloseRequested || FWorkersStopFlag) return false;
-    FDispatching = true;
+    if (FLine.StopAsked()) return false;
     // Tells the handlers of this delivery (run here or by threads this one waits for) from
     // everyone else: see InsideDelivery.
     FLedger.SetDeliverer(CurrentSenderId());
@@ -106,7 +105,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
   };
   // After each handler: false when the line was closed and the rest must be skipped.
   auto afterHandler = [this]() {
-    if (FCloseRequested) return false;
+    if (FLine.StopAsked()) return false;
     std::lock_guard<TRecursiveLock> input(InputLock);
     FLedger.AfterHandler();
     return true;
@@ -194,7 +193,6 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
   }
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
-    FDispatching = false;
     FLedger.SetDeliverer(nullptr);
     if (FHandlerRemovalPending) {
       std::erase_if(FWindowHandlerList, [](const TWindowHandler& h) { return h.Removed; });
@@ -223,7 +221,7 @@ void TSioBaseDispatcher::RemoveWindowHandler(TWindowHandle window) {
                          [window](const TWindowHandler& h) { return h.Window == window && !h.Removed; });
   if (it != FWindowHandlerList.end()) {
     if (FLogOn) LogRecord(lkTrgHdDsp, lsWindow, window);
-    if (FDispatching) {
+    if (Dispatching()) {
       it->Removed = true;
       FHandlerRemovalPending = true;
       return;
@@ -247,7 +245,7 @@ void TSioBaseDispatcher::RemoveProcedureHandler(TTriggerProc proc) {
                          [proc](const TProcedureHandler& h) { return h.Proc == proc && !h.Removed; });
   if (it != FProcedureHandlerList.end()) {
     if (FLogOn) LogRecord(lkTrgHdDsp, lsProcedure, 0);
-    if (FDispatching) {
+    if (Dispatching()) {
       it->Removed = true;
       FHandlerRemovalPending = true;
       return;
@@ -271,7 +269,7 @@ void TSioBaseDispatcher::RemoveMethodHandler(const void* identity) {
                          [identity](const TMethodHandler& h) { return h.Identity == identity && !h.Removed; });
   if (it != FMethodHandlerList.end()) {
     if (FLogOn) LogRecord(lkTrgHdDsp, lsMethod, 0);
-    if (FDispatching) {
+    if (Dispatching()) {
       it->Removed = true;
       FHandlerRemovalPending = true;
       return;

@@ -13,8 +13,8 @@
 //   InputLock   the input ring (FInRing) and the delivery ledger (FLedger).
 //   OutputLock  the output ring (FOutRing); status reads feeding the counts.
 //   MainLock    DeviceSettings read-modify-write, modem and line-error taking, trigger and
-//               handler lists, Dispatching / CloseRequested / HandlerRemovalPending, worker
-//               start and stop, trace and log.
+//               handler lists, the line's stage (FLine) and the deliverer,
+//               HandlerRemovalPending, worker start and stop, trace and log.
 // Order: InputLock -> OutputLock, InputLock -> MainLock.  OutputLock is released before
 // MainLock is taken, and nothing takes InputLock or OutputLock while holding MainLock.
 // No dispatcher lock is held while a trigger handler runs, and none while a thread waits
@@ -65,6 +65,7 @@
 #include <vector>
 
 #include "dispatch/SioDeliveryLedger.h"
+#include "dispatch/SioLineState.h"
 #include "dispatch/SioLog.h"
 #include "dispatch/SioRings.h"
 #include "dispatch/SioTrace.h"
@@ -227,9 +228,14 @@ class TSioBaseDispatcher {
   bool InsideDelivery() const;
   int RegistryIndex() const { return FRegistryIndex; }
   int DeviceHandle() const { return FDeviceHandle; }
-  bool Dispatching() const { return FDispatching.load(); }
+  // The line's stage (see SioLineState.h); any thread.
+  TLineStage LineStage() const { return FLine.Stage(); }
+  // A delivery is in progress (its handlers run).
+  bool Dispatching() const { return FLedger.Deliverer() != nullptr; }
+  // Some worker has not made its last access yet: the dispatcher may not be destroyed.
   bool WorkersRunning() const { return FWorkersRunning.load(); }
-  bool CloseRequested() const { return FCloseRequested.load(); }
+  // A close asked for during a delivery is waiting for it to return.
+  bool CloseRequested() const { return FLine.Stage() == lsCloseRequested; }
   std::uint32_t AvailThreshold() const { return FAvailThreshold.load(); }
   std::uint32_t OptionBits() const { return FOptionBits; }
   std::uint32_t LineErrors() const { return FLineErrors.load(); }
@@ -376,7 +382,6 @@ class TSioBaseDispatcher {
   // Whether bytes arrived since is told by it: the positions are equal again once a whole
   // ring came.
   std::uint64_t FLastAvailArrived = 0;
-  std::atomic<bool> FWorkersStopFlag{false};
   std::atomic<TSioDispatcherThread*> FEventWorker{nullptr};
   std::atomic<TSioDispatcherThread*> FDispatchWorker{nullptr};
   std::atomic<TSioDispatcherThread*> FOutputWorker{nullptr};
@@ -395,9 +400,7 @@ class TSioBaseDispatcher {
   std::atomic<bool> FRingLatch{false};
   TOutputRing FOutRing;  // under OutputLock
   TInputRing FInRing;    // under InputLock; its head moved only by the dispatch worker
-  std::atomic<bool> FDispatching{false};
   bool FHandlerRemovalPending = false;
-  std::atomic<bool> FCloseRequested{false};
   std::atomic<bool> FOutputSentPending{false};
   TTraceQueue Trace;                           // under MainLock
   TDispatchLog Log;                            // under MainLock
@@ -405,8 +408,10 @@ class TSioBaseDispatcher {
   std::atomic<bool> FLogOn{false};             // mirrors Log.On()
   std::uint32_t FOpenTime = 0;
   std::uint32_t FNextTriggerHandle = 1;
+  // The line's stage; moved under MainLock.
+  TLineState FLine;
+  // Workers started and not yet past their last access (FLiveWorkerCount of them).
   std::atomic<bool> FWorkersRunning{false};
-  std::atomic<bool> FReleaseOnWorkerExit{false};
   std::atomic<int> FLiveWorkerCount{0};
   std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
   std::atomic<int> FLineLostError{0};              // see MarkLineLost; cleared when workers start

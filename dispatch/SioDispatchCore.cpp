@@ -35,10 +35,11 @@ void TSioBaseDispatcher::ShutDown() {
     std::abort();
   }
   FShutDown = true;
-  if (!FCloseRequested) CloseLine();
+  const TLineStage stage = FLine.Stage();
+  if (stage != lsCloseRequested && stage != lsReleased) CloseLine();
   // A close deferred during a delivery is completed by the dispatch worker as it ends;
   // the dispatcher must outlive that.
-  if (FCloseRequested) PumpUntil([this] { return !FWorkersRunning.load(); });
+  if (!CalledByOwnWorker()) PumpUntil([this] { return !FWorkersRunning.load(); });
   ReleaseBuffers();
 }
 
@@ -59,7 +60,6 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
     std::lock_guard out(OutputLock);
     FOutRing.Release();
   }
-  FDispatching = false;
   FHandlerRemovalPending = false;
 
   try {
@@ -105,7 +105,6 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
   FDeviceInSize = inSize;
   FLineErrors = 0;
   FOutputSentPending = false;
-  FCloseRequested = false;
   FRs485Active = false;
   FUartBaseAddress = 0;
 
@@ -154,16 +153,20 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
 }
 
 void TSioBaseDispatcher::CloseLine() {
+  bool deferred = false;
+  {
+    // Decided with the stage under MainLock, where a delivery starts: either one is in
+    // progress, and the dispatch worker releases the line once it returns, or none starts
+    // from now on (a delivery starting now would reach handlers inside this close, which
+    // runs messages while it waits for the workers).
+    std::lock_guard main(MainLock);
+    deferred = Dispatching() && (FLine.Stage() == lsCloseRequested || FLine.MoveTo(lsCloseRequested));
+    if (!deferred) FLine.MoveTo(lsHalting);
+  }
   if (FDeviceHandle >= 0) {
     PurgeOutput();
     PurgeInput();
     DeviceClose();
-  }
-  bool deferred = false;
-  {
-    std::lock_guard main(MainLock);
-    deferred = FDispatching;
-    if (deferred) FCloseRequested = true;
   }
   if (!deferred) ReleaseBuffers();
 }
@@ -182,6 +185,8 @@ void TSioBaseDispatcher::ReleaseBuffers() {
     std::lock_guard in(InputLock);
     FInRing.Release();
   }
+  std::lock_guard main(MainLock);
+  FLine.MoveTo(lsReleased);
 }
 
 void TSioBaseDispatcher::CloseSignals() {
@@ -435,7 +440,7 @@ void TSioBaseDispatcher::StartWorkerThreads() {
   std::lock_guard main(MainLock);
   if (FWorkersRunning) throw Exception("Dispatcher already started");
   FWorkersRunning = true;
-  FWorkersStopFlag = false;
+  FLine.MoveTo(lsOpen);
   FLineLostError = 0;
   FLineLostUntold = false;
   FDispatchWakePending = false;
@@ -468,7 +473,10 @@ void TSioBaseDispatcher::DetachPortComponent() {
 
 void TSioBaseDispatcher::CancelWorkersForClose(void (*cancelWait)(TSioBaseDispatcher&)) {
   if (FWorkersRunning) {
-    FWorkersStopFlag = true;
+    {
+      std::lock_guard main(MainLock);
+      FLine.MoveTo(lsHalting);
+    }
     cancelWait(*this);
     if (DispatchDoneSignal) DispatchDoneSignal->Set();
     if (WorkerAckSignal) WorkerAckSignal->Reset();
@@ -484,7 +492,8 @@ void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)
   {
     std::lock_guard main(MainLock);
     if (!FWorkersRunning) return;
-    FWorkersStopFlag = true;
+    // A close deferred during a delivery stays CloseRequested: its owner waits for it.
+    FLine.MoveTo(lsHalting);
   }
   // MainLock is not held from here on: a pass of the dispatch worker that needs it must
   // finish for the worker to end.  Its wait may have no limit: it is woken.
@@ -525,7 +534,9 @@ void TSioBaseDispatcher::WorkerEnded(TSioDispatcherThread* worker) {
     if (FOutputWorker.load() == worker) FOutputWorker = nullptr;
     if (FDispatchWorker.load() == worker) {
       FDispatchWorker = nullptr;
-      release = FReleaseOnWorkerExit.exchange(false);
+      // Only a close deferred during a delivery leaves the release to this worker; in every
+      // other stop the thread that stops the workers releases, so the two never both do.
+      release = FLine.Stage() == lsCloseRequested;
     }
   }
   if (release) ReleaseBuffers();

@@ -345,7 +345,7 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
       const std::uint32_t count = CountBefore(p, longest);
       if (FLogOn) LogRecord(lkTrigger, lsTrigAvail, count);
       result = DeliverTrigger(TriggerAvailMsg, count, 0);
-      if (FCloseRequested) return false;
+      if (FLine.StopAsked()) return false;
       told = FLedger.Reached() != 0;
       if (!told) FCheckWithinPassTime = true;
     }
@@ -368,7 +368,7 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
     if (FLogOn) LogRecord(lkTrigger, lsTrigData, handle);
     main.unlock();
     result = DeliverTrigger(TriggerDataMsg, handle, static_cast<std::uint16_t>(length));
-    if (FCloseRequested) return false;
+    if (FLine.StopAsked()) return false;
     main.lock();
   }
   main.unlock();

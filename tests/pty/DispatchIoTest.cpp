@@ -87,7 +87,7 @@ TEST_F(DispatchIo, WritingExactlyTheFreeSpaceFillsTheRingAndThePeerGetsEachByteO
   EXPECT_EQ(Line.WriteBlock(&extra, 1), ecOutputBufferTooSmall);
   ReleaseOutput();
   EXPECT_EQ(Peer.Read(4096), block);
-  EXPECT_TRUE(WaitUntil([&] { return Line.OutputRingIdle(); }));
+  EXPECT_TRUE(WaitUntil([&] { return Line.OutUsed() == 0; }));
   EXPECT_TRUE(Peer.Read(1, 200ms).empty());
 }
 
@@ -97,7 +97,7 @@ TEST_F(DispatchIo, OutputPurgeWhileAWriteIsHeldEmptiesTheRing) {
   ASSERT_EQ(Line.WriteBlock(block.data(), 1000), 0);
   EXPECT_EQ(Line.PurgeOutput(), 0);
   EXPECT_EQ(Line.OutUsed(), 0u);
-  EXPECT_TRUE(Line.OutputRingIdle());
+  EXPECT_TRUE(Line.OutUsed() == 0);
   ReleaseOutput();
   const std::uint8_t marker = 'Z';
   ASSERT_EQ(Line.WriteBlock(&marker, 1), 0);
@@ -161,9 +161,7 @@ TEST_F(DispatchIo, CloseStopsTheWorkersAndReleasesTheRings) {
   Line.CloseLine();
   EXPECT_FALSE(Line.WorkersRunning());
   EXPECT_EQ(Line.DeviceHandle(), -1);
-  EXPECT_FALSE(Line.FInRing.Allocated());
-  EXPECT_FALSE(Line.FOutRing.Allocated());
-  EXPECT_EQ(Line.DeviceEventSignal, nullptr);
+  EXPECT_EQ(Line.LineStage(), lsReleased);
   const std::uint8_t byte = 1;
   EXPECT_EQ(Line.WriteBlock(&byte, 1), ecCommNotOpen);
   std::uint8_t buffer[1];

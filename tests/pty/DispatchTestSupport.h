@@ -31,13 +31,10 @@ class TTestDispatcher : public TSioPosixDispatcher {
   using TSioBaseDispatcher::FEventWorker;
   using TSioBaseDispatcher::FDispatchWorker;
   using TSioBaseDispatcher::FOutputWorker;
-  using TSioBaseDispatcher::FInRing;
-  using TSioBaseDispatcher::FOutRing;
   using TSioBaseDispatcher::InputLock;
   using TSioBaseDispatcher::OutputLock;
   using TSioBaseDispatcher::MainLock;
   using TSioBaseDispatcher::DeviceEventSignal;
-  using TSioBaseDispatcher::FWorkersStopFlag;
   using TSioBaseDispatcher::OutputStopSignal;
 
   // 9600 8N1, the given queue sizes, DTR and RTS on.
@@ -51,10 +48,6 @@ class TTestDispatcher : public TSioPosixDispatcher {
   }
   std::uint32_t EventWordNow() const { return FDeviceEventWord.load(); }
 
-  bool OutputRingIdle() {
-    std::lock_guard out(OutputLock);
-    return FOutRing.Count() == 0 && FOutRing.Head() == 0;
-  }
 
   // Reads `count` bytes as they arrive, from the calling thread.
   std::vector<std::uint8_t> Take(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
