@@ -92,26 +92,32 @@ class TSioBaseDispatcher {
   TSioBaseDispatcher& operator=(const TSioBaseDispatcher&) = delete;
 
   // ---- Device operations, supplied by a device layer (slots 0..17) ----
+  // Those with a body here are what every device layer with the three workers does; a
+  // layer overrides them only when it does something else.
   virtual int DeviceEscape(int function) = 0;                              // 0
   virtual int DevicePurge(int queue) = 0;                                  // 1: 1 input, 0 output
   virtual std::uint32_t DeviceReadStatus(TDeviceStatus& status) = 0;       // 2: error bits
-  virtual int DeviceReadFailed(int code) = 0;                              // 3
+  // 3: nothing to do: a failed read leaves its bytes in the device, and the timed passes
+  // try again.
+  virtual int DeviceReadFailed(int) { return 0; }
   virtual int DeviceGetSettings(TDeviceSettings& settings) = 0;            // 4: 0 or -1
   virtual int DeviceRead(std::uint8_t* buffer, std::uint32_t count) = 0;   // 5: bytes read
   virtual int DeviceSetSettings(const TDeviceSettings& settings) = 0;      // 6: 0 or -error
-  virtual int DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) = 0;  // 7: count
+  // 7: count (see WriteOrQueue).
+  virtual int DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) { return WriteOrQueue(bytes, count); }
   // 8: waits for a device event (event worker).  True with the event bits in `eventWord`
   // when the wait completed (eventWord 0 when it was cancelled by an empty event mask or a
   // close); false when the wait failed (hang-up, device error): the event worker then ends.
   virtual bool DeviceWaitEvent(std::uint32_t& eventWord) = 0;
-  virtual bool DeviceSetQueues(std::uint32_t inSize, std::uint32_t outSize) = 0;  // 9
+  // 9: the device's own queue sizes are only recorded.
+  virtual bool DeviceSetQueues(std::uint32_t, std::uint32_t) { return true; }
   virtual void ReleaseBuffers();                                           // 10
-  virtual void StartWorkers() = 0;                                         // 11
+  virtual void StartWorkers() { StartWorkerThreads(); }                    // 11
   virtual void HaltWorkers() = 0;                                          // 12
   // 13: a descriptor (>= 0), -1 (the platform error is in GetLastError()), or -8.
   virtual int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) = 0;
   virtual int DeviceClose() = 0;                                           // 14: 0 or -1
-  virtual int DeviceIdle() = 0;                                            // 15
+  virtual int DeviceIdle();                                                // 15: gives up the processor
   virtual void SetWorkerBoost(std::uint8_t boost);                         // 16
   virtual void UpdateHandlerState(std::uint8_t mode);                      // 17: 0, 1, 2
 

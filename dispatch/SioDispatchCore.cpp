@@ -171,6 +171,11 @@ void TSioBaseDispatcher::CloseLine() {
   if (!deferred) ReleaseBuffers();
 }
 
+int TSioBaseDispatcher::DeviceIdle() {
+  SleepMs(0);
+  return 0;
+}
+
 void TSioBaseDispatcher::ReleaseBuffers() {
   if (FWorkersRunning) HaltWorkers();
   // Also after a halt: the workers may have ended by themselves (DeviceClose stops them)

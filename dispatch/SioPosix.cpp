@@ -140,15 +140,6 @@ int TSioPosixDispatcher::DeviceClose() {
   return 0;
 }
 
-int TSioPosixDispatcher::DeviceIdle() {
-  SleepMs(0);
-  return 0;
-}
-
-bool TSioPosixDispatcher::DeviceSetQueues(std::uint32_t, std::uint32_t) { return true; }
-
-void TSioPosixDispatcher::StartWorkers() { StartWorkerThreads(); }
-
 void TSioPosixDispatcher::HaltWorkers() { HaltWorkersWith(&TSioPosixDispatcher::CancelDeviceWait); }
 
 // ---- Settings and lines ----------------------------------------------------------------
@@ -279,8 +270,6 @@ std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
   return DeviceReadLineErrors();
 }
 
-int TSioPosixDispatcher::DeviceReadFailed(int) { return 0; }
-
 int TSioPosixDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
   std::shared_lock guard(FdGuard);
   if (FDeviceHandle < 0) {
@@ -358,10 +347,6 @@ std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::u
   }
   // Refused on a line that still works: dropped, as the output worker drops such a run.
   return count;
-}
-
-int TSioPosixDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
-  return WriteOrQueue(bytes, count);
 }
 
 void TSioPosixDispatcher::DrainOutputRing() {

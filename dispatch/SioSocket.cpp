@@ -236,15 +236,6 @@ int TSioSocketDispatcher::DeviceClose() {
   return 0;
 }
 
-int TSioSocketDispatcher::DeviceIdle() {
-  SleepMs(0);
-  return 0;
-}
-
-bool TSioSocketDispatcher::DeviceSetQueues(std::uint32_t, std::uint32_t) { return true; }
-
-void TSioSocketDispatcher::StartWorkers() { StartWorkerThreads(); }
-
 void TSioSocketDispatcher::HaltWorkers() { HaltWorkersWith(&TSioSocketDispatcher::CancelDeviceWait); }
 
 // ---- Settings and lines --------------------------------------------------------------------
@@ -347,8 +338,6 @@ std::uint32_t TSioSocketDispatcher::DeviceReadStatus(TDeviceStatus& status) {
 
 std::uint32_t TSioSocketDispatcher::DeviceReadLineErrors() { return FStatusErrors.exchange(0); }
 
-int TSioSocketDispatcher::DeviceReadFailed(int) { return 0; }
-
 void TSioSocketDispatcher::PublishCodecState() {
   if (Codec.ModemStateKnown()) FModemLevels = Codec.ModemState() & 0xF0u;
   if (const std::uint32_t errors = LineErrorBits(Codec.TakeLineState()); errors != 0) {
@@ -430,10 +419,6 @@ int TSioSocketDispatcher::DevicePurge(int queue) {
 }
 
 // ---- Output ---------------------------------------------------------------------------------
-
-int TSioSocketDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
-  return WriteOrQueue(bytes, count);
-}
 
 std::uint32_t TSioSocketDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) {
   gone = false;

@@ -295,7 +295,7 @@ void TSioCustomComPort::OpenPort() {
       SetXOffChar(FXOffChar);
       SetAvailTriggerLength(FAvailTriggerLength);
       SetDTR(FDTR);
-      if (FDeviceLayer != dlFossil) SetRTS(FRTS);
+      SetRTS(FRTS);
       SetUseEventWord(FUseEventWord);
       SetRS485Mode(FRS485Mode);
       SetThreadPriorityBoost(FThreadPriorityBoost);
