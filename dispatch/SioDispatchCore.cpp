@@ -153,20 +153,23 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
 }
 
 void TSioBaseDispatcher::CloseLine() {
-  bool deferred = false;
-  {
-    // Decided with the stage under MainLock, where a delivery starts: either one is in
-    // progress, and the dispatch worker releases the line once it returns, or none starts
-    // from now on (a delivery starting now would reach handlers inside this close, which
-    // runs messages while it waits for the workers).
-    std::lock_guard main(MainLock);
-    deferred = Dispatching() && (FLine.Stage() == lsCloseRequested || FLine.MoveTo(lsCloseRequested));
-    if (!deferred) FLine.MoveTo(lsHalting);
-  }
+  // The device close tells the workers to stop (halting) before anything is decided, so
+  // that no delivery starts after the decision below: it would reach handlers inside this
+  // close, which runs messages while it waits for the workers.
   if (FDeviceHandle >= 0) {
     PurgeOutput();
     PurgeInput();
     DeviceClose();
+  }
+  bool deferred = false;
+  {
+    // Decided under MainLock, where a delivery starts and ends: one in progress now is left
+    // to finish, and the dispatch worker releases the line when it has (the worker reads
+    // the stage under MainLock as it ends, after the delivery).  Until then nothing here may
+    // touch what the release frees.
+    std::lock_guard main(MainLock);
+    deferred = Dispatching() && (FLine.Stage() == lsCloseRequested || FLine.MoveTo(lsCloseRequested));
+    if (!deferred) FLine.MoveTo(lsHalting);
   }
   if (!deferred) ReleaseBuffers();
 }

@@ -3,9 +3,9 @@
 //
 //   Closed, Released  -> Open            the workers start (OpenLine)
 //   Open              -> Lost            the device failed for good (a worker saw it)
-//   Open, Lost        -> CloseRequested  CloseLine during a delivery: the dispatch worker
-//                                        releases the line once the delivery has returned
-//   Open, Lost        -> Halting         the workers are stopped outside any delivery
+//   Open, Lost        -> Halting         the workers are told to stop (a close begins)
+//   Open, Lost,       -> CloseRequested  the close came during a delivery: the dispatch
+//     Halting                            worker releases the line once it has returned
 //   any but Released  -> Released        the rings and signals are freed
 //
 // Open and Lost are the line in use: the workers run (in Lost the event worker has ended and
@@ -50,7 +50,7 @@ class TLineState {
     switch (to) {
       case lsOpen: return from == lsClosed || from == lsReleased;
       case lsLost: return from == lsOpen;
-      case lsCloseRequested: return from == lsOpen || from == lsLost;
+      case lsCloseRequested: return from == lsOpen || from == lsLost || from == lsHalting;
       case lsHalting: return from == lsOpen || from == lsLost;
       case lsReleased: return from != lsReleased;
       default: return false;

@@ -337,7 +337,7 @@ void TSioCustomComPort::ClosePort() {
     // must not be destroyed from a handler run meanwhile (see the destructor).
     const TBusy busy(FBusy);
     FDispatcher->CloseLine();
-    deferred = FDispatcher->Dispatching();
+    deferred = FDispatcher->CloseRequested();
     if (deferred) {
       FReopenPending = FReopenPending || listenerAsked;
       // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
