@@ -316,8 +316,15 @@ void TFarEnd::WriteLoop() {
   const std::shared_ptr<TLineStreams> streams = FStreams;
   std::mt19937_64 random(FRandom());
   std::vector<std::uint8_t> bytes;
+  // A server with no connection has nowhere to write the byte a pause waits for: a port that
+  // had the line when the pause was asked for has closed it since.
+  auto unconnected = [this] {
+    if (!FListener) return false;
+    std::lock_guard lock(FConnectionLock);
+    return FConnection < 0;
+  };
   while (!FStop) {
-    if ((FPaused && streams->Written >= FPauseAt) || FWriterStalled) {
+    if ((FPaused && (streams->Written >= FPauseAt || unconnected())) || FWriterStalled) {
       FWriterIdle = FPaused.load();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
