@@ -258,7 +258,7 @@ TEST_F(DispatchFault, HangUpEndsTheEventWorkerAndKeepsTheRing) {
   ASSERT_TRUE(Peer.Write(std::string("kept")));
   ASSERT_TRUE(WaitUntil([&] { return Line.InCount() == 4; }));
   Peer.CloseMaster();  // the adapter is pulled out
-  EXPECT_TRUE(WaitUntil([&] { return Line.FEventWorker.load() == nullptr; }));
+  EXPECT_TRUE(WaitUntil([&] { return Line.LineStage() == lsLost; }));
   EXPECT_TRUE(Line.WorkersRunning());
 
   // Nothing spins: over a quarter of a second the workers make a handful of calls (the

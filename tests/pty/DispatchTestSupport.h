@@ -1,5 +1,5 @@
-// Test helpers for the dispatcher over pseudo-terminals: a dispatcher that exposes its
-// protected state, and recognisable byte streams.  The peer on the master side is a
+// Test helpers for the dispatcher over pseudo-terminals: a dispatcher with the tests' own
+// open and read calls, and recognisable byte streams.  The peer on the master side is a
 // TTestPty whose slave nobody but the dispatcher opens and whose settings are the kernel's
 // until the dispatcher sets the line.
 #pragma once
@@ -22,26 +22,19 @@
 inline constexpr TTestPty::TSlave kPeerSlave = TTestPty::TSlave::NotHeld;
 inline constexpr TTestPty::TMode kPeerMode = TTestPty::TMode::AsCreated;
 
-// The POSIX dispatcher with its state open to the tests.
+// The POSIX dispatcher, as a port would use it.
 class TTestDispatcher : public TSioPosixDispatcher {
  public:
   TTestDispatcher() : TSioPosixDispatcher(nullptr) {}
   ~TTestDispatcher() override { ShutDown(); }
-  using TSioBaseDispatcher::FDeviceSettings;
-  using TSioBaseDispatcher::FEventWorker;
-  using TSioBaseDispatcher::FDispatchWorker;
-  using TSioBaseDispatcher::FOutputWorker;
-  using TSioBaseDispatcher::InputLock;
-  using TSioBaseDispatcher::OutputLock;
-  using TSioBaseDispatcher::MainLock;
-  using TSioBaseDispatcher::DeviceEventSignal;
-  using TSioBaseDispatcher::OutputStopSignal;
 
   // 9600 8N1, the given queue sizes, DTR and RTS on.
   int Open(const std::string& path, std::uint32_t outSize = 4096, std::uint32_t inSize = 4096) {
     return OpenLine(path, 9600, 0, 8, 1, inSize, outSize, olDtrOn | olRtsOn);
   }
 
+  // The modem state as the dispatch worker left it (ReadModemState would read the lines
+  // first, before the worker compares them).
   std::uint32_t ModemStateNow() {
     std::lock_guard main(MainLock);
     return FModemState;
