@@ -191,6 +191,7 @@ const char* UsageText() {
          "  --summary       print count, unit, mean, std, min, max as JSON on standard error\n"
          "  --reconnect     when the line is lost, open it again (every 1 s, later every 5 s)\n"
          "                  and go on recording; without it a lost line ends the run (status 1)\n"
+         "  --analyze FILE  the stability analysis of a recording (see --analyze --help)\n"
          "  --help          show this text\n"
          "  --version       show the version\n";
 }

@@ -200,7 +200,11 @@ void TMeasurementsWindow::Refresh() {
   }
   // One request at a time: the worker is asked again only once it has answered.
   if (!FAnalyzer.Busy() && (!FRequested || count != FRequestedCount)) {
-    FAnalyzer.Request({store, FSeries, summary.Resolution(), kHistogramBins});
+    TAnalysisSettings settings;
+    settings.Mode = summary.Mode();
+    settings.Quantum = summary.Resolution();
+    settings.MaxBins = kHistogramBins;
+    FAnalyzer.Request({store, FSeries, settings});
     FRequested = true;
     FRequestedCount = count;
   }
@@ -225,8 +229,8 @@ void TMeasurementsWindow::ShowTables() {
   FNewAnalysis = false;
   const TSeriesAnalysis none;
   const TSeriesAnalysis& a = FAnalysis ? *FAnalysis : none;
-  Fill(FAdevTable, AdevTable(a, ffShown), {tr("\u03C4, s"), tr("\u03C3y(\u03C4)"), tr("terms")});
-  FAdevPlot->SetPoints(a.Adev);
+  Fill(FAdevTable, DeviationTable(a, ffShown), {tr("\u03C4, s"), tr("\u03C3y(\u03C4)"), tr("terms")});
+  FAdevPlot->SetPoints(a.Adev());
   FHistogram->SetHistogram(a.Histogram, unit);
 }
 
@@ -252,7 +256,7 @@ bool TMeasurementsWindow::SaveStatistics(const QString& path) {
 }
 
 bool TMeasurementsWindow::SaveAdev(const QString& path) {
-  return SaveText(path, TableCsv(AdevTable(FAnalysis ? *FAnalysis : TSeriesAnalysis(), ffExact)));
+  return SaveText(path, TableCsv(DeviationTable(FAnalysis ? *FAnalysis : TSeriesAnalysis(), ffExact)));
 }
 
 bool TMeasurementsWindow::SaveText(const QString& path, const std::string& text) {

@@ -10,14 +10,16 @@
 #include "ProjectVersion.h"
 #include "app/CommandLine.h"
 #include "app/Headless.h"
+#include "app/OfflineAnalysis.h"
 #include "app/PanelWindowMain.h"
 #include "common/SioMisc.h"
 
 int main(int argc, char** argv) {
   InitTicksPerMillisecond();
   const std::vector<std::string> args(argv + 1, argv + argc);
-  // The logger, --help and --version are decided on before anything of the window system
-  // exists, so they need no display.
+  // The offline analysis, the logger, --help and --version are decided on before anything of
+  // the window system exists, so they need no display.
+  if (AsksForAnalysis(args)) return RunAnalysisCommand(args, stdout, stderr);
   if (AsksForHeadless(args) || AsksForHelpOrVersion(args)) {
     const TCommandLine commandLine = ParseCommandLine(args);
     const int status = CommandLineExitStatus(commandLine, kProjectVersion, stdout, stderr);

@@ -53,16 +53,16 @@ TAdevPlot::TAdevPlot(QWidget* parent)
   setRenderHint(QPainter::Antialiasing);
 }
 
-void TAdevPlot::SetPoints(const std::vector<TAdevPoint>& points) {
+void TAdevPlot::SetPoints(const std::vector<TDeviationPoint>& points) {
   QList<QPointF> shown;
   double tauLow = INFINITY, tauHigh = 0, low = INFINITY, high = 0;
-  for (const TAdevPoint& p : points) {
-    if (!(p.Adev > 0) || !(p.TauS > 0)) continue;
-    shown.append(QPointF(p.TauS, p.Adev));
+  for (const TDeviationPoint& p : points) {
+    if (!(p.Value > 0) || !(p.TauS > 0)) continue;
+    shown.append(QPointF(p.TauS, p.Value));
     tauLow = std::min(tauLow, p.TauS);
     tauHigh = std::max(tauHigh, p.TauS);
-    low = std::min(low, p.Adev);
-    high = std::max(high, p.Adev);
+    low = std::min(low, p.Value);
+    high = std::max(high, p.Value);
   }
   FLine->replace(shown);
   FDots->replace(shown);

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "measure/AllanDeviation.h"
+#include "measure/StabilityAnalysis.h"
 #include "measure/Histogram.h"
 
 class QLineSeries;
@@ -21,7 +21,7 @@ class TAdevPlot : public QChartView {
  public:
   explicit TAdevPlot(QWidget* parent = nullptr);
   // Points with a deviation of 0 have no place on a log axis and are left out.
-  void SetPoints(const std::vector<TAdevPoint>& points);
+  void SetPoints(const std::vector<TDeviationPoint>& points);
   QLineSeries* Line() const { return FLine; }
 
  private:

@@ -45,7 +45,7 @@ void TSeriesAnalyzer::Run() {
     FRequest.reset();
     FBusy = true;
     lock.unlock();
-    TSeriesResult result{request.Series, AnalyzeSeries(request.Store->View(), request.Quantum, request.MaxBins)};
+    TSeriesResult result{request.Series, AnalyzeSeries(request.Store->View(), request.Settings)};
     // The store goes with its last owner; that is not worth holding the lock for.
     request.Store.reset();
     lock.lock();

@@ -28,8 +28,7 @@
 struct TSeriesRequest {
   std::shared_ptr<const TSeriesStore> Store;
   std::uint64_t Series = 0;  // the caller's name for the series, handed back with the result
-  double Quantum = 0;        // for the histogram
-  int MaxBins = 0;
+  TAnalysisSettings Settings;  // the series' mode, the deviations, the histogram's bins
 };
 
 struct TSeriesResult {

@@ -1,19 +1,6 @@
 #include "measure/Summary.h"
 
-#include <cmath>
-
-#include "measure/NumberText.h"
-#include "measure/SeriesAnalysis.h"
-
-namespace {
-
-// The shortest text that reads back as the same double; null for no value (JSON has no
-// infinity or NaN either).
-std::string JsonNumber(double value, bool present = true) {
-  return present && std::isfinite(value) ? ShortestText(value) : "null";
-}
-
-}  // namespace
+#include "measure/AnalysisJson.h"
 
 void TSeriesSummary::Add(const TMeasurement& m) {
   if (!m.SiValue) return;
@@ -43,18 +30,8 @@ void TSeriesSummary::StartSeries() {
   FStore = std::make_shared<TSeriesStore>();
 }
 
-std::string TSeriesSummary::Json() const {
-  const bool any = FMoments.Count() > 0;
-  std::string json = "{\"count\":" + std::to_string(FMoments.Count());
-  json += ",\"unit\":\"" + std::string(SiUnitText(FUnit)) + "\"";
-  json += ",\"mean\":" + JsonNumber(FMoments.Mean(), any);
-  json += ",\"std\":" + JsonNumber(FMoments.StdDev(), FMoments.Count() > 1);
-  json += ",\"min\":" + JsonNumber(FMoments.Min(), any);
-  json += ",\"max\":" + JsonNumber(FMoments.Max(), any);
-  json += ",\"adev\":[";
-  const TSeriesAnalysis analysis = AnalyzeSeries(FStore->View());
-  for (std::size_t i = 0; i < analysis.Adev.size(); ++i) {
-    json += (i > 0 ? ",[" : "[") + JsonNumber(analysis.Adev[i].TauS) + "," + JsonNumber(analysis.Adev[i].Adev) + "]";
-  }
-  return json + "]}";
+std::string TSeriesSummary::Json(const TAnalysisSettings& settings) const {
+  TAnalysisSettings s = settings;
+  s.Mode = FMode;
+  return AnalysisJson(FMoments, FUnit, AnalyzeSeries(FStore->View(), s));
 }

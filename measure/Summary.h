@@ -19,6 +19,7 @@
 
 #include "measure/Measurement.h"
 #include "measure/RunningMoments.h"
+#include "measure/SeriesAnalysis.h"
 #include "measure/SeriesStore.h"
 
 class TSeriesSummary {
@@ -43,11 +44,9 @@ class TSeriesSummary {
   // The points of the current series (a new store for each series).
   std::shared_ptr<const TSeriesStore> Store() const { return FStore; }
 
-  // {"count":N,"unit":"Hz","mean":..,"std":..,"min":..,"max":..,"adev":[[tau_s,value],...]}
-  // with null for a figure the series cannot give (an empty series; std of one value).  The
-  // Allan deviation points are AnalyzeSeries's (measure/SeriesAnalysis.h) over the whole series,
-  // computed here (O(N log N)).
-  std::string Json() const;
+  // The summary object of measure/AnalysisJson.h over the whole series, analysed here
+  // (O(N log N)) with `settings` (the series' own mode).
+  std::string Json(const TAnalysisSettings& settings = {}) const;
 
  private:
   void StartSeries();

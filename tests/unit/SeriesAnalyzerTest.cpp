@@ -28,7 +28,7 @@ TEST(SeriesAnalyzerTest, AnalysesAViewWhileTheOwnerAppends) {
   // The owner adds, asks and takes as the window's timer does; the worker reads the same store.
   for (int round = 0; round < 40; ++round) {
     for (int i = 0; i < 3000; ++i, ns += 100'000'000) summary.Add(Reading(1e7 + (i % 7), ns));
-    analyzer.Request({summary.Store(), summary.SeriesNumber(), summary.Resolution(), 50});
+    analyzer.Request({summary.Store(), summary.SeriesNumber(), TAnalysisSettings{mmFrequency, {}, {}, summary.Resolution(), 50}});
     if (auto r = analyzer.Take()) {
       EXPECT_GE(r->Analysis.Count, lastCount) << "points only ever added";
       lastCount = r->Analysis.Count;
@@ -44,7 +44,7 @@ TEST(SeriesAnalyzerTest, AnalysesAViewWhileTheOwnerAppends) {
   EXPECT_FALSE(analyzer.Take().has_value()) << "a result is taken once";
   EXPECT_DOUBLE_EQ(last->Analysis.Tau0S, 0.1);
   EXPECT_EQ(last->Analysis.Histogram.Width, 1.0) << "seven readings 1 Hz apart, one per bin";
-  EXPECT_EQ(last->Analysis.Adev.size(), 16u);
+  EXPECT_EQ(last->Analysis.Adev().size(), 16u);
 }
 
 TEST(SeriesAnalyzerTest, AResetSeriesIsAnalysedAfreshWhileTheOldOneIsStillRead) {
@@ -52,7 +52,7 @@ TEST(SeriesAnalyzerTest, AResetSeriesIsAnalysedAfreshWhileTheOldOneIsStillRead) 
   for (int i = 0; i < 200000; ++i) summary.Add(Reading(1e7 + i % 3, i * 1'000'000LL));
   const std::uint64_t before = summary.SeriesNumber();
   TSeriesAnalyzer analyzer;
-  analyzer.Request({summary.Store(), before, 0, 0});
+  analyzer.Request({summary.Store(), before, {}});
   summary.Reset();  // the worker may still be reading the old store
   EXPECT_NE(summary.SeriesNumber(), before);
   EXPECT_EQ(summary.Moments().Count(), 0);
@@ -62,7 +62,7 @@ TEST(SeriesAnalyzerTest, AResetSeriesIsAnalysedAfreshWhileTheOldOneIsStillRead) 
   ASSERT_TRUE(old.has_value());
   EXPECT_EQ(old->Series, before);
   EXPECT_EQ(old->Analysis.Count, 200000u);
-  analyzer.Request({summary.Store(), summary.SeriesNumber(), 0, 0});
+  analyzer.Request({summary.Store(), summary.SeriesNumber(), {}});
   analyzer.WaitIdle();
   EXPECT_EQ(analyzer.Take()->Analysis.Count, 5u);
 }

@@ -98,16 +98,16 @@ TEST_F(MeasurementsWindowTest, ShowsTheSeriesFiguresAsTheSummaryGivesThem) {
   EXPECT_EQ(a.Count, 3000u);
   EXPECT_EQ(Cells(w.StatisticsTableWidget()), StatisticsTable(Feed.Summary(), &a, ffShown).Rows);
   EXPECT_EQ(w.StatisticsTableWidget()->item(0, 1)->text(), "3000");
-  EXPECT_EQ(Cells(w.AdevTableWidget()), AdevTable(a, ffShown).Rows);
-  ASSERT_EQ(a.Adev.size(), 11u) << "m = 1 .. 1024 while 2m < 3000";
-  EXPECT_NEAR(a.Adev[0].TauS, 0.3, 1e-12);
-  EXPECT_NEAR(a.Adev[0].Adev, 1e-6, 0.08e-6) << "the noise, read to 1 Hz";
+  EXPECT_EQ(Cells(w.AdevTableWidget()), DeviationTable(a, ffShown).Rows);
+  ASSERT_EQ(a.Adev().size(), 11u) << "m = 1 .. 1024 while 2m < 3000";
+  EXPECT_NEAR(a.Adev()[0].TauS, 0.3, 1e-12);
+  EXPECT_NEAR(a.Adev()[0].Value, 1e-6, 0.08e-6) << "the noise, read to 1 Hz";
 
   // The headless summary prints the same figures for the same measurements.
   const std::string json = Feed.Summary().Json();
   std::string pairs;
-  for (const TAdevPoint& p : a.Adev) pairs += (pairs.empty() ? "[" : ",[") + ShortestText(p.TauS) + "," + ShortestText(p.Adev) + "]";
-  EXPECT_NE(json.find("\"adev\":[" + pairs + "]}"), std::string::npos) << json;
+  for (const TDeviationPoint& p : a.Adev()) pairs += (pairs.empty() ? "[" : ",[") + ShortestText(p.TauS) + "," + ShortestText(p.Value) + "]";
+  EXPECT_NE(json.find("\"adev\":[" + pairs + "],"), std::string::npos) << json;
 
   EXPECT_EQ(w.AdevPlot()->Line()->count(), 11);
   const auto drawn = w.Trend()->Line()->count();
@@ -252,8 +252,8 @@ TEST_F(MeasurementsWindowTest, SavesTheChartAndTheTablesAsShown) {
   const TSeriesAnalysis& a = *w.Analysis();
   EXPECT_EQ(ReadWholeFile(Folder.File("statistics.csv")), TableCsv(StatisticsTable(Feed.Summary(), &a, ffExact)));
   const std::string adev = ReadWholeFile(Folder.File("allan-deviation.csv"));
-  EXPECT_EQ(adev.substr(0, adev.find("\r\n")), "tau_s,adev,terms");
-  EXPECT_NE(adev.find("\r\n" + ShortestText(a.Adev[0].TauS) + "," + ShortestText(a.Adev[0].Adev) + ",399\r\n"), std::string::npos)
+  EXPECT_EQ(adev.substr(0, adev.find("\r\n")), "deviation,tau_s,value,low,high,terms,noise");
+  EXPECT_NE(adev.find("\r\noadev," + ShortestText(a.Adev()[0].TauS) + "," + ShortestText(a.Adev()[0].Value) + ","), std::string::npos)
       << adev;
   EXPECT_TRUE(Shown.empty());
 

@@ -1,0 +1,32 @@
+// Reading a recording back for offline analysis: a CSV file this program wrote, any CSV with
+// elapsed_s and si_value columns, or a plain file of one number per line.
+//
+// CSV: the header names the columns (in any order; a first line starting with '#' and blank
+// lines are skipped).  Rows without a number in si_value (a blank reading, "Error") are left
+// out and counted.  The kind of a row is its mode, unit and gate_ms where those columns exist;
+// a new kind or a segment column that says so starts a new segment, and the analysis takes
+// the segments of the kind with the most rows (the others are counted as left out).
+// Plain: one number per line, no times; the caller gives tau0.  Plain functions: any thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "measure/Measurement.h"
+#include "measure/StabilityInput.h"
+
+struct TMeasurementFile {
+  bool Plain = false;              // one number per line: Seconds are the line's index
+  std::vector<TReadingSegment> Segments;
+  TMeasureMode Mode = mmNone;       // of the kind taken
+  TDisplayUnit Unit = duNone;
+  int GateMs = 0;
+  std::size_t Rows = 0;            // data rows or lines read
+  std::size_t LeftOut = 0;         // rows without a value or of another kind
+  std::string Error;               // empty when the file could be read
+};
+
+TMeasurementFile ReadMeasurementFile(const std::string& path);
+// The same from text in memory (tests, fuzzing).
+TMeasurementFile ParseMeasurementText(const std::string& text);
