@@ -80,9 +80,11 @@ double EquivalentDof(TDeviationKind kind, int alpha, std::size_t m, std::size_t 
     const double z0 = Sz(0, f, alpha, d);
     return z0 * z0 * terms / BasicSum(j, terms, s, f, alpha, d, static_cast<std::size_t>(s));
   }
-  // Unmodified variances of alpha <= 0 use the limit of a wide filter once it spans more
-  // lags than the sum takes.
-  const double filter = modified ? 1 : (alpha <= 0 && md * (d + 1) > kMaxSumTerms) ? kInfinity : f;
+  // The plain variances take phase samples as they are: for frequency noises (alpha <= 0) the
+  // phase is continuous and needs no filter (a counter's readings are averages of the
+  // frequency over tau0, whose sums are exact samples of the phase); only phase noises need
+  // the measurement's bandwidth, a filter tau0 wide.
+  const double filter = modified ? 1 : alpha <= 0 ? kInfinity : f;
   const double z0 = Sz(0, filter, alpha, d);
   if (j <= kMaxSumTerms) return z0 * z0 * terms / BasicSum(j, terms, s, filter, alpha, d);
   // A coarser stride with the same r; a filter as wide as the stride scales with it.

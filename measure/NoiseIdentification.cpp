@@ -9,20 +9,24 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Frequency: means of non-overlapping groups of m (NaN when one is missing).  Phase: every
-// m-th point.
-std::vector<double> Averaged(const TStabilityData& data, std::size_t m) {
+// The phase every m-th point.  From frequency data: the sums of non-overlapping groups of m,
+// accumulated; a group with a missing value gives a missing phase, and the phases after it
+// go on as if it had been 0 (they are off by a constant, which no difference sees).
+std::vector<double> DecimatedPhase(const TStabilityData& data, std::size_t m) {
   std::vector<double> out;
   const std::vector<double>& v = data.Values;
   if (data.Kind == dkPhase) {
     for (std::size_t i = 0; i < v.size(); i += m) out.push_back(v[i]);
     return out;
   }
-  out.reserve(v.size() / m);
+  out.reserve(v.size() / m + 1);
+  double phase = 0;
+  out.push_back(phase);
   for (std::size_t i = 0; i + m <= v.size(); i += m) {
     double sum = 0;
     for (std::size_t k = i; k < i + m; ++k) sum += v[k];  // NaN stays NaN
-    out.push_back(sum / static_cast<double>(m));
+    if (!std::isnan(sum)) phase += sum;
+    out.push_back(std::isnan(sum) ? kNaN : phase);
   }
   return out;
 }
@@ -97,14 +101,14 @@ std::size_t Present(const std::vector<double>& v) {
 
 std::optional<double> Lag1NoiseAlpha(const TStabilityData& data, std::size_t m, int dmax) {
   if (m == 0) return std::nullopt;
-  std::vector<double> v = Averaged(data, m);
+  std::vector<double> v = DecimatedPhase(data, m);
   if (Present(v) < kNoiseIdMinPoints) return std::nullopt;
-  Detrend(v, data.Kind == dkPhase ? 2 : 1);
+  Detrend(v, 2);
   for (int d = 0;; ++d) {
     const double r1 = Lag1Autocorrelation(v);
     if (std::isnan(r1)) return std::nullopt;
     const double delta = r1 / (1 + r1);
-    if (delta < 0.25 || d >= dmax) return -2 * (delta + d) + (data.Kind == dkPhase ? 2 : 0);
+    if (delta < 0.25 || d >= dmax) return -2 * (delta + d) + 2;
     for (std::size_t i = 0; i + 1 < v.size(); ++i) v[i] = v[i + 1] - v[i];
     v.pop_back();
     if (Present(v) < kNoiseIdMinPoints / 2) return std::nullopt;

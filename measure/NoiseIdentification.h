@@ -3,11 +3,13 @@
 // -3 flicker walk FM, -4 random run FM), by the lag-1 autocorrelation of the data averaged to
 // m tau0 (Riley and Greenhall, 2004; docs/stability.md).
 //
-// Frequency data are averaged over non-overlapping groups of m and freed of a linear trend,
-// phase data taken every m-th point and freed of a quadratic one; the result is differenced
-// until its lag-1 autocorrelation r1 gives delta = r1 / (1 + r1) < 0.25 (at most dmax times),
-// and then alpha = -2 (delta + d), plus 2 for phase data.  Missing points leave out the groups
-// and the pairs that need them.  Plain functions: any thread.
+// The phase is taken every m-th point (from frequency data: the sums of non-overlapping groups
+// of m, accumulated) and freed of a quadratic trend (frequency offset and drift); it is
+// differenced until its lag-1 autocorrelation r1 gives delta = r1 / (1 + r1) < 0.25 (at most
+// dmax times), and then alpha = -2 (delta + d) + 2.  Working on phase tells the phase noises
+// apart as well as the frequency noises (white PM is white phase, r1 = 0 at once), where
+// averaged frequency would need its first differences to be told.  Missing points leave out
+// the groups and the pairs that need them.  Plain functions: any thread.
 #pragma once
 
 #include <cstddef>

@@ -50,16 +50,23 @@ TEST(AllanDeviationTest, FiveValuesByHand) {
   EXPECT_EQ(adev[1].Terms, 2u);
 }
 
-TEST(AllanDeviationTest, SeriesOfReadingsUsesFractionalValuesAndTheMedianSpacing) {
-  // v = 103 (1 + y/103) with y as above shifted by -3: the same differences, divided by 103.
-  // The spacings 1 1 3 1 s have the median 1 s (their mean, 1.5 s, would be wrong).
+TEST(AllanDeviationTest, SeriesOfReadingsUsesFractionalValuesTheMedianSpacingAndItsGaps) {
+  // v = 103 (1 + y/103) with y as above.  The spacings 1 1 3 1 s have the median 1 s (their
+  // mean, 1.5 s, would be wrong), and the spacing of 3 s is two readings lost: at m = 1 only
+  // the differences 2, -1 and -1 remain (squares 6 over 2*3), at m = 2 none.
   const TSeriesAnalysis a = AnalyzeSeries(View({101, 103, 102, 105, 104}, {0, 1, 2, 5, 6}));
   EXPECT_DOUBLE_EQ(a.Mean, 103);
   EXPECT_DOUBLE_EQ(a.Tau0S, 1.0);
-  ASSERT_EQ(a.Adev().size(), 2u);
-  EXPECT_NEAR(a.Adev()[0].Value, std::sqrt(15.0 / 8) / 103, 1e-15);
-  EXPECT_NEAR(a.Adev()[1].Value, 1.25 / 103, 1e-15);
-  EXPECT_DOUBLE_EQ(a.Adev()[1].TauS, 2.0);
+  EXPECT_EQ(a.Facts.Missing, 2u);
+  ASSERT_EQ(a.Adev().size(), 1u);
+  EXPECT_NEAR(a.Adev()[0].Value, 1.0 / 103, 1e-15);
+  EXPECT_EQ(a.Adev()[0].Terms, 3u);
+  // Without the gap: the figures of the five values by hand.
+  const TSeriesAnalysis b = AnalyzeSeries(View({101, 103, 102, 105, 104}, {0, 2, 4, 6, 8}));
+  ASSERT_EQ(b.Adev().size(), 2u);
+  EXPECT_NEAR(b.Adev()[0].Value, std::sqrt(15.0 / 8) / 103, 1e-15);
+  EXPECT_NEAR(b.Adev()[1].Value, 1.25 / 103, 1e-15);
+  EXPECT_DOUBLE_EQ(b.Adev()[1].TauS, 4.0);
 }
 
 TEST(AllanDeviationTest, MedianSpacing) {

@@ -38,6 +38,9 @@ TEST(RunningMomentsTest, KeepsTheSpreadOfLargeValues) {
   EXPECT_DOUBLE_EQ(moments.Max(), 1e7 + 1e-3);
 }
 
+// The summary up to its Allan deviation; the stability figures after it are the analysis's.
+std::string Head(const std::string& json) { return json.substr(0, json.find("],\"tau0_s\"") + 1); }
+
 TMeasurement Value(double si, TMeasureMode mode = mmFrequency, TDisplayUnit unit = duKHz, int gateMs = 1,
                    std::int64_t ns = 0) {
   TMeasurement m;
@@ -64,15 +67,14 @@ TEST(SeriesSummaryTest, StartsAfreshWhenTheKindOfValueChanges) {
 
 TEST(SeriesSummaryTest, JsonGivesNullForWhatTheSeriesCannotTell) {
   TSeriesSummary s;
-  EXPECT_EQ(s.Json(), R"({"count":0,"unit":"","mean":null,"std":null,"min":null,"max":null,"adev":[]})");
+  EXPECT_EQ(Head(s.Json()), R"({"count":0,"unit":"","mean":null,"std":null,"min":null,"max":null,"adev":[])");
   s.Add(Value(12345000));
-  EXPECT_EQ(s.Json(), R"({"count":1,"unit":"Hz","mean":12345000,"std":null,"min":12345000,"max":12345000,"adev":[]})");
+  EXPECT_EQ(Head(s.Json()), R"({"count":1,"unit":"Hz","mean":12345000,"std":null,"min":12345000,"max":12345000,"adev":[])");
   s.Add(Value(12345002));
-  EXPECT_EQ(s.Json(),
-            R"({"count":2,"unit":"Hz","mean":12345001,"std":1.4142135623730951,"min":12345000,"max":12345002,"adev":[]})");
+  EXPECT_EQ(Head(s.Json()), R"({"count":2,"unit":"Hz","mean":12345001,"std":1.4142135623730951,"min":12345000,"max":12345002,"adev":[])");
   TSeriesSummary periods;
   periods.Add(Value(1.25e-7, mmPeriod, duUs));
-  EXPECT_EQ(periods.Json(), R"({"count":1,"unit":"s","mean":1.25e-07,"std":null,"min":1.25e-07,"max":1.25e-07,"adev":[]})");
+  EXPECT_EQ(Head(periods.Json()), R"({"count":1,"unit":"s","mean":1.25e-07,"std":null,"min":1.25e-07,"max":1.25e-07,"adev":[])");
 }
 
 TEST(SeriesSummaryTest, JsonGivesTheAllanDeviationOfTheWholeSeries) {
@@ -83,13 +85,12 @@ TEST(SeriesSummaryTest, JsonGivesTheAllanDeviationOfTheWholeSeries) {
   const std::string json = s.Json();
   ASSERT_NE(json.find(R"({"count":5,"unit":"Hz","mean":103,)"), std::string::npos) << json;
   double tau1 = 0, adev1 = 0, tau2 = 0, adev2 = 0;
-  ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"adev\""), "\"adev\":[[%lf,%lf],[%lf,%lf]]}", &tau1, &adev1, &tau2, &adev2), 4)
+  ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"adev\""), "\"adev\":[[%lf,%lf],[%lf,%lf]],", &tau1, &adev1, &tau2, &adev2), 4)
       << json;
   EXPECT_EQ(tau1, 0.5);
   EXPECT_DOUBLE_EQ(adev1, std::sqrt(15.0 / 8) / 103);
   EXPECT_EQ(tau2, 1.0);
   EXPECT_DOUBLE_EQ(adev2, 1.25 / 103);
-  EXPECT_EQ(json.substr(json.size() - 2), "]}");
 }
 
 TEST(SeriesSummaryTest, WithoutPointsTheMomentsGoOnAndNothingIsKept) {
@@ -97,7 +98,7 @@ TEST(SeriesSummaryTest, WithoutPointsTheMomentsGoOnAndNothingIsKept) {
   s.SetKeepPoints(false);
   for (int i = 0; i < 3; ++i) s.Add(Value(12345000 + 2 * i, mmFrequency, duKHz, 1, i * 1'000'000'000LL));
   EXPECT_EQ(s.Store()->Size(), 0u);
-  EXPECT_EQ(s.Json(), R"({"count":3,"unit":"Hz","mean":12345002,"std":2,"min":12345000,"max":12345004,"adev":[]})");
+  EXPECT_EQ(Head(s.Json()), R"({"count":3,"unit":"Hz","mean":12345002,"std":2,"min":12345000,"max":12345004,"adev":[])");
 }
 
 TEST(SeriesSummaryTest, AResetStartsAFreshSeriesOfTheSameKind) {
@@ -112,7 +113,7 @@ TEST(SeriesSummaryTest, AResetStartsAFreshSeriesOfTheSameKind) {
   EXPECT_EQ(store->Size(), 4u) << "whoever still reads the old series keeps it";
   s.Add(Value(2e7));
   EXPECT_EQ(s.Moments().Count(), 1);
-  EXPECT_EQ(s.Json(), R"({"count":1,"unit":"Hz","mean":2e+07,"std":null,"min":2e+07,"max":2e+07,"adev":[]})");
+  EXPECT_EQ(Head(s.Json()), R"({"count":1,"unit":"Hz","mean":20000000,"std":null,"min":20000000,"max":20000000,"adev":[])");
 }
 
 }  // namespace
