@@ -2,9 +2,11 @@
 // panel's context menu; a window of its own, so the panel keeps its designed look.
 //
 // It shows the current series of the panel's measurements (measure/Summary.h): the statistics
-// table (count, last, mean, min, max, peak-to-peak, standard deviation, tau0), the Allan
-// deviation table with its log-log plot, the trend chart (app/TrendChart.h) and the histogram.
-// "Reset statistics" starts a new series; the charts and tables are saved as PNG and CSV.
+// table (count, last, mean, min, max, peak-to-peak, standard deviation, tau0, drift), the
+// table of the chosen stability deviations with their confidence intervals and the log-log
+// plot with error bars (docs/stability.md), the trend chart (app/TrendChart.h) and the
+// histogram, figures with SI prefixes.  "Reset statistics" starts a new series; every chart is
+// saved as PNG or SVG with a caption, the tables as CSV with the same facts in comment lines.
 //
 // Threads: everything here runs on the GUI thread except the analysis of the series (Allan
 // deviation, tau0, histogram), which a worker (measure/SeriesAnalyzer.h) does over a view of
@@ -24,6 +26,7 @@
 #include "measure/SeriesAnalyzer.h"
 
 class QAction;
+class QChartView;
 class QLabel;
 class QTableWidget;
 class QTimer;
@@ -51,10 +54,21 @@ class TMeasurementsWindow : public QWidget {
   // Brings the tables and charts up to date: takes a finished analysis, asks for the next.
   void Refresh();
   void ResetStatistics();
-  // Save the trend chart as PNG, the tables as CSV: false (after showing why) on failure.
+  // Save a chart as PNG or SVG (by the suffix), the tables as CSV: false (after showing why) on
+  // failure.  SaveChart saves the trend.
   bool SaveChart(const QString& path);
+  bool SaveStabilityChart(const QString& path);
+  bool SaveHistogram(const QString& path);
   bool SaveStatistics(const QString& path);
   bool SaveAdev(const QString& path);
+  // The deviations the plot and the table show (measure/Deviations.h); 95 % intervals instead
+  // of 68 %; the linear drift removed first.  Each asks for a new analysis.
+  void SetDeviations(TDeviationSet deviations);
+  TDeviationSet Deviations() const { return FSettings.Stability.Deviations; }
+  void SetConfidence95(bool on);
+  void SetRemoveDrift(bool on);
+  // The caption under a saved chart: mode, averaging, date, count, program version.
+  QString Caption() const;
   // The save dialog by default; tests choose without a dialog.
   void SetFileChooser(TFileChooser chooser) { FChooser = std::move(chooser); }
 
@@ -77,6 +91,9 @@ class TMeasurementsWindow : public QWidget {
   void ShowTables();
   void AskToSave(const QString& title, const QString& name, const QString& filter, bool (TMeasurementsWindow::*save)(const QString&));
   bool SaveText(const QString& path, const std::string& text);
+  bool SaveChartView(QChartView* view, const QString& path);
+  std::string CsvHead() const;
+  void SettingsChanged();
 
   TMeasurementFeed& FFeed;
   TSeriesAnalyzer FAnalyzer;
@@ -95,4 +112,5 @@ class TMeasurementsWindow : public QWidget {
   bool FRequested = false;
   bool FNewAnalysis = false;            // the charts have not shown FAnalysis yet
   std::optional<TSeriesAnalysis> FAnalysis;  // of the series shown, the newest
+  TAnalysisSettings FSettings;               // the user's choices; mode and resolution per request
 };

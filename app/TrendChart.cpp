@@ -4,12 +4,15 @@
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QCategoryAxis>
 #include <QValueAxis>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 
+#include "app/StatisticsCharts.h"
+#include "measure/AxisTicks.h"
 #include "measure/SeriesReduction.h"
 
 namespace {
@@ -18,24 +21,23 @@ constexpr int kTicksX = 6;
 constexpr int kTicksY = 5;
 
 // A tick every 1, 2 or 5 times a power of ten, about `ticks` of them over [min, max], anchored
-// at a multiple of the step, so the labels are short round numbers.
+// at a multiple of the step, labelled with the decimals the step needs (measure/AxisTicks.h),
+// so the labels are short round numbers and never two alike.
 //
 // The axis lays its ticks out again on every change, from its range and step as they are: a
 // step set for a narrow range while the axis still spans a wide one (or the other way round)
 // would have it lay out millions of ticks first.  So the step goes first when the range grows
 // and the range first when it shrinks.
-void SetAxis(QValueAxis* axis, double min, double max, int ticks) {
-  const double span = max - min;
-  if (!(span > 0)) return;
-  const double raw = span / ticks;
-  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-  const double step = raw / decade < 2 ? decade : raw / decade < 5 ? 2 * decade : 5 * decade;
+void SetTimeAxis(QValueAxis* axis, double min, double max, int ticks) {
+  if (!(max - min > 0)) return;
+  const TAxisTicks t = LinearTicks(min, max, ticks, "s", false);
   const auto setStep = [&] {
     axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickInterval(step);
-    axis->setTickAnchor(std::ceil(min / step) * step);
+    axis->setTickInterval(t.Step);
+    axis->setTickAnchor(t.First);
+    axis->setLabelFormat(QString::fromStdString(TickFormat(t)));
   };
-  const bool grows = span > axis->max() - axis->min();
+  const bool grows = max - min > axis->max() - axis->min();
   if (grows) setStep();
   axis->setRange(min, max);
   if (!grows) setStep();
@@ -44,15 +46,13 @@ void SetAxis(QValueAxis* axis, double min, double max, int ticks) {
 }  // namespace
 
 TTrendChart::TTrendChart(QWidget* parent)
-    : QChartView(parent), FLine(new QLineSeries), FAxisX(new QValueAxis), FAxisY(new QValueAxis) {
+    : QChartView(parent), FLine(new QLineSeries), FAxisX(new QValueAxis), FAxisY(new QCategoryAxis) {
   setObjectName(QStringLiteral("TrendChart"));
   QChart* c = new QChart;
   c->legend()->hide();
   c->setTitle(tr("Trend"));
   c->addSeries(FLine);
   FAxisX->setTitleText(tr("time, s"));
-  FAxisX->setLabelFormat(QStringLiteral("%.6g"));
-  FAxisY->setLabelFormat(QStringLiteral("%.10g"));
   c->addAxis(FAxisX, Qt::AlignBottom);
   c->addAxis(FAxisY, Qt::AlignLeft);
   FLine->attachAxis(FAxisX);
@@ -75,7 +75,7 @@ TTrendChart::TTrendChart(QWidget* parent)
 
 void TTrendChart::SetData(const TSeriesView& view, const QString& unit) {
   FView = view;
-  FAxisY->setTitleText(unit);
+  FUnit = unit;
   Redraw();
 }
 
@@ -123,9 +123,14 @@ void TTrendChart::Redraw() {
 
 void TTrendChart::SetRange(double x0, double x1, double y0, double y1) {
   FSettingRange = true;
-  SetAxis(FAxisX, x0, x1, kTicksX);
-  SetAxis(FAxisY, y0, y1, kTicksY);
+  SetTimeAxis(FAxisX, x0, x1, kTicksX);
+  SetValueAxis(y0, y1);
   FSettingRange = false;
+}
+
+void TTrendChart::SetValueAxis(double y0, double y1) {
+  if (!(y1 - y0 > 0)) return;
+  FAxisY->setTitleText(SetPrefixedTicks(FAxisY, y0, y1, kTicksY, FUnit));
 }
 
 void TTrendChart::UserMovedRange() {
@@ -134,8 +139,8 @@ void TTrendChart::UserMovedRange() {
   // The chart has moved the range already (zooming out by a few wheel steps at most multiplies
   // the ticks by a few): round steps for it.
   FSettingRange = true;
-  SetAxis(FAxisX, FAxisX->min(), FAxisX->max(), kTicksX);
-  SetAxis(FAxisY, FAxisY->min(), FAxisY->max(), kTicksY);
+  SetTimeAxis(FAxisX, FAxisX->min(), FAxisX->max(), kTicksX);
+  SetValueAxis(FAxisY->min(), FAxisY->max());
   FSettingRange = false;
   ScheduleRedraw();
 }

@@ -17,6 +17,7 @@
 
 #include "measure/SeriesStore.h"
 
+class QCategoryAxis;
 class QLineSeries;
 class QValueAxis;
 
@@ -26,7 +27,8 @@ class TTrendChart : public QChartView {
  public:
   explicit TTrendChart(QWidget* parent = nullptr);
 
-  // The series to draw (a view of its points as they are now) and the unit of its values.
+  // The series to draw (a view of its points as they are now) and the SI unit of its values,
+  // which the value axis shows with a prefix ("MHz", "ns").
   void SetData(const TSeriesView& view, const QString& unit);
   void ResetZoom();
   bool Following() const { return FFollowing; }
@@ -34,6 +36,8 @@ class TTrendChart : public QChartView {
   QRectF Range() const;
   // The points drawn now.
   QLineSeries* Line() const { return FLine; }
+  QValueAxis* TimeAxis() const { return FAxisX; }
+  QCategoryAxis* ValueAxis() const { return FAxisY; }
   // Draws the current range afresh (what a change of range or of the data calls).
   void Redraw();
 
@@ -50,11 +54,13 @@ class TTrendChart : public QChartView {
   void UserMovedRange();
   void SetRange(double x0, double x1, double y0, double y1);
   void ScheduleRedraw();
+  void SetValueAxis(double y0, double y1);
 
   QLineSeries* FLine;
   QValueAxis* FAxisX;
-  QValueAxis* FAxisY;
+  QCategoryAxis* FAxisY;
   TSeriesView FView;
+  QString FUnit;
   bool FFollowing = true;
   bool FSettingRange = false;  // our own change of the axes, not the user's
   bool FRedrawPending = false;

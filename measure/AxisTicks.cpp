@@ -14,7 +14,7 @@ double RoundStep(double raw) {
 
 }  // namespace
 
-TAxisTicks LinearTicks(double min, double max, int count, const std::string& unit) {
+TAxisTicks LinearTicks(double min, double max, int count, const std::string& unit, bool prefixed) {
   TAxisTicks t;
   if (!std::isfinite(min) || !std::isfinite(max)) return t;
   if (max < min) std::swap(min, max);
@@ -25,7 +25,7 @@ TAxisTicks LinearTicks(double min, double max, int count, const std::string& uni
   }
   t.Min = min;
   t.Max = max;
-  t.Prefix = SiPrefixFor(std::max(std::fabs(min), std::fabs(max)), unit);
+  if (prefixed) t.Prefix = SiPrefixFor(std::max(std::fabs(min), std::fabs(max)), unit);
   // The step in the prefix, so its decimals are counted there.
   const double step = RoundStep((max - min) / t.Prefix.Factor / std::max(count, 1));
   t.Step = step * t.Prefix.Factor;

@@ -17,9 +17,9 @@ struct TAxisTicks {
   TSiPrefix Prefix;
 };
 
-// About `count` ticks over [min, max]; the prefix from the larger end's magnitude.  A range of
-// no width is widened around its value.
-TAxisTicks LinearTicks(double min, double max, int count, const std::string& unit);
+// About `count` ticks over [min, max]; the prefix from the larger end's magnitude (none when
+// not `prefixed`).  A range of no width is widened around its value.
+TAxisTicks LinearTicks(double min, double max, int count, const std::string& unit, bool prefixed = true);
 // The count axis of a histogram whose highest bar is `most`: from 0 to a whole number of round
 // whole steps at or above it, about `count` ticks.
 TAxisTicks CountTicks(double most, int count);

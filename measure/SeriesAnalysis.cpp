@@ -23,12 +23,6 @@ double MedianSpacingS(const TSeriesView& view) {
   return median / 1e9;
 }
 
-// The overlapping Allan deviation is always worked out: the summary's "adev" gives it.
-TStabilityOptions WithOadev(TStabilityOptions options) {
-  options.Deviations |= DeviationBit(dvOadev);
-  return options;
-}
-
 }  // namespace
 
 TSeriesAnalysis AnalyzeSegments(std::span<const TReadingSegment> segments, const TAnalysisSettings& settings) {
@@ -41,7 +35,14 @@ TSeriesAnalysis AnalyzeSegments(std::span<const TReadingSegment> segments, const
   const TStabilityInput input = PrepareStabilityInput(segments, ReadingMeaning(settings.Mode), settings.Input);
   a.Facts = input.Facts;
   a.Tau0S = input.Facts.Tau0S;
-  if (!input.Data.Values.empty()) a.Stability = AnalyzeStability(input.Data, WithOadev(settings.Stability));
+  if (input.Data.Values.empty()) return a;
+  a.Stability = AnalyzeStability(input.Data, settings.Stability);
+  if (settings.Stability.Deviations & DeviationBit(dvOadev)) {
+    a.Oadev = a.Stability.Curves[dvOadev];
+  } else {
+    // The summary's "adev" without the work of intervals nobody asked for.
+    a.Oadev = AnalyzeStability(input.Data, {DeviationBit(dvOadev), settings.Stability.Taus, 0}).Curves[dvOadev];
+  }
   return a;
 }
 

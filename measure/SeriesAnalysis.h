@@ -30,11 +30,14 @@ struct TSeriesAnalysis {
   double Mean = 0;
   double Tau0S = 0;       // median spacing of the points' times (or as given); 0 for fewer than two
   TInputFacts Facts;      // what the readings were taken as
-  // Empty curves when no fractional value exists (a frequency-like mean of 0) or tau0 is 0.
+  // The deviations asked for; empty curves when no fractional value exists (a frequency-like
+  // mean of 0) or tau0 is 0.
   TStabilityResult Stability;
+  // The overlapping Allan deviation, which every analysis has (the summary's "adev"), asked
+  // for or not; with its intervals when asked for.
+  std::vector<TDeviationPoint> Oadev;
   THistogram Histogram;   // empty when maxBins is 0
-  // The overlapping Allan deviation, which every analysis has.
-  const std::vector<TDeviationPoint>& Adev() const { return Stability.Curves[dvOadev]; }
+  const std::vector<TDeviationPoint>& Adev() const { return Oadev; }
 };
 
 TSeriesAnalysis AnalyzeSeries(const TSeriesView& view, const TAnalysisSettings& settings = {});

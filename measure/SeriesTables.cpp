@@ -90,3 +90,9 @@ std::string TableCsv(const TTableText& table) {
   for (const auto& row : table.Rows) csv += CsvRecord(row);
   return csv;
 }
+
+std::string CsvComment(const TExportFacts& f) {
+  const char* mode = ModeText(f.Mode);
+  return "# " + f.Program + "\r\n# saved " + f.Date + "\r\n# mode " + (*mode ? mode : "-") + ", averaging " +
+         std::to_string(f.GateMs) + " ms, " + std::to_string(f.Count) + " values\r\n";
+}

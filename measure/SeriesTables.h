@@ -3,6 +3,7 @@
 // Plain functions: any thread.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,3 +30,14 @@ TTableText StatisticsTable(const TSeriesSummary& summary, const TSeriesAnalysis*
 TTableText DeviationTable(const TSeriesAnalysis& analysis, TFigureForm form);
 // The table as CSV records (measure/CsvRow.h), header first.
 std::string TableCsv(const TTableText& table);
+// What a saved table or chart was made from, for the comment lines at the head of the CSV.
+struct TExportFacts {
+  std::string Program;   // "frontpanel 1.0"
+  std::string Date;      // when it was saved, local ISO 8601
+  TMeasureMode Mode = mmNone;
+  int GateMs = 0;
+  std::int64_t Count = 0;
+};
+// "# frontpanel 1.0\r\n# saved 2026-...\r\n# mode F, averaging 1000 ms, 3000 values\r\n":
+// lines a CSV reader skips as comments (frontpanel --analyze does).
+std::string CsvComment(const TExportFacts& facts);
