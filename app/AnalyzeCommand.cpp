@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "app/OptionValue.h"
+
 namespace {
 
 bool ParsePositive(const std::string& text, double& value) {
@@ -62,15 +64,7 @@ TAnalyzeCommandLine ParseAnalyzeCommandLine(const std::vector<std::string>& args
       continue;
     }
     std::string value;
-    if (eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    } else {
-      result.Error = name + " needs a value";
-      break;
-    }
-    result.Error = Apply(name, value, result.Options);
+    result.Error = TakeOptionValue(args, i, eq, value) ? Apply(name, value, result.Options) : name + " needs a value";
   }
   if (result.Error.empty() && result.Options.File.empty()) result.Error = "--analyze takes a file name";
   return result;

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "app/OptionValue.h"
+
 namespace {
 
 // A whole decimal number in [low, high], nothing else.
@@ -134,11 +136,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.Reconnect = true;
     } else if (TakesValue(name)) {
       std::string value;
-      if (eq != std::string::npos) {
-        value = arg.substr(eq + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
+      if (!TakeOptionValue(args, i, eq, value)) {
         result.Error = name + " needs a value";
         return result;
       }

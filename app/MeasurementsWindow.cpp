@@ -96,7 +96,7 @@ TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent
   BuildLayout();
   FTimer->setInterval(kRefreshMs);
   connect(FTimer, &QTimer::timeout, this, &TMeasurementsWindow::Refresh);
-  resize(1100, 660);
+  resize(1140, 680);
 }
 
 TMeasurementsWindow::~TMeasurementsWindow() = default;
@@ -199,7 +199,7 @@ void TMeasurementsWindow::BuildLayout() {
   FAdevTable->setHorizontalHeaderLabels(DeviationHeader());
   FStatistics->setColumnWidth(0, 120);
   FStatistics->setColumnWidth(1, 115);
-  const int adevWidths[] = {48, 64, 70, 70, 70, 54};
+  const int adevWidths[] = {52, 62, 68, 68, 68, 46};
   for (int c = 0; c < 6; ++c) FAdevTable->setColumnWidth(c, adevWidths[c]);
   FStatistics->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   FTrend = new TTrendChart;
@@ -231,7 +231,7 @@ void TMeasurementsWindow::BuildLayout() {
   body->addWidget(tables);
   body->addWidget(charts);
   body->setStretchFactor(1, 1);
-  body->setSizes({420, 680});
+  body->setSizes({460, 640});
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 0, 6, 6);

@@ -91,13 +91,23 @@ TStabilityInput PrepareStabilityInput(std::span<const TReadingSegment> segments,
     else if (!options.Nominal) facts.Nominal = kNaN;
     if (!v.empty()) v.push_back(kNaN);  // the break between segments
     in.SegmentStarts.push_back(v.size());
+    std::size_t gapBefore = 0;  // missing points put right before the last reading
     for (std::size_t i = 0; i < s.size(); ++i) {
       if (i > 0) {
         const double steps = std::round((s[i].Seconds - s[i - 1].Seconds) / tau0);
-        std::size_t missing = steps > 1 ? static_cast<std::size_t>(std::min(steps - 1, 1e12)) : 0;
-        missing = std::min(missing, std::max<std::size_t>(gapBudget, 1));
-        gapBudget -= std::min(gapBudget, missing);
-        v.insert(v.end(), missing, kNaN);
+        if (steps < 1 && gapBefore > 0) {
+          // A spacing of less than half a step after a long one: the reading before came late,
+          // not after a lost one, so one point of its gap was none.
+          v.erase(v.end() - 2);
+          ++gapBudget;
+          gapBefore = 0;
+        } else {
+          std::size_t missing = steps > 1 ? static_cast<std::size_t>(std::min(steps - 1, 1e12)) : 0;
+          missing = std::min(missing, std::max<std::size_t>(gapBudget, 1));
+          gapBudget -= std::min(gapBudget, missing);
+          v.insert(v.end(), missing, kNaN);
+          gapBefore = missing;
+        }
       }
       v.push_back(Converted(s[i].Value, meaning, nominal, options.Fractional));
     }

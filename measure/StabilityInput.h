@@ -13,7 +13,9 @@
 // The points go onto a grid of tau0 (the median spacing of their times unless given): each
 // spacing counts round(spacing / tau0) steps, at least one, and the steps without a reading
 // are missing points, as is one point between segments, so no term bridges a lost gate or a
-// change of segment.  Plain functions: any thread.
+// change of segment.  Counting each spacing on its own keeps a tau0 a little off the true
+// one from adding up to false gaps; a reading that came late (a long spacing, then one of
+// less than half a step) is no gap either.  Plain functions: any thread.
 #pragma once
 
 #include <cstddef>

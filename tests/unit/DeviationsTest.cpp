@@ -13,6 +13,7 @@
 #include "app/OfflineAnalysis.h"
 #include "measure/NumberText.h"
 #include "measure/StabilityAnalysis.h"
+#include "measure/StabilityInput.h"
 #include "unit/StabilityFixtures.h"
 #include "unit/TraceLogFiles.h"
 
@@ -193,6 +194,34 @@ TEST(DeviationsTest, EveryTermThatExistsAndNoOtherMatchesTheFormulas) {
   for (const std::size_t m : {1u, 7u, 64u}) {
     const auto a = fromFrequency.At(m, kAllDeviations), b = fromPhase.At(m, kAllDeviations);
     for (std::size_t k = 0; k < kDeviationKinds; ++k) EXPECT_NEAR(a[k].Value, b[k].Value, a[k].Value * 1e-6) << k;
+  }
+}
+
+TEST(DeviationsTest, TheGridFindsLostReadingsButNotLateOnesNorATau0ALittleOff) {
+  struct Case {
+    const char* What;
+    std::vector<double> Seconds;
+    std::vector<std::size_t> Missing;  // where the grid has no reading
+  };
+  const Case cases[] = {
+      {"steady", {0, 1, 2, 3, 4}, {}},
+      {"one lost", {0, 1, 3, 4, 5}, {2}},
+      {"two lost", {0, 1, 4, 5}, {2, 3}},
+      {"one late", {0, 1, 2.7, 3, 4, 5}, {}},
+      {"spacing 2 % longer than tau0", {0, 1.02, 2.04, 3.06, 4.08, 5.1, 6.12, 7.14, 8.16, 9.18, 10.2, 11.22}, {}},
+  };
+  for (const Case& c : cases) {
+    TReadingSegment segment;
+    for (const double t : c.Seconds) segment.push_back({t, 1e7 + t});
+    TInputOptions options;
+    options.Tau0S = 1.0;
+    const TStabilityInput in = PrepareStabilityInput(std::span<const TReadingSegment>(&segment, 1), rmFrequency, options);
+    std::vector<std::size_t> missing;
+    for (std::size_t i = 0; i < in.Data.Values.size(); ++i)
+      if (std::isnan(in.Data.Values[i])) missing.push_back(i);
+    EXPECT_EQ(missing, c.Missing) << c.What;
+    EXPECT_EQ(in.Data.Values.size(), c.Seconds.size() + c.Missing.size()) << c.What;
+    EXPECT_EQ(in.Facts.Missing, c.Missing.size()) << c.What;
   }
 }
 
