@@ -8,7 +8,6 @@
 #include <QLogValueAxis>
 #include <QPainterPath>
 #include <QPen>
-#include <QScatterSeries>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -84,18 +83,13 @@ TAdevPlot::TAdevPlot(QWidget* parent)
     const auto kind = static_cast<TDeviationKind>(k);
     TCurve& curve = FCurves[k];
     curve.Line = new QLineSeries;
-    curve.Dots = new QScatterSeries;
     curve.Line->setName(LegendName(kind));
+    curve.Line->setPointsVisible(true);
+    curve.Line->setMarkerSize(6);
     c->addSeries(curve.Line);
-    c->addSeries(curve.Dots);
-    curve.Dots->setMarkerSize(6);
-    curve.Dots->setColor(curve.Line->color());
-    curve.Dots->setBorderColor(curve.Line->color());
-    for (QXYSeries* s : std::initializer_list<QXYSeries*>{curve.Line, curve.Dots}) {
-      s->attachAxis(FAxisX);
-      s->attachAxis(kind == dvTdev ? FAxisTime : FAxisY);
-      s->setVisible(false);
-    }
+    curve.Line->attachAxis(FAxisX);
+    curve.Line->attachAxis(kind == dvTdev ? FAxisTime : FAxisY);
+    curve.Line->setVisible(false);
     curve.Bars = new QGraphicsPathItem(c);
     curve.Bars->setPen(QPen(curve.Line->color(), 1));
     curve.Bars->setZValue(10);
@@ -112,6 +106,7 @@ void TAdevPlot::SetCurves(const TStabilityResult& result) {
   double tauLow = INFINITY, tauHigh = 0;
   double low[2] = {INFINITY, INFINITY}, high[2] = {0, 0};  // fractions, seconds
   int shown = 0;
+  bool changed = false;
   for (std::size_t k = 0; k < kDeviationKinds; ++k) {
     TCurve& curve = FCurves[k];
     curve.Points.clear();
@@ -127,28 +122,30 @@ void TAdevPlot::SetCurves(const TStabilityResult& result) {
       high[axis] = std::max(high[axis], std::isfinite(p.High) ? p.High : p.Value);
     }
     curve.Line->replace(line);
-    curve.Dots->replace(line);
     const bool visible = !line.isEmpty();
-    curve.Line->setVisible(visible);
-    curve.Dots->setVisible(visible);
+    // Showing or hiding a series lays the chart out anew: only when that changes.
+    if (curve.Line->isVisible() != visible) {
+      curve.Line->setVisible(visible);
+      changed = true;
+    }
     shown += visible;
   }
-  // A legend once more than one deviation is drawn; the dots never have an entry of their own.
-  chart()->legend()->setVisible(shown > 1);
-  for (const TCurve& curve : FCurves) {
-    for (QLegendMarker* m : chart()->legend()->markers(curve.Dots)) m->setVisible(false);
-    for (QLegendMarker* m : chart()->legend()->markers(curve.Line)) m->setVisible(curve.Line->isVisible());
+  if (changed) {
+    // A legend once more than one deviation is drawn, without the hidden ones.
+    chart()->legend()->setVisible(shown > 1);
+    for (const TCurve& curve : FCurves)
+      for (QLegendMarker* m : chart()->legend()->markers(curve.Line)) m->setVisible(curve.Line->isVisible());
+    FAxisTime->setVisible(!FCurves[dvTdev].Points.empty());
   }
-  FAxisTime->setVisible(!FCurves[dvTdev].Points.empty());
   if (shown > 0) {
-    const auto [x0, x1] = Decades(tauLow / 1.5, tauHigh * 1.5);
-    FAxisX->setRange(x0, x1);
+    // Ranges are set only when they change: each change lays the axis out anew.
+    const auto setRange = [](QLogValueAxis* axis, std::pair<double, double> range) {
+      if (axis->min() != range.first || axis->max() != range.second) axis->setRange(range.first, range.second);
+    };
+    setRange(FAxisX, Decades(tauLow / 1.5, tauHigh * 1.5));
     QLogValueAxis* axes[2] = {FAxisY, FAxisTime};
-    for (int a = 0; a < 2; ++a) {
-      if (!(high[a] > 0)) continue;
-      const auto [y0, y1] = Decades(low[a] / 1.5, high[a] * 1.5);
-      axes[a]->setRange(y0, y1);
-    }
+    for (int a = 0; a < 2; ++a)
+      if (high[a] > 0) setRange(axes[a], Decades(low[a] / 1.5, high[a] * 1.5));
   }
   DrawErrorBars();
 }

@@ -18,7 +18,6 @@ class QCategoryAxis;
 class QGraphicsPathItem;
 class QLineSeries;
 class QLogValueAxis;
-class QScatterSeries;
 class QValueAxis;
 
 class TAdevPlot : public QChartView {
@@ -38,7 +37,6 @@ class TAdevPlot : public QChartView {
  private:
   struct TCurve {
     QLineSeries* Line = nullptr;
-    QScatterSeries* Dots = nullptr;
     QGraphicsPathItem* Bars = nullptr;
     std::vector<TDeviationPoint> Points;
   };

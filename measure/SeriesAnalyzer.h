@@ -11,6 +11,8 @@
 // points through a view of the series store taken by the worker (the store's own lock is
 // taken and let go inside View(), never while FLock is held), so the two locks are never
 // held together.  The result belongs to the worker until Take moves it out.
+// The worker runs at a lower priority (nice 10) than the thread that made it, so the window's
+// thread gets the CPU first on a busy machine.
 // Shut-down: the destructor sets FStop under FLock, wakes the worker and joins it; an analysis
 // in progress finishes first (tens of milliseconds for a million points).
 #pragma once
