@@ -263,7 +263,8 @@ void TMeasurementsWindow::Refresh() {
     FDrawnCount = SIZE_MAX;
     FRequested = false;
   }
-  if (auto result = FAnalyzer.Take(); result && result->Series == FSeries) {
+  // A result of another series, or made with choices since changed, is not shown.
+  if (auto result = FAnalyzer.Take(); result && result->Series == RequestTag()) {
     FAnalysis = std::move(result->Analysis);
     FNewAnalysis = true;
   }
@@ -278,7 +279,7 @@ void TMeasurementsWindow::Refresh() {
     settings.Mode = summary.Mode();
     settings.Quantum = summary.Resolution();
     settings.MaxBins = kHistogramBins;
-    FAnalyzer.Request({store, FSeries, settings});
+    FAnalyzer.Request({store, RequestTag(), settings});
     FRequested = true;
     FRequestedCount = count;
   }
@@ -373,6 +374,7 @@ void TMeasurementsWindow::SetRemoveDrift(bool on) {
 
 // The analysis shown was made with other choices: ask again (the series stays).
 void TMeasurementsWindow::SettingsChanged() {
+  ++FSettingsNumber;
   FRequested = false;
   if (isVisible()) Refresh();
 }

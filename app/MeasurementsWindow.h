@@ -107,6 +107,9 @@ class TMeasurementsWindow : public QWidget {
   TFileChooser FChooser;
 
   std::uint64_t FSeries = UINT64_MAX;  // the series shown; none yet
+  std::uint64_t FSettingsNumber = 0;   // counts the changes of FSettings
+  // Names a request by the series and the choices it was made with.
+  std::uint64_t RequestTag() const { return FSeries * 1000003 + FSettingsNumber; }
   std::size_t FDrawnCount = 0;         // points in the trend chart
   std::size_t FRequestedCount = 0;     // points when the worker was last asked
   bool FRequested = false;
