@@ -58,15 +58,17 @@ TSegmentFit FitSegment(const TStabilityData& data, std::size_t begin, std::size_
 }
 
 template <typename F>
-void ForSegments(const TStabilityData& data, const std::vector<std::size_t>& starts, F f) {
+void ForSegments(const TStabilityData& data, F f) {
+  const std::vector<std::size_t>& starts = data.SegmentStarts;
+  if (starts.empty()) f(0, data.Values.size());
   for (std::size_t s = 0; s < starts.size(); ++s) f(starts[s], s + 1 < starts.size() ? starts[s + 1] : data.Values.size());
 }
 
 }  // namespace
 
-double FitFrequencyDrift(const TStabilityData& data, const std::vector<std::size_t>& segmentStarts) {
+double FitFrequencyDrift(const TStabilityData& data) {
   double num = 0, den = 0;
-  ForSegments(data, segmentStarts, [&](std::size_t begin, std::size_t end) {
+  ForSegments(data, [&](std::size_t begin, std::size_t end) {
     const TSegmentFit fit = FitSegment(data, begin, end);
     num += fit.Num;
     den += fit.Den;
@@ -76,9 +78,9 @@ double FitFrequencyDrift(const TStabilityData& data, const std::vector<std::size
   return data.Kind == dkPhase ? 2 * num / den : num / den;
 }
 
-void RemoveFrequencyDrift(TStabilityData& data, const std::vector<std::size_t>& segmentStarts, double perSecond) {
+void RemoveFrequencyDrift(TStabilityData& data, double perSecond) {
   if (!std::isfinite(perSecond)) return;
-  ForSegments(data, segmentStarts, [&](std::size_t begin, std::size_t end) {
+  ForSegments(data, [&](std::size_t begin, std::size_t end) {
     const TSegmentFit fit = FitSegment(data, begin, end);
     for (std::size_t i = begin; i < end; ++i) {
       const double u = static_cast<double>(i - begin) * data.Tau0S - fit.Centre;

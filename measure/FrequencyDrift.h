@@ -13,8 +13,7 @@
 #include "measure/StabilityData.h"
 
 // D in fractional frequency per second; NaN when the points cannot tell (fewer than two, or
-// three for phase, in every segment).  `segmentStarts`: the index where each segment begins,
-// ascending, the first 0.
-double FitFrequencyDrift(const TStabilityData& data, const std::vector<std::size_t>& segmentStarts);
+// three for phase, in every segment).  The segments are the data's (SegmentStarts).
+double FitFrequencyDrift(const TStabilityData& data);
 // Takes D t (frequency) or D t^2 / 2 (phase), t from each segment's centre, off the values.
-void RemoveFrequencyDrift(TStabilityData& data, const std::vector<std::size_t>& segmentStarts, double perSecond);
+void RemoveFrequencyDrift(TStabilityData& data, double perSecond);

@@ -16,7 +16,15 @@ std::vector<double> DecimatedPhase(const TStabilityData& data, std::size_t m) {
   std::vector<double> out;
   const std::vector<double>& v = data.Values;
   if (data.Kind == dkPhase) {
-    for (std::size_t i = 0; i < v.size(); i += m) out.push_back(v[i]);
+    // A segment starting since the point before makes a missing point first: no difference
+    // spans two segments' phases.
+    auto next = data.SegmentStarts.begin();
+    for (std::size_t i = 0; i < v.size(); i += m) {
+      bool started = false;
+      for (; next != data.SegmentStarts.end() && *next <= i; ++next) started = started || (*next > 0 && i > 0);
+      if (started) out.push_back(kNaN);
+      out.push_back(v[i]);
+    }
     return out;
   }
   out.reserve(v.size() / m + 1);

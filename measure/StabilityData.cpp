@@ -45,7 +45,13 @@ void WindowDifferences(const TStabilityData& data, std::size_t m, std::vector<do
   const std::vector<double>& x = data.Values;
   if (m == 0 || x.size() <= m) return;
   out.resize(x.size() - m);
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = x[i + m] - x[i];
+  // The first segment start after i; none past the end.
+  auto next = data.SegmentStarts.begin();
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    while (next != data.SegmentStarts.end() && *next <= i) ++next;
+    const bool spansStart = next != data.SegmentStarts.end() && *next <= i + m;
+    out[i] = spansStart ? kNaN : x[i + m] - x[i];
+  }
 }
 
 std::vector<double> FrequencyToPhase(std::span<const double> y, double tau0S) {

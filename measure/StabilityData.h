@@ -20,12 +20,17 @@ struct TStabilityData {
   TDataKind Kind = dkFrequency;
   double Tau0S = 0;
   std::vector<double> Values;  // y (dimensionless) or x (seconds); NaN: missing
+  // Where each segment begins (ascending, the first 0; empty: one segment).  Phase restarts
+  // with its own offset in each segment, so no phase difference spans the start of one; a
+  // frequency series has a missing value before each start, which does the same.
+  std::vector<std::size_t> SegmentStarts;
   // The phase points the values stand for: one more than frequency values.
   std::size_t PhasePoints() const { return Values.empty() ? 0 : Kind == dkFrequency ? Values.size() + 1 : Values.size(); }
 };
 
-// x_{i+m} - x_i for i = 0 .. PhasePoints() - m - 1, NaN where a point it needs is missing.
-// Frequency data: tau0 times the sum of y_i .. y_{i+m-1}.  O(N) whatever m.
+// x_{i+m} - x_i for i = 0 .. PhasePoints() - m - 1, NaN where a point it needs is missing or
+// a segment starts after x_i and at or before x_{i+m}.  Frequency data: tau0 times the sum of
+// y_i .. y_{i+m-1}.  O(N) whatever m.
 void WindowDifferences(const TStabilityData& data, std::size_t m, std::vector<double>& out);
 
 // scale * (v_i + ... + v_{i+m-1}) for every i with all m values present, NaN otherwise; out has

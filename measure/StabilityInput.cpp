@@ -84,13 +84,13 @@ TStabilityInput PrepareStabilityInput(std::span<const TReadingSegment> segments,
     // A frequency of mean 0 has no fractional value.
     if (meaning != rmPhase && !options.Fractional && !(nominal != 0 && std::isfinite(nominal))) {
       in.Data.Values.clear();
-      in.SegmentStarts.clear();
+      in.Data.SegmentStarts.clear();
       return in;
     }
     if (used == 0 && !options.Nominal) facts.Nominal = nominal;
     else if (!options.Nominal) facts.Nominal = kNaN;
     if (!v.empty()) v.push_back(kNaN);  // the break between segments
-    in.SegmentStarts.push_back(v.size());
+    in.Data.SegmentStarts.push_back(v.size());
     std::size_t gapBefore = 0;  // missing points put right before the last reading
     for (std::size_t i = 0; i < s.size(); ++i) {
       if (i > 0) {
@@ -118,9 +118,9 @@ TStabilityInput PrepareStabilityInput(std::span<const TReadingSegment> segments,
   facts.Segments = used;
   facts.Missing = v.size() - readings;
   if (meaning == rmPhase) facts.Nominal = kNaN;  // phase has none
-  facts.DriftPerS = FitFrequencyDrift(in.Data, in.SegmentStarts);
+  facts.DriftPerS = FitFrequencyDrift(in.Data);
   if (options.RemoveDrift && std::isfinite(facts.DriftPerS)) {
-    RemoveFrequencyDrift(in.Data, in.SegmentStarts, facts.DriftPerS);
+    RemoveFrequencyDrift(in.Data, facts.DriftPerS);
     facts.DriftRemoved = true;
   }
   return in;

@@ -58,8 +58,7 @@ struct TInputFacts {
 };
 
 struct TStabilityInput {
-  TStabilityData Data;
-  std::vector<std::size_t> SegmentStarts;  // where each segment begins in Data.Values
+  TStabilityData Data;  // with the segments' starts
   TInputFacts Facts;
 };
 

@@ -26,7 +26,7 @@ struct TPoint {
 
 // The overlapping Allan deviation of fractional frequencies y at the octave taus.
 std::vector<TPoint> OverlappingAdev(const std::vector<double>& y, double tau0) {
-  const TStabilityData data{dkFrequency, tau0, y};
+  const TStabilityData data{dkFrequency, tau0, y, {}};
   TDeviationCalculator calculator(data);
   std::vector<TPoint> points;
   for (const std::size_t m : AveragingFactors(tsOctave, data.PhasePoints())) {

@@ -62,12 +62,12 @@ TEST(ConfidenceTest, TheCommonNoiseTypesAreIdentified) {
   for (const int alpha : {2, 0, -2})
     for (const std::uint32_t seed : {1u, 2u, 3u})
       for (const std::size_t m : {1u, 8u, 64u}) {
-        const TStabilityData data{dkFrequency, 1.0, PowerLawNoise(alpha, 8192, seed)};
+        const TStabilityData data{dkFrequency, 1.0, PowerLawNoise(alpha, 8192, seed), {}};
         const auto estimate = Lag1NoiseAlpha(data, m, 2);
         ASSERT_TRUE(estimate.has_value());
         EXPECT_EQ(NearestNoiseType(*estimate, 2), alpha) << "seed " << seed << " m " << m << ": " << *estimate;
       }
-  const TStabilityData few{dkFrequency, 1.0, PowerLawNoise(0, 100, 1)};
+  const TStabilityData few{dkFrequency, 1.0, PowerLawNoise(0, 100, 1), {}};
   EXPECT_FALSE(Lag1NoiseAlpha(few, 4, 2).has_value()) << "25 averaged points tell nothing";
 }
 
@@ -101,7 +101,7 @@ TEST(ConfidenceTest, TheOneSigmaIntervalHoldsTheTrueValueAboutTwoTimesInThree) {
   for (const int alpha : {0, -2}) {
     int held = 0, total = 0;
     for (int s = 0; s < kSeries; ++s) {
-      const TStabilityData data{dkFrequency, 1.0, PowerLawNoise(alpha, 1024, 1000 + s)};
+      const TStabilityData data{dkFrequency, 1.0, PowerLawNoise(alpha, 1024, 1000 + s), {}};
       TStabilityOptions options;
       options.Deviations = DeviationBit(dvOadev) | DeviationBit(dvMdev) | DeviationBit(dvOhdev);
       const TStabilityResult r = AnalyzeStability(data, options);

@@ -28,7 +28,7 @@ std::string Printed(double v) {
 }
 
 TEST(DeviationsTest, ReferenceSetGivesThePublishedFigures) {
-  const TStabilityData data{dkFrequency, 1.0, ReferenceSet()};
+  const TStabilityData data{dkFrequency, 1.0, ReferenceSet(), {}};
   TDeviationCalculator calculator(data);
   for (const TPublished& p : kPublished)
     EXPECT_EQ(Printed(calculator.At(p.M, kAllDeviations)[p.Kind].Value), p.Value) << DeviationName(p.Kind);
@@ -172,7 +172,7 @@ TEST(DeviationsTest, EveryTermThatExistsAndNoOtherMatchesTheFormulas) {
   std::vector<double> y(400);
   for (std::size_t i = 0; i < y.size(); ++i) y[i] = 1e-7 + 1e-12 * static_cast<double>(i) + noise(random);
   for (std::size_t i : {17u, 18u, 19u, 150u, 151u, 303u}) y[i] = kNaN;
-  const TStabilityData data{dkFrequency, 0.5, y};
+  const TStabilityData data{dkFrequency, 0.5, y, {}};
   TDeviationCalculator calculator(data);
   for (const std::size_t m : AveragingFactors(tsAll, data.PhasePoints())) {
     const auto got = calculator.At(m, kAllDeviations);
@@ -188,8 +188,8 @@ TEST(DeviationsTest, EveryTermThatExistsAndNoOtherMatchesTheFormulas) {
   // The same series as phase (no gaps there): the same figures.
   std::vector<double> whole(y);
   for (double& v : whole) v = std::isnan(v) ? 1e-7 : v;
-  const TStabilityData frequency{dkFrequency, 0.5, whole};
-  const TStabilityData phase{dkPhase, 0.5, FrequencyToPhase(whole, 0.5)};
+  const TStabilityData frequency{dkFrequency, 0.5, whole, {}};
+  const TStabilityData phase{dkPhase, 0.5, FrequencyToPhase(whole, 0.5), {}};
   TDeviationCalculator fromFrequency(frequency), fromPhase(phase);
   for (const std::size_t m : {1u, 7u, 64u}) {
     const auto a = fromFrequency.At(m, kAllDeviations), b = fromPhase.At(m, kAllDeviations);
@@ -230,7 +230,7 @@ TEST(DeviationsTest, AMillionReadingsFarFromTheirNominalLoseNoDigits) {
   // against a nominal 10 Hz off) agree to far better than the noise's own uncertainty.
   std::mt19937 random(5);
   std::normal_distribution<double> noise(0, 1e-9);
-  TStabilityData near{dkFrequency, 1.0, std::vector<double>(1'000'000)};
+  TStabilityData near{dkFrequency, 1.0, std::vector<double>(1'000'000), {}};
   for (double& v : near.Values) v = noise(random);
   TStabilityData far = near;
   for (double& v : far.Values) v += 1e-6;

@@ -11,5 +11,5 @@ sio_add_test(NAME SeriesAnalyzerTest SOURCES SeriesAnalyzerTest.cpp LIBS sio_mea
 # The stability analysis: the deviations against published figures and the formulas, the
 # offline analysis as the program runs it, the confidence intervals as statistics, and the
 # numbers and ticks the window shows.
-sio_add_test(NAME StabilityTest SOURCES DeviationsTest.cpp ConfidenceTest.cpp NumberFormatTest.cpp
+sio_add_test(NAME StabilityTest SOURCES DeviationsTest.cpp ConfidenceTest.cpp NumberFormatTest.cpp StabilityInputTest.cpp
   LIBS panel_logic LABELS unit TIMEOUT 120)
