@@ -80,6 +80,7 @@ int RunAnalysis(const TAnalyzeOptions& options, std::FILE* out, std::FILE* err) 
   settings.Input.Tau0S = options.Tau0S;
   settings.Input.Nominal = options.Nominal;
   settings.Input.RemoveDrift = options.Drift;
+  settings.Input.Consecutive = file.Consecutive;
   if (file.Plain) {
     if (!options.Tau0S) {
       std::fprintf(err, "frontpanel: %s has one number per line: give their spacing with --tau0\n", options.File.c_str());
@@ -92,7 +93,8 @@ int RunAnalysis(const TAnalyzeOptions& options, std::FILE* out, std::FILE* err) 
   const TSeriesAnalysis analysis = AnalyzeSegments(file.Segments, settings);
   TRunningMoments moments;
   for (const TReadingSegment& s : file.Segments)
-    for (const TReadingPoint& p : s) moments.Add(p.Value);
+    for (const TReadingPoint& p : s)
+      if (!std::isnan(p.Value)) moments.Add(p.Value);
   if (options.Json) std::fprintf(out, "%s\n", AnalysisJson(moments, file.Unit, analysis).c_str());
   else PrintText(file, moments, analysis, out);
   if (!options.ExportFrequency.empty() || !options.ExportPhase.empty()) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -109,18 +110,26 @@ TMeasurementFile ParseMeasurementText(const std::string& text) {
   };
   std::vector<TRow> rows;
   TMeasurementFile file;
+  file.Consecutive = column.count("segment") > 0;
   std::map<std::tuple<int, int, int>, std::size_t> kinds;
   while (at < text.size()) {
     const std::vector<std::string> r = NextRecord(text, at);
     if (r.size() == 1 && Blank(r[0])) continue;
+    // A repeated frame of a measurement already recorded.
+    if (field(r, "new_measurement") == "0") continue;
     ++file.Rows;
     const auto seconds = Number(field(r, "elapsed_s"));
-    const auto value = Number(field(r, "si_value"));
-    // A reading the recorder flagged (held, overflow, ...) is no measurement.
-    const bool flagged = !Blank(field(r, "flag")) || !Blank(field(r, "flags"));
-    if (!seconds || !value || flagged) {
+    auto value = Number(field(r, "si_value"));
+    // A reading the recorder flagged (held, overflow, error) is no measurement: in a segment
+    // it is a missing point.
+    const bool flagged = !Blank(field(r, "flags"));
+    if (!seconds || (!value && !file.Consecutive) || (flagged && !file.Consecutive)) {
       ++file.LeftOut;
       continue;
+    }
+    if (flagged || !value) {
+      ++file.LeftOut;
+      value = std::numeric_limits<double>::quiet_NaN();
     }
     const auto gate = Number(field(r, "gate_ms"));
     TRow row{*seconds, *value,

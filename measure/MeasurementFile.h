@@ -1,11 +1,15 @@
 // Reading a recording back for offline analysis: a CSV file this program wrote, any CSV with
 // elapsed_s and si_value columns, or a plain file of one number per line.
 //
-// CSV: the header names the columns (in any order; a first line starting with '#' and blank
+// CSV: the header names the columns (in any order; first lines starting with '#' and blank
 // lines are skipped).  Rows without a number in si_value (a blank reading, "Error") are left
 // out and counted.  The kind of a row is its mode, unit and gate_ms where those columns exist;
-// a new kind or a segment column that says so starts a new segment, and the analysis takes
-// the segments of the kind with the most rows (the others are counted as left out).
+// a new kind, or a new number in the segment column, starts a new segment, and the analysis
+// takes the segments of the kind with the most rows (the others are counted as left out).
+// A recording with a segment column has no gap inside a segment: its readings are
+// consecutive, and a flagged one (the flags column: held, overflow, error) is a missing point
+// there.  Without one, gaps are told from the times.  Rows of a frame that shows no new
+// measurement (new_measurement 0, a recording of every frame) are skipped.
 // Plain: one number per line, no times; the caller gives tau0.  Plain functions: any thread.
 #pragma once
 
@@ -18,6 +22,7 @@
 
 struct TMeasurementFile {
   bool Plain = false;              // one number per line: Seconds are the line's index
+  bool Consecutive = false;        // segments without gaps (measure/StabilityInput.h)
   std::vector<TReadingSegment> Segments;
   TMeasureMode Mode = mmNone;       // of the kind taken
   TDisplayUnit Unit = duNone;

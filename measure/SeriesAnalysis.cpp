@@ -1,6 +1,7 @@
 #include "measure/SeriesAnalysis.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "measure/RunningMoments.h"
@@ -29,7 +30,8 @@ TSeriesAnalysis AnalyzeSegments(std::span<const TReadingSegment> segments, const
   TSeriesAnalysis a;
   TRunningMoments moments;
   for (const TReadingSegment& s : segments)
-    for (const TReadingPoint& p : s) moments.Add(p.Value);
+    for (const TReadingPoint& p : s)
+      if (!std::isnan(p.Value)) moments.Add(p.Value);
   a.Count = static_cast<std::size_t>(moments.Count());
   a.Mean = moments.Mean();
   const TStabilityInput input = PrepareStabilityInput(segments, ReadingMeaning(settings.Mode), settings.Input);

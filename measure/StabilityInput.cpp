@@ -21,11 +21,17 @@ double Converted(double v, TReadingMeaning meaning, double nominal, bool fractio
   return v;
 }
 
+// Of the readings not left out; NaN when there are none.
 double Mean(const TReadingSegment& s) {
   // About the first value, so a 10 MHz reading keeps its millihertz.
-  double sum = 0;
-  for (const TReadingPoint& p : s) sum += p.Value - s.front().Value;
-  return s.front().Value + sum / static_cast<double>(s.size());
+  double first = std::numeric_limits<double>::quiet_NaN(), sum = 0;
+  std::size_t n = 0;
+  for (const TReadingPoint& p : s) {
+    if (std::isnan(p.Value)) continue;
+    if (n++ == 0) first = p.Value;
+    sum += p.Value - first;
+  }
+  return first + sum / static_cast<double>(n);
 }
 
 }  // namespace
@@ -44,6 +50,17 @@ const char* ReadingMeaningName(TReadingMeaning meaning) {
     case rmPhase: return "phase";
     default: return "frequency";
   }
+}
+
+double MeanSpacing(std::span<const TReadingSegment> segments) {
+  double span = 0;
+  std::size_t steps = 0;
+  for (const TReadingSegment& s : segments) {
+    if (s.size() < 2) continue;
+    span += s.back().Seconds - s.front().Seconds;
+    steps += s.size() - 1;
+  }
+  return steps > 0 ? span / static_cast<double>(steps) : 0;
 }
 
 double MedianSpacing(std::span<const TReadingSegment> segments) {
@@ -67,9 +84,10 @@ TStabilityInput PrepareStabilityInput(std::span<const TReadingSegment> segments,
   in.Data.Kind = meaning == rmPhase ? dkPhase : dkFrequency;
   facts.DriftPerS = kNaN;
   std::size_t readings = 0, used = 0;
-  for (const TReadingSegment& s : segments) readings += s.size();
+  for (const TReadingSegment& s : segments)
+    for (const TReadingPoint& p : s) readings += !std::isnan(p.Value);
   facts.Readings = readings;
-  const double tau0 = options.Tau0S.value_or(MedianSpacing(segments));
+  const double tau0 = options.Tau0S.value_or(options.Consecutive ? MeanSpacing(segments) : MedianSpacing(segments));
   if (!(tau0 > 0) || !std::isfinite(tau0)) return in;
   if (meaning != rmPhase && !options.Fractional && options.Nominal && !(*options.Nominal != 0 && std::isfinite(*options.Nominal)))
     return in;
@@ -79,7 +97,7 @@ TStabilityInput PrepareStabilityInput(std::span<const TReadingSegment> segments,
   std::vector<double>& v = in.Data.Values;
   facts.Nominal = options.Nominal.value_or(kNaN);
   for (const TReadingSegment& s : segments) {
-    if (s.empty()) continue;
+    if (s.empty() || std::isnan(Mean(s))) continue;
     const double nominal = options.Nominal && meaning != rmPhase ? *options.Nominal : Mean(s);
     // A frequency of mean 0 has no fractional value.
     if (meaning != rmPhase && !options.Fractional && !(nominal != 0 && std::isfinite(nominal))) {
@@ -93,7 +111,7 @@ TStabilityInput PrepareStabilityInput(std::span<const TReadingSegment> segments,
     in.Data.SegmentStarts.push_back(v.size());
     std::size_t gapBefore = 0;  // missing points put right before the last reading
     for (std::size_t i = 0; i < s.size(); ++i) {
-      if (i > 0) {
+      if (i > 0 && !options.Consecutive) {
         const double steps = std::round((s[i].Seconds - s[i - 1].Seconds) / tau0);
         if (steps < 1 && gapBefore > 0) {
           // A spacing of less than half a step after a long one: the reading before came late,
@@ -117,6 +135,7 @@ TStabilityInput PrepareStabilityInput(std::span<const TReadingSegment> segments,
   facts.Tau0S = tau0;
   facts.Segments = used;
   facts.Missing = v.size() - readings;
+  if (used == 0) v.clear();
   if (meaning == rmPhase) facts.Nominal = kNaN;  // phase has none
   facts.DriftPerS = FitFrequencyDrift(in.Data);
   if (options.RemoveDrift && std::isfinite(facts.DriftPerS)) {

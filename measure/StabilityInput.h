@@ -33,11 +33,16 @@ const char* ReadingMeaningName(TReadingMeaning meaning);
 
 struct TReadingPoint {
   double Seconds = 0;  // since any fixed moment; must not decrease within a segment
-  double Value = 0;    // in SI units (Hz, s) or as a fraction
+  double Value = 0;    // in SI units (Hz, s) or as a fraction; NaN: a reading left out (flagged)
 };
 using TReadingSegment = std::vector<TReadingPoint>;
 
 struct TInputOptions {
+  // The readings of a segment follow one another without a gap (the measurement stream's
+  // segments): one step each, a reading left out is one missing point, and tau0 is their mean
+  // spacing (times are a frame late at worst, so the mean is the gate's, where a median could
+  // be a frame period's).  Otherwise gaps are told from the times, as below.
+  bool Consecutive = false;
   std::optional<double> Tau0S;
   std::optional<double> Nominal;
   bool Fractional = false;  // the values are fractional frequencies already
@@ -50,7 +55,7 @@ struct TInputFacts {
   double Tau0S = 0;
   double Nominal = 0;           // the one given or the only segment's mean; NaN: one per
                                 // segment, or phase
-  std::size_t Readings = 0;     // points taken
+  std::size_t Readings = 0;     // points taken (not those left out)
   std::size_t Segments = 0;
   std::size_t Missing = 0;      // grid points without one (gaps, segment breaks)
   double DriftPerS = 0;         // fitted linear frequency drift, 1/s; NaN when it cannot be told
@@ -70,3 +75,5 @@ TStabilityInput PrepareStabilityInput(std::span<const TReadingSegment> segments,
 // The median of the spacings between successive points of the segments (not across two), in
 // seconds; 0 for none.
 double MedianSpacing(std::span<const TReadingSegment> segments);
+// Their mean spacing: the segments' spans over their steps; 0 for none.
+double MeanSpacing(std::span<const TReadingSegment> segments);

@@ -124,6 +124,31 @@ TEST(StabilityInputTest, ARecordingIsReadBackBySegmentsOfOneKind) {
   EXPECT_EQ(file.Segments[1][1].Seconds, 5.0);
   EXPECT_EQ(file.Segments[1][1].Value, 10000005.0);
 
+  // With the measurement stream's columns: segments without gaps, a flagged reading a missing
+  // point of its segment, repeated frames skipped, tau0 the mean spacing of the gates.
+  const TMeasurementFile stream = ParseMeasurementText(
+      "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status,flags,segment,segment_start,new_measurement\r\n"
+      "t,0.000,,,kHz,10000001,F,1000,132,,1,start,1\r\n"
+      "t,0.300,,,kHz,10000001,F,1000,132,,1,,0\r\n"
+      "t,1.000,,,kHz,10000002,F,1000,132,,1,,1\r\n"
+      "t,2.300,,,kHz,10000099,F,1000,132,overflow,1,,1\r\n"
+      "t,3.000,,,kHz,10000004,F,1000,132,,1,,1\r\n"
+      "t,9.000,,,kHz,10000005,F,1000,132,,2,line lost,1\r\n"
+      "t,10.400,,,kHz,10000006,F,1000,132,,2,,1\r\n");
+  EXPECT_TRUE(stream.Consecutive);
+  EXPECT_EQ(stream.Rows, 6u);
+  EXPECT_EQ(stream.LeftOut, 1u);
+  ASSERT_EQ(stream.Segments.size(), 2u);
+  ASSERT_EQ(stream.Segments[0].size(), 4u);
+  EXPECT_TRUE(std::isnan(stream.Segments[0][2].Value));
+  TInputOptions consecutive;
+  consecutive.Consecutive = true;
+  const TStabilityInput in = Prepare(stream.Segments, rmFrequency, consecutive);
+  EXPECT_DOUBLE_EQ(in.Facts.Tau0S, (3.0 + 1.4) / 4) << "the mean spacing: 2.3 s is a gate shown late, not a gap";
+  EXPECT_EQ(in.Data.Values.size(), 7u);
+  EXPECT_EQ(in.Facts.Readings, 5u);
+  EXPECT_EQ(in.Facts.Missing, 2u) << "the overflow and the break between the segments";
+
   const TMeasurementFile plain = ParseMeasurementText("0.5\n0.25\n\nnan\n-1e-3\n");
   EXPECT_TRUE(plain.Plain);
   ASSERT_EQ(plain.Segments.size(), 1u);
