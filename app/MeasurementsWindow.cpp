@@ -35,7 +35,7 @@ constexpr int kStatisticsRows = 9;
 const char* const kChartFilter = QT_TRANSLATE_NOOP("TMeasurementsWindow", "PNG images (*.png);;SVG drawings (*.svg)");
 
 QStringList DeviationHeader() {
-  return {TMeasurementsWindow::tr("deviation"), TMeasurementsWindow::tr("\u03C4"), TMeasurementsWindow::tr("\u03C3(\u03C4)"),
+  return {TMeasurementsWindow::tr("dev."), TMeasurementsWindow::tr("\u03C4"), TMeasurementsWindow::tr("\u03C3(\u03C4)"),
           TMeasurementsWindow::tr("low"), TMeasurementsWindow::tr("high"), TMeasurementsWindow::tr("terms"),
           TMeasurementsWindow::tr("noise")};
 }
@@ -199,7 +199,7 @@ void TMeasurementsWindow::BuildLayout() {
   FAdevTable->setHorizontalHeaderLabels(DeviationHeader());
   FStatistics->setColumnWidth(0, 120);
   FStatistics->setColumnWidth(1, 115);
-  const int adevWidths[] = {52, 62, 68, 68, 68, 46};
+  const int adevWidths[] = {44, 66, 70, 70, 70, 40};
   for (int c = 0; c < 6; ++c) FAdevTable->setColumnWidth(c, adevWidths[c]);
   FStatistics->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   FTrend = new TTrendChart;
@@ -222,6 +222,9 @@ void TMeasurementsWindow::BuildLayout() {
   auto* lower = new QSplitter(Qt::Horizontal);
   lower->addWidget(FAdevPlot);
   lower->addWidget(FHistogram);
+  // The stability plot has two axes and a legend of up to six names: the larger share.
+  lower->setStretchFactor(0, 3);
+  lower->setStretchFactor(1, 2);
   auto* charts = new QSplitter(Qt::Vertical);
   charts->addWidget(FTrend);
   charts->addWidget(lower);

@@ -18,6 +18,7 @@
 namespace {
 
 constexpr int kHistogramTicks = 4;
+constexpr int kHistogramDigits = 5;  // labels longer than this give offsets
 constexpr int kCountTicks = 5;
 constexpr qreal kCapHalfWidth = 3;
 
@@ -37,31 +38,46 @@ std::pair<double, double> Decades(double low, double high) {
 QString LegendName(TDeviationKind kind) {
   switch (kind) {
     case dvAdev: return TAdevPlot::tr("ADEV");
-    case dvOadev: return TAdevPlot::tr("overlapping ADEV");
+    case dvOadev: return TAdevPlot::tr("OADEV");
     case dvMdev: return TAdevPlot::tr("MDEV");
-    case dvTdev: return TAdevPlot::tr("TDEV (right axis)");
+    case dvTdev: return TAdevPlot::tr("TDEV");
     case dvHdev: return TAdevPlot::tr("HDEV");
-    case dvOhdev: return TAdevPlot::tr("overlapping HDEV");
+    case dvOhdev: return TAdevPlot::tr("OHDEV");
   }
   return {};
 }
 
 }  // namespace
 
-QString SetPrefixedTicks(QCategoryAxis* axis, double min, double max, int ticks, const QString& unit) {
-  const TAxisTicks t = LinearTicks(min, max, ticks, unit.toStdString());
+QString SetPrefixedTicks(QCategoryAxis* axis, double min, double max, int ticks, const QString& unit, int maxDigits) {
+  const std::string u = unit.toStdString();
+  TAxisTicks t = LinearTicks(min, max, ticks, u);
+  // The significant digits a label needs: those of the largest value down to the step's.
+  const double scaledMax = std::max(std::fabs(t.Min), std::fabs(t.Max)) / t.Prefix.Factor;
+  const int digits = (scaledMax >= 1 ? static_cast<int>(std::floor(std::log10(scaledMax))) + 1 : 1) + t.Decimals;
+  double origin = 0;
+  QString title = unit.isEmpty() ? QString() : QString::fromUtf8(t.Prefix.Symbol) + unit;
+  if (digits > maxDigits) {
+    // Offsets from a round value near the middle, on a grid ten steps wide.
+    const double grid = 10 * LinearTicks(min, max, ticks, u, false).Step;
+    origin = std::round((min + max) / 2 / grid) * grid;
+    t = LinearTicks(min - origin, max - origin, ticks, u);
+    title = TAdevPlot::tr("%1 from %2")
+                .arg(unit.isEmpty() ? QString() : QString::fromUtf8(t.Prefix.Symbol) + unit,
+                     QString::fromStdString(SiText(origin, u, digits)));
+  }
   for (const QString& label : axis->categoriesLabels()) axis->remove(label);
   axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  axis->setStartValue(t.Min - t.Step);
+  axis->setStartValue(origin + t.Min - t.Step);
   // Counting steps, not adding them up, keeps the ticks on round values.
   const double first = t.First / t.Step;
   for (int k = 0; k <= 4 * ticks + 4; ++k) {
     const double value = (first + k) * t.Step;
     if (value > t.Max + t.Step * 1e-9) break;
-    axis->append(QString::fromStdString(TickLabel(t, value)), value);
+    axis->append(QString::fromStdString(TickLabel(t, value)), origin + value);
   }
-  axis->setRange(t.Min, t.Max);
-  return unit.isEmpty() ? QString() : QString::fromUtf8(t.Prefix.Symbol) + unit;
+  axis->setRange(origin + t.Min, origin + t.Max);
+  return title;
 }
 
 TAdevPlot::TAdevPlot(QWidget* parent)
@@ -94,6 +110,12 @@ TAdevPlot::TAdevPlot(QWidget* parent)
     curve.Bars->setPen(QPen(curve.Line->color(), 1));
     curve.Bars->setZValue(10);
   }
+  // The legend under the plot, small: six names must fit a narrow chart.
+  c->legend()->setAlignment(Qt::AlignBottom);
+  QFont small = c->legend()->font();
+  small.setPointSizeF(small.pointSizeF() * 0.8);
+  c->legend()->setFont(small);
+  c->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
   FAxisX->setRange(0.1, 10);
   FAxisY->setRange(1e-9, 1e-5);
   FAxisTime->setRange(1e-9, 1e-5);
@@ -189,6 +211,10 @@ THistogramChart::THistogramChart(QWidget* parent)
   c->addSeries(bars);
   FAxisY->setTitleText(tr("count"));
   FAxisY->setLabelFormat(QStringLiteral("%.0f"));
+  // Readings of nine digits, four of them under a narrow chart.
+  QFont small = FAxisX->labelsFont();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  FAxisX->setLabelsFont(small);
   FAxisY->setTickType(QValueAxis::TicksDynamic);
   FAxisY->setTickAnchor(0);
   c->addAxis(FAxisX, Qt::AlignBottom);
@@ -210,7 +236,7 @@ void THistogramChart::SetHistogram(const THistogram& histogram, const QString& u
   }
   FOutline->replace(outline);
   if (outline.isEmpty()) return;
-  FAxisX->setTitleText(SetPrefixedTicks(FAxisX, outline.front().x(), outline.back().x(), kHistogramTicks, unit));
+  FAxisX->setTitleText(SetPrefixedTicks(FAxisX, outline.front().x(), outline.back().x(), kHistogramTicks, unit, kHistogramDigits));
   // Round whole steps from 0 to just above the highest bar.
   const TAxisTicks counts = CountTicks(static_cast<double>(most), kCountTicks);
   FAxisY->setTickInterval(counts.Step);

@@ -127,6 +127,19 @@ int NearestNoiseType(double alpha, int dmax) {
   return static_cast<int>(std::clamp(std::lround(alpha), dmax >= 3 ? -4L : -2L, 2L));
 }
 
+const char* NoiseTypeAbbreviation(int alpha) {
+  switch (alpha) {
+    case 2: return "WPM";
+    case 1: return "FPM";
+    case 0: return "WFM";
+    case -1: return "FFM";
+    case -2: return "RWFM";
+    case -3: return "FWFM";
+    case -4: return "RRFM";
+    default: return "";
+  }
+}
+
 const char* NoiseTypeName(int alpha) {
   switch (alpha) {
     case 2: return "white PM";

@@ -31,3 +31,6 @@ int NearestNoiseType(double alpha, int dmax);
 // "white PM", "flicker PM", "white FM", "flicker FM", "random-walk FM", "flicker walk FM",
 // "random run FM".
 const char* NoiseTypeName(int alpha);
+// The abbreviations of the field, for narrow tables: "WPM", "FPM", "WFM", "FFM", "RWFM",
+// "FWFM", "RRFM".
+const char* NoiseTypeAbbreviation(int alpha);

@@ -79,7 +79,8 @@ TTableText DeviationTable(const TSeriesAnalysis& analysis, TFigureForm form) {
       };
       t.Rows.push_back({DeviationName(kind), figure(p.TauS, "s"), figure(p.Value, unit), figure(p.Low, unit),
                         figure(p.High, unit), std::to_string(p.Terms),
-                        std::string(NoiseTypeName(p.Noise)) + (p.NoiseIdentified ? "" : "*")});
+                        std::string(form == ffShown ? NoiseTypeAbbreviation(p.Noise) : NoiseTypeName(p.Noise)) +
+                            (p.NoiseIdentified ? "" : "*")});
     }
   }
   return t;

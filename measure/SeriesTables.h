@@ -26,7 +26,8 @@ enum TFigureForm { ffShown, ffExact };
 TTableText StatisticsTable(const TSeriesSummary& summary, const TSeriesAnalysis* analysis, TFigureForm form);
 // deviation, tau_s, value, low, high, terms, noise: one row per deviation and tau, the
 // deviations in the order of their kinds.  TDEV is in seconds, the others are fractions.  The
-// noise type has a * when it was not identified at that tau (measure/StabilityAnalysis.h).
+// noise type (abbreviated when shown) has a * when it was not identified at that tau
+// (measure/StabilityAnalysis.h).
 TTableText DeviationTable(const TSeriesAnalysis& analysis, TFigureForm form);
 // The table as CSV records (measure/CsvRow.h), header first.
 std::string TableCsv(const TTableText& table);
