@@ -1,9 +1,10 @@
 // The program's command line, for the window and for the headless logger alike:
 //
 //   frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
+//              [--scpi [ADDRESS:]PORT]
 //   frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]
-//              [--duration S] [--keys K,K,...] [--summary] [--reconnect]
-//              [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
+//              [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]
+//              [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]] [--scpi [ADDRESS:]PORT]
 //   frontpanel --help | --version
 //
 // Parsing never exits or prints: it returns the options or the reason they are wrong, so the
@@ -29,15 +30,20 @@ struct TProgramOptions {
   // in brackets ([::1]:1883) and kept without them.
   std::string MqttHost;
   int MqttPort = 1883;
-  std::string MqttTopic = "frontpanel";  // no MQTT wildcard (+, #), not empty
+  std::string MqttTopic = "frontpanel";  // publishable (publish/TopicName.h), not empty
+  // Remote control over SCPI, window and logger alike: [ADDRESS:]PORT as given (checked);
+  // empty: none.
+  std::string Scpi;
   // Headless only.
   unsigned Com = 2;             // the port to open, as the window's Com1/Com2 choice
   std::string CsvPath = "-";    // "-": standard output
   long Count = 0;               // stop after this many measurements; 0: no limit
   double DurationS = 0;         // stop after this many seconds of recording; 0: no limit
-  std::vector<int> Keys;        // key codes 1..28 pressed in order at start
+  std::vector<int> Keys;        // key codes 1..28 pressed in order at start (given as codes,
+                                // key names or the window's keyboard letters, app/KeyboardMap.h)
   bool Summary = false;         // a JSON summary on standard error at the end
   bool Reconnect = false;       // a lost line is opened again and recording goes on
+  bool EveryFrame = false;      // a CSV row per decoded frame, not per measurement
 };
 
 struct TCommandLine {
@@ -48,6 +54,11 @@ struct TCommandLine {
 
 // Parses the arguments after the program name.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The arguments without the window toolkit's own (-platform NAME, -display NAME, -style NAME,
+// ... with one dash or two), which the window's application object takes: so the program's
+// own options are read before any window-system object exists, and with no display at all.
+std::vector<std::string> WithoutToolkitOptions(const std::vector<std::string>& args);
 
 // Whether the arguments ask for the headless logger, or for --help or --version, which are
 // answered without a display too (decided before any window-system object exists, which

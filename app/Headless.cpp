@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "ProjectVersion.h"
 #include "app/HeadlessLogger.h"
 #include "app/PanelPublishing.h"
+#include "app/PanelRemote.h"
+#include "app/StandardStreams.h"
 #include "app/StopSignals.h"
 #include "dispatch/SioPortName.h"
 #include "platform/Application.h"
@@ -24,6 +27,10 @@ void SayMqttNews(TPanelPublishing& mqtt) {
 }  // namespace
 
 int RunHeadless(const TProgramOptions& options) {
+  if (options.CsvPath == "-" && StandardOutputWasClosed()) {
+    std::fprintf(stderr, "frontpanel: Cannot record to standard output: it is closed (give --csv FILE)\n");
+    return 1;
+  }
   // Before the port starts its workers (see TStopSignals).  Destroyed last, after the logger
   // has closed the port and its workers have ended.
   TStopSignals signals;
@@ -37,9 +44,14 @@ int RunHeadless(const TProgramOptions& options) {
 
   // Made before the logger, so it outlives the logger's port and feed (app/PanelPublishing.h).
   const std::unique_ptr<TPanelPublishing> mqtt = MakePanelPublishing(options);
+  // Likewise; it listens before the port opens, so a failure to listen costs nothing.
+  bool remoteFailed = false;
+  const std::unique_ptr<TPanelRemote> remote = MakePanelRemote(options, kProjectVersion, stderr, remoteFailed);
+  if (remoteFailed) return 1;
   THeadlessLogger logger(options, stderr);
   if (logger.Start()) {
     if (mqtt) mqtt->Attach(logger.Feed(), *logger.Port());
+    if (remote) remote->Attach(logger.Feed(), *logger.Port(), HeadlessControls(logger));
     while (!logger.Finished() && !signals.Received()) {
       TMsg msg;
       // Publishing's news is looked at once a second at least.
@@ -49,6 +61,7 @@ int RunHeadless(const TProgramOptions& options) {
     }
   }
   logger.Finish();
+  if (remote) remote->Stop();
   if (mqtt) {
     mqtt->Stop();
     std::fprintf(stderr, "frontpanel: mqtt: %s\n", mqtt->Totals().c_str());

@@ -5,8 +5,10 @@
 // frame as a CSV row until it has Count rows or DurationS seconds have passed.  Diagnostics go
 // to the stream given (standard error in the program), each line starting "frontpanel: ".
 // A lost line ends the run with status 1 and the reason, or, with --reconnect, is opened
-// again (TReconnectSchedule) while the recording goes on, each loss and return said once.
-// A key unanswered after KeyAnswerMs is given up, so that frames are decoded again.
+// again (app/Reconnector.h) while the recording goes on, each loss and return said once.
+// A key unanswered after KeyAnswerMs is given up, so that frames are decoded again.  A line
+// that stays silent for three display periods is said to, once, as the window's strip shows
+// "no data", and its data coming back again.
 //
 // Main thread only.  The port's triggers reach it while the main thread pumps its message
 // queue; the loop that pumps (RunHeadless) asks WaitMs() how long it may wait and calls Poll()
@@ -22,9 +24,11 @@
 #include <string>
 
 #include "app/CommandLine.h"
+#include "app/KeyGroups.h"
 #include "app/LinkDecoder.h"
 #include "app/LinkHealth.h"
 #include "app/MeasurementFeed.h"
+#include "app/Reconnector.h"
 
 class TComponent;
 class TSioComPort;
@@ -57,23 +61,37 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   const TMeasurementFeed& Feed() const { return FFeed; }
   TMeasurementFeed& Feed() { return FFeed; }
   TSioComPort* Port() const { return FPort; }  // null before Start
+
+  // Remote control (app/PanelRemote.h): a key pressed as the window's click presses it (sent
+  // at once, its lamps changed here until the next frame, given up after KeyAnswerMs
+  // unanswered), and the panel as the window would show it.  Raises the port's error.
+  void PressKey(int code);
+  bool KeyLit(int key) const { return FLamps[static_cast<std::size_t>(key - 1)]; }
+  bool KeyPending() const { return FLink.CommandPending != 0; }
+  const std::string& ReadingText() const { return FReading; }
   // What a trigger calls to make the loop run Poll soon; posts to the main queue by default.
   void SetWake(std::function<void()> wake) { FWake = std::move(wake); }
 
  private:
-  // TPanelSink: nothing is shown.
-  void SetLabelText(TPanelLabel, const std::string&) override {}
+  // TPanelSink: nothing is shown; the lamps and the reading are kept for remote control.
+  void SetLabelText(TPanelLabel label, const std::string& text) override {
+    if (label == plRezult) FReading = text;
+  }
   void SetRsOnVisible(bool) override {}
-  void SetKeyLit(int, bool) override {}
+  void SetKeyLit(int key, bool lit) override { FLamps[static_cast<std::size_t>(key - 1)] = lit; }
   void SetLedOn(int, bool) override {}
   // TFrameObserver: frames become rows once recording runs.
   void FrameDecoded(const TDecodedFrame& frame) override;
 
   void Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle);
   void LineLost(int error);
-  void TryReopen();
+  void SayNews();
+  void WatchSilence();
+  static TLinkHealth::TMs NowMs();
   void PressNextKey();
   void StartRecording();
+  // The recording ended because a stop signal interrupted its open or write (app/StopSignals.h).
+  bool StoppedBySignal() const;
   void Fail(const std::string& message);
   void Say(const std::string& message) const;
 
@@ -87,13 +105,15 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
 
   std::size_t FNextKey = 0;       // index into FOptions.Keys of the key to press next
   bool FAwaitingAnswer = false;   // a key was sent and 130 has not come yet
+  TKeyLamps FLamps = StartKeyLamps();
+  std::string FReading;
+  TClock::time_point FRemoteKeyDeadline = TClock::time_point::max();  // a remote key given up then
   TClock::time_point FAnswerDeadline;
   bool FRecording = false;
   TClock::time_point FRecordingEnd = TClock::time_point::max();
-  bool FReconnecting = false;
-  TClock::time_point FReopenAt;
-  TReconnectSchedule FSchedule;
-  std::string FRetryFailure;      // the last retry's message, said once
+  std::unique_ptr<TReconnector> FReconnector;  // with --reconnect
+  TLinkHealth FHealth;            // when bytes last came, for the silence notice
+  bool FSaidSilent = false;       // "no data" said, "data again" not yet
   bool FFinished = false;
   bool FSummaryWritten = false;
   int FExitStatus = 0;

@@ -1,35 +1,55 @@
 #include "app/KeyboardHelp.h"
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "app/KeyboardMap.h"
 
+namespace {
+
+// A menu entry's words without its accelerator mark and ellipsis.
+QString Plain(QString text) { return text.remove(QLatin1Char('&')).remove(QChar(0x2026)).trimmed(); }
+
+}  // namespace
+
 TKeyboardHelp::TKeyboardHelp(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("KeyboardHelp"));
   setWindowTitle(tr("Keyboard"));
-  auto* table = new QTableWidget(KeyboardKeyCount + 3, 3, this);
+  // The window's commands that have a shortcut, as its menu lists them.
+  QList<QAction*> commands;
+  for (QAction* a : parent->actions())
+    if (!a->shortcut().isEmpty()) commands.push_back(a);
+
+  auto* table = new QTableWidget(KeyboardKeyCount + 1 + static_cast<int>(commands.size()), 4, this);
   table->setObjectName(QStringLiteral("KeyTable"));
-  table->setHorizontalHeaderLabels({tr("Key"), tr("Panel key"), tr("Does")});
+  table->setHorizontalHeaderLabels({tr("Panel key"), tr("Keyboard"), tr("Code"), tr("Does")});
   table->verticalHeader()->hide();
   table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
   int row = 0;
-  const auto add = [&](const QString& key, const QString& panelKey, const QString& does) {
-    table->setItem(row, 0, new QTableWidgetItem(key));
-    table->setItem(row, 1, new QTableWidgetItem(panelKey));
-    table->setItem(row, 2, new QTableWidgetItem(does));
+  const auto add = [&](const QString& panel, const QString& key, const QString& code, const QString& does) {
+    const QString cells[] = {panel, key, code, does};
+    for (int column = 0; column < 4; ++column) {
+      auto* item = new QTableWidgetItem(cells[column]);
+      if (column == 1 || column == 2) item->setTextAlignment(Qt::AlignCenter);
+      table->setItem(row, column, item);
+    }
     ++row;
   };
   for (const TKeyboardKey& k : KeyboardKeys()) {
-    add(QString::fromLatin1(k.Key), k.Code <= 27 ? QStringLiteral("Pa%1").arg(k.Code) : tr("F or T, double click"),
-        QString::fromUtf8(k.Legend));
+    add(QString::fromUtf8(k.Panel), QString::fromLatin1(k.Key), QString::number(k.Code),
+        QCoreApplication::translate("KeyboardMap", k.Legend));
   }
-  add(QStringLiteral("Ctrl+R"), QString(), tr("Start or stop recording measurements to a CSV file"));
-  add(QStringLiteral("Ctrl+C"), QString(), tr("Copy the reading with its unit"));
-  add(QStringLiteral("Ctrl+P"), QString(), tr("Choose the serial device of Com1 or Com2"));
+  // The window's own commands below a gap.
+  table->setSpan(row, 0, 1, 4);
+  table->setItem(row++, 0, new QTableWidgetItem(tr("Commands of the window (also in its context menu):")));
+  for (QAction* a : commands) add(QString(), a->shortcut().toString(QKeySequence::NativeText), QString(), Plain(a->text()));
   table->resizeColumnsToContents();
   table->horizontalHeader()->setStretchLastSection(true);
 
@@ -38,5 +58,8 @@ TKeyboardHelp::TKeyboardHelp(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table);
   layout->addWidget(buttons);
-  resize(520, 560);
+  // Every row in view where the screen has room for it.
+  const int rows = table->horizontalHeader()->height() + table->rowCount() * table->verticalHeader()->defaultSectionSize();
+  const int room = screen() != nullptr ? screen()->availableGeometry().height() * 9 / 10 : 560;
+  resize(560, qBound(360, rows + 80, room));
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/SysErrors.h"
+#include "app/Reconnector.h"
 
 namespace {
 
@@ -12,15 +12,9 @@ constexpr TLinkHealth::TMs kLongestPeriodMs = 600'000;
 }  // namespace
 
 void TLinkHealth::Opened(TMs now) {
-  FLost = false;
   FLastBytes = now;
   FKeyDue = false;
   FGivenUpKey = 0;
-}
-
-void TLinkHealth::Lost(const std::string& reason) {
-  FLost = true;
-  FLostReason = reason;
 }
 
 void TLinkHealth::FrameDecoded(TMs now) {
@@ -42,62 +36,36 @@ bool TLinkHealth::TakeOverdueKey(TMs now) {
   return true;
 }
 
-TLinkView TLinkHealth::View(const TPortFacts& port, TMs now) const {
+bool TLinkHealth::Stale(TMs now, TMs* silentS) const {
+  const TMs silent = now - FLastBytes;
+  if (silentS != nullptr) *silentS = std::max<TMs>(1, silent / 1000);
+  return silent > StalePeriods * FPeriodMs;
+}
+
+TLinkView TLinkHealth::View(const TPortFacts& port, TMs now, const TWords& w) const {
   TLinkView view;
   std::string state;
+  TMs silentS = 0;
   if (port.Open) {
-    const TMs silent = now - FLastBytes;
-    if (silent > StalePeriods * FPeriodMs) {
+    if (Stale(now, &silentS)) {
       view.Level = llStale;
-      state = "no data for " + std::to_string(std::max<TMs>(1, silent / 1000)) + " s";
+      state = w(QT_TRANSLATE_NOOP("Words", "no data for %1 s"), {std::to_string(silentS)});
     } else {
       view.Level = llGood;
-      state = "connected";
+      state = w(QT_TRANSLATE_NOOP("Words", "connected"));
     }
-  } else if (FLost) {
+  } else if (!port.Reconnecting.empty()) {
     view.Level = llLost;
-    state = "line lost \u2014 reconnecting";
-    if (!FLostReason.empty()) state += " (" + FLostReason + ")";
+    state = port.Reconnecting;
   } else if (port.LastFailure != opNone) {
     view.Level = llFailed;
-    state = OpenProblemWords(port.LastFailure);
+    state = OpenProblemWords(port.LastFailure, w);
   } else {
     view.Level = llClosed;
-    state = "closed";
+    state = w(QT_TRANSLATE_NOOP("Words", "closed"));
   }
   view.Text = "COM" + std::to_string(port.ComNumber) + (port.Path.empty() ? "" : " " + port.Path) + " " + state;
-  if (FGivenUpKey != 0) view.Text += " \u00b7 no answer to key " + std::to_string(FGivenUpKey);
+  if (FGivenUpKey != 0)
+    view.Text += w(QT_TRANSLATE_NOOP("Words", " \u00b7 no answer to key %1"), {std::to_string(FGivenUpKey)});
   return view;
-}
-
-std::string OpenProblemWords(TOpenProblem problem) {
-  switch (problem) {
-    case opMissing:
-      return "no device";
-    case opNotSerial:
-      return "not a serial device";
-    case opBusy:
-      return "port busy";
-    case opNoPermission:
-      return "no permission";
-    case opOther:
-      return "cannot open";
-    case opNone:
-      break;
-  }
-  return {};
-}
-
-std::string LineLostWords(int error) {
-  if (error == -static_cast<int>(ERROR_GEN_FAILURE)) return "device gone";
-  if (error == -static_cast<int>(ERROR_GRACEFUL_DISCONNECT)) return "connection closed by the server";
-  const std::string text = PlainErrorText(error);
-  return text.empty() ? "error " + std::to_string(-error) : text;
-}
-
-std::uint32_t TReconnectSchedule::NextDelayMs() {
-  static constexpr std::uint32_t kDelays[] = {1000, 2000, 4000, 5000};
-  const int step = std::min<int>(FAttempts, static_cast<int>(std::size(kDelays)) - 1);
-  ++FAttempts;
-  return kDelays[step];
 }

@@ -7,7 +7,7 @@
 //
 //   COM2 /dev/ttyUSB0 connected                       good
 //   COM2 /dev/ttyUSB0 no data for 7 s                 stale: nothing for 3 display periods
-//   COM2 /dev/ttyUSB0 line lost — reconnecting (…)    lost: a retry is pending
+//   COM2 /dev/ttyUSB0 line lost — reconnecting (…)    lost: the reconnector's state
 //   COM2 /dev/ttyUSB0 port busy | no permission | …   failed: the last open failed
 //   … · no answer to key 5                            a key given up after KeyAnswerMs
 //
@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/Words.h"
 #include "port/SioOpenFailure.h"
 
 enum TLinkLevel : std::uint8_t { llClosed, llGood, llStale, llLost, llFailed };
@@ -33,7 +34,7 @@ struct TPortFacts {
   std::string Path;
   bool Open = false;
   TOpenProblem LastFailure = opNone;  // why the last open failed (opNone: it worked)
-  std::string FailureText;            // the message of that failure
+  std::string Reconnecting;           // the reconnector's state while a lost line is retried
 };
 
 class TLinkHealth {
@@ -43,15 +44,8 @@ class TLinkHealth {
   static constexpr TMs DefaultPeriodMs = 1000;   // display period until two frames came
   static constexpr int StalePeriods = 3;
 
-  // The port opened (again): the line counts from now, a pending key and a loss are over.
+  // The port opened (again): the line counts from now, a pending key is over.
   void Opened(TMs now);
-  // The line was lost for `reason` (words); a retry is pending until Opened or Abandon.
-  void Lost(const std::string& reason);
-  // A retry failed: the reason shown becomes the retry's.
-  void RetryFailed(const std::string& reason) { FLostReason = reason; }
-  // The user chose another port: no more retries are announced.
-  void Abandon() { FLost = false; }
-  bool Reconnecting() const { return FLost; }
 
   void BytesReceived(TMs now) { FLastBytes = now; }
   void FrameDecoded(TMs now);
@@ -64,11 +58,15 @@ class TLinkHealth {
   // strip says so until the next key or open).
   bool TakeOverdueKey(TMs now);
 
-  TLinkView View(const TPortFacts& port, TMs now) const;
+  // Whether an open line has been silent for StalePeriods display periods at `now`, and for
+  // how many whole seconds (at least 1).
+  bool Stale(TMs now, TMs* silentS = nullptr) const;
+  // The first moment at which the line counts as stale if no bytes come meanwhile.
+  TMs SilentUntilMs() const { return FLastBytes + StalePeriods * FPeriodMs + 1; }
+
+  TLinkView View(const TPortFacts& port, TMs now, const TWords& words = {}) const;
 
  private:
-  bool FLost = false;
-  std::string FLostReason;
   TMs FLastBytes = 0;
   TMs FLastFrame = -1;
   TMs FPeriodMs = DefaultPeriodMs;
@@ -78,20 +76,3 @@ class TLinkHealth {
   int FGivenUpKey = 0;  // the key the strip tells of; 0: none
 };
 
-// The few words the strip uses for an open failure ("port busy", "no permission", ...).
-std::string OpenProblemWords(TOpenProblem problem);
-// The few words for the error a line was lost with (OnLineLost's Error): "device gone" for a
-// hang-up or I/O error (a pulled adapter, a closed peer), "connection closed by the server"
-// when a network server ended the connection, else the system's text.
-std::string LineLostWords(int error);
-
-// When to try a lost line again: 1 s after the loss, then 2 s, 4 s, and every 5 s from then on.
-class TReconnectSchedule {
- public:
-  std::uint32_t NextDelayMs();
-  void Reset() { FAttempts = 0; }
-  int Attempts() const { return FAttempts; }
-
- private:
-  int FAttempts = 0;
-};

@@ -1,9 +1,13 @@
 #include "app/LinkStatusControl.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "app/LinkDecoder.h"
+#include "app/OpenFailureText.h"
 #include "app/StatusStrip.h"
 #include "dispatch/SioPortName.h"
 #include "port/SioPort.h"
@@ -25,11 +29,11 @@ const char* Colour(TLinkLevel level) {
   return "#b0b0b0";
 }
 
-// The strip has room for a short path only (a by-id name is long): its end tells it apart;
-// the tooltip has the whole message of a failure.
+// The strip has room for a short path only (a by-id name is long): its end tells it apart, and
+// the state after it stays in view; the tooltip has the whole text.
 std::string Shortened(const std::string& path) {
-  constexpr std::size_t kLongest = 40;
-  return path.size() <= kLongest ? path : "…" + path.substr(path.size() - (kLongest - 1));
+  constexpr std::size_t kLongest = 32;
+  return path.size() <= kLongest ? path : "\u2026" + path.substr(path.size() - (kLongest - 1));
 }
 
 }  // namespace
@@ -40,18 +44,32 @@ TLinkStatusControl::TLinkStatusControl(QObject* parent, TSioCustomComPort& port,
       FLink(link),
       FSegment(strip.AddSegment(QStringLiteral("LinkState"))),
       FTick(new QTimer(this)),
-      FRetry(new QTimer(this)) {
+      FRetry(new QTimer(this)),
+      FReconnector(port, Words(), &Now, [this] { ReconnectorChanged(); }),
+      FPortIdentity(port.Identity()) {
   FRetry->setSingleShot(true);
-  connect(FRetry, &QTimer::timeout, this, &TLinkStatusControl::Retry);
+  FRetry->setTimerType(Qt::PreciseTimer);
+  // A timer may still fire a little early: whatever is due then is looked at again.
+  connect(FRetry, &QTimer::timeout, this, [this] {
+    FReconnector.Poll();
+    ReconnectorChanged();
+  });
   connect(FTick, &QTimer::timeout, this, &TLinkStatusControl::Tick);
   FTick->start(kTickMs);
   FPort.AddPortListener(this, [this](TComponent*, bool opened) {
     if (opened) Opened();
     Refresh();
   });
-  FPort.SetOnLineLost([this](TComponent*, int error) { LineLost(error); });
   if (FPort.PortState() == psOpen) FHealth.Opened(Now());
   Refresh();
+}
+
+TLinkStatusControl::~TLinkStatusControl() {
+  if (IsLivePort(FPortIdentity)) FPort.RemovePortListener(this);
+}
+
+TWords TLinkStatusControl::Words() {
+  return TWords([](const char* source) { return QCoreApplication::translate("Words", source).toStdString(); });
 }
 
 TLinkHealth::TMs TLinkStatusControl::Now() {
@@ -69,35 +87,29 @@ void TLinkStatusControl::KeySent(int code) {
 
 void TLinkStatusControl::PortChosen() {
   FRetry->stop();
-  FHealth.Abandon();
+  FReconnector.Abandon();
+}
+
+void TLinkStatusControl::ReconnectNow() {
+  FReconnector.TryNow();
+  Refresh();
 }
 
 void TLinkStatusControl::Opened() {
-  FRetry->stop();
-  FSchedule.Reset();
   FHealth.Opened(Now());
   // A key sent on the line before cannot be answered on this one.
   FLink.CommandPending = 0;
 }
 
-void TLinkStatusControl::LineLost(int error) {
-  FHealth.Lost(LineLostWords(error));
-  FSchedule.Reset();
-  FRetry->start(static_cast<int>(FSchedule.NextDelayMs()));
-  Refresh();
-}
-
-// Quiet: a failure is shown in the strip only, never in a box.
-void TLinkStatusControl::Retry() {
-  if (!FHealth.Reconnecting() || FPort.PortState() == psOpen) return;
-  try {
-    FPort.SetOpen(true);
-  } catch (const std::exception&) {
-    FHealth.RetryFailed(OpenProblemWords(FPort.LastOpenFailure().Problem));
+// The strip carries the reconnector's state; its news is for the logger.
+void TLinkStatusControl::ReconnectorChanged() {
+  FReconnector.TakeNews();
+  const TReconnector::TMs due = FReconnector.DueInMs();
+  if (due < 0) {
+    FRetry->stop();
+  } else {
+    FRetry->start(static_cast<int>(std::min<TReconnector::TMs>(due, 60'000)));
   }
-  // A close still completing opens the port once it is done (and the listener then stops
-  // the retries); until then, and after a failure, the next try is due.
-  if (FPort.PortState() != psOpen) FRetry->start(static_cast<int>(FSchedule.NextDelayMs()));
   Refresh();
 }
 
@@ -113,14 +125,22 @@ void TLinkStatusControl::Tick() {
 }
 
 void TLinkStatusControl::Refresh() {
+  const TWords words = Words();
   TPortFacts facts;
   facts.ComNumber = FPort.ComNumber();
   facts.Open = FPort.PortState() == psOpen;
-  facts.Path = Shortened(facts.Open ? FPort.DeviceName() : PortDeviceName(FPort.ComNumber()));
+  facts.Path = facts.Open ? FPort.DeviceName() : PortDeviceName(FPort.ComNumber());
   facts.LastFailure = FPort.LastOpenFailure().Problem;
-  const TLinkView view = FHealth.View(facts, Now());
-  const QString text = QString::fromStdString(view.Text).toHtmlEscaped();
-  TStatusStrip::SetSegmentText(FSegment,
-                               QStringLiteral("<span style=\"color:%1\">%2</span>").arg(QLatin1String(Colour(view.Level)), text));
-  FSegment->setToolTip(QString::fromStdString(FPort.LastOpenFailure().Message));
+  facts.Reconnecting = FReconnector.StateText();
+  TPortFacts shown = facts;
+  shown.Path = Shortened(facts.Path);
+  const TLinkView view = FHealth.View(shown, Now(), words);
+  const QString text = QString::fromStdString(view.Text);
+  TStatusStrip::SetSegmentText(FSegment, QStringLiteral("<span style=\"color:%1\">%2</span>")
+                                             .arg(QLatin1String(Colour(view.Level)), text.toHtmlEscaped()));
+  // The whole of it where the strip has no room, and why the last open failed.
+  QString tip = QString::fromStdString(FHealth.View(facts, Now(), words).Text);
+  if (!facts.Open && FPort.LastOpenFailure().Problem != opNone)
+    tip += QStringLiteral("\n") + QString::fromStdString(OpenFailureText(FPort.LastOpenFailure(), facts.ComNumber, auWindow, words));
+  FSegment->setToolTip(tip);
 }

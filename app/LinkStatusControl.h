@@ -2,10 +2,11 @@
 //
 // A segment at the left of the bottom strip tells the link in plain words and colour
 // (TLinkHealth: connected, no data, line lost — reconnecting, port busy, no permission, ...).
-// When the port reports a lost line (OnLineLost, after it has closed itself) the window tries
-// to open it again after 1 s, 2 s, 4 s and then every 5 s until it works or the user chooses
-// another port.  These tries show no message box: the strip carries the state; the decoder's
-// state and a running recording are left alone.  A key whose answer (130) has not come after
+// When the port reports a lost line (OnLineLost, after it has closed itself) the reconnector
+// (app/Reconnector.h) opens it again once the device has come back, after 1 s, 2 s, 4 s and
+// then every 5 s, until it works or the user chooses another port; "Reconnect now" tries at
+// once.  These tries show no message box: the strip carries the state, with the whole message
+// in its tooltip; the decoder's state and a running recording are left alone.  A key whose answer (130) has not come after
 // 2 s is given up here, so that frames are decoded again; opening the port afresh gives up a
 // pending key as well.  GUI thread only.
 #pragma once
@@ -15,6 +16,7 @@
 #include <chrono>
 
 #include "app/LinkHealth.h"
+#include "app/Reconnector.h"
 
 class QLabel;
 class QTimer;
@@ -30,6 +32,7 @@ class TLinkStatusControl : public QObject {
   // The port must outlive nothing of this object's but its own events: the window destroys
   // the port first.
   TLinkStatusControl(QObject* parent, TSioCustomComPort& port, TLinkState& link, TStatusStrip& strip);
+  ~TLinkStatusControl() override;
 
   // What the window tells it.
   void BytesReceived();
@@ -37,19 +40,23 @@ class TLinkStatusControl : public QObject {
   void KeySent(int code);
   // The user chose a port (Com1/Com2, the device chooser): retries of the old one stop.
   void PortChosen();
+  // "Reconnect now": a closed port is opened at once (a lost one only on a device that came
+  // back); a failure is shown in the strip.
+  void ReconnectNow();
 
   // Shows the current state in the segment (also every half second by itself).
   void Refresh();
   QLabel* Segment() const { return FSegment; }
   const TLinkHealth& Health() const { return FHealth; }
-  bool Reconnecting() const { return FHealth.Reconnecting(); }
+  bool Reconnecting() const { return FReconnector.Reconnecting(); }
+  // The words of the window's language for texts made by the Qt-free half.
+  static TWords Words();
 
  private:
   static TLinkHealth::TMs Now();
   void Tick();
-  void LineLost(int error);
-  void Retry();
   void Opened();
+  void ReconnectorChanged();
 
   TSioCustomComPort& FPort;
   TLinkState& FLink;
@@ -57,5 +64,6 @@ class TLinkStatusControl : public QObject {
   QTimer* FTick;
   QTimer* FRetry;
   TLinkHealth FHealth;
-  TReconnectSchedule FSchedule;
+  TReconnector FReconnector;
+  TPortIdentity FPortIdentity;  // the port may go first (the window destroys it before us)
 };

@@ -83,6 +83,21 @@ void Fill(QTableWidget* table, const TTableText& text, const QStringList& header
   }
 }
 
+// Why the current segment began, as the window says it.
+QString SegmentCauseWords(TSegmentCause cause) {
+  switch (cause) {
+    case scLine: return TMeasurementsWindow::tr("the line came back");
+    case scGap: return TMeasurementsWindow::tr("a missing gate");
+    case scKeys: return TMeasurementsWindow::tr("a key changed the settings");
+    case scHold: return TMeasurementsWindow::tr("the hold ended");
+    case scOverflow: return TMeasurementsWindow::tr("the overflow ended");
+    case scReset: return TMeasurementsWindow::tr("the reset");
+    case scStart:
+    case scNone: break;
+  }
+  return TMeasurementsWindow::tr("the start");
+}
+
 }  // namespace
 
 TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent)
@@ -192,6 +207,7 @@ void TMeasurementsWindow::BuildLayout() {
   for (QAction* a : tools->actions()) addAction(a);  // their shortcuts work anywhere in the window
 
   FSeriesLabel = new QLabel(this);
+  FSeriesLabel->setWordWrap(true);
   FSeriesLabel->setObjectName(QStringLiteral("SeriesLabel"));
   FStatistics = NewTable(QStringLiteral("StatisticsTable"), 3);
   FAdevTable = NewTable(QStringLiteral("AdevTable"), static_cast<int>(DeviationHeader().size()));
@@ -276,13 +292,15 @@ void TMeasurementsWindow::Refresh() {
     FTrend->SetData(store->View(), QString::fromUtf8(SiUnitText(summary.Unit())));
     FDrawnCount = count;
   }
-  // One request at a time: the worker is asked again only once it has answered.
+  // One request at a time: the worker is asked again only once it has answered.  The histogram
+  // is of the current segment, the deviations of the segments measured alike, with no term
+  // across a gap.
   if (!FAnalyzer.Busy() && (!FRequested || count != FRequestedCount)) {
     TAnalysisSettings settings = FSettings;
     settings.Mode = summary.Mode();
     settings.Quantum = summary.Resolution();
     settings.MaxBins = kHistogramBins;
-    FAnalyzer.Request({store, RequestTag(), settings});
+    FAnalyzer.Request({store, RequestTag(), settings, summary.SegmentFirst(), summary.RunFirst()});
     FRequested = true;
     FRequestedCount = count;
   }
@@ -292,15 +310,33 @@ void TMeasurementsWindow::Refresh() {
 void TMeasurementsWindow::ShowTables() {
   const TSeriesSummary& summary = FFeed.Summary();
   const QString unit = QString::fromUtf8(SiUnitText(summary.Unit()));
+  QString text;
   if (summary.Moments().Count() == 0) {
-    FSeriesLabel->setText(tr("No measurement with a value yet."));
+    text = tr("No measurement with a value yet.");
   } else {
-    FSeriesLabel->setText(tr("Series: mode %1, averaging %2 ms, %3 values in %4")
-                              .arg(QString::fromUtf8(ModeText(summary.Mode())))
-                              .arg(summary.GateMs())
-                              .arg(summary.Moments().Count())
-                              .arg(unit.isEmpty() ? tr("no unit") : unit));
+    text = tr("Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements "
+              "(the statistics and the histogram are of this segment; the trend breaks where a segment "
+              "begins).")
+               .arg(QString::fromUtf8(ModeText(summary.Mode())))
+               .arg(summary.GateMs())
+               .arg(unit.isEmpty() ? tr("no unit") : unit)
+               .arg(summary.SegmentsInSeries())
+               .arg(SegmentCauseWords(summary.SegmentCause()))
+               .arg(summary.Moments().Count());
+    if (FAnalysis && FAnalysis->Facts.Segments > 1) {
+      text += QLatin1Char(' ') + tr("The deviations take the %1 segments measured with these settings, no term "
+                                    "across a gap.")
+                                     .arg(FAnalysis->Facts.Segments);
+    }
   }
+  const TLeftOut& out = summary.LeftOut();
+  if (out.Total() > 0) {
+    text += QLatin1Char(' ') + tr("Left out of the statistics: %1 held, %2 overflowed, %3 bad frames.")
+                                   .arg(out.Held)
+                                   .arg(out.Overflow)
+                                   .arg(out.Error);
+  }
+  FSeriesLabel->setText(text);
   Fill(FStatistics, StatisticsTable(summary, FAnalysis ? &*FAnalysis : nullptr, ffShown),
        {tr("quantity"), tr("value"), tr("unit")}, {0, 2});
   if (!FNewAnalysis) return;

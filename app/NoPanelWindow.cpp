@@ -5,7 +5,7 @@
 
 #include "app/CommandLine.h"
 
-int RunPanelWindow(int, char**) {
+int RunPanelWindow(int, char**, const TProgramOptions&) {
   std::fprintf(stderr, "frontpanel: this build has no window; use --headless\n%s", UsageText());
   return 2;
 }

@@ -95,7 +95,10 @@ int RunAnalysis(const TAnalyzeOptions& options, std::FILE* out, std::FILE* err) 
   for (const TReadingSegment& s : file.Segments)
     for (const TReadingPoint& p : s)
       if (!std::isnan(p.Value)) moments.Add(p.Value);
-  if (options.Json) std::fprintf(out, "%s\n", AnalysisJson(moments, file.Unit, analysis).c_str());
+  // A recording is analysed whole: its moments are of every reading taken, "segment" and
+  // "segment_start" of its last segment.
+  const TSummaryScope scope{moments, file.Unit, file.LastSegment, file.Segments.size(), file.LastSegmentStart, file.Flagged};
+  if (options.Json) std::fprintf(out, "%s\n", AnalysisJson(scope, analysis).c_str());
   else PrintText(file, moments, analysis, out);
   if (!options.ExportFrequency.empty() || !options.ExportPhase.empty()) {
     const TStabilityInput input = PrepareStabilityInput(file.Segments, ReadingMeaning(file.Mode), settings.Input);

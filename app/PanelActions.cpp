@@ -18,9 +18,13 @@ TPanelActions::TPanelActions(QWidget* window) : QObject(window), FWindow(window)
   FChoosePort = new QAction(tr("Port…"), this);
   FChoosePort->setObjectName(QStringLiteral("ActionChoosePort"));
   FChoosePort->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  FReconnect = new QAction(tr("Reconnect now"), this);
+  FReconnect->setObjectName(QStringLiteral("ActionReconnect"));
   FKeyboard = new QAction(tr("Keyboard…"), this);
   FKeyboard->setObjectName(QStringLiteral("ActionKeyboard"));
-  for (QAction* a : {FRecord, FCopyReading, FChoosePort, FKeyboard}) AddMenuAction(a);
+  FAbout = new QAction(tr("About…"), this);
+  FAbout->setObjectName(QStringLiteral("ActionAbout"));
+  for (QAction* a : {FRecord, FCopyReading, FChoosePort, FReconnect, FKeyboard, FAbout}) AddMenuAction(a);
 
   for (const TKeyboardKey& k : KeyboardKeys()) {
     auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(k.Key)), window);

@@ -4,7 +4,9 @@
 //   Record / Stop recording   Ctrl+R
 //   Copy reading              Ctrl+C   the reading with its unit
 //   Port…                     Ctrl+P   the serial device of Com1 or Com2 (app/DeviceChooser.h)
-//   Keyboard…                          the table of the keys below
+//   Reconnect now                      opens a closed or lost port at once
+//   Keyboard…                          the table of the keys below and these shortcuts
+//   About…                             version, licence, where the manual is
 // and one key for each of the 27 key areas and for the test-mode code 28 (app/KeyboardMap.h).
 // Later features add their entries with AddMenuAction.  GUI thread only.
 #pragma once
@@ -26,6 +28,8 @@ class TPanelActions : public QObject {
   QAction* CopyReading() const { return FCopyReading; }
   QAction* Keyboard() const { return FKeyboard; }
   QAction* ChoosePort() const { return FChoosePort; }
+  QAction* Reconnect() const { return FReconnect; }
+  QAction* About() const { return FAbout; }
   QMenu* Menu() const { return FMenu; }
   // Adds an entry (with its shortcut active in the window) to the end of the menu.
   void AddMenuAction(QAction* action);
@@ -41,4 +45,6 @@ class TPanelActions : public QObject {
   QAction* FCopyReading;
   QAction* FKeyboard;
   QAction* FChoosePort;
+  QAction* FReconnect;
+  QAction* FAbout;
 };

@@ -17,6 +17,8 @@ void TPanelPublishing::Attach(TMeasurementFeed& feed, TSioComPort& port) {
   FFeed = &feed;
   FStartNs = NowTimestamp().MonotonicNs;
   feed.AddListener([this](const TMeasurement& m) {
+    // One message per measurement, as a recording has one row per measurement.
+    if (!m.Distinct) return;
     const TCsvRecorder& recorder = FFeed->Recorder();
     FPublisher.Post(ReadingJson(RowValues(m, recorder.Active() ? recorder.StartNs() : FStartNs)));
   });

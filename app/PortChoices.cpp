@@ -28,7 +28,13 @@ void ApplyPortChoices(const std::vector<TPortMapping>& commandLine) {
 void RememberPortChoice(unsigned comNumber, const QString& path) {
   QSettings store = Store();
   store.setValue(Key(comNumber), path);
+  QStringList before = ChosenBefore();
+  before.removeAll(path);
+  before.prepend(path);
+  store.setValue(QStringLiteral("history/chosen"), before.mid(0, ChosenBeforeCount));
   SetPortDevicePath(comNumber, path.toStdString());
 }
+
+QStringList ChosenBefore() { return Store().value(QStringLiteral("history/chosen")).toStringList(); }
 
 QString RememberedPortChoice(unsigned comNumber) { return Store().value(Key(comNumber)).toString(); }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -13,7 +14,11 @@
 // Maps each remembered port to its device (SetPortDevicePath), except those `commandLine`
 // maps itself; then the command line's own mappings.
 void ApplyPortChoices(const std::vector<TPortMapping>& commandLine);
-// Remembers `path` as the device of port `comNumber` and maps the port to it now.
+// Remembers `path` as the device of port `comNumber` and maps the port to it now; it heads the
+// devices chosen before.
 void RememberPortChoice(unsigned comNumber, const QString& path);
+// The devices chosen before, the latest first (at most ChosenBeforeCount).
+constexpr int ChosenBeforeCount = 8;
+QStringList ChosenBefore();
 // The remembered device of port `comNumber`, or empty.
 QString RememberedPortChoice(unsigned comNumber);

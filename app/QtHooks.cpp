@@ -5,6 +5,8 @@
 #include <QMetaObject>
 
 #include <atomic>
+#include <functional>
+#include <string>
 
 #include "platform/Application.h"
 #include "platform/Messages.h"
@@ -35,14 +37,25 @@ void SchedulePump() {
   QMetaObject::invokeMethod(qApp, &PumpMainQueue, Qt::QueuedConnection);
 }
 
+std::function<QString(const std::string&)> Wording;
+bool Starting = true;
+std::string LastShown;
+
 void ShowExceptionBox(const std::string& message) {
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
-                  QString::fromStdString(message), QMessageBox::Ok,
+  if (Starting && message == LastShown) return;
+  LastShown = message;
+  // The window's own title: the box belongs to it.
+  QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("TForm1", "Частотомер"),
+                  Wording ? Wording(message) : QString::fromStdString(message), QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();
 }
 
 }  // namespace
+
+void SetExceptionWording(std::function<QString(const std::string&)> wording) { Wording = std::move(wording); }
+
+void EndStartup() { Starting = false; }
 
 void InstallQtHooks() {
   SetMainQueueWakeHook(&SchedulePump);

@@ -80,10 +80,17 @@ void TRecordingControl::ShowState(const QString& problem) {
     text = QStringLiteral("<span style=\"color:%1\">REC</span>&nbsp;&nbsp;%2&nbsp;&nbsp;%3 %4")
                .arg(QLatin1String(kRecColour), name.toHtmlEscaped(), QString::number(rows),
                     rows == 1 ? tr("row") : tr("rows"));
-    FSegment->setToolTip(QString::fromStdString(recorder.Path()));
+    QString tip = QString::fromStdString(recorder.Path());
+    if (recorder.NineColumns()) {
+      // An older recording: it keeps its layout, and so only trusted measurements.
+      text += QStringLiteral("&nbsp;&nbsp;") + tr("(nine columns)");
+      tip += QLatin1Char('\n') + tr("Recorded before flags and segments: appended in its nine columns, trusted measurements only");
+    }
+    FSegment->setToolTip(tip);
   } else if (!problem.isEmpty()) {
     text = QStringLiteral("<span style=\"color:%1\">%2</span>").arg(QLatin1String(kRecColour), problem.toHtmlEscaped());
     FSegment->setToolTip(problem);
   }
-  TStatusStrip::SetSegmentText(FSegment, text);
+  // A refusal is news for a moment; the state it leaves (no recording) shows nothing.
+  TStatusStrip::SetSegmentText(FSegment, text, recorder.Active() ? 0 : TStatusStrip::TransientMs);
 }

@@ -4,7 +4,8 @@
 //
 // The file is chosen with the standard file dialog, which proposes a name with the date and
 // time in the user's documents folder; an existing file is appended to (its header must be the
-// recorder's).  A failure to start is shown by the application's message display at once; a
+// recorder's, or the nine-column one of earlier recordings, which keeps its layout and gets
+// trusted measurements only; the strip then says "(nine columns)").  A failure to start is shown by the application's message display at once; a
 // write failure ends the recording inside the decoder's call, so its message is shown once that
 // call has returned (never a modal box inside a trigger event).  GUI thread only.
 #pragma once

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLineSeries>
+#include <QScatterSeries>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QCategoryAxis>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int kTicksX = 6;
 constexpr int kTicksY = 5;
+constexpr std::size_t kMostLines = 200;
 
 // A tick every 1, 2 or 5 times a power of ten, about `ticks` of them over [min, max], anchored
 // at a multiple of the step, labelled with the decimals the step needs (measure/AxisTicks.h),
@@ -46,17 +48,23 @@ void SetTimeAxis(QValueAxis* axis, double min, double max, int ticks) {
 }  // namespace
 
 TTrendChart::TTrendChart(QWidget* parent)
-    : QChartView(parent), FLine(new QLineSeries), FAxisX(new QValueAxis), FAxisY(new QCategoryAxis) {
+    : QChartView(parent), FLine(new QLineSeries), FDots(new QScatterSeries), FAxisX(new QValueAxis), FAxisY(new QCategoryAxis) {
   setObjectName(QStringLiteral("TrendChart"));
   QChart* c = new QChart;
   c->legend()->hide();
   c->setTitle(tr("Trend"));
   c->addSeries(FLine);
+  c->addSeries(FDots);
+  FDots->setMarkerSize(4);
+  FDots->setColor(FLine->color());
+  FDots->setBorderColor(FLine->color());
   FAxisX->setTitleText(tr("time, s"));
   c->addAxis(FAxisX, Qt::AlignBottom);
   c->addAxis(FAxisY, Qt::AlignLeft);
-  FLine->attachAxis(FAxisX);
-  FLine->attachAxis(FAxisY);
+  for (QXYSeries* s : std::initializer_list<QXYSeries*>{FLine, FDots}) {
+    s->attachAxis(FAxisX);
+    s->attachAxis(FAxisY);
+  }
   c->setMargins(QMargins(4, 4, 4, 4));
   setChart(c);
   setRubberBand(QChartView::RectangleRubberBand);
@@ -99,17 +107,42 @@ void TTrendChart::Redraw() {
     if (!(x1 > x0)) x1 = x0 + 1;
   }
   const std::vector<TChartPoint> points = ReduceToColumns(FView, x0, x1, columns);
-  QList<QPointF> line;
-  line.reserve(static_cast<qsizetype>(points.size()));
+  // One list of points per segment, in order.
+  std::vector<QList<QPointF>> lines;
+  QList<QPointF> dots;
   double low = INFINITY, high = -INFINITY;
-  for (const TChartPoint& p : points) {
-    line.append(QPointF(p.X, p.Y));
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const TChartPoint& p = points[i];
+    if (i == 0 || p.Segment != points[i - 1].Segment) lines.emplace_back();
+    lines.back().append(QPointF(p.X, p.Y));
     if (p.X >= x0 && p.X <= x1) {
       low = std::min(low, p.Y);
       high = std::max(high, p.Y);
     }
   }
-  FLine->replace(line);
+  std::vector<QList<QPointF>> drawn;
+  for (QList<QPointF>& l : lines) {
+    // Past a few hundred segments in view the chart would crawl: the rest go as dots.
+    if (l.size() == 1 || drawn.size() >= kMostLines) {
+      dots.append(l);
+    } else {
+      drawn.push_back(std::move(l));
+    }
+  }
+  FLine->replace(drawn.empty() ? QList<QPointF>() : drawn.front());
+  for (std::size_t i = 1; i < drawn.size(); ++i) {
+    if (FMoreLines.size() < i) {
+      auto* more = new QLineSeries;
+      chart()->addSeries(more);
+      more->attachAxis(FAxisX);
+      more->attachAxis(FAxisY);
+      more->setPen(FLine->pen());
+      FMoreLines.push_back(more);
+    }
+    FMoreLines[i - 1]->replace(drawn[i]);
+  }
+  for (std::size_t i = drawn.empty() ? 0 : drawn.size() - 1; i < FMoreLines.size(); ++i) FMoreLines[i]->clear();
+  FDots->replace(dots);
   if (FFollowing) {
     if (!(high >= low)) {
       low = 0;
@@ -119,6 +152,18 @@ void TTrendChart::Redraw() {
     const double margin = high > low ? (high - low) / 20 : std::max(std::fabs(high) * 1e-9, 1e-12);
     SetRange(x0, x1, low - margin, high + margin);
   }
+}
+
+int TTrendChart::PointCount() const {
+  int count = static_cast<int>(FLine->count() + FDots->count());
+  for (const QLineSeries* l : FMoreLines) count += static_cast<int>(l->count());
+  return count;
+}
+
+int TTrendChart::LineCount() const {
+  int count = FLine->count() > 0 ? 1 : 0;
+  for (const QLineSeries* l : FMoreLines) count += l->count() > 0 ? 1 : 0;
+  return count;
 }
 
 void TTrendChart::SetRange(double x0, double x1, double y0, double y1) {

@@ -1,6 +1,8 @@
 // The Measurements window's trend chart: the series' values against time (seconds since its
 // first point), drawn from at most two points per pixel column (measure/SeriesReduction.h), so
-// a million points redraw in a few milliseconds.
+// a million points redraw in a few milliseconds.  The line breaks where a segment begins (a
+// lost line, a missing gate, a hold, an overflow): one line per segment in view, a segment of
+// a single point drawn as a dot.
 //
 // Following (the start state): the chart shows the whole series and scrolls on as points come.
 // The user zooms with the wheel (around the pointer) or by dragging a rectangle, and pans by
@@ -14,11 +16,13 @@
 #include <QPointF>
 
 #include <cstddef>
+#include <vector>
 
 #include "measure/SeriesStore.h"
 
 class QCategoryAxis;
 class QLineSeries;
+class QScatterSeries;
 class QValueAxis;
 
 class TTrendChart : public QChartView {
@@ -34,10 +38,13 @@ class TTrendChart : public QChartView {
   bool Following() const { return FFollowing; }
   // The range shown: x in seconds, y in the values' unit.
   QRectF Range() const;
-  // The points drawn now.
+  // The line of the first segment in view, and every point drawn now (lines and dots).
   QLineSeries* Line() const { return FLine; }
   QValueAxis* TimeAxis() const { return FAxisX; }
   QCategoryAxis* ValueAxis() const { return FAxisY; }
+  int PointCount() const;
+  // Lines drawn now: one per segment of two or more points in view.
+  int LineCount() const;
   // Draws the current range afresh (what a change of range or of the data calls).
   void Redraw();
 
@@ -57,6 +64,8 @@ class TTrendChart : public QChartView {
   void SetValueAxis(double y0, double y1);
 
   QLineSeries* FLine;
+  std::vector<QLineSeries*> FMoreLines;  // the next segments' lines; those not needed are empty
+  QScatterSeries* FDots;
   QValueAxis* FAxisX;
   QCategoryAxis* FAxisY;
   TSeriesView FView;

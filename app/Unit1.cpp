@@ -7,12 +7,14 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QLocale>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QTime>
 #include <QTimer>
 
+#include "ProjectVersion.h"
 #include "app/Colors.h"
 #include "app/DeviceChooser.h"
 #include "app/KeyPanel.h"
@@ -21,13 +23,17 @@
 #include "app/MeasurementsWindow.h"
 #include "app/LinkStatusControl.h"
 #include "app/PanelActions.h"
+#include "app/OpenFailureText.h"
 #include "app/PanelPort.h"
 #include "app/PortChoices.h"
+#include "app/QtHooks.h"
+#include "app/ReadingLook.h"
 #include "app/RecordingControl.h"
 #include "app/StatusStrip.h"
 #include "dispatch/SioPortName.h"
 #include "led/ALed.h"
 #include "platform/Application.h"
+#include "platform/SysUtils.h"
 #include "port/SioPort.h"
 #include "ui_Unit1.h"
 
@@ -84,16 +90,23 @@ TForm1::TForm1(QWidget* parent)
 
   FSioComPort1 = new TSioComPort(FComponents.get());
   FSioComPort1->SetName("SioComPort1");
+  // A failed open is told in plain words (the port's own text after them).
+  SetExceptionWording([this](const std::string& message) {
+    return QString::fromStdString(PlainMessage(message, *FSioComPort1, auWindow, TLinkStatusControl::Words()));
+  });
   TComponent::LoadFromDescription(*FComponents, [this] { ReadPortProperties(); });
 
   ConnectHandlers();
   AddCommands();
   Timer1->start();
   move(3, 95);
+  // The panel has one size: nothing to show in more room, and nothing may be cut off.
+  setFixedSize(size());
   Guarded([this] { FormCreate(); });
 }
 
 TForm1::~TForm1() {
+  SetExceptionWording(nullptr);
   // The port goes first: it writes out a running trace or log, closes the device and stops
   // its workers while the controls still exist.
   FComponents.reset();
@@ -154,10 +167,21 @@ void TForm1::AddCommands() {
   FStrip = new TStatusStrip(ui->Panel2, ui->LaTime);
   FLinkStatus = new TLinkStatusControl(this, *FSioComPort1, FLink, *FStrip);
   FFeed.AddListener([this](const TMeasurement&) { FLinkStatus->FrameDecoded(); });
+  FReadingLook = new TReadingLook(this, *ui->LaRezult, FFeed, *FSioComPort1, *FStrip);
+  // Whatever came before a (re)open is not continued by what comes after it.
+  FSioComPort1->AddPortListener(&FFeed, [this](TComponent*, bool) { FFeed.LineInterrupted(); });
   FActions = new TPanelActions(this);
   FRecording = new TRecordingControl(this, FFeed, *FStrip, *FActions->Record());
+  auto* everyFrame = new QAction(tr("Record every frame"), this);
+  everyFrame->setObjectName(QStringLiteral("ActionRecordEveryFrame"));
+  everyFrame->setCheckable(true);
+  everyFrame->setToolTip(tr("A row for every frame instead of one per measurement"));
+  connect(everyFrame, &QAction::toggled, this, [this](bool on) { FFeed.SetEveryFrame(on); });
+  FActions->AddMenuAction(everyFrame);
   connect(FActions->CopyReading(), &QAction::triggered, this, [this] { CopyReading(); });
   connect(FActions->Keyboard(), &QAction::triggered, this, [this] { ShowKeyboard(); });
+  connect(FActions->Reconnect(), &QAction::triggered, this, [this] { Guarded([this] { FLinkStatus->ReconnectNow(); }); });
+  connect(FActions->About(), &QAction::triggered, this, [this] { ShowAbout(); });
   FActions->AddMenuAction(TMeasurementsWindow::OpenAction(this, FFeed));
   connect(FActions->ChoosePort(), &QAction::triggered, this, [this] { Guarded([this] { ChooseDevice(); }); });
   // A keyboard key is a click on its key area; E, the test mode, is the double click on F.
@@ -166,7 +190,8 @@ void TForm1::AddCommands() {
   });
   for (const TKeyboardKey& k : KeyboardKeys()) {
     if (k.Code > FrameKeys) continue;
-    Pa(k.Code)->setToolTip(tr("%1 \u2014 key %2").arg(QString::fromUtf8(k.Legend), QString::fromLatin1(k.Key)));
+    Pa(k.Code)->setToolTip(
+        tr("%1 \u2014 key %2").arg(QCoreApplication::translate("KeyboardMap", k.Legend), QString::fromLatin1(k.Key)));
   }
   // The test mode has no key area of its own: F and T tell of its key too.
   const TKeyboardKey& test = KeyboardKeys()[KeyCodeTestMode - 1];
@@ -177,7 +202,9 @@ void TForm1::AddCommands() {
 
 void TForm1::CopyReading() {
   if (!FFeed.Last()) return;
-  QGuiApplication::clipboard()->setText(QString::fromStdString(ReadingWithUnit(*FFeed.Last())));
+  const QString reading = QString::fromStdString(ReadingWithUnit(*FFeed.Last()));
+  QGuiApplication::clipboard()->setText(reading);
+  FStrip->Note(tr("copied %1").arg(reading));
 }
 
 void TForm1::ShowKeyboard() {
@@ -187,9 +214,24 @@ void TForm1::ShowKeyboard() {
   help->raise();
 }
 
+void TForm1::ShowAbout() {
+  QMessageBox::about(
+      this, tr("About %1").arg(windowTitle()),
+      tr("<p><b>%1</b> \u2014 the remote front panel of the frequency counter, version %2.</p>"
+         "<p>Copyright \u00a9 the front panel's authors. This program is free software under the GNU General "
+         "Public License, version 3 or later; it comes with no warranty.</p>"
+         "<p>The manual: <tt>man frontpanel</tt> (the logger, the command line, the exit statuses) and "
+         "%3; the keys: Keyboard\u2026 in the context menu.</p>")
+          .arg(windowTitle(), QString::fromLatin1(kProjectVersion),
+               QStringLiteral("<tt>/usr/share/doc/frontpanel/README.md</tt>")));
+}
+
 void TForm1::ChooseDevice() {
   const unsigned com = FSioComPort1->ComNumber() == 1 ? 1 : 2;
-  TDeviceChooser chooser(this, com, QString::fromStdString(PortDeviceName(com)));
+  std::vector<TDeviceChooser::TKnown> known;
+  for (unsigned n : {1u, 2u}) known.push_back({tr("Com%1 now").arg(n), QString::fromStdString(PortDeviceName(n))});
+  for (const QString& before : ChosenBefore()) known.push_back({tr("chosen before"), before});
+  TDeviceChooser chooser(this, com, QString::fromStdString(PortDeviceName(com)), known);
   if (chooser.exec() != QDialog::Accepted) return;
   UseDevice(chooser.ComNumber(), chooser.Path());
 }
@@ -220,6 +262,15 @@ TKeyLamps TForm1::CurrentLamps() const {
 }
 
 void TForm1::PressKey(int code) {
+  // Sending would open the port again at once (the port opens itself for a write), on a path
+  // that may lead to a stranger's terminal until the device is back.
+  if (FLinkStatus->Reconnecting()) {
+    throw Exception(tr("Key %1 was not sent: the line to the instrument on COM%2 is lost. The window reconnects "
+                       "once the device is back (Reconnect now, in the context menu, tries at once).")
+                        .arg(code)
+                        .arg(FSioComPort1->ComNumber())
+                        .toStdString());
+  }
   const std::uint8_t byte = KeyPress(FLink, static_cast<std::uint8_t>(code));
   FSioComPort1->PutBlock(&byte, 1);
   FLinkStatus->KeySent(code);
@@ -234,7 +285,10 @@ void TForm1::Pa20DblClick() { PressKey(KeyCodeTestMode); }
 void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t TriggerHandle,
                                 std::uint16_t) {
   if (FLinkStatus != nullptr) FLinkStatus->BytesReceived();
-  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) { ReceiveByte(FLink, b, *this, &FFeed); });
+  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) {
+    FFeed.SetArrival(FSioComPort1->LastReadArrivalNs());
+    ReceiveByte(FLink, b, *this, &FFeed);
+  });
 }
 
 void TForm1::Timer1Timer() {
@@ -245,8 +299,11 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::BuResetClick() {
-  FSioComPort1->FlushInBuffer();
-  FSioComPort1->FlushOutBuffer();
+  // A lost line has nothing to flush, and flushing would open it again (see PressKey).
+  if (!FLinkStatus->Reconnecting()) {
+    FSioComPort1->FlushInBuffer();
+    FSioComPort1->FlushOutBuffer();
+  }
   for (QLabel* l : {ui->LaRS0, ui->LaRS1, ui->LaRS2, ui->LaRS3, ui->LaRS4}) {
     l->setText(QStringLiteral("0"));
     l->adjustSize();
@@ -270,6 +327,8 @@ void TForm1::RaBuCom1Click() { ChoosePort(1); }
 void TForm1::RaBuCom2Click() { ChoosePort(2); }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
+  // The window keeps its designed size (setFixedSize in the constructor); a window manager
+  // that resizes it all the same gets the strip along the bottom edge.
   // Panel2 is aligned to the bottom edge and spans the whole width.
   ui->Panel2->setGeometry(0, event->size().height() - 33, event->size().width(), 33);
   QWidget::resizeEvent(event);

@@ -36,6 +36,7 @@ class TALed;
 class TKeyPanel;
 class TLinkStatusControl;
 class TPanelActions;
+class TReadingLook;
 class TRecordingControl;
 class TSioComPort;
 class TStatusStrip;
@@ -65,6 +66,7 @@ class TForm1 : public QWidget, private TPanelSink {
   void CopyReading();   // the last measurement's reading with its unit, to the clipboard
   void ShowKeyboard();  // the "Keyboard" window
   void ChooseDevice();  // the "Port" window; its choice goes to UseDevice
+  void ShowAbout();     // version, licence, where the manual is
   // Makes `path` the device of Com`comNumber` (remembered for later runs) and opens it: the
   // port reopens when that is its number, else the choice switches to it.
   void UseDevice(unsigned comNumber, const QString& path);
@@ -80,6 +82,7 @@ class TForm1 : public QWidget, private TPanelSink {
   TRecordingControl& Recording() const { return *FRecording; }
   TStatusStrip* Strip() const { return FStrip; }
   TLinkStatusControl& LinkStatus() const { return *FLinkStatus; }
+  TReadingLook& ReadingLook() const { return *FReadingLook; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -109,6 +112,7 @@ class TForm1 : public QWidget, private TPanelSink {
   TLinkStatusControl* FLinkStatus = nullptr;
   TPanelActions* FActions = nullptr;
   TRecordingControl* FRecording = nullptr;
+  TReadingLook* FReadingLook = nullptr;
   // The form as the owner of its non-visual components; destroyed first, so the port closes
   // its device before the controls go.
   std::unique_ptr<TComponent> FComponents;

@@ -12,7 +12,7 @@ if(SIO_WITH_QT)
     Unit1.h Unit1.cpp KeyPanel.h KeyPanel.cpp Colors.h QtHooks.h QtHooks.cpp
     StatusStrip.h StatusStrip.cpp PanelActions.h PanelActions.cpp RecordingControl.h RecordingControl.cpp
     KeyboardHelp.h KeyboardHelp.cpp PublishStrip.h PublishStrip.cpp
-    LinkStatusControl.h LinkStatusControl.cpp
+    LinkStatusControl.h LinkStatusControl.cpp ReadingLook.h ReadingLook.cpp WindowControls.h WindowControls.cpp
     DeviceChooser.h DeviceChooser.cpp PortChoices.h PortChoices.cpp
     ${PROJECT_SOURCE_DIR}/resources/forms/Unit1.ui)
   set_target_properties(panel_window PROPERTIES AUTOUIC_SEARCH_PATHS ${PROJECT_SOURCE_DIR}/resources/forms)
@@ -21,7 +21,7 @@ if(SIO_WITH_QT)
   qt_add_resources(panel_window "panel_fonts" PREFIX "/fonts" BASE ${_font_dir}
     FILES ${_font_dir}/DSEG7Classic-Italic.ttf ${_font_dir}/DejaVuSansCondensed.ttf)
   target_link_libraries(panel_window PUBLIC panel_link panel_measurements sio_portui sio_led panel_images Qt6::Widgets
-                                     PRIVATE sio_warnings)
+                                     PRIVATE project_version sio_warnings)
 
   add_executable(frontpanel Project1.cpp PanelWindowMain.cpp)
   target_link_libraries(frontpanel PRIVATE panel_window project_version sio_warnings)

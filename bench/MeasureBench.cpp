@@ -12,6 +12,8 @@
 #include "measure/CsvRecorder.h"
 #include "measure/CsvRow.h"
 #include "measure/Measurement.h"
+#include "measure/MeasurementStream.h"
+#include "dispatch/SioArrivalTimes.h"
 #include "publish/MqttPublisher.h"
 #include "publish/ReadingJson.h"
 
@@ -33,6 +35,34 @@ void BM_MakeMeasurement(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(MakeMeasurement(frame, NowTimestamp()));
 }
 BENCHMARK(BM_MakeMeasurement);
+
+// The measurement stream's judgement of a frame: the gate rule, the flags, the segment and the
+// summary (a new measurement every other frame, each kept as a point).
+void BM_StreamTake(benchmark::State& state) {
+  TDecodedFrame frames[2] = {Frame(), Frame()};
+  frames[1].Leds[3] = false;  // the gate ended
+  TMeasurementStream stream;
+  std::int64_t ns = 0;
+  int i = 0;
+  for (auto _ : state) {
+    frames[1].Reading = (i & 2) != 0 ? "10000.001" : "10000.000";
+    benchmark::DoNotOptimize(stream.Take(frames[i++ & 1], TTimestamp{0, ns += 20'000'000}));
+  }
+}
+BENCHMARK(BM_StreamTake);
+
+// What the dispatch worker adds per read and a reader per byte: one arrival mark, one lookup
+// in a table of 8192.
+void BM_ArrivalMarkAndLookup(benchmark::State& state) {
+  TSioArrivalTimes times;
+  std::uint64_t arrived = 0;
+  for (std::size_t i = 0; i < TSioArrivalTimes::kArrivalMarks; ++i) times.Mark(arrived += 19, static_cast<std::int64_t>(i));
+  for (auto _ : state) {
+    times.Mark(arrived += 19);
+    benchmark::DoNotOptimize(times.TimeOf(arrived - 4000));
+  }
+}
+BENCHMARK(BM_ArrivalMarkAndLookup);
 
 void BM_CsvRow(benchmark::State& state) {
   const TMeasurement m = MakeMeasurement(Frame(), NowTimestamp());

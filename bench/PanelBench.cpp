@@ -4,7 +4,6 @@
 //  - the time to create the window (reading its form, opening its port) and show it.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/PanelBench [frames]
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchFrames.h"
 #include "BenchTiming.h"
 #include "app/QtHooks.h"
 #include "app/Unit1.h"
@@ -26,21 +26,6 @@
 namespace {
 
 using Clock = BenchClock;
-
-// Frame bytes with the eight digits of `value` and no point.
-std::vector<std::uint8_t> FrameFor(int value) {
-  int d[8];
-  for (int i = 7; i >= 0; --i, value /= 10) d[i] = value % 10;
-  const std::uint8_t bytes[9] = {0x04, 0x01, 0x04, 0x20,
-                                 static_cast<std::uint8_t>(d[0] << 4 | d[1]), static_cast<std::uint8_t>(d[2] << 4 | d[3]),
-                                 static_cast<std::uint8_t>(d[4] << 4 | d[5]), static_cast<std::uint8_t>(d[6] << 4 | d[7]), 0};
-  std::vector<std::uint8_t> out{132};
-  for (std::uint8_t b : bytes) {
-    out.push_back(b & 0x0F);
-    out.push_back(b >> 4);
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -66,28 +51,12 @@ int main(int argc, char** argv) {
   TForm1 form;
   form.show();
   QLabel* reading = form.Controls().LaRezult;
-  std::vector<double> latency;
-  for (int i = 0; i < frames; ++i) {
-    const int value = 10000000 + i;
-    const QString expected = QString::number(value);
-    pty.Write(FrameFor(value));
-    const auto written = Clock::now();
-    QElapsedTimer guard;
-    guard.start();
-    // Sleep in the event loop as the running program does, until the port's message wakes it.
-    while (reading->text() != expected && guard.elapsed() < 2000)
-      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (reading->text() != expected) {
-      std::fprintf(stderr, "frame %d not shown\n", i);
-      return 1;
-    }
-    latency.push_back(Ms(Clock::now() - written));
-    // Let the line go quiet between frames, as at the instrument's shortest display time the
-    // link is idle most of the time.
-    const auto until = Clock::now() + std::chrono::milliseconds(5);
-    while (Clock::now() < until) QApplication::processEvents();
+  const auto latency = FrameLatencies(pty, reading, frames, 10000000);
+  if (!latency) {
+    std::fprintf(stderr, "a frame was not shown\n");
+    return 1;
   }
-  Report("last frame byte written -> reading shown", latency);
+  Report("last frame byte written -> reading shown", *latency);
   Report("window created (form read, port opened) and shown", startup);
   return 0;
 }

@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
   bare.Stability.Confidence = 0;
 
   TSeriesAnalysis last;
-  const std::vector<double> whole = Times([&] { last = AnalyzeSeries(view, all); });
-  const std::vector<double> deviations = Times([&] { AnalyzeSeries(view, bare); });
+  const std::vector<double> whole = Times([&] { last = AnalyzeSeries(view, 0, all); });
+  const std::vector<double> deviations = Times([&] { AnalyzeSeries(view, 0, bare); });
   TReadingSegment segment(view.Size());
   for (std::size_t i = 0; i < view.Size(); ++i) segment[i] = {view.Seconds(i), view.Value(i)};
   const std::vector<double> prepare =

@@ -56,7 +56,7 @@ BENCHMARK(BM_AddMeasurement);
 
 void BM_AnalyzeMillion(benchmark::State& state) {
   const TSeriesView view = Series(kMillion).Store()->View();
-  for (auto _ : state) benchmark::DoNotOptimize(AnalyzeSeries(view, TAnalysisSettings{mmFrequency, {}, {}, 1.0, 60}));
+  for (auto _ : state) benchmark::DoNotOptimize(AnalyzeSeries(view, 0, TAnalysisSettings{mmFrequency, {}, {}, 1.0, 60}));
 }
 BENCHMARK(BM_AnalyzeMillion)->Unit(benchmark::kMillisecond);
 

@@ -10,7 +10,7 @@
 // waits) and the output worker (drains the output ring).
 //
 // Locks, all recursive:
-//   InputLock   the input ring indexes, InRingFull, HandlerTaken, MostTaken.
+//   InputLock   the input ring indexes, InRingFull, HandlerTaken, MostTaken, the arrival marks.
 //   OutputLock  the output ring indexes and OutRingFull; status reads feeding the counts.
 //   MainLock    DeviceSettings read-modify-write, modem and line-error taking, trigger and
 //               handler lists, Dispatching / CloseRequested / HandlerRemovalPending, worker
@@ -64,6 +64,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch/SioArrivalTimes.h"
 #include "dispatch/SioLog.h"
 #include "dispatch/SioTrace.h"
 #include "dispatch/SioTypes.h"
@@ -121,8 +122,9 @@ class TSioBaseDispatcher {
   // ---- Byte I/O (any thread) ----
   // count or -3007 (fewer unread, nothing taken).  During a delivery of bytes a handler of it
   // reads what every handler sees; anyone else takes the bytes after all that the handlers
-  // have taken so far, and the rest of the delivery skips them.
-  int ReadBlock(std::uint8_t* buffer, std::uint32_t count);
+  // have taken so far, and the rest of the delivery skips them.  `arrivalNs`, when given, gets
+  // when the last byte read arrived (dispatch/SioArrivalTimes.h; monotonic ns).
+  int ReadBlock(std::uint8_t* buffer, std::uint32_t count, std::int64_t* arrivalNs = nullptr);
   int WriteBlock(const std::uint8_t* bytes, std::uint32_t count);  // 0, -3004, -3006, -3010
   std::uint32_t InCount();
   std::uint32_t OutUsed();
@@ -384,6 +386,7 @@ class TSioBaseDispatcher {
   // arrived since is told by these: the positions are equal again once a whole ring came.
   std::uint64_t FInArrived = 0;
   std::uint64_t FLastAvailArrived = 0;
+  TSioArrivalTimes FArrivals;  // under InputLock: when the bytes counted by FInArrived came
   // The dispatch worker's: handlers the last DeliverTrigger called (0: it told nobody, as
   // when the port's events are wanted before its window is registered).
   std::uint32_t FHandlersReached = 0;

@@ -147,6 +147,7 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
     FInRingHead = 0;
     FInRingTail = 0;
     FInArrived = 0;
+    FArrivals.Clear();
     FReadingForHandlers = false;
   }
   FLastAvailHead = 0;
@@ -239,7 +240,7 @@ std::uint32_t TSioBaseDispatcher::TakenBefore(TReader& reader) const {
   return std::max(FMostTaken, FHandlerTaken);
 }
 
-int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
+int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count, std::int64_t* arrivalNs) {
   if (count == 0) return 0;
   bool freedFullRing = false;
   {
@@ -250,6 +251,8 @@ int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count) {
     const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
     if (held < offset || count > held - offset) return ecBufferIsEmpty;
     const std::uint32_t start = (FInRingTail + offset) % kInRingSize;
+    // The ring holds the bytes numbered FInArrived - held up to FInArrived - 1.
+    if (arrivalNs != nullptr) *arrivalNs = FArrivals.TimeOf(FInArrived - held + offset + count - 1);
     const std::uint32_t first = std::min(count, kInRingSize - start);
     std::memcpy(buffer, FInRing.get() + start, first);
     std::memcpy(buffer + first, FInRing.get(), count - first);
@@ -342,6 +345,8 @@ bool TSioBaseDispatcher::FillInRing() {
     }
   }
   FInArrived += total;
+  // One mark per pass that brought bytes: when they were read from the device.
+  if (total != 0) FArrivals.Mark(FInArrived);
   return total != 0;
 }
 

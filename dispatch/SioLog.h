@@ -18,7 +18,7 @@ enum TLogKind : std::uint8_t {
 enum TLogSubkind : std::uint8_t {
   lsNone = 0, lsReadCom = 1, lsWriteCom = 2, lsLineStatus = 3, lsModemStatus = 4,
   lsTrigAvail = 5, lsTrigTimer = 6, lsTrigData = 7, lsTrigStatus = 8,
-  lsStatus = 15, lsAvail = 16, lsWindow = 17, lsProcedure = 18, lsMethod = 19
+  lsStatus = 15, lsAvail = 16, lsWindow = 17, lsProcedure = 18, lsMethod = 19, lsTelnetCommand = 28
 };
 
 class TDispatchLog {

@@ -1,5 +1,7 @@
 #include "dispatch/SioRfc2217.h"
 
+#include <cstring>
+
 using namespace telnet;
 
 namespace {
@@ -69,7 +71,7 @@ void TRfc2217Codec::Negotiate(std::uint8_t verb, std::uint8_t option, std::vecto
 }
 
 void TRfc2217Codec::SubNegotiation() {
-  if (FSubOverflow || FSubLength < 2 || FSub[0] != OptComPort) return;
+  if (FSubLength < 2 || FSub[0] != OptComPort) return;
   const std::uint8_t code = FSub[1];
   const std::uint8_t* value = FSub + 2;
   const std::size_t length = FSubLength - 2;
@@ -134,7 +136,6 @@ std::size_t TRfc2217Codec::Decode(const std::uint8_t* in, std::size_t count, std
           FState = stOption;
         } else if (b == SB) {
           FSubLength = 0;
-          FSubOverflow = false;
           FState = stSub;
         } else {
           FState = stData;  // NOP, GA, AYT, a stray SE ...: nothing to do
@@ -145,26 +146,23 @@ std::size_t TRfc2217Codec::Decode(const std::uint8_t* in, std::size_t count, std
         FState = stData;
         break;
       case stSub:
-        if (b == IAC) {
-          FState = stSubIac;
-        } else if (FSubLength < kMaxSub) {
-          FSub[FSubLength++] = b;
-        } else {
-          FSubOverflow = true;
-        }
-        break;
       case stSubIac:
-        if (b == SE) {
+        if (FState == stSub && b == IAC) {
+          FState = stSubIac;
+        } else if (FState == stSubIac && b == SE) {
           SubNegotiation();
           FState = stData;
-        } else {
-          // IAC IAC is a 255 of the value; anything else after IAC is taken as it is.
-          if (FSubLength < kMaxSub) {
-            FSub[FSubLength++] = b;
-          } else {
-            FSubOverflow = true;
-          }
+        } else if (FSubLength < kMaxSub) {
+          // After IAC, IAC is a 255 of the value; anything else is taken as it is.
+          FSub[FSubLength++] = b;
           FState = stSub;
+        } else {
+          // No answer of a server is this long: the end was lost, or never meant to come.
+          // What follows is decoded afresh from this byte on (after an IAC, as a command).
+          FState = FState == stSubIac ? stIac : stData;
+          std::memcpy(FDropped, FSub, kMaxSub);
+          ++FDroppedSubs;
+          --i;
         }
         break;
     }

@@ -66,7 +66,10 @@ class TRfc2217Codec {
   // Decodes `count` received bytes.  The data bytes go to `data` (room for `count` bytes:
   // data is never longer than its input) and their number is returned; answers to the
   // server's negotiation are appended to `replies`.  A command split across calls is kept
-  // and completed by the next call.  `data` may be `in` itself (decoding in place).
+  // and completed by the next call.  `data` may be `in` itself (decoding in place).  A
+  // subnegotiation with no end within kMaxSub bytes is dropped (DroppedSubnegotiations), and
+  // what follows is decoded as if it had not begun: an end lost on the way must not swallow
+  // the instrument's data for good.
   std::size_t Decode(const std::uint8_t* in, std::size_t count, std::uint8_t* data,
                      std::vector<std::uint8_t>& replies);
 
@@ -95,6 +98,13 @@ class TRfc2217Codec {
   std::uint8_t ServerValue(TComPortCommand command) const { return command < 16 ? FServerValue[command] : 0; }
   // The server asked us to stop sending data (FLOWCONTROL-SUSPEND), until it resumes.
   bool SendingSuspended() const { return FSuspended; }
+  // Subnegotiations dropped since the start because no IAC SE came within kMaxSub bytes (the
+  // decoding went on as data from there), and the first kMaxSub bytes of the last one dropped
+  // (its option first).
+  std::uint32_t DroppedSubnegotiations() const { return FDroppedSubs; }
+  const std::uint8_t* LastDroppedSubnegotiation() const { return FDropped; }
+
+  static constexpr std::size_t kMaxSub = 64;  // a longer subnegotiation is dropped
 
  private:
   enum TState : std::uint8_t { stData, stIac, stOption, stSub, stSubIac };
@@ -102,12 +112,12 @@ class TRfc2217Codec {
   void SubNegotiation();
   static void Send(std::uint8_t verb, std::uint8_t option, std::vector<std::uint8_t>& out);
 
-  static constexpr std::size_t kMaxSub = 64;  // longer subnegotiations are cut (and ignored)
   TState FState = stData;
   std::uint8_t FVerb = 0;
   std::uint8_t FSub[kMaxSub] = {};
   std::size_t FSubLength = 0;
-  bool FSubOverflow = false;
+  std::uint32_t FDroppedSubs = 0;
+  std::uint8_t FDropped[kMaxSub] = {};
   // Option states: enabled, and a request of ours not yet answered.
   bool FLocal[256] = {};
   bool FRemote[256] = {};

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "common/SioErrorCodes.h"
+#include "dispatch/SioSocketRead.h"
 #include "platform/SysErrors.h"
 
 namespace {
@@ -210,6 +211,7 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
     {
       std::lock_guard codec(CodecGuard);
       Codec = TRfc2217Codec{};
+      FDroppedSubsLogged = 0;
       Codec.Start(offers);
     }
     SendTelnet(offers);
@@ -359,39 +361,41 @@ void TSioSocketDispatcher::PublishCodecState() {
 }
 
 int TSioSocketDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
-  std::uint32_t total = 0;
-  bool took = false;  // bytes left the socket (telnet alone, maybe: no data, still a read)
+  TSocketRead read;
   bool agreedNow = false;
-  // Answers are sent once the descriptor guard is let go (sending takes it again).
+  // Answers are sent, and a dropped subnegotiation logged, once the descriptor guard is let
+  // go (sending takes it again; the log takes MainLock).
   std::vector<std::uint8_t> replies;
+  std::uint8_t dropped[TRfc2217Codec::kMaxSub];
+  bool droppedNow = false;
   {
     std::shared_lock guard(FdGuard);
     if (FDeviceHandle < 0) return FailWith(ERROR_INVALID_HANDLE);
-    // Never waits.  Over telnet the bytes are decoded where they were received: the data is
-    // never longer than what carried it.
-    while (total < count) {
-      const std::uint32_t room = count - total;
-      const ssize_t n = recv(FDeviceHandle, buffer + total, room, MSG_DONTWAIT);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && total == 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-        NoteEndError(errno);
-        SetLastError(ErrnoError(errno));
-        return -1;
-      }
-      if (n <= 0) break;  // emptied, or the server closed (the event worker tells)
-      took = true;
-      auto got = static_cast<std::uint32_t>(n);
-      if (FTelnet) {
-        std::lock_guard codec(CodecGuard);
-        got = static_cast<std::uint32_t>(Codec.Decode(buffer + total, got, buffer + total, replies));
-        PublishCodecState();
-        agreedNow = agreedNow || (Codec.ComPortAgreed() && !FAgreed.load());
-      }
-      total += got;
-      if (static_cast<std::uint32_t>(n) < room) break;  // the socket is empty
+    const int fd = FDeviceHandle;
+    read = ReadSocket(
+        buffer, count, [fd](std::uint8_t* into, std::uint32_t room) { return recv(fd, into, room, MSG_DONTWAIT); },
+        [&](std::uint8_t* bytes, std::uint32_t n) -> std::size_t {
+          if (!FTelnet) return n;
+          std::lock_guard codec(CodecGuard);
+          const std::size_t data = Codec.Decode(bytes, n, bytes, replies);
+          PublishCodecState();
+          agreedNow = agreedNow || (Codec.ComPortAgreed() && !FAgreed.load());
+          if (Codec.DroppedSubnegotiations() != FDroppedSubsLogged) {
+            FDroppedSubsLogged = Codec.DroppedSubnegotiations();
+            std::memcpy(dropped, Codec.LastDroppedSubnegotiation(), sizeof dropped);
+            droppedNow = true;
+          }
+          return data;
+        });
+    if (read.Error != 0) {
+      NoteEndError(read.Error);
+      SetLastError(ErrnoError(read.Error));
+      return -1;
     }
   }
+  const bool took = read.Received != 0;  // telnet alone, maybe: no data, still a read
   if (took) Reads.NoteRead();
+  if (droppedNow && FLogOn) LogRecord(lkTelnet, lsTelnetCommand, dropped[0], dropped, sizeof dropped);
   if (!replies.empty()) SendTelnet(replies);
   if (agreedNow) {
     // The server takes COM-PORT commands from now on: the whole set-up goes first, then the
@@ -404,7 +408,7 @@ int TSioSocketDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) 
     SendLineChanges();
     SendTelnet(masks);
   }
-  return static_cast<int>(total);
+  return static_cast<int>(read.Data);
 }
 
 int TSioSocketDispatcher::DevicePurge(int queue) {

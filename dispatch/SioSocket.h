@@ -25,6 +25,14 @@
 // read: the line is lost (ReportLineLost) with ERROR_GRACEFUL_DISCONNECT for a close, the
 // socket's error for a reset, and the port's owner reconnects as for a pulled adapter.
 //
+// Bounds: whatever a server sends, what we hold for it is bounded by what each buffer holds.
+// One read takes at most the room the input ring gives it off the socket, however fast the
+// server sends (dispatch/SioSocketRead.h), so negotiation without pause and its answers cost
+// no more than that per read; answers a server does not take are dropped once 1 MiB waits,
+// before they are queued.  A subnegotiation with no IAC SE within 64 bytes is dropped and
+// decoding goes on after it (dispatch/SioRfc2217.h); the dispatch log records the drop as
+// kind Telnet, subkind Command, with the option as data and its first bytes.
+//
 // Output: a block queued while the output ring is empty is sent at once on the caller's
 // thread (never waiting); the output worker sends the rest, each run of the ring at a time
 // (doubling IAC over telnet).  While an RFC 2217 server has suspended the flow
@@ -125,6 +133,7 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
 
   std::mutex CodecGuard;
   TRfc2217Codec Codec;              // under CodecGuard
+  std::uint32_t FDroppedSubsLogged = 0;  // under CodecGuard: the codec's count when last logged
 
   std::mutex LineGuard;
   TDeviceSettings Applied;          // under LineGuard: the settings record as last set

@@ -1,9 +1,11 @@
 // The CSV recorder's check of an existing file: any bytes as the file's content.
 // Checked: StartsWithCsvHeader takes exactly a first line that is the column names joined by
-// commas (a CR before its LF and a UTF-8 byte-order mark allowed); the recorder, appending to
-// a real file with that content, takes it exactly then and otherwise leaves the file as it
-// was; when it takes it, the file afterwards is the old content, a line break when the old
-// content ended inside a line, and the new row - one header only, and only for an empty file.
+// commas (a CR before its LF and a UTF-8 byte-order mark allowed), and
+// StartsWithNineColumnCsvHeader one of the first nine names; the recorder, appending to a real
+// file with that content, takes it exactly then and otherwise leaves the file as it was; when
+// it takes it, the file afterwards is the old content, a line break when the old content ended
+// inside a line, and the new row with as many fields as the header has - one header only, and
+// only for an empty file.
 #include <unistd.h>
 
 #include <cstdint>
@@ -21,17 +23,17 @@
 namespace {
 
 // The header as the columns name it, built here rather than taken from the recorder.
-std::string ColumnNames() {
+std::string ColumnNames(std::size_t count = kRowColumnCount) {
   std::string names;
-  for (const TRowColumn& c : kRowColumns) names += (names.empty() ? "" : ",") + std::string(c.Name);
+  for (std::size_t i = 0; i < count; ++i) names += (names.empty() ? "" : ",") + std::string(kRowColumns[i].Name);
   return names;
 }
 
-bool IsHeaderLine(std::string_view content) {
+bool IsHeaderLine(std::string_view content, std::size_t columns = kRowColumnCount) {
   std::string_view line = content.substr(0, content.find('\n'));
   if (line.ends_with('\r')) line.remove_suffix(1);
   if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
-  return line == ColumnNames();
+  return line == ColumnNames(columns);
 }
 
 // One file for the whole run, in a folder of its own that goes away at exit.
@@ -76,8 +78,10 @@ TMeasurement SomeMeasurement() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TScratchFile file;
   const std::string content(reinterpret_cast<const char*>(data), size);
-  const bool header = IsHeaderLine(content);
-  FUZZ_REQUIRE(StartsWithCsvHeader(content) == header);
+  const bool nine = IsHeaderLine(content, kNineColumns);
+  const bool header = IsHeaderLine(content) || nine;
+  FUZZ_REQUIRE(StartsWithCsvHeader(content) == (header && !nine));
+  FUZZ_REQUIRE(StartsWithNineColumnCsvHeader(content) == nine);
 
   std::filesystem::remove(file.Path());
   if (!content.empty()) {
@@ -97,7 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   recorder.Stop();
   std::string expected = content.empty() ? ColumnNames() + "\r\n" : content;
   if (!expected.ends_with('\n')) expected += "\r\n";
-  expected += CsvRecord(RowValues(m, 1'000'000'000));
+  const TRowValues row = RowValues(m, 1'000'000'000);
+  expected += CsvRecord(std::span<const std::string>(row.data(), nine ? kNineColumns : kRowColumnCount));
+  FUZZ_REQUIRE(recorder.NineColumns() == nine);
   FUZZ_REQUIRE(ReadAll(file.Path()) == expected);
   return 0;
 }

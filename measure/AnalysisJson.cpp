@@ -29,10 +29,11 @@ std::string JsonNumber(double value, bool present) {
   return present && std::isfinite(value) ? ShortestText(value) : "null";
 }
 
-std::string AnalysisJson(const TRunningMoments& moments, TDisplayUnit unit, const TSeriesAnalysis& analysis) {
+std::string AnalysisJson(const TSummaryScope& scope, const TSeriesAnalysis& analysis) {
+  const TRunningMoments& moments = scope.Moments;
   const bool any = moments.Count() > 0;
   std::string json = "{\"count\":" + std::to_string(moments.Count());
-  json += Key("unit") + "\"" + SiUnitText(unit) + "\"";
+  json += Key("unit") + "\"" + SiUnitText(scope.Unit) + "\"";
   json += Key("mean") + JsonNumber(moments.Mean(), any);
   json += Key("std") + JsonNumber(moments.StdDev(), moments.Count() > 1);
   json += Key("min") + JsonNumber(moments.Min(), any);
@@ -43,9 +44,15 @@ std::string AnalysisJson(const TRunningMoments& moments, TDisplayUnit unit, cons
     json += (i > 0 ? ",[" : "[") + JsonNumber(adev[i].TauS) + "," + JsonNumber(adev[i].Value) + "]";
   json += "]";
   const TInputFacts& f = analysis.Facts;
-  json += Key("tau0_s") + JsonNumber(f.Tau0S, f.Tau0S > 0);
+  json += Key("tau0") + JsonNumber(f.Tau0S, f.Tau0S > 0);
+  json += Key("segment") + std::to_string(scope.Segment) + Key("segments") + std::to_string(scope.Segments);
+  json += Key("segment_start") + "\"" + SegmentCauseText(scope.SegmentStart) + "\"";
+  const TLeftOut& out = scope.LeftOut;
+  json += Key("left_out") + "{\"held\":" + std::to_string(out.Held) + Key("overflow") + std::to_string(out.Overflow) +
+          Key("error") + std::to_string(out.Error) + "}";
   json += Key("reading") + "\"" + ReadingMeaningName(f.Meaning) + "\"";
-  json += Key("nominal") + JsonNumber(f.Nominal, any);
+  json += Key("nominal") + JsonNumber(f.Nominal, f.Readings > 0);
+  json += Key("deviation_segments") + std::to_string(f.Segments);
   json += Key("missing") + std::to_string(f.Missing);
   json += Key("drift_per_s") + JsonNumber(f.DriftPerS);
   json += Key("drift_per_day") + JsonNumber(f.DriftPerS * kSecondsPerDay);

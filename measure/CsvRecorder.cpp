@@ -48,12 +48,22 @@ bool EndsWithLineBreak(const std::string& path, off_t size) {
 
 }  // namespace
 
-bool StartsWithCsvHeader(std::string_view fileStart) {
+namespace {
+
+bool StartsWithHeader(std::string_view fileStart, const std::string& header) {
   std::string_view line = fileStart.substr(0, fileStart.find('\n'));
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   // A spreadsheet that saved the file may have put a byte-order mark first.
   if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
-  return line == std::string_view(CsvHeader()).substr(0, CsvHeader().size() - 2);
+  return line == std::string_view(header).substr(0, header.size() - 2);
+}
+
+}  // namespace
+
+bool StartsWithCsvHeader(std::string_view fileStart) { return StartsWithHeader(fileStart, CsvHeader()); }
+
+bool StartsWithNineColumnCsvHeader(std::string_view fileStart) {
+  return StartsWithHeader(fileStart, NineColumnCsvHeader());
 }
 
 TCsvRecorder::~TCsvRecorder() { Stop(); }
@@ -65,6 +75,7 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
   FErrorNumber = 0;
   FRows = 0;
   FStartNs = startNs;
+  FColumns = kRowColumnCount;
   if (path == "-") {
     FFd = STDOUT_FILENO;
     FOwnsFd = false;
@@ -83,7 +94,9 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
     std::string start;
     int error = 0;
     if (!ReadFileStart(path, start, error)) return Fail("Cannot read the header of " + path, error);
-    if (!StartsWithCsvHeader(start)) {
+    if (StartsWithNineColumnCsvHeader(start)) {
+      FColumns = kNineColumns;
+    } else if (!StartsWithCsvHeader(start)) {
       Stop();
       FError = "Cannot record to " + path + ": it holds other data (its first line is not \"" +
                CsvHeader().substr(0, CsvHeader().size() - 2) + "\"); choose a new file";
@@ -98,7 +111,7 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
 bool TCsvRecorder::Write(const TMeasurement& m) {
   if (!Active()) return false;
   const TRowValues values = RowValues(m, FStartNs);
-  if (!WriteAll(CsvRecord(values))) {
+  if (!WriteAll(CsvRecord(std::span<const std::string>(values.data(), FColumns)))) {
     return Fail("Recording stopped: cannot write to " + (FOwnsFd ? FPath : "standard output"), errno);
   }
   // A file removed while open takes every later row with it: say so instead of writing on.
@@ -124,13 +137,26 @@ bool TCsvRecorder::Fail(const std::string& what, int error) {
   return false;
 }
 
-bool TCsvRecorder::WriteAll(const std::string& text) {
+bool TCsvRecorder::WriteAll(const std::string& line) {
+  // Standard output is read by line tools (awk, cut), which would keep the CR in the last
+  // field: its lines end in LF alone.  Files keep RFC 4180's CR LF, which appending relies on.
+  std::string text = line;
+  if (!FOwnsFd && text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.erase(text.size() - 2, 1);
   std::size_t done = 0;
   while (done < text.size()) {
+    // EINTR is not tried again: see the header.
     const ssize_t n = ::write(FFd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      if (n == 0) errno = EIO;
+      const int error = n == 0 ? EIO : errno;
+      // What went of the row is cut off again: a later append would close it into a broken
+      // record.  Our writes append (O_APPEND), so they end where the offset is.
+      if (FRegular && done != 0) {
+        const off_t end = ::lseek(FFd, 0, SEEK_CUR);
+        if (end >= static_cast<off_t>(done)) {
+          [[maybe_unused]] const int cut = ::ftruncate(FFd, end - static_cast<off_t>(done));  // the write's error is said
+        }
+      }
+      errno = error;
       return false;
     }
     done += static_cast<std::size_t>(n);

@@ -3,11 +3,22 @@
 // Each row goes to the system in one write as soon as it is made, so a crash of the program
 // loses at most the row being written and another reader sees every complete row at once.
 // Appending to a file keeps its header: a file whose first line is another header (or any other
-// data) is refused and left untouched.  A file that ends in the middle of a row (a crash
-// while writing it) gets a line break first, so the new rows stay whole.
+// data) is refused and left untouched.  A file recorded before the flags and segments (its
+// header is the nine-column one) is appended to in its own nine-column layout, so it stays one
+// table its readers can read: NineColumns() then tells the caller, which should keep such a
+// file to trusted measurements, since nothing in it can flag the others.  A file that ends in
+// the middle of a row (a crash while writing it) gets a line break first, so the new rows stay
+// whole.
 //
 // A write that fails (disk full, file too large, I/O error) or a file removed while recording
-// stops the recording; Error() then says why.  Nothing here throws or blocks beyond the write.
+// stops the recording; Error() then says why.  What the failed write put in a file of its row
+// (or header) is cut off again, so the file ends with its last whole row and a later append
+// goes on with whole rows.
+//
+// A signal handled without SA_RESTART that interrupts a write blocked on a pipe or a FIFO
+// (or the open of a FIFO nobody reads) fails it with EINTR: that is how a program with such a
+// handler ends a wait it cannot end otherwise (the headless logger's stop signals do), so it
+// is not tried again.  Nothing here throws or blocks beyond the write and the open.
 // Thread safety: one thread at a time (the program's main thread).
 #pragma once
 
@@ -15,11 +26,14 @@
 #include <string>
 #include <string_view>
 
+#include "measure/CsvRow.h"
 #include "measure/Measurement.h"
 
 // Whether a file that begins with `fileStart` (its first line and perhaps more) has the
 // recorder's header as its first line: CRLF or LF, a leading UTF-8 byte-order mark allowed.
 bool StartsWithCsvHeader(std::string_view fileStart);
+// The same for the nine-column header of earlier recordings.
+bool StartsWithNineColumnCsvHeader(std::string_view fileStart);
 
 class TCsvRecorder {
  public:
@@ -28,7 +42,8 @@ class TCsvRecorder {
   TCsvRecorder(const TCsvRecorder&) = delete;
   TCsvRecorder& operator=(const TCsvRecorder&) = delete;
 
-  // Starts recording to `path` ("-": standard output, which always gets the header); a running
+  // Starts recording to `path` ("-": standard output, which always gets the header and whose
+  // lines end in LF alone; files get CR LF); a running
   // recording is stopped first.  elapsed_s counts from startNs (monotonic, ns).  Returns true,
   // or false with Error() naming the file and the reason (nothing is recorded then).
   bool Start(const std::string& path, std::int64_t startNs);
@@ -39,6 +54,8 @@ class TCsvRecorder {
   void Stop();
 
   bool Active() const { return FFd >= 0; }
+  // Appending to a recording of the nine-column layout: rows keep to its columns.
+  bool NineColumns() const { return FColumns == kNineColumns; }
   const std::string& Path() const { return FPath; }  // of the current or last recording
   std::int64_t Rows() const { return FRows; }        // rows written since the last Start
   std::int64_t StartNs() const { return FStartNs; }  // what elapsed_s counts from
@@ -48,11 +65,12 @@ class TCsvRecorder {
 
  private:
   bool Fail(const std::string& what, int error);
-  bool WriteAll(const std::string& text);
+  bool WriteAll(const std::string& line);
 
   int FFd = -1;
   bool FOwnsFd = false;     // false for standard output, which is never closed here
   bool FRegular = false;    // a regular file: its removal is noticed
+  std::size_t FColumns = kRowColumnCount;  // written per row
   std::int64_t FStartNs = 0;
   std::int64_t FRows = 0;
   std::string FPath;

@@ -25,6 +25,10 @@ TRowValues RowValues(const TMeasurement& m, std::int64_t recordingStartNs) {
       ModeText(m.Mode),
       PositiveOrEmpty(m.GateMs),
       PositiveOrEmpty(m.Status),
+      FlagText(m.Flags),
+      m.Segment > 0 ? std::to_string(m.Segment) : std::string(),
+      SegmentCauseText(m.SegmentStart),
+      m.NewMeasurement ? "1" : "0",
   };
 }
 
@@ -48,11 +52,22 @@ std::string CsvRecord(std::span<const std::string> fields) {
   return record;
 }
 
+namespace {
+
+std::string HeaderOf(std::size_t columns) {
+  std::array<std::string, kRowColumnCount> names;
+  for (std::size_t i = 0; i < kRowColumnCount; ++i) names[i] = kRowColumns[i].Name;
+  return CsvRecord(std::span<const std::string>(names.data(), columns));
+}
+
+}  // namespace
+
 const std::string& CsvHeader() {
-  static const std::string header = [] {
-    std::array<std::string, kRowColumnCount> names;
-    for (std::size_t i = 0; i < kRowColumnCount; ++i) names[i] = kRowColumns[i].Name;
-    return CsvRecord(names);
-  }();
+  static const std::string header = HeaderOf(kRowColumnCount);
+  return header;
+}
+
+const std::string& NineColumnCsvHeader() {
+  static const std::string header = HeaderOf(kNineColumns);
   return header;
 }

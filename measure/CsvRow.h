@@ -17,7 +17,10 @@ struct TRowColumn {
   TColumnKind Kind;
 };
 
-constexpr std::size_t kRowColumnCount = 9;
+// The first nine columns are those of every earlier recording, in the same order and form;
+// what the measurement stream adds comes after them.
+constexpr std::size_t kRowColumnCount = 13;
+constexpr std::size_t kNineColumns = 9;
 inline constexpr std::array<TRowColumn, kRowColumnCount> kRowColumns{{
     {"timestamp", ckText},   // local time, ISO 8601 with milliseconds and UTC offset
     {"elapsed_s", ckNumber}, // seconds since the recording began (monotonic), 3 decimals
@@ -28,6 +31,11 @@ inline constexpr std::array<TRowColumn, kRowColumnCount> kRowColumns{{
     {"mode", ckText},        // F, T, A/B, t, test or empty
     {"gate_ms", ckNumber},   // averaging / count time
     {"status", ckNumber},    // the last status byte
+    {"flags", ckText},       // why the reading is not a trusted measurement: held, overflow,
+                             // error (FlagText); empty for a trusted one
+    {"segment", ckNumber},   // the segment of the measurement (1, 2, ...): no gap inside one
+    {"segment_start", ckText},  // on a segment's first row, why it began (SegmentCauseText)
+    {"new_measurement", ckNumber},  // 1 on the first frame of a gate's result, else 0
 }};
 
 using TRowValues = std::array<std::string, kRowColumnCount>;
@@ -38,5 +46,7 @@ TRowValues RowValues(const TMeasurement& m, std::int64_t recordingStartNs);
 // One CSV record: fields joined by commas, a field quoted when it holds a comma, a quote, CR or
 // LF (its quotes doubled), the record ended by CRLF.
 std::string CsvRecord(std::span<const std::string> fields);
-// The header record: the column names.
+// The header record: the column names; and that of recordings made before the flags and
+// segments, the first nine.
 const std::string& CsvHeader();
+const std::string& NineColumnCsvHeader();

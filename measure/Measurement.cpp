@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -88,6 +90,10 @@ TMeasurement MakeMeasurement(const TDecodedFrame& frame, const TTimestamp& time)
   m.Remote = frame.Remote;
   m.Status = frame.Status;
   m.Bytes = frame.Bytes;
+  m.Counting = frame.Leds[3];
+  m.Memory = frame.Keys[8 - 1];
+  for (std::size_t key = 0; key < frame.Keys.size(); ++key)
+    if (frame.Keys[key] && key != 8 - 1) m.Settings |= std::uint32_t{1} << key;
   return m;
 }
 
@@ -112,6 +118,18 @@ const char* ModeText(TMeasureMode mode) {
     case mmNone: break;
   }
   return "";
+}
+
+std::string FlagText(std::uint8_t flags) {
+  std::string text;
+  for (const auto& [bit, word] : {std::pair{rfHeld, "held"}, {rfOverflow, "overflow"}, {rfError, "error"}})
+    if ((flags & bit) != 0) text += (text.empty() ? "" : " ") + std::string(word);
+  return text;
+}
+
+const char* SegmentCauseText(TSegmentCause cause) {
+  static constexpr const char* kWords[] = {"", "start", "line", "gap", "keys", "hold", "overflow", "reset"};
+  return cause < std::size(kWords) ? kWords[cause] : "";
 }
 
 std::string ReadingWithUnit(const TMeasurement& m) {

@@ -1,4 +1,6 @@
-// One measurement: what one decoded frame of the instrument says, with when it came.
+// What one decoded frame of the instrument says, with when it came, and what the measurement
+// stream (measure/MeasurementStream.h) made of it: whether it is the first frame to show a new
+// gate's result, its flags and its segment.
 //
 // The unit comes from the LEDs beside the display (ALed1 kHz, ALed2 ms, ALed3 µs; none lit: no
 // unit), the mode from the mode keys (Pa19 F, Pa20 T, Pa21 A/B, Pa22 t; Pa19 and Pa20 together:
@@ -17,6 +19,25 @@
 enum TDisplayUnit : std::uint8_t { duNone, duKHz, duMs, duUs };
 enum TMeasureMode : std::uint8_t { mmNone, mmFrequency, mmPeriod, mmRatio, mmInterval, mmTest };
 
+// Why a reading is not a trusted measurement (bits of TMeasurement::Flags).
+enum TReadingFlag : std::uint8_t {
+  rfHeld = 1,      // ПАМЯТЬ (Pa8) lit: the instrument holds an old reading
+  rfOverflow = 2,  // the count needed more digits than the display has: it shows the low ones
+  rfError = 4,     // the frame's point code was invalid ("Error"): nothing could be read
+};
+
+// Why a segment began (see measure/MeasurementStream.h).
+enum TSegmentCause : std::uint8_t {
+  scNone,      // the frame does not begin a segment
+  scStart,     // the first frame seen
+  scLine,      // the line was lost or the port opened again
+  scGap,       // a gate went missing (frames lost, the line silent)
+  scKeys,      // a key changed mode, averaging, time marks, input or display time
+  scHold,      // ПАМЯТЬ held the reading for a while
+  scOverflow,  // readings overflowed for a while
+  scReset,     // the user reset the statistics
+};
+
 struct TMeasurement {
   TTimestamp Time;
   std::string Reading;            // the reading as shown ("Error" included), blanks trimmed
@@ -30,7 +51,34 @@ struct TMeasurement {
   bool Remote = false;
   std::uint8_t Status = 0;        // the last status byte; 0 when none came yet
   std::array<std::uint8_t, 9> Bytes{};
+  bool Counting = false;          // ALed4 (СЧЕТ) lit: a gate is counting
+  bool Memory = false;            // Pa8 (ПАМЯТЬ) lit
+  // The lamps that decide what is measured and how often: every key lamp but Pa8 (bit n-1 for
+  // Pa<n>).  Two frames with different settings never show measurements of one segment.
+  std::uint32_t Settings = 0;
+
+  // Filled in by the measurement stream.
+  bool NewMeasurement = false;    // the first frame to show a completed gate's result
+  // The first frame of this reading in its state: a new measurement, the start of a held
+  // reading (or a change of it), or a bad frame.  Recording one row per measurement writes
+  // exactly these frames.
+  bool Distinct = false;
+  std::uint8_t Flags = 0;         // TReadingFlag bits; 0 for a trusted measurement
+  std::uint64_t Segment = 0;      // the segment the frame belongs to: 1, 2, ... in order
+  TSegmentCause SegmentStart = scNone;  // set on the first frame of a segment
+  TSegmentCause SegmentCause = scNone;  // why the segment it belongs to began
 };
+
+// Readings kept out of the statistics, by reason.
+struct TLeftOut {
+  std::int64_t Held = 0;      // held readings (one per reading ПАМЯТЬ held)
+  std::int64_t Overflow = 0;  // overflowed measurements
+  std::int64_t Error = 0;     // bad frames ("Error")
+  std::int64_t Total() const { return Held + Overflow + Error; }
+};
+
+// A measurement the statistics take: a new gate's result with a value and no flag.
+inline bool Trusted(const TMeasurement& m) { return m.NewMeasurement && m.Flags == 0 && m.SiValue.has_value(); }
 
 TMeasurement MakeMeasurement(const TDecodedFrame& frame, const TTimestamp& time);
 
@@ -49,6 +97,10 @@ const char* UnitText(TDisplayUnit unit);
 const char* SiUnitText(TDisplayUnit unit);
 // "F", "T", "A/B", "t", "test" or "".
 const char* ModeText(TMeasureMode mode);
+// The flags as words joined by blanks ("held", "overflow", "error"), "" for none.
+std::string FlagText(std::uint8_t flags);
+// "start", "line", "gap", "keys", "hold", "overflow", "reset"; "" for scNone.
+const char* SegmentCauseText(TSegmentCause cause);
 
 // The reading with its unit, as a person would copy it: "10000.000 kHz".  A reading without a
 // unit or without a number ("Error", blank) is given alone.

@@ -71,8 +71,12 @@ TMeasurementFile ParsePlain(const std::string& text) {
     if (Blank(line) || line[0] == '#') continue;
     ++file.Rows;
     // A line that is not a number (nan, as our own exports mark a gap) is a missing point.
-    if (const auto v = Number(line)) file.Segments.back().push_back({static_cast<double>(index), *v});
-    else ++file.LeftOut;
+    if (const auto v = Number(line)) {
+      file.Segments.back().push_back({static_cast<double>(index), *v});
+    } else {
+      ++file.LeftOut;
+      ++file.Flagged.Error;
+    }
     ++index;
   }
   return file;
@@ -82,7 +86,16 @@ struct TRow {
   double Seconds, Value;
   std::tuple<int, int, int> Kind;  // mode, unit, gate
   std::string Segment;
+  TSegmentCause Start = scNone;
 };
+
+TSegmentCause CauseFromText(const std::string& text) {
+  for (int c = scStart; c <= scReset; ++c)
+    if (text == SegmentCauseText(static_cast<TSegmentCause>(c))) return static_cast<TSegmentCause>(c);
+  return scNone;
+}
+
+bool Names(const std::string& flags, const char* word) { return flags.find(word) != std::string::npos; }
 
 }  // namespace
 
@@ -112,17 +125,34 @@ TMeasurementFile ParseMeasurementText(const std::string& text) {
   TMeasurementFile file;
   file.Consecutive = column.count("segment") > 0;
   std::map<std::tuple<int, int, int>, std::size_t> kinds;
+  std::string heldReading;  // the reading of the hold the rows before showed
+  bool held = false;
   while (at < text.size()) {
     const std::vector<std::string> r = NextRecord(text, at);
     if (r.size() == 1 && Blank(r[0])) continue;
-    // A repeated frame of a measurement already recorded.
-    if (field(r, "new_measurement") == "0") continue;
+    const std::string flags = field(r, "flags");
+    const bool repeated = field(r, "new_measurement") == "0";
+    // Counted as the summary counts them: a hold once for each reading it held, an overflowed
+    // measurement once (not for every frame that showed it), every bad frame.
+    if (Names(flags, "error")) {
+      ++file.Flagged.Error;
+    } else if (Names(flags, "overflow")) {
+      file.Flagged.Overflow += repeated ? 0 : 1;
+    } else if (Names(flags, "held")) {
+      file.Flagged.Held += held && heldReading == field(r, "reading") ? 0 : 1;
+    }
+    held = Names(flags, "held");
+    heldReading = field(r, "reading");
+    // A repeated frame of a measurement already recorded (held and bad frames are no
+    // measurement either).
+    if (repeated) continue;
     ++file.Rows;
     const auto seconds = Number(field(r, "elapsed_s"));
     auto value = Number(field(r, "si_value"));
     // A reading the recorder flagged (held, overflow, error) is no measurement: in a segment
     // it is a missing point.
-    const bool flagged = !Blank(field(r, "flags"));
+    const bool flagged = !Blank(flags);
+    if (!value && !flagged) ++file.Flagged.Error;
     if (!seconds || (!value && !file.Consecutive) || (flagged && !file.Consecutive)) {
       ++file.LeftOut;
       continue;
@@ -134,7 +164,7 @@ TMeasurementFile ParseMeasurementText(const std::string& text) {
     const auto gate = Number(field(r, "gate_ms"));
     TRow row{*seconds, *value,
              {ModeFromText(field(r, "mode")), UnitFromText(field(r, "unit")), gate ? static_cast<int>(*gate) : 0},
-             field(r, "segment")};
+             field(r, "segment"), CauseFromText(field(r, "segment_start"))};
     ++kinds[row.Kind];
     rows.push_back(std::move(row));
   }
@@ -146,16 +176,22 @@ TMeasurementFile ParseMeasurementText(const std::string& text) {
   file.Unit = static_cast<TDisplayUnit>(std::get<1>(most->first));
   file.GateMs = std::get<2>(most->first);
   const TRow* previous = nullptr;
+  const TRow* last = nullptr;  // the last row taken
   for (const TRow& row : rows) {
     if (row.Kind != most->first) {
       ++file.LeftOut;
       previous = nullptr;  // the next row of our kind starts a segment
       continue;
     }
-    if (previous == nullptr || row.Segment != previous->Segment || row.Seconds < previous->Seconds) file.Segments.emplace_back();
+    if (previous == nullptr || row.Segment != previous->Segment || row.Seconds < previous->Seconds) {
+      file.Segments.emplace_back();
+      file.LastSegmentStart = row.Start;
+    }
     file.Segments.back().push_back({row.Seconds, row.Value});
-    previous = &row;
+    previous = last = &row;
   }
+  const auto number = Number(last != nullptr ? last->Segment : std::string());
+  file.LastSegment = number && *number >= 1 ? static_cast<std::uint64_t>(*number) : file.Segments.size();
   return file;
 }
 

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ struct TMeasurementFile {
   int GateMs = 0;
   std::size_t Rows = 0;            // data rows or lines read
   std::size_t LeftOut = 0;         // rows without a value or of another kind
+  // Of those, the flagged readings by reason as the recorder flagged them (a held reading
+  // once, however many frames showed it); a row without a number and no flag is an error.
+  TLeftOut Flagged;
+  std::uint64_t LastSegment = 0;   // the segment column's number in the last row taken (else
+                                   // the count of segments)
+  TSegmentCause LastSegmentStart = scNone;  // why that segment began (segment_start), if said
   std::string Error;               // empty when the file could be read
 };
 

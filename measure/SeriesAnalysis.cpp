@@ -1,30 +1,8 @@
 #include "measure/SeriesAnalysis.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 
 #include "measure/RunningMoments.h"
-
-namespace {
-
-// The median spacing of the points' times, taken in whole nanoseconds so that readings 0.1 s
-// apart give tau0 = 0.1 exactly.  0 for fewer than two points.
-double MedianSpacingS(const TSeriesView& view) {
-  if (view.Size() < 2) return 0;
-  std::vector<std::int64_t> spacing(view.Size() - 1);
-  for (std::size_t i = 1; i < view.Size(); ++i) spacing[i - 1] = view.Ns(i) - view.Ns(i - 1);
-  const std::size_t half = spacing.size() / 2;
-  std::nth_element(spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(half), spacing.end());
-  double median = static_cast<double>(spacing[half]);
-  if (spacing.size() % 2 == 0) {
-    // The lower middle is the largest of the half before it.
-    median = (median + static_cast<double>(*std::max_element(spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(half)))) / 2;
-  }
-  return median / 1e9;
-}
-
-}  // namespace
 
 TSeriesAnalysis AnalyzeSegments(std::span<const TReadingSegment> segments, const TAnalysisSettings& settings) {
   TSeriesAnalysis a;
@@ -48,16 +26,21 @@ TSeriesAnalysis AnalyzeSegments(std::span<const TReadingSegment> segments, const
   return a;
 }
 
-TSeriesAnalysis AnalyzeSeries(const TSeriesView& view, const TAnalysisSettings& settings) {
-  TReadingSegment segment(view.Size());
-  for (std::size_t i = 0; i < view.Size(); ++i) segment[i] = {view.Seconds(i), view.Value(i)};
-  TAnalysisSettings s = settings;
-  if (!s.Input.Tau0S && view.Size() > 1) s.Input.Tau0S = MedianSpacingS(view);
-  TSeriesAnalysis a = AnalyzeSegments(std::span<const TReadingSegment>(&segment, 1), s);
-  if (settings.MaxBins > 0 && a.Count > 0) {
-    TRunningMoments moments;
-    for (const TReadingPoint& p : segment) moments.Add(p.Value);
-    a.Histogram = MakeHistogram(view, moments.Min(), moments.Max(), settings.Quantum, settings.MaxBins);
+TSeriesAnalysis AnalyzeSeries(const TSeriesView& view, std::size_t first, const TAnalysisSettings& settings) {
+  std::vector<TReadingSegment> segments;
+  for (std::size_t i = 0; i < view.Size(); ++i) {
+    if (i == 0 || view.Segment(i) != view.Segment(i - 1)) segments.emplace_back();
+    segments.back().push_back({view.Seconds(i), view.Value(i)});
   }
+  TAnalysisSettings s = settings;
+  s.Input.Consecutive = true;
+  TSeriesAnalysis a = AnalyzeSegments(segments, s);
+  const TSeriesView current = view.From(first);
+  TRunningMoments moments;
+  for (std::size_t i = 0; i < current.Size(); ++i) moments.Add(current.Value(i));
+  a.Count = current.Size();
+  a.Mean = moments.Mean();
+  if (settings.MaxBins > 0 && a.Count > 0)
+    a.Histogram = MakeHistogram(current, moments.Min(), moments.Max(), settings.Quantum, settings.MaxBins);
   return a;
 }

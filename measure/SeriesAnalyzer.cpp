@@ -67,7 +67,9 @@ void TSeriesAnalyzer::Run() {
     FRequest.reset();
     FBusy = true;
     lock.unlock();
-    TSeriesResult result{request.Series, AnalyzeSeries(request.Store->View(), request.Settings)};
+    const std::size_t runFirst = std::min(request.RunFirst, request.First);
+    TSeriesResult result{request.Series, AnalyzeSeries(request.Store->View().From(runFirst), request.First - runFirst,
+                                                       request.Settings)};
     // The store goes with its last owner; that is not worth holding the lock for.
     request.Store.reset();
     lock.lock();

@@ -31,6 +31,9 @@ struct TSeriesRequest {
   std::shared_ptr<const TSeriesStore> Store;
   std::uint64_t Series = 0;  // the caller's name for the series, handed back with the result
   TAnalysisSettings Settings;  // the series' mode, the deviations, the histogram's bins
+  std::size_t First = 0;       // the current segment's first point (moments, histogram)
+  // The first point of the segments the deviations take (TSeriesSummary::RunFirst), <= First.
+  std::size_t RunFirst = 0;
 };
 
 struct TSeriesResult {

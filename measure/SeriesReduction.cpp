@@ -9,7 +9,7 @@ std::vector<TChartPoint> ReduceToColumns(const TSeriesView& view, double x0, dou
   const std::size_t first = view.LowerBound(x0);
   const std::size_t end = view.LowerBound(std::nextafter(x1, x1 + 1));
   points.reserve(2 * static_cast<std::size_t>(columns) + 2);
-  const auto point = [&](std::size_t i) { return TChartPoint{view.Seconds(i), view.Value(i)}; };
+  const auto point = [&](std::size_t i) { return TChartPoint{view.Seconds(i), view.Value(i), view.Segment(i)}; };
   if (first > 0) points.push_back(point(first - 1));
   // Columns from the raw times: no conversion to seconds per point.
   const double perColumnNs = static_cast<double>(columns) / ((x1 - x0) * 1e9);
@@ -23,7 +23,8 @@ std::vector<TChartPoint> ReduceToColumns(const TSeriesView& view, double x0, dou
     std::size_t low = i, high = i;
     double lowValue = view.Value(i), highValue = lowValue;
     int next = column;
-    for (++i; i < end && (next = columnOf(i)) == column; ++i) {
+    const std::uint32_t segment = view.Segment(i);
+    for (++i; i < end && (next = columnOf(i)) == column && view.Segment(i) == segment; ++i) {
       const double v = view.Value(i);
       if (v < lowValue) {
         low = i;

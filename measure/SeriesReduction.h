@@ -4,6 +4,7 @@
 // Plain function: any thread.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "measure/SeriesStore.h"
@@ -11,10 +12,11 @@
 struct TChartPoint {
   double X = 0;  // seconds since the series' first point
   double Y = 0;  // the value
+  std::uint32_t Segment = 0;  // a line through the points breaks where this changes
 };
 
 // The points of `view` with X in [x0, x1] (x1 > x0), split into `columns` equal columns: each
-// column's minimum and maximum, in the order they came.  The nearest point on either side
+// column's minimum and maximum (of each segment in it), in the order they came.  The nearest point on either side
 // outside the range is added as well, so a line drawn through the result runs to the edges.
 // The result's X never decreases.
 std::vector<TChartPoint> ReduceToColumns(const TSeriesView& view, double x0, double x1, int columns);

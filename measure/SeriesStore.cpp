@@ -1,7 +1,9 @@
 #include "measure/SeriesStore.h"
 
+#include <algorithm>
+
 std::size_t TSeriesView::LowerBound(double seconds) const {
-  std::size_t first = 0, count = FSize;
+  std::size_t first = 0, count = Size();
   while (count > 0) {
     const std::size_t half = count / 2;
     if (Seconds(first + half) < seconds) {
@@ -14,7 +16,13 @@ std::size_t TSeriesView::LowerBound(double seconds) const {
   return first;
 }
 
-void TSeriesStore::Append(double value, std::int64_t monotonicNs) {
+TSeriesView TSeriesView::From(std::size_t first) const {
+  TSeriesView view = *this;
+  view.FFirst = std::min(FSize, FFirst + first);
+  return view;
+}
+
+void TSeriesStore::Append(double value, std::int64_t monotonicNs, std::uint32_t segment) {
   // Only this thread changes FChunks and FSize, so it reads them without the lock.
   const std::size_t slot = FSize & (kSeriesChunkPoints - 1);
   std::shared_ptr<TSeriesChunk> fresh;
@@ -27,6 +35,7 @@ void TSeriesStore::Append(double value, std::int64_t monotonicNs) {
   }
   chunk->Values[slot] = value;
   chunk->Ns[slot] = monotonicNs;
+  chunk->Segments[slot] = segment;
   const std::lock_guard<std::mutex> lock(FLock);
   if (fresh) FChunks.push_back(std::move(fresh));
   ++FSize;

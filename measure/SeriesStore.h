@@ -1,5 +1,6 @@
-// The points of one series (value and monotonic time), kept whole for the figures that need
-// every point: the Allan deviation, the histogram and the trend chart.
+// The points of one series (value, monotonic time and the segment each belongs to), kept whole
+// for the figures that need every point: the Allan deviation, the histogram and the trend
+// chart (which breaks its line where the segment changes).
 //
 // Append-only, with one writer (the thread that takes the measurements: the GUI thread in the
 // window, the main thread in the headless logger) and readers on any thread.  Points live in
@@ -29,16 +30,21 @@ constexpr std::size_t kSeriesChunkPoints = std::size_t{1} << kSeriesChunkShift;
 struct TSeriesChunk {
   std::array<double, kSeriesChunkPoints> Values;
   std::array<std::int64_t, kSeriesChunkPoints> Ns;  // monotonic time, ns
+  std::array<std::uint32_t, kSeriesChunkPoints> Segments;  // the measurement's segment, low 32 bits
 };
 
-// The first Size() points of a store as they were when the view was taken.  Any thread.
+// The first points of a store as they were when the view was taken (from point `first` on for
+// a view made by From).  Any thread.
 class TSeriesView {
  public:
   TSeriesView() = default;
-  std::size_t Size() const { return FSize; }
-  bool Empty() const { return FSize == 0; }
-  double Value(std::size_t i) const { return FChunks[i >> kSeriesChunkShift]->Values[i & (kSeriesChunkPoints - 1)]; }
-  std::int64_t Ns(std::size_t i) const { return FChunks[i >> kSeriesChunkShift]->Ns[i & (kSeriesChunkPoints - 1)]; }
+  std::size_t Size() const { return FSize - FFirst; }
+  bool Empty() const { return Size() == 0; }
+  double Value(std::size_t i) const { return Chunk(i).Values[Slot(i)]; }
+  std::int64_t Ns(std::size_t i) const { return Chunk(i).Ns[Slot(i)]; }
+  std::uint32_t Segment(std::size_t i) const { return Chunk(i).Segments[Slot(i)]; }
+  // The same points from point `first` of this view on (none when first >= Size()).
+  TSeriesView From(std::size_t first) const;
   // Seconds from the first point to point i.
   double Seconds(std::size_t i) const { return static_cast<double>(Ns(i) - Ns(0)) / 1e9; }
   // The first point at or after `seconds` (Size() when none); the times must not decrease.
@@ -46,14 +52,18 @@ class TSeriesView {
 
  private:
   friend class TSeriesStore;
+  const TSeriesChunk& Chunk(std::size_t i) const { return *FChunks[(i + FFirst) >> kSeriesChunkShift]; }
+  static std::size_t SlotOf(std::size_t at) { return at & (kSeriesChunkPoints - 1); }
+  std::size_t Slot(std::size_t i) const { return SlotOf(i + FFirst); }
   std::vector<std::shared_ptr<const TSeriesChunk>> FChunks;
-  std::size_t FSize = 0;
+  std::size_t FSize = 0;   // points of the store in the view
+  std::size_t FFirst = 0;  // the store's index of the view's point 0
 };
 
 class TSeriesStore {
  public:
   // Writer thread only.  Times must not decrease (a monotonic clock's).
-  void Append(double value, std::int64_t monotonicNs);
+  void Append(double value, std::int64_t monotonicNs, std::uint32_t segment = 0);
   // Any thread.
   std::size_t Size() const;
   TSeriesView View() const;

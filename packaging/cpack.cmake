@@ -10,6 +10,8 @@ set(CPACK_PACKAGE_CONTACT ${SIO_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "remote front panel for a bench frequency counter")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
+# strip leaves the compiler's notes (.comment), which lintian counts as unneeded.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/strip-notes.cmake)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY ${SIO_PACKAGE_NAME})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 

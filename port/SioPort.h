@@ -141,6 +141,10 @@ class TSioCustomComPort : public TSioBaseComponent {
   // Copies exactly Len received bytes into `buffer` and consumes them; EBufferIsEmpty when
   // fewer are buffered (nothing is taken).
   void GetBlock(void* buffer, std::uint16_t Len);
+  // When the last byte of the last successful GetBlock arrived: read from the device by the
+  // dispatch worker (monotonic clock, CLOCK_MONOTONIC in ns), however long it waited in the
+  // input buffer before it was taken.  0 before the first read.
+  std::int64_t LastReadArrivalNs() const { return FLastReadArrivalNs; }
   // Queues Len bytes for sending; Len 0 queues nothing.  EOutputBufferTooSmall when they do
   // not fit the free part of the OutSize-byte output buffer (nothing is queued).
   void PutBlock(const void* buffer, std::uint16_t Len);
@@ -373,6 +377,7 @@ class TSioCustomComPort : public TSioBaseComponent {
 
   // ---- Fields ----
   bool FForceApply = false;
+  std::int64_t FLastReadArrivalNs = 0;
   TPortState FPortState = psClosed;
   bool FReopenPending = false;
   bool FOpenOnLoad = false;

@@ -416,7 +416,9 @@ void TSioCustomComPort::FlushOutBuffer() {
 
 void TSioCustomComPort::GetBlock(void* buffer, std::uint16_t Len) {
   if (FPortState == psClosing) return;
-  if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->ReadBlock(static_cast<std::uint8_t*>(buffer), Len));
+  if (TSioBaseDispatcher* d = ValidDispatcher()) {
+    Check(d->ReadBlock(static_cast<std::uint8_t*>(buffer), Len, &FLastReadArrivalNs));
+  }
 }
 
 void TSioCustomComPort::PutBlock(const void* buffer, std::uint16_t Len) {

@@ -21,10 +21,16 @@ namespace {
 using TClock = std::chrono::steady_clock;
 
 constexpr const char* kOffline = "offline";
+// Readings go with an acknowledgement (QoS 1): see MqttPublisher.h for why.
+constexpr int kReadingQos = 1;
 // The longest wait in poll while connected: libmosquitto's keep-alive runs between waits.
 constexpr int kServiceMs = 1000;
 
-std::string ErrorText(int rc, int error) {
+std::string ErrorText(int rc, int error, int keepAliveS) {
+  // libmosquitto has no text of its own for this one ("Unknown error.").
+  if (rc == MOSQ_ERR_KEEPALIVE) {
+    return "no answer from the broker within the keep-alive time (" + std::to_string(keepAliveS) + " s)";
+  }
   if (rc == MOSQ_ERR_ERRNO) {
     char text[128];
     return strerror_r(error, text, sizeof text);
@@ -81,7 +87,7 @@ struct TMqttPublisher::TCore {
   // ---- Network thread only ----
   mosquitto* Client = nullptr;
   bool SessionUp = false;
-  int InFlight = 0;                    // readings handed to the client, not yet written
+  int InFlight = 0;                    // readings handed to the client, not yet acknowledged
   std::uint64_t StatusSentVersion = 0; // the version published in this session
   std::uint64_t StatusAckedVersion = 0;
   int StatusMid = -1;
@@ -152,8 +158,7 @@ void TMqttPublisher::TCore::OnConnect(mosquitto*, void* core, int rc) {
   }
 }
 
-// QoS 0 readings: written to the socket (this may run inside mosquitto_publish).  The status
-// (QoS 1): acknowledged by the broker.
+// The broker has acknowledged a reading, or the status.
 void TMqttPublisher::TCore::OnPublish(mosquitto*, void* core, int mid) {
   auto* c = static_cast<TCore*>(core);
   if (mid == c->StatusMid) {
@@ -221,10 +226,9 @@ void TMqttPublisher::TCore::PublishQueued() {
       Queue.pop_front();
       Stats.Queued = Queue.size();
     }
-    // Counted before the call: the client may report it written before returning.
     ++InFlight;
     const int rc = mosquitto_publish(Client, nullptr, ReadingTopic.c_str(), static_cast<int>(message.size()),
-                                     message.data(), 0, false);
+                                     message.data(), kReadingQos, false);
     if (rc != MOSQ_ERR_SUCCESS) {
       --InFlight;
       std::lock_guard<std::mutex> lock(Mutex);
@@ -276,7 +280,7 @@ void TMqttPublisher::TCore::Run() {
       if (NewClient()) rc = mosquitto_connect(Client, Config.Host.c_str(), Config.Port, Config.KeepAliveS);
       const int error = errno;
       if (rc != MOSQ_ERR_SUCCESS) {
-        ConnectFailed(where + ": " + ErrorText(rc, error));
+        ConnectFailed(where + ": " + ErrorText(rc, error, Config.KeepAliveS));
         nextAttempt = TClock::now() + std::chrono::milliseconds(ReconnectDelayMs);
         ReconnectDelayMs = std::min(ReconnectDelayMs * 2, Config.ReconnectMaxMs);
         continue;
@@ -285,7 +289,8 @@ void TMqttPublisher::TCore::Run() {
     const int rc = Service(kServiceMs);
     const int error = errno;
     if (rc != MOSQ_ERR_SUCCESS) {
-      ConnectionLost(where + ": " + (rc == MOSQ_ERR_CONN_LOST ? std::string("connection lost") : ErrorText(rc, error)));
+      ConnectionLost(where + ": " +
+                     (rc == MOSQ_ERR_CONN_LOST ? std::string("connection lost") : ErrorText(rc, error, Config.KeepAliveS)));
       nextAttempt = TClock::now() + std::chrono::milliseconds(ReconnectDelayMs);
       ReconnectDelayMs = std::min(ReconnectDelayMs * 2, Config.ReconnectMaxMs);
       continue;

@@ -1,6 +1,6 @@
 // An MQTT client that publishes messages without ever making its caller wait for the network.
 //
-// Readings go to TOPIC/reading (QoS 0, not retained); a status text is kept retained at
+// Readings go to TOPIC/reading (QoS 1, not retained); a status text is kept retained at
 // TOPIC/status (QoS 1), published again after every (re)connection, and the broker is left a
 // last will of "offline" there (retained) for a publisher that vanishes without a word.  A
 // publisher that stops in order says "offline" itself after sending what it still holds.
@@ -17,11 +17,18 @@
 //     reconnecting, with a delay doubling from ReconnectMinMs to ReconnectMaxMs, is done here.
 //   - the queue (QueueCapacity readings) lies between them.  When it is full the oldest
 //     reading is dropped.  At most MaxInFlight readings are handed to the client and not yet
-//     written to the socket, so a broker that stops reading fills the queue, not memory.
+//     acknowledged, so a broker that stops reading fills the queue, not memory.
 //
-// A reading counts as sent once its bytes are in the socket (QoS 0 has no acknowledgement)
-// and as dropped when the queue overflowed, when the connection broke before it was written,
-// or when Stop gave up on it.  After Stop, every posted reading is one or the other.
+// A reading counts as sent once the broker has acknowledged it, and as dropped when the queue
+// overflowed, when the connection broke before its acknowledgement came, or when Stop gave up
+// on it.  After Stop, every posted reading is one or the other.  Why QoS 1 and not QoS 0: a
+// reading written into the socket is not yet at the broker.  A broker that stalls (stopped,
+// swapping, its host gone) leaves the system's buffers to take thousands of readings until
+// the keep-alive gives up on it, and those die with the connection; QoS 0 would have counted
+// them all as published with no way to tell which arrived.  With acknowledgements the count is
+// exact for what arrived, the loss is at most MaxInFlight readings and is counted (a few of
+// those may have reached the broker: dropped means "not confirmed"), and the acknowledgements
+// cost nothing at the instrument's rate of tens of readings a second.
 // One mutex guards what the threads share (queue, status, counts); it is never held while
 // libmosquitto is called.  Callers learn of changes by asking Stats (the window twice a
 // second, the logger once a second), so nothing calls out of the network thread.
@@ -39,7 +46,8 @@ struct TMqttConfig {
   std::string Topic = "frontpanel";   // the prefix of the topics
   std::size_t QueueCapacity = 1000;   // readings waiting for the broker (several minutes' worth)
   int MaxInFlight = 32;               // readings handed to the client, not yet in the socket
-  int KeepAliveS = 10;                // the broker publishes the will this long after silence
+  int KeepAliveS = 10;                // the broker publishes the will this long after silence;
+                                      // a broker silent as long is given up on (5 at least)
   int ReconnectMinMs = 1000;
   int ReconnectMaxMs = 30000;
   int StopFlushMs = 1500;             // Stop's time for what is queued and the last status
@@ -56,8 +64,8 @@ struct TMqttStats {
                                 // kept once connected again (Connected says if it is current)
   std::uint64_t Failures = 0;   // attempts that failed and connections that broke
   std::uint64_t Posted = 0;     // readings given to Post
-  std::uint64_t Sent = 0;       // written to the broker connection
-  std::uint64_t Dropped = 0;    // lost: queue full, connection broken, or left at Stop
+  std::uint64_t Sent = 0;       // acknowledged by the broker
+  std::uint64_t Dropped = 0;    // not confirmed: queue full, connection broken, or left at Stop
   std::size_t Queued = 0;       // waiting now
   std::uint64_t Connections = 0;  // sessions the broker accepted so far
 };

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer + UndefinedBehaviorSanitizer) in
 # build-fuzz/ and runs each for SECONDS (default 60), one after the other, on a copy of its
-# seeds, so the committed seeds never grow.  Prints the executions of each target; exits 1 when
-# any target found a crash, a leak or a timeout (the input is kept and the command that replays
+# seeds, so the committed seeds never grow, within the memory its fuzz/*.cmake allows (MEMORY_MB;
+# 2 GB otherwise).  Prints the executions of each target; exits 1 when any target found a crash,
+# a leak, a timeout or growth past its memory (the input is kept and the command that replays
 # it is printed), 2 when the build fails.
 #   tools/fuzz.sh [SECONDS] [TARGET...]     e.g. tools/fuzz.sh 20 fuzz_capture
 set -euo pipefail
@@ -30,7 +31,9 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:symbolize=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 failed=0
 table=()
-while IFS=$'\t' read -r name binary seeds dict extra; do
+while IFS= read -r line; do
+  # Tabs are blanks to read, which would merge empty columns: split on a byte that is not one.
+  IFS=$'\x1f' read -r name binary seeds dict extra memory <<<"${line//$'\t'/$'\x1f'}"
   [ -n "$name" ] || continue
   if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $name "* ]]; then continue; fi
   work="$runs/$name"
@@ -39,10 +42,11 @@ while IFS=$'\t' read -r name binary seeds dict extra; do
   for dir in "$seeds" "$extra"; do
     if [ -n "$dir" ] && [ -d "$dir" ]; then cp -R "$dir"/. "$work/corpus/"; fi
   done
-  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb="${memory:-2048}" -print_final_stats=1
         -artifact_prefix="$work/found/")
+  if [ -n "$memory" ]; then args+=(-malloc_limit_mb="$memory"); fi
   if [ -n "$dict" ]; then args+=(-dict="$dict"); fi
-  echo "fuzz: $name for $seconds s"
+  echo "fuzz: $name for $seconds s${memory:+ within $memory MB}"
   status=0
   "$binary" "${args[@]}" "$work/corpus" >"$work/log" 2>&1 || status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)

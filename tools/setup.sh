@@ -15,6 +15,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   libmosquitto-dev mosquitto mosquitto-clients
   ser2net socat
+  python3-pyvisa python3-pyvisa-py
 )
 
 missing=()
@@ -28,14 +29,25 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  # Quiet unless it fails: then everything apt-get said is shown.
+  # Quiet unless it fails: then everything apt-get said is shown.  Another package manager at
+  # work (an unattended upgrade right after boot) holds its locks: apt waits for the dpkg lock
+  # by itself (DPkg::Lock::Timeout), and a run that found the lists locked is tried again.
   log=$(mktemp)
-  if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+  apt() { apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+  for try in $(seq 60); do
+    if { apt update -qq && apt install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+      break
+    fi
+    if [ "$try" -lt 60 ] && grep -q "Could not get lock" "$log"; then
+      [ "$try" -eq 1 ] && echo "setup: another package manager is at work; waiting for it" >&2
+      sleep 10
+      continue
+    fi
     cat "$log" >&2
     rm -f "$log"
     echo "setup: installing the packages failed" >&2
     exit 1
-  fi
+  done
   rm -f "$log"
 fi
 

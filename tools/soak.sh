@@ -8,12 +8,13 @@
 #    over-long runs, bad point codes, a hang-up after a number of frames.  Every phase ends
 #    with the simulator closing the line, so the logger loses it and opens the next one.
 #    Each simulator lists the frames it sent whole (--sent-log); every one of them must be a
-#    row of the CSV, in order, with its reading (tools/soakcheck.py compare).
+#    row of the CSV (the logger records every frame), in order, with its reading
+#    (tools/soakcheck.py compare).
 # 2. At the same time the window runs for 10 minutes (MINUTES if fewer) under Xvfb, against
 #    simulators run the same way.
 #    The logger's and the window's memory, threads, descriptors and CPU time are sampled every
 #    30 s from /proc; after the first minute threads and descriptors may not grow at all and
-#    memory by at most 2 MiB, the window's beyond the 16 bytes it keeps for each measurement
+#    memory by at most 2 MiB, the window's beyond the 20 bytes it keeps for each measurement
 #    (tools/soakcheck.py growth).
 # 3. Then 1,000 open/close cycles of a line with traffic (DispatchCycleTest, SIO_CYCLES), and
 #    the randomized port test for a twelfth of MINUTES (at least 30 s).
@@ -101,7 +102,7 @@ run_simulators "$out/logger-COM2" "$total_s" "$out/logger" &
 logger_sims=$!
 pids+=("$logger_sims")
 wait_for_link "$out/logger-COM2"
-"$panel" --headless --port "2=$out/logger-COM2" --reconnect --csv "$out/logger.csv" \
+"$panel" --headless --port "2=$out/logger-COM2" --reconnect --every-frame --csv "$out/logger.csv" \
   > "$out/logger.out" 2> "$out/logger.err" &
 logger=$!
 pids+=("$logger")
@@ -138,7 +139,7 @@ else
   fail "the logger ended before its soak was over (see $out/logger.err)"
 fi
 sleep 1  # the samplers see their process gone
-# The window keeps every point of its series by design (16 bytes each); the logger keeps none.
+# The window keeps every point of its series by design (20 bytes each); the logger keeps none.
 for who in logger window; do
   [ ! -s "$out/$who.problems" ] || fail "$(cat "$out/$who.problems")"
   allowance=()

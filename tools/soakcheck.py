@@ -9,12 +9,13 @@
       Judges the samples: after the first S seconds (default 60) threads and descriptors must
       never go above what they were up to then, and memory not by more than K KiB (default
       2048, for the allocator's rounding and caches that settle late) plus what the program
-      keeps by design for the measurements it took meanwhile: every point of the series, 16
+      keeps by design for the measurements it took meanwhile: every point of the series, 20
       bytes each (measure/SeriesStore.h), counted from the frames the simulators sent whole
       (their sent logs, run one after the other from the program's start), in chunks of
       256 KiB.  Prints the figures.
   soakcheck.py compare CSV SENTLOG... [--max-late-ms MS]
-      Checks the logger's CSV against the simulator runs' sent logs (freqsim --sent-log), in the
+      Checks the logger's CSV (recorded with --every-frame, a row per frame) against the simulator
+      runs' sent logs (freqsim --sent-log), in the
       order the simulators ran: each run's frames must be rows, in order, with the reading the
       frame carried ("Error" for a frame with a bad point code).  Only frames sent before the
       logger had opened the line may be missing, and only at the start of a run, no later than
@@ -74,7 +75,7 @@ def load_samples(path):
 
 
 # What the series store keeps per point, and the size of one of its chunks.
-POINT_BYTES = 16
+POINT_BYTES = 20
 CHUNK_KIB = 256
 
 
@@ -156,9 +157,9 @@ def load_sent(path):
         if line.startswith("#") or not line.strip():
             continue
         fields = line.split()
-        if len(fields) != 4:
+        if len(fields) not in (4, 6):
             continue  # the last line of a run still going, half written
-        _, ms, reading, faults = fields
+        _, ms, reading, faults = fields[:4]  # then the gate and the state, when given
         faults = [] if faults == "-" else faults.split(",")
         frames.append((float(ms), "Error" if "bad-point" in faults else reading, faults))
     return frames

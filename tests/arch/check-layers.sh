@@ -15,7 +15,8 @@ declare -A allowed=(
   [led]="platform"
   [measure]="platform"
   [publish]="measure platform"
-  [app]="publish measure port led dispatch common platform"
+  [remote]="measure"
+  [app]="remote publish measure port led dispatch common platform"
 )
 
 bad=0

@@ -8,12 +8,13 @@
 
 #include <gtest/gtest.h>
 
-// The CSV text's records split into fields; every record must end in CRLF.
-inline std::vector<std::vector<std::string>> Records(const std::string& text) {
+// The CSV text's records split into fields; every record must end in `lineEnd` (CRLF in a
+// file, LF on standard output).
+inline std::vector<std::vector<std::string>> Records(const std::string& text, const std::string& lineEnd = "\r\n") {
   std::vector<std::vector<std::string>> records;
   std::size_t start = 0;
   while (start < text.size()) {
-    const auto end = text.find("\r\n", start);
+    const auto end = text.find(lineEnd, start);
     EXPECT_NE(end, std::string::npos) << "a record without its line break";
     if (end == std::string::npos) break;
     std::vector<std::string> fields;
@@ -22,7 +23,7 @@ inline std::vector<std::vector<std::string>> Records(const std::string& text) {
     while (std::getline(line, field, ',')) fields.push_back(field);
     if (text[end - 1] == ',') fields.emplace_back();
     records.push_back(fields);
-    start = end + 2;
+    start = end + lineEnd.size();
   }
   return records;
 }

@@ -3,10 +3,15 @@
 // a broker that comes late gets the readings from then on; a lost line is told as "lost" until
 // the line is back.
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +91,52 @@ TEST_F(HeadlessMqttTest, TheStatusEndsOfflineWhetherTheLoggerStopsOrIsKilled) {
     TSubscriber later(Port, status);
     ASSERT_TRUE(later.WaitForLast(status, "offline")) << sig;
     EXPECT_TRUE(later.On(status).back().Retained);
+  }
+}
+
+// Field `n` (from 0) of /proc/PID/FILE: the system call the main thread is blocked in (syscall,
+// 0) or the process state (stat, 2; Z once it has ended).
+std::string ProcField(int pid, const char* file, int n) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
+  std::string field;
+  for (int i = 0; i <= n && in >> field;) ++i;
+  return field;
+}
+
+// One stop signal ends the run cleanly whatever the logger waits for: the summary is written
+// and "offline" published, even while it waits to open a FIFO nobody reads or to write into a
+// full pipe nobody empties.
+TEST_F(HeadlessMqttTest, OneStopSignalEndsTheRunCleanlyWhateverItWaitsFor) {
+  TBroker broker(Port, Folder.Path().string());
+  ASSERT_TRUE(broker.Up()) << broker.Log();
+  TSimulatorProcess fast({"--period-ms", "1", "--burst"});
+  const std::string fifo = Folder.File("nobody-reads.csv");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    int Signal;
+    std::string Csv;
+    long BlockedIn;
+  } cases[] = {{SIGTERM, fifo, SYS_openat}, {SIGHUP, fifo, SYS_openat}, {SIGINT, "-", SYS_write}, {SIGHUP, "-", SYS_write}};
+  for (const auto& c : cases) {
+    const std::string topic = "blocked" + std::to_string(c.Signal) + c.Csv.substr(0, 1);
+    SCOPED_TRACE(topic);
+    TSubscriber subscriber(Port, topic + "/status");
+    const TRunResult run = RunProgram(
+        FRONTPANEL_PATH,
+        {"--headless", "--port", "2=" + fast.Path(), "--csv", c.Csv, "--summary", "--mqtt",
+         "127.0.0.1:" + std::to_string(Port), "--mqtt-topic", topic},
+        15000, [&](int pid) {
+          // In that call, and still a moment later: blocked.
+          auto inCall = [&] { return ProcField(pid, "syscall", 0) == std::to_string(c.BlockedIn); };
+          EXPECT_TRUE(WaitUntil([&] { return inCall() && (std::this_thread::sleep_for(std::chrono::milliseconds(200)), inCall()); },
+                                std::chrono::seconds(10)));
+          kill(pid, c.Signal);
+          // Ended while the pipe is still full: its output is read only after this returns.
+          EXPECT_TRUE(WaitUntil([&] { return ProcField(pid, "stat", 2) == "Z"; }, std::chrono::seconds(10)));
+        });
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Err.find("{\"count\":"), std::string::npos) << run.Err;
+    EXPECT_TRUE(subscriber.WaitForLast(topic + "/status", "offline"));
   }
 }
 

@@ -82,6 +82,7 @@ TBroker::~TBroker() {
 
 void TBroker::Pause() const { kill(FPid, SIGSTOP); }
 void TBroker::Resume() const { kill(FPid, SIGCONT); }
+void TBroker::Kill() const { kill(FPid, SIGKILL); }
 
 std::string TBroker::Log() const {
   std::ifstream in(FFolder + "/broker.log");

@@ -29,6 +29,7 @@ class TBroker {
   bool Up() const { return FUp; }
   void Pause() const;   // SIGSTOP: it stops reading, its connections stay open
   void Resume() const;  // SIGCONT
+  void Kill() const;    // SIGKILL: what it has not read is gone
   std::string Log() const;
 
  private:

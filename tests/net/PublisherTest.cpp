@@ -2,6 +2,8 @@
 // retained status, a broker down at start, one that stops reading, and stopping without one.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -113,8 +115,8 @@ TEST_F(PublisherTest, ABrokerThatStopsReadingCostsReadingsNotTime) {
   ASSERT_TRUE(WaitUntil([&] { return publisher.Stats().Connected; }));
 
   broker.Pause();
-  // Each reading leaves the queue while the system still takes bytes for the broker; once its
-  // buffers are full, one stays.
+  // Each reading leaves the queue while fewer than MaxInFlight wait for the broker's
+  // acknowledgement; then one stays.
   const std::string big(64 * 1024, 'x');
   int posted = 0;
   do publisher.Post(std::to_string(posted++) + big);
@@ -132,6 +134,40 @@ TEST_F(PublisherTest, ABrokerThatStopsReadingCostsReadingsNotTime) {
   EXPECT_TRUE(live.WaitForCount("slow/reading", sent));
   EXPECT_EQ(live.On("slow/reading").size(), sent);
   EXPECT_TRUE(publisher.Stats().Connected);
+}
+
+// A broker that stops answering for longer than the keep-alive is given up with the
+// keep-alive named; it never comes back, and another takes its place.  A reading counts as
+// published only once a broker has it: the brokers' logs hold at least every one counted so.
+TEST_F(PublisherTest, ABrokerStalledPastTheKeepAliveCostsReadingsThatAreCounted) {
+  auto first = std::make_unique<TBroker>(Port, Dir);
+  ASSERT_TRUE(first->Up()) << first->Log();
+  TMqttConfig config = Config("stall");
+  config.KeepAliveS = 5;
+  TMqttPublisher publisher(config);
+  auto postUntil = [&](const std::function<bool()>& done) {
+    return WaitUntil([&] { return publisher.Post("{}"), done(); }, std::chrono::seconds(40));
+  };
+  ASSERT_TRUE(postUntil([&] { return publisher.Stats().Sent >= 100; }));
+  first->Pause();
+  ASSERT_TRUE(postUntil([&] { return publisher.Stats().Failures > 0; }));
+  EXPECT_NE(publisher.Stats().Problem.find("keep-alive"), std::string::npos) << publisher.Stats().Problem;
+  first->Kill();
+  first.reset();
+  TBroker second(Port, Dir);
+  ASSERT_TRUE(second.Up()) << second.Log();
+  ASSERT_TRUE(postUntil([&] { return publisher.Stats().Connected; }));
+  publisher.Stop();
+  const TMqttStats s = publisher.Stats();
+  EXPECT_EQ(s.Sent + s.Dropped, s.Posted);
+  auto received = [&] {
+    const std::string log = second.Log();  // the first one's too: the same file
+    std::size_t n = 0;
+    for (auto at = log.find("'stall/reading'"); at != std::string::npos; at = log.find("'stall/reading'", at + 1)) ++n;
+    return n;
+  };
+  WaitUntil([&] { return received() >= s.Sent; });
+  EXPECT_GE(received(), s.Sent);
 }
 
 TEST_F(PublisherTest, StoppingWithoutABrokerEndsAndCountsEveryReadingDropped) {

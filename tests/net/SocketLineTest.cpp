@@ -111,3 +111,23 @@ TEST(SocketLineTest, DataWaitsInTheOutputRingWhileTheServerSuspendsTheFlow) {
   EXPECT_TRUE(WaitUntil([&] { return server.Data().size() == 4; }));
   line.CloseLine();
 }
+
+// A subnegotiation that never ends is dropped once it is longer than any of the server's
+// answers can be: the dispatch log says so, and the data after it is data again.
+TEST(SocketLineTest, AnUnfinishedSubnegotiationIsDroppedLoggedAndDecodingGoesOn) {
+  using namespace telnet;
+  TTempFolder folder;
+  TFakeRfc2217Server server;
+  TSioSocketDispatcher line(nullptr);
+  ASSERT_EQ(line.OpenLine(server.Url(), 9600, 0, 8, 1, 4096, 4096, 0), 0);
+  ASSERT_EQ(line.LogCreate(1 << 16), 0);
+  ASSERT_TRUE(server.Accept());
+  std::vector<std::uint8_t> stream = {IAC, SB, OptComPort, 106};
+  stream.insert(stream.end(), 1000, 'f');
+  ASSERT_TRUE(server.Send(stream));
+  EXPECT_TRUE(WaitUntil([&] { return line.InCount() >= 900; })) << line.InCount();
+  const std::string log = folder.File("SIO.LOG");
+  ASSERT_EQ(line.LogWrite(log, false, false, false), 0);
+  EXPECT_NE(ReadWholeFile(log).find("Telnet    Command"), std::string::npos) << ReadWholeFile(log);
+  line.CloseLine();
+}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package as a user gets it: built by tools/package.sh, its file list, lintian, then
-# installed with apt into this machine (as root; otherwise unpacked into a throw-away root), the
+# The Debian package as a user gets it: built by tools/package.sh twice, in two folders, and the
+# two compared byte for byte (a reproducible package); its file list, lintian, then installed
+# with apt into this machine (as root; otherwise unpacked into a throw-away root), the
 # installed programs run, the menu entry and its icons looked up where a desktop menu looks, the
 # manual pages read, and the package removed again.
 #   check-package.sh [release-build-dir]
@@ -11,6 +12,18 @@ bad() { echo "check-package: FAIL: $*" >&2; fail=1; }
 
 deb=$(bash "$here/tools/package.sh" "$@" | tail -n 1)
 echo "check-package: $deb"
+
+# Reproducible: the same commit built again elsewhere gives the same bytes (dates from the
+# commit, no build path in the programs).
+again=$(mktemp -d /tmp/frontpanel-again-XXXXXX)
+deb2=$(bash "$here/tools/package.sh" "$again/build" | tail -n 1)
+if ! cmp -s "$deb" "$deb2"; then
+  mkdir "$again/a" "$again/b"
+  dpkg-deb -R "$deb" "$again/a"
+  dpkg-deb -R "$deb2" "$again/b"
+  bad "two builds of one commit differ: $(diff -rq "$again/a" "$again/b" | tr '\n' ' ')"
+fi
+rm -rf "$again"
 version=$(dpkg-deb -f "$deb" Version)
 [ "$(dpkg-deb -f "$deb" Package)" = frontpanel ] || bad "the package is not called frontpanel"
 
@@ -33,6 +46,7 @@ dpkg-deb -c "$deb" | awk '{print $2}' | grep -qv '^root/root$' && bad "files not
 
 lintian_log=$(lintian --fail-on error "$deb" 2>&1) || bad "lintian reports errors"
 grep -E '^[EW]: ' <<<"$lintian_log" >&2 || true
+grep -q 'unneeded-section' <<<"$lintian_log" && bad "the programs keep sections lintian counts as unneeded"
 
 # Install.  apt resolves the dependencies dpkg-shlibdeps computed; it waits for a package
 # manager another program is running.

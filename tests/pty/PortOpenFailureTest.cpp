@@ -103,39 +103,58 @@ TEST(PortOpenFailure, ABusyDeviceNamesTheProgramThatHoldsIt) {
   EXPECT_EQ(OpenAt(pty.SlavePath()).Message, "") << "free again once let go";
 }
 
-// A device of mode 0660 root:dialout, opened by a process that is not in the group.
-TEST(PortOpenFailure, PermissionDeniedNamesTheGroupAndHowToJoinIt) {
+// A device another user may open, opened by a process that may not: the group to join when
+// that group may read and write it, otherwise whose it is (another user's terminal).
+TEST(PortOpenFailure, PermissionDeniedNamesTheGroupOnlyWhenJoiningItWouldHelp) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give the device away and to become nobody";
   const group* dialout = getgrnam("dialout");
   if (dialout == nullptr) GTEST_SKIP() << "no dialout group on this machine";
-  TTestPty pty(TTestPty::TSlave::NotHeld);
-  ASSERT_TRUE(pty.Ok());
-  ASSERT_EQ(chown(pty.SlavePath().c_str(), 0, dialout->gr_gid), 0);
-  ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0660), 0);
+  const struct {
+    uid_t Owner;
+    gid_t Group;
+    mode_t Mode;
+    std::string Says;  // after "Permission denied: <path>"
+  } cases[] = {
+      {0, dialout->gr_gid, 0660,
+       " belongs to the group dialout, which you are not in. To use it: sudo usermod -aG dialout $USER, then log "
+       "out and in again."},
+      // Another user's terminal: its group (tty) may write to it only, so joining it does not help.
+      {1, dialout->gr_gid, 0620,
+       " belongs to daemon (crw--w----) and may be opened by its owner only. Use a device of your own, or ask "
+       "daemon or the administrator for read and write access to it."},
+      {0, 0, 0660,
+       " belongs to root (crw-rw----) and may be opened by its owner only. Use a device of your own, or ask root "
+       "or the administrator for read and write access to it."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Says);
+    TTestPty pty(TTestPty::TSlave::NotHeld);
+    ASSERT_TRUE(pty.Ok());
+    ASSERT_EQ(chown(pty.SlavePath().c_str(), c.Owner, c.Group), 0);
+    ASSERT_EQ(chmod(pty.SlavePath().c_str(), c.Mode), 0);
 
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(out[0]);
+      // nobody, in no supplementary group.
+      if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+      const TOutcome got = OpenAt(pty.SlavePath());
+      const std::string report = std::to_string(got.Problem) + "|" + got.Message;
+      _exit(write(out[1], report.data(), report.size()) == static_cast<ssize_t>(report.size()) ? 0 : 4);
+    }
+    ::close(out[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
     ::close(out[0]);
-    // nobody, in no supplementary group.
-    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
-    const TOutcome got = OpenAt(pty.SlavePath());
-    const std::string report = std::to_string(got.Problem) + "|" + got.Message;
-    _exit(write(out[1], report.data(), report.size()) == static_cast<ssize_t>(report.size()) ? 0 : 4);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(report, std::to_string(opNoPermission) + "|Permission denied: " + pty.SlavePath() + c.Says);
   }
-  ::close(out[1]);
-  std::string report;
-  char buffer[512];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
-  ::close(out[0]);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_EQ(report, std::to_string(opNoPermission) + "|Permission denied: " + pty.SlavePath() +
-                        " belongs to the group dialout, which you are not in. To use it: sudo usermod -aG "
-                        "dialout $USER, then log out and in again.");
 }
 
 }  // namespace

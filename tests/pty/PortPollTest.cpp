@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "PortTestSupport.h"
+#include "platform/Clock.h"
 #include "port/SioPort.h"
 
 namespace {
@@ -65,6 +66,33 @@ TEST_F(PortPoll, BytesPolledDuringADeliveryAreNeverHandedOutAgain) {
     EXPECT_TRUE(got == sent) << "got " << got.size() << " bytes, first wrong one at "
                              << (differ.first - got.begin());
     TearDown();
+  }
+}
+
+// Bytes that wait in the input ring keep the time they were read from the device: a program
+// that takes them late (a busy window, a stopped logger) still learns when each came.
+TEST_F(PortPoll, BytesTakenLateKeepTheTimeTheyArrived) {
+  Port->SetOpen(true);
+  ASSERT_EQ(Port->LastReadArrivalNs(), 0);
+  const std::vector<std::vector<std::uint8_t>> batches = {{1, 2, 3}, {4}, Numbered(40)};
+  std::vector<std::int64_t> sentAt;
+  std::uint32_t total = 0;
+  for (const auto& batch : batches) {
+    sentAt.push_back(QueryPerformanceCounter());
+    ASSERT_TRUE(Pty.Write(batch));
+    total += static_cast<std::uint32_t>(batch.size());
+    ASSERT_TRUE(WaitUntil([&] { return Port->Dispatcher()->InCount() == total; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  const std::int64_t readAt = QueryPerformanceCounter();
+  for (std::size_t b = 0; b < batches.size(); ++b) {
+    for (std::size_t i = 0; i < batches[b].size(); ++i) {
+      std::uint8_t byte = 0;
+      Port->GetBlock(&byte, 1);
+      const std::int64_t at = Port->LastReadArrivalNs();
+      EXPECT_GE(at, sentAt[b]) << "batch " << b << " byte " << i;
+      EXPECT_LT(at, b + 1 < batches.size() ? sentAt[b + 1] : readAt) << "batch " << b << " byte " << i;
+    }
   }
 }
 

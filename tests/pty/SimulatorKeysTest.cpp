@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 
 #include "app/KeyGroups.h"
@@ -57,6 +58,16 @@ struct TPanelPeer {
     Decode();
     return answered;
   }
+  // Then waits for the first frame after the gate the key began (ALed4 dark again).
+  bool PressAndWaitForTheGate(std::uint8_t code, int timeoutMs = 5000) {
+    if (!Press(code)) return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Panel.Led[4]) {
+      if (std::chrono::steady_clock::now() > deadline || !Sim.ReadUntil(FramesAfter(Sim.Received().size(), 1))) return false;
+      Decode();
+    }
+    return true;
+  }
 };
 
 TEST(SimulatorKeysTest, KeyCodesAreAnsweredWith130AndFramesShowTheLamps) {
@@ -96,8 +107,9 @@ struct ReadingStep {
   std::set<int> UnitLeds;   // lit among ALed1 kHz, ALed2 ms, ALed3 µs
 };
 
-// The reading follows the mode and averaging keys: frequency in kHz, period in µs, the A/B
-// ratio without a unit, the interval in ms, the reference in test mode.
+// The reading follows the mode and averaging keys once the gate they begin has ended:
+// frequency in kHz, period in µs, the A/B ratio without a unit, the interval in ms, the
+// reference in test mode.
 TEST(SimulatorKeysTest, ReadingFollowsModeAveragingAndTimeMarks) {
   TSimulatorProcess sim({"--burst", "--period-ms", "150", "--noise-ppm", "0"});
   ASSERT_TRUE(sim.OpenLine());
@@ -118,13 +130,19 @@ TEST(SimulatorKeysTest, ReadingFollowsModeAveragingAndTimeMarks) {
   };
   for (const ReadingStep& step : steps) {
     SCOPED_TRACE(int(step.Key));
-    ASSERT_TRUE(peer.Press(step.Key));
+    ASSERT_TRUE(peer.PressAndWaitForTheGate(step.Key));
     EXPECT_EQ(peer.Panel.Label[plRezult], step.Shown);
     for (int led = 1; led <= 3; ++led) EXPECT_EQ(peer.Panel.Led[led], step.UnitLeds.count(led) == 1) << "ALed" << led;
   }
-  // A 10 s count: the counting LED is on while it runs, and the ninth digit is lost.
+  // A 10 s count: the counting LED is on while it runs, the display keeps the last result, and
+  // when it ends the ninth digit is lost.
   ASSERT_TRUE(peer.Press(7));
   EXPECT_TRUE(peer.Panel.Led[4]);
+  EXPECT_EQ(peer.Panel.Label[plRezult], "10000.000");
+  ASSERT_TRUE(sim.ReadUntil([&](const std::vector<TTimedByte>&) {
+    peer.Decode();
+    return !peer.Panel.Led[4];
+  }, 15000));
   EXPECT_EQ(peer.Panel.Label[plRezult], "0000.0000");
 }
 

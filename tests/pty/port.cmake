@@ -3,3 +3,8 @@ foreach(_group Open Settings Event Lifecycle Poll LineLost OpenFailure)
   sio_add_test(NAME Port${_group}Test SOURCES Port${_group}Test.cpp LIBS sio_port
                LABELS pty threaded TIMEOUT 120)
 endforeach()
+# The reconnection of a lost line (the window's and the logger's), over real pseudo-terminals.
+sio_add_test(NAME ReconnectorTest SOURCES ReconnectorTest.cpp LIBS panel_link LABELS pty threaded TIMEOUT 120)
+# What the device chooser says of each device (free, busy and by whom, ...), over real
+# pseudo-terminals.
+sio_add_test(NAME DeviceUseTest SOURCES DeviceUseTest.cpp LIBS panel_link LABELS pty TIMEOUT 60)

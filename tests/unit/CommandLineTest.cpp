@@ -78,6 +78,18 @@ TEST(CommandLineTest, MqttTakesAHostWithOrWithoutAPort) {
   EXPECT_TRUE(ParseCommandLine({}).Options.MqttHost.empty()) << "no publishing unless asked";
 }
 
+// Window and logger alike; checked here, looked up when the program listens.
+TEST(CommandLineTest, ScpiTakesAPortWithAnOptionalAddress) {
+  const std::pair<TArgs, const char*> cases[] = {
+      {{"--scpi", "5025"}, "5025"}, {{"--headless", "--scpi=[::1]:0"}, "[::1]:0"}, {{"--scpi", "0.0.0.0:5025"}, "0.0.0.0:5025"}};
+  for (const auto& [args, where] : cases) {
+    const TCommandLine result = ParseCommandLine(args);
+    ASSERT_TRUE(result.Ok()) << where << ": " << result.Error;
+    EXPECT_EQ(result.Options.Scpi, where);
+  }
+  EXPECT_TRUE(ParseCommandLine({}).Options.Scpi.empty()) << "no remote control unless asked";
+}
+
 struct BadCase {
   TArgs Args;
   const char* Error;  // a part of the message
@@ -95,6 +107,8 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--port", "0=/x"}, "1..255"},
       {{"--port", "2="}, "N=PATH"},
       {{"--port", "=/x"}, "N=PATH"},
+      {{"--port", "2=tcp://127.0.0.1:99999"}, "the port must be a number 1..65535"},
+      {{"--port", "2=rfc2217://[::1"}, "--port 2=rfc2217://[::1: "},
       {{"--headless", "--com", "0"}, "--com"},
       {{"--headless", "--csv="}, "--csv"},
       {{"--headless", "--count", "0"}, "--count"},
@@ -109,6 +123,10 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--headless", "--keys", "29"}, "--keys"},
       {{"--headless", "--keys", "1,,2"}, "--keys"},
       {{"--headless", "--keys", ""}, "--keys"},
+      {{"--scpi"}, "--scpi needs a value"},
+      {{"--scpi", "[::1]"}, "--scpi takes [ADDRESS:]PORT"},
+      {{"--headless", "--scpi", "::1:5025"}, "--scpi takes [ADDRESS:]PORT"},
+      {{"--scpi", "70000"}, "--scpi takes [ADDRESS:]PORT"},
       {{"--mqtt"}, "--mqtt needs a value"},
       {{"--mqtt", ""}, "--mqtt takes HOST"},
       {{"--mqtt", ":1883"}, "--mqtt takes HOST"},
@@ -118,6 +136,7 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--mqtt", "mqtt://broker"}, "--mqtt takes HOST"},
       {{"--mqtt", "broker", "--mqtt-topic", "lab/#"}, "--mqtt-topic"},
       {{"--mqtt", "broker", "--mqtt-topic="}, "--mqtt-topic"},
+      {{"--mqtt", "broker", "--mqtt-topic", "lab\tbench"}, "--mqtt-topic: the topic prefix holds at byte 4 a control"},
       {{"--mqtt-topic", "lab"}, "--mqtt-topic needs --mqtt"},
   };
   for (const BadCase& c : cases) {
@@ -127,6 +146,22 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
     EXPECT_FALSE(result.Ok()) << joined;
     EXPECT_NE(result.Error.find(c.Error), std::string::npos) << joined << "-> " << result.Error;
   }
+}
+
+// --keys takes codes, the keys' names and the window's letters alike; digits stay codes.
+TEST(CommandLineTest, KeysAreGivenByCodeNameOrLetter) {
+  const TCommandLine c = ParseCommandLine({"--headless", "--keys", "avg1000,F,t,6,Display0.3,e,memory"});
+  ASSERT_TRUE(c.Ok()) << c.Error;
+  EXPECT_EQ(c.Options.Keys, (std::vector<int>{6, 19, 20, 6, 24, 28, 8}));
+  EXPECT_EQ(ParseCommandLine({"--headless", "--keys", "avg7"}).Error.find("avg7 is none") != std::string::npos, true);
+}
+
+// The window toolkit's options are its own: read around, with their values, one dash or two.
+TEST(CommandLineTest, TheToolkitsOptionsAreLeftToIt) {
+  const TArgs args{"-platform", "xcb", "--port", "2=/x", "-style=fusion", "--display", ":1", "-reverse", "--mqtt",
+                   "h", "-name", "panel", "-title"};
+  EXPECT_EQ(WithoutToolkitOptions(args), (TArgs{"--port", "2=/x", "--mqtt", "h"}));
+  EXPECT_EQ(WithoutToolkitOptions({"-reverse=1", "--bogus"}), (TArgs{"-reverse=1", "--bogus"}));
 }
 
 TEST(CommandLineTest, HelpGoesToStandardOutputAndAProblemToStandardError) {

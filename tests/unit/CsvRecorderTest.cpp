@@ -1,9 +1,15 @@
 // The CSV recorder on real files: rows readable while recording runs, appending under the same
 // header only, a row cut short by a crash, and writes that fail.
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,7 +49,8 @@ TMeasurement Reading(const std::string& text, double si) {
   return m;
 }
 
-const std::string kHeader = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
+const std::string kNineColumns = "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status";
+const std::string kHeader = kNineColumns + ",flags,segment,segment_start,new_measurement";
 
 class CsvRecorderTest : public ::testing::Test {
  protected:
@@ -75,6 +82,7 @@ struct ExistingCase {
   const char* Name;
   std::string Content;
   bool Accepted;
+  std::size_t Columns = 13;  // of the rows appended
 };
 
 TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
@@ -83,6 +91,9 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
       {"OurHeaderAndRows", kHeader + "\r\n" + row + "\r\n", true},
       {"OurHeaderWithUnixLineBreaks", kHeader + "\n" + row + "\n", true},
       {"OurHeaderSavedWithAByteOrderMark", "\xEF\xBB\xBF" + kHeader + "\r\n", true},
+      // Recorded before the flags and segments: it stays a nine-column table.
+      {"TheNineColumnHeader", kNineColumns + "\r\n" + row + "\r\n", true, 9},
+      {"TheNineColumnHeaderWithAByteOrderMark", "\xEF\xBB\xBF" + kNineColumns + "\n", true, 9},
       {"Empty", "", true},
       {"AnotherHeader", "time,value\r\n1,2\r\n", false},
       {"OurHeaderWithAColumnMore", kHeader + ",extra\r\n", false},
@@ -106,6 +117,8 @@ TEST_F(CsvRecorderTest, AppendsOnlyUnderItsOwnHeader) {
     const std::string added = text.substr(c.Content.size());
     EXPECT_EQ(added.find(kHeader), c.Content.empty() ? 0u : std::string::npos) << "one header only";
     EXPECT_NE(added.substr(0, 1), "\r") << "no empty line before the new rows";
+    const std::string last = Lines(added).back();
+    EXPECT_EQ(static_cast<std::size_t>(std::count(last.begin(), last.end(), ',')) + 1, c.Columns) << last;
   }
 }
 
@@ -118,6 +131,20 @@ TEST_F(CsvRecorderTest, ARowCutShortByACrashIsClosedBeforeNewRows) {
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[1], "2026-12-07T10:15:02.123+01:00,0.1");
   EXPECT_NE(lines[2].find(",10000,10000,kHz,10000000,F,1000,132"), std::string::npos) << lines[2];
+}
+
+// After a write failed: the file ends with the last whole row (nothing of the failed one), so
+// appending again adds whole rows under the same header, never a broken record.
+void ExpectOnlyWholeRowsAfterAppending(TCsvRecorder& recorder, const std::string& path, std::int64_t rows) {
+  const std::string text = ReadWholeFile(path);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << "a failed row is cut off";
+  ASSERT_TRUE(recorder.Start(path, 0)) << recorder.Error();
+  ASSERT_TRUE(recorder.Write(Reading("10000", 1e7)));
+  recorder.Stop();
+  const auto lines = Lines(ReadWholeFile(path));
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(rows + 2));
+  EXPECT_EQ(lines[0], kHeader);
+  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_NE(lines[i].find(",10000,kHz,10000000,F,1000,132"), std::string::npos);
 }
 
 TEST_F(CsvRecorderTest, AWriteThatFailsStopsTheRecording) {
@@ -140,11 +167,21 @@ TEST_F(CsvRecorderTest, AWriteThatFailsStopsTheRecording) {
   EXPECT_FALSE(Recorder.Active());
   EXPECT_NE(Recorder.Error().find("Recording stopped: cannot write to " + Path + ": File too large"), std::string::npos)
       << Recorder.Error();
-  // Appending again closes the row the failure cut short.
-  ASSERT_TRUE(Recorder.Start(Path, 0)) << Recorder.Error();
-  ASSERT_TRUE(Recorder.Write(Reading("10000", 1e7)));
-  const auto lines = Lines(ReadWholeFile(Path));
-  EXPECT_NE(lines.back().find(",10000,10000,kHz,"), std::string::npos);
+  ExpectOnlyWholeRowsAfterAppending(Recorder, Path, 1);
+}
+
+TEST_F(CsvRecorderTest, AFullDiskStopsTheRecordingAtTheLastWholeRow) {
+  // A file system of two pages (mounting needs root, as CI has).
+  const std::string disk = Folder.File("disk"), path = disk + "/readings.csv";
+  if (mkdir(disk.c_str(), 0700) != 0 || mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=8k") != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+  const std::unique_ptr<const char, int (*)(const char*)> unmount(disk.c_str(), [](const char* d) { return umount2(d, MNT_DETACH); });
+  ASSERT_TRUE(Recorder.Start(path, 0)) << Recorder.Error();
+  while (Recorder.Write(Reading("10000", 1e7)) && Recorder.Rows() < 1000) {
+  }
+  EXPECT_NE(Recorder.Error().find("No space left on device"), std::string::npos) << Recorder.Error();
+  ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", MS_REMOUNT, "size=64k"), 0);
+  ExpectOnlyWholeRowsAfterAppending(Recorder, path, Recorder.Rows());
 }
 
 TEST_F(CsvRecorderTest, AFileRemovedWhileRecordingStopsIt) {

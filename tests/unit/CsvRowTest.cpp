@@ -11,7 +11,10 @@
 namespace {
 
 TEST(CsvRowTest, HeaderNamesTheColumnsInOrder) {
-  EXPECT_EQ(CsvHeader(), "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status\r\n");
+  EXPECT_EQ(CsvHeader(),
+            "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status,flags,segment,segment_start,"
+            "new_measurement\r\n");
+  EXPECT_EQ(NineColumnCsvHeader(), "timestamp,elapsed_s,reading,value,unit,si_value,mode,gate_ms,status\r\n");
 }
 
 struct QuoteCase {
@@ -44,16 +47,25 @@ TEST(CsvRowTest, RowValuesOfAMeasurement) {
   m.Mode = mmPeriod;
   m.GateMs = 100;
   m.Status = 130;
+  m.NewMeasurement = true;
+  m.Segment = 3;
+  m.SegmentStart = scGap;
   EXPECT_EQ(RowValues(m, 1'000'000'000),
             (TRowValues{"2026-12-07T09:15:02.123+00:00", "2.235", "1234.5", "1234.5", "\u00B5s", "0.0012345", "T",
-                        "100", "130"}));
+                        "100", "130", "", "3", "gap", "1"}));
+  m.Flags = rfHeld | rfOverflow;
+  m.NewMeasurement = false;
+  m.SegmentStart = scNone;
+  EXPECT_EQ(RowValues(m, 1'000'000'000)[9], "held overflow");
+  EXPECT_EQ(RowValues(m, 1'000'000'000)[11], "");
+  EXPECT_EQ(RowValues(m, 1'000'000'000)[12], "0");
 
   // A blank reading: no number, no SI value; no lamp of the groups, no status byte yet.
   TMeasurement blank;
   blank.Time = {0, 1'000'000'000};
   blank.Unit = duKHz;
   EXPECT_EQ(RowValues(blank, 1'000'000'000),
-            (TRowValues{"1970-01-01T00:00:00.000+00:00", "0.000", "", "", "kHz", "", "", "", ""}));
+            (TRowValues{"1970-01-01T00:00:00.000+00:00", "0.000", "", "", "kHz", "", "", "", "", "", "", "", "0"}));
   unsetenv("TZ");
   tzset();
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/LinkHealth.h"
+#include "app/Reconnector.h"
 #include "platform/SysErrors.h"
 
 namespace {
@@ -42,27 +43,21 @@ TEST(LinkHealthTest, AnOpenLineIsStaleAfterThreeDisplayPeriodsWithoutBytes) {
   EXPECT_EQ(health.View(OpenPort(), 21'100).Level, llGood);
 }
 
-TEST(LinkHealthTest, ALostLineIsRetriedUntilItOpensAndFailedOpensSayWhy) {
+TEST(LinkHealthTest, ALostLineShowsTheReconnectorsStateAndFailedOpensSayWhy) {
   TLinkHealth health;
-  health.Lost(LineLostWords(-static_cast<int>(ERROR_GEN_FAILURE)));
-  EXPECT_TRUE(health.Reconnecting());
-  EXPECT_EQ(health.View(ClosedPort(opNone), 0).Text, "COM2 /dev/ttyUSB0 line lost \u2014 reconnecting (device gone)");
-  health.RetryFailed(OpenProblemWords(opBusy));
-  const TLinkView retrying = health.View(ClosedPort(opBusy), 0);
+  TPortFacts lost = ClosedPort(opBusy);
+  lost.Reconnecting = "line lost \u2014 reconnecting (device gone; port busy)";
+  const TLinkView retrying = health.View(lost, 0);
   EXPECT_EQ(retrying.Level, llLost);
-  EXPECT_EQ(retrying.Text, "COM2 /dev/ttyUSB0 line lost \u2014 reconnecting (port busy)");
+  EXPECT_EQ(retrying.Text, "COM2 /dev/ttyUSB0 line lost \u2014 reconnecting (device gone; port busy)");
   health.Opened(5'000);
-  EXPECT_FALSE(health.Reconnecting());
   EXPECT_EQ(health.View(OpenPort(), 5'000).Text, "COM2 /dev/ttyUSB0 connected");
 
   // Not retrying: the last open's failure, or just closed.
-  TLinkHealth idle;
-  EXPECT_EQ(idle.View(ClosedPort(opNoPermission), 0).Text, "COM2 /dev/ttyUSB0 no permission");
-  EXPECT_EQ(idle.View(ClosedPort(opNoPermission), 0).Level, llFailed);
-  EXPECT_EQ(idle.View(ClosedPort(opNone), 0).Level, llClosed);
-  health.Lost("x");
-  health.Abandon();  // the user chose another port
+  EXPECT_EQ(health.View(ClosedPort(opNoPermission), 0).Text, "COM2 /dev/ttyUSB0 no permission");
+  EXPECT_EQ(health.View(ClosedPort(opNoPermission), 0).Level, llFailed);
   EXPECT_EQ(health.View(ClosedPort(opNone), 0).Level, llClosed);
+  EXPECT_EQ(LineLostWords(-static_cast<int>(ERROR_GEN_FAILURE)), "device gone");
   EXPECT_EQ(LineLostWords(-static_cast<int>(ERROR_INVALID_HANDLE)), "Invalid file handle");
 }
 
@@ -82,15 +77,6 @@ TEST(LinkHealthTest, AKeyUnansweredFor2SecondsIsGivenUpOnceAndShownUntilTheNextK
   health.KeySent(7, 10'000);
   health.Opened(10'500);  // a fresh open gives a pending key up without a word
   EXPECT_FALSE(health.TakeOverdueKey(20'000));
-}
-
-TEST(LinkHealthTest, RetriesComeAfter1Then2Then4ThenEvery5Seconds) {
-  TReconnectSchedule schedule;
-  std::vector<std::uint32_t> delays;
-  for (int i = 0; i < 6; ++i) delays.push_back(schedule.NextDelayMs());
-  EXPECT_EQ(delays, (std::vector<std::uint32_t>{1000, 2000, 4000, 5000, 5000, 5000}));
-  schedule.Reset();
-  EXPECT_EQ(schedule.NextDelayMs(), 1000u);
 }
 
 }  // namespace

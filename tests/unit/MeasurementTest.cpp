@@ -7,6 +7,7 @@
 
 #include "app/LinkDecoder.h"
 #include "measure/Measurement.h"
+#include "measure/Overflow.h"
 #include "unit/RecordingPanel.h"
 
 namespace {
@@ -145,6 +146,47 @@ TEST(DisplayedNumberTest, IsAPlainDecimalOrNothing) {
       {"", ""},              {"      ", ""},           {".", ""},       {"-5", ""},
   };
   for (const NumberCase& c : cases) EXPECT_EQ(DisplayedNumber(c.Shown), c.Number) << '"' << c.Shown << '"';
+}
+
+}  // namespace
+
+namespace {
+
+// A frequency reading in kHz as the display shows it (MakeMeasurement's parsing).
+TMeasurement KHz(const char* shown) {
+  TDecodedFrame f;
+  f.Keys[19 - 1] = true;
+  f.Leds[0] = true;
+  f.Reading = shown;
+  return MakeMeasurement(f, TTimestamp{});
+}
+
+// The boundary both ways: eight digits at the reading's resolution hold the count or they do
+// not, and a reading that kept its leading digits is never taken for an overflow.
+TEST(OverflowTest, ACountTooLongForTheDisplayIsToldFromAGenuineReading) {
+  struct TCase {
+    const char* LastTrusted;
+    const char* Reading;
+    bool Overflowed;
+  };
+  const TCase cases[] = {
+      {"10000.000", "0000.0006", true},    // 10 MHz at 10^4 ms: the ninth digit is lost
+      {"10000.000", "0000.0000", true},
+      {"12345.678", "2345.6780", true},    // no leading zero tells it: the last value does
+      {"10000.000", "9999.9999", false},   // 9 999 999.9 Hz fits eight digits exactly
+      {"9999.999", "9999.9990", false},
+      {"5000.000", "5000.0001", false},    // far below the eight digits' span
+      {"10000.000", "10000.001", false},   // the same resolution: the display holds it
+      {"", "0000.0006", false},            // nothing trusted before: nothing to tell by
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.LastTrusted) + " then " + c.Reading);
+    TMeasurement last = KHz(c.LastTrusted);
+    EXPECT_EQ(Overflowed(KHz(c.Reading), last), c.Overflowed);
+  }
+  TMeasurement period = KHz("10000.000");
+  period.Mode = mmPeriod;
+  EXPECT_FALSE(Overflowed(KHz("0000.0006"), period)) << "judged against a measurement of the same mode only";
 }
 
 }  // namespace

@@ -17,6 +17,8 @@ TMeasurement Reading(double hz, std::int64_t ns) {
   m.Mode = mmFrequency;
   m.GateMs = 1000;
   m.Time.MonotonicNs = ns;
+  m.NewMeasurement = m.Distinct = true;
+  m.Segment = 1;
   return m;
 }
 

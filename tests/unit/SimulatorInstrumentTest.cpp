@@ -51,7 +51,9 @@ TEST(SimulatorInstrumentTest, NoisySlowSignalKeepsEveryReadingOnTheDisplay) {
         for (int mark = 9; mark <= 13; ++mark) {
           for (int key : {mode, averaging, mark}) instrument.PressKey(key);
           instrument.Restart(now, 300);
-          now += 1000;
+          // Past the longest gate (10^4 intervals of 1.23 ms), so a new result is shown.
+          now += 20'000'000;
+          instrument.Advance(now, 300);
           const std::string shown = Shown(instrument.Reading());
           ASSERT_EQ(shown.find('?'), std::string::npos) << shown << " mode " << mode << " key " << averaging
                                                          << " mark " << mark;

@@ -5,6 +5,7 @@
 
 #include "dispatch/SioRfc2217.h"
 #include "dispatch/SioSocketPath.h"
+#include "dispatch/SioSocketRead.h"
 
 using namespace telnet;
 using TBytes = std::vector<std::uint8_t>;
@@ -121,10 +122,35 @@ TEST(Rfc2217CodecTest, CommandsAndNotifications) {
   EXPECT_EQ(codec.TakeLineState(), lsFraming | lsBreak);
   EXPECT_EQ(codec.TakeLineState(), 0);
   EXPECT_TRUE(codec.SendingSuspended());
-  // A subnegotiation too long to be ours is skipped whole; the data after it is kept.
+  // A subnegotiation longer than any answer is dropped where it outgrows the bound, and what
+  // follows is data again (a stray IAC SE included: nothing).
   TBytes longSub = {IAC, SB, OptComPort, 107};
   longSub.insert(longSub.end(), 200, 0x10);
   longSub.insert(longSub.end(), {IAC, SE, 'z'});
-  EXPECT_EQ(Decode(codec, longSub).Data, TBytes{'z'});
+  TBytes after(200 - (TRfc2217Codec::kMaxSub - 2), 0x10);
+  after.push_back('z');
+  EXPECT_EQ(Decode(codec, longSub).Data, after);
+  EXPECT_EQ(codec.DroppedSubnegotiations(), 1u);
   EXPECT_EQ(codec.ModemState(), 0xB1);
+}
+
+// A server that sends negotiation as fast as we read (no data, so a read looking for data
+// would never end): one read takes no more than its buffer holds, nor answers more.
+TEST(SocketReadTest, OneReadTakesAtMostItsBufferWhateverTheServerSends) {
+  const TBytes flood = {IAC, WILL, 5, IAC, DO, 24};
+  std::size_t sent = 0;
+  auto receive = [&](std::uint8_t* into, std::uint32_t room) -> ssize_t {
+    if (sent >= (std::size_t{64} << 20)) return errno = EAGAIN, -1;  // only a read without bound gets here
+    for (std::uint32_t i = 0; i < room; ++i) into[i] = flood[(sent + i) % flood.size()];
+    return sent += room, room;
+  };
+  TRfc2217Codec codec;
+  TBytes replies;
+  std::uint8_t buffer[4096];
+  const TSocketRead r = ReadSocket(buffer, sizeof buffer, receive, [&](std::uint8_t* bytes, std::uint32_t n) {
+    return codec.Decode(bytes, n, bytes, replies);
+  });
+  EXPECT_EQ(r.Received, sizeof buffer);
+  EXPECT_EQ(r.Data, 0u);
+  EXPECT_LE(replies.size(), sizeof buffer);
 }

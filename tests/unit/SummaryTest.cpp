@@ -38,8 +38,8 @@ TEST(RunningMomentsTest, KeepsTheSpreadOfLargeValues) {
   EXPECT_DOUBLE_EQ(moments.Max(), 1e7 + 1e-3);
 }
 
-// The summary up to its Allan deviation; the stability figures after it are the analysis's.
-std::string Head(const std::string& json) { return json.substr(0, json.find("],\"tau0_s\"") + 1); }
+// The summary up to what was left out; the stability facts after it are the analysis's.
+std::string Head(const std::string& json) { return json.substr(0, json.find(",\"reading\"")); }
 
 TMeasurement Value(double si, TMeasureMode mode = mmFrequency, TDisplayUnit unit = duKHz, int gateMs = 1,
                    std::int64_t ns = 0) {
@@ -49,7 +49,15 @@ TMeasurement Value(double si, TMeasureMode mode = mmFrequency, TDisplayUnit unit
   m.Mode = mode;
   m.Unit = unit;
   m.GateMs = gateMs;
+  m.NewMeasurement = m.Distinct = true;
+  m.Segment = 1;
   return m;
+}
+
+// What Json gives after the Allan deviation for a series in one segment with nothing left out.
+std::string Rest(const char* tau0, int segment = 1) {
+  return std::string(R"(,"tau0":)") + tau0 + R"(,"segment":)" + std::to_string(segment) + R"(,"segments":)" +
+         std::to_string(segment) + R"(,"segment_start":"","left_out":{"held":0,"overflow":0,"error":0})";
 }
 
 TEST(SeriesSummaryTest, StartsAfreshWhenTheKindOfValueChanges) {
@@ -67,14 +75,18 @@ TEST(SeriesSummaryTest, StartsAfreshWhenTheKindOfValueChanges) {
 
 TEST(SeriesSummaryTest, JsonGivesNullForWhatTheSeriesCannotTell) {
   TSeriesSummary s;
-  EXPECT_EQ(Head(s.Json()), R"({"count":0,"unit":"","mean":null,"std":null,"min":null,"max":null,"adev":[])");
+  EXPECT_EQ(Head(s.Json()), R"({"count":0,"unit":"","mean":null,"std":null,"min":null,"max":null,"adev":[])" + Rest("null", 0));
   s.Add(Value(12345000));
-  EXPECT_EQ(Head(s.Json()), R"({"count":1,"unit":"Hz","mean":12345000,"std":null,"min":12345000,"max":12345000,"adev":[])");
-  s.Add(Value(12345002));
-  EXPECT_EQ(Head(s.Json()), R"({"count":2,"unit":"Hz","mean":12345001,"std":1.4142135623730951,"min":12345000,"max":12345002,"adev":[])");
+  EXPECT_EQ(Head(s.Json()), R"({"count":1,"unit":"Hz","mean":12345000,"std":null,"min":12345000,"max":12345000,"adev":[])" +
+                          Rest("null"));
+  s.Add(Value(12345002, mmFrequency, duKHz, 1, 2'000'000'000));
+  EXPECT_EQ(Head(s.Json()),
+            R"({"count":2,"unit":"Hz","mean":12345001,"std":1.4142135623730951,"min":12345000,"max":12345002,"adev":[])" +
+                Rest("2"));
   TSeriesSummary periods;
   periods.Add(Value(1.25e-7, mmPeriod, duUs));
-  EXPECT_EQ(Head(periods.Json()), R"({"count":1,"unit":"s","mean":1.25e-07,"std":null,"min":1.25e-07,"max":1.25e-07,"adev":[])");
+  EXPECT_EQ(Head(periods.Json()),
+            R"({"count":1,"unit":"s","mean":1.25e-07,"std":null,"min":1.25e-07,"max":1.25e-07,"adev":[])" + Rest("null"));
 }
 
 TEST(SeriesSummaryTest, JsonGivesTheAllanDeviationOfTheWholeSeries) {
@@ -91,6 +103,7 @@ TEST(SeriesSummaryTest, JsonGivesTheAllanDeviationOfTheWholeSeries) {
   EXPECT_DOUBLE_EQ(adev1, std::sqrt(15.0 / 8) / 103);
   EXPECT_EQ(tau2, 1.0);
   EXPECT_DOUBLE_EQ(adev2, 1.25 / 103);
+  EXPECT_NE(json.find("]]" + Rest("0.5")), std::string::npos) << json;
 }
 
 TEST(SeriesSummaryTest, WithoutPointsTheMomentsGoOnAndNothingIsKept) {
@@ -98,7 +111,8 @@ TEST(SeriesSummaryTest, WithoutPointsTheMomentsGoOnAndNothingIsKept) {
   s.SetKeepPoints(false);
   for (int i = 0; i < 3; ++i) s.Add(Value(12345000 + 2 * i, mmFrequency, duKHz, 1, i * 1'000'000'000LL));
   EXPECT_EQ(s.Store()->Size(), 0u);
-  EXPECT_EQ(Head(s.Json()), R"({"count":3,"unit":"Hz","mean":12345002,"std":2,"min":12345000,"max":12345004,"adev":[])");
+  EXPECT_EQ(Head(s.Json()), R"({"count":3,"unit":"Hz","mean":12345002,"std":2,"min":12345000,"max":12345004,"adev":[])" +
+                          Rest("null"));
 }
 
 TEST(SeriesSummaryTest, AResetStartsAFreshSeriesOfTheSameKind) {
@@ -113,7 +127,64 @@ TEST(SeriesSummaryTest, AResetStartsAFreshSeriesOfTheSameKind) {
   EXPECT_EQ(store->Size(), 4u) << "whoever still reads the old series keeps it";
   s.Add(Value(2e7));
   EXPECT_EQ(s.Moments().Count(), 1);
-  EXPECT_EQ(Head(s.Json()), R"({"count":1,"unit":"Hz","mean":20000000,"std":null,"min":20000000,"max":20000000,"adev":[])");
+  EXPECT_EQ(Head(s.Json()), R"({"count":1,"unit":"Hz","mean":20000000,"std":null,"min":20000000,"max":20000000,"adev":[])" +
+                                Rest("null"));
+}
+
+// Statistics never bridge a gap: the moments are of the current segment, whose points follow
+// the earlier segments' in the store, and the deviations take the segments measured alike;
+// what was left out is counted per series, by reason.
+TEST(SeriesSummaryTest, FiguresAreOfTheCurrentSegmentAndLeftOutReadingsAreCounted) {
+  TSeriesSummary s;
+  for (int i = 0; i < 3; ++i) s.Add(Value(1e7 + 100 * i, mmFrequency, duKHz, 1, i * 1'000'000'000LL));
+  TMeasurement held = Value(1e7);
+  held.NewMeasurement = false;
+  held.Flags = rfHeld;
+  s.Add(held);
+  held.Distinct = false;  // the same held reading again: not counted twice
+  s.Add(held);
+  TMeasurement overflow = Value(6e2);
+  overflow.Flags = rfOverflow;
+  s.Add(overflow);
+  TMeasurement error;
+  error.Distinct = true;
+  error.Flags = rfError;
+  s.Add(error);
+  for (int i = 0; i < 2; ++i) {
+    TMeasurement m = Value(2e7 + 2 * i, mmFrequency, duKHz, 1, (10 + i) * 1'000'000'000LL);
+    m.Segment = 4;
+    m.SegmentStart = i == 0 ? scOverflow : scNone;
+    m.SegmentCause = scOverflow;
+    s.Add(m);
+  }
+  EXPECT_EQ(s.Moments().Count(), 2);
+  EXPECT_DOUBLE_EQ(s.Moments().Mean(), 2e7 + 1);
+  EXPECT_EQ(s.Segment(), 4u);
+  EXPECT_EQ(s.SegmentCause(), scOverflow);
+  EXPECT_EQ(s.SegmentFirst(), 3u);
+  EXPECT_EQ(s.Store()->Size(), 5u);
+  EXPECT_EQ(s.Store()->View().Segment(2), 1u);
+  EXPECT_EQ(s.Store()->View().From(s.SegmentFirst()).Segment(0), 4u);
+  EXPECT_EQ(s.LeftOut().Held, 1);
+  EXPECT_EQ(s.LeftOut().Overflow, 1);
+  EXPECT_EQ(s.LeftOut().Error, 1);
+  const std::string json = s.Json();
+  EXPECT_NE(json.find(R"({"count":2,"unit":"Hz","mean":20000001,)"), std::string::npos) << json;
+  EXPECT_NE(json.find(R"("tau0":1,"segment":4,"segments":2,"segment_start":"overflow",)"
+                      R"("left_out":{"held":1,"overflow":1,"error":1},"reading":"frequency",)"
+                      R"("nominal":null,"deviation_segments":2,)"),
+            std::string::npos)
+      << json;  EXPECT_EQ(s.RunFirst(), 0u) << "the deviations take both segments: they were measured alike";
+  // Another display time: gates spaced otherwise, whose segment the deviations take alone.
+  for (int i = 0; i < 2; ++i) {
+    TMeasurement other = Value(2e7 + i, mmFrequency, duKHz, 1, (20 + 2 * i) * 1'000'000'000LL);
+    other.Segment = 5;
+    other.Settings = 1u << 12;
+    s.Add(other);
+  }
+  EXPECT_EQ(s.RunFirst(), 5u);
+  EXPECT_NE(s.Json().find(R"("tau0":2,"segment":5,"segments":3,)"), std::string::npos) << s.Json();
+  EXPECT_NE(s.Json().find(R"("deviation_segments":1,)"), std::string::npos) << s.Json();
 }
 
 }  // namespace

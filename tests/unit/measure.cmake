@@ -1,6 +1,6 @@
 # The measurement model, the CSV row and recorder, the run summary, and the program's command
 # line (plain logic, real files).
-sio_add_test(NAME MeasureTest SOURCES MeasurementTest.cpp CsvRowTest.cpp SummaryTest.cpp CommandLineTest.cpp
+sio_add_test(NAME MeasureTest SOURCES MeasurementTest.cpp CsvRowTest.cpp SummaryTest.cpp CommandLineTest.cpp GateRuleTest.cpp
   LIBS panel_logic LABELS unit TIMEOUT 30)
 sio_add_test(NAME CsvRecorderTest SOURCES CsvRecorderTest.cpp LIBS sio_measure LABELS unit TIMEOUT 30)
 # Statistics of a series: the Allan deviation, the stored points, the chart's reduction and the

@@ -26,6 +26,7 @@
 #include "app/PanelActions.h"
 #include "app/PanelPublishing.h"
 #include "app/PublishStrip.h"
+#include "app/ReadingLook.h"
 #include "app/RecordingControl.h"
 #include "app/StatusStrip.h"
 #include "app/Unit1.h"
@@ -41,6 +42,11 @@
 namespace {
 
 constexpr int B = BlankDigit;
+// Lamps of frames: F (Pa19), averaging 1 s (Pa6) or 10 s (Pa7), marks 1e-7 s (Pa9), 0.3 s (Pa24).
+constexpr std::uint32_t kFrequency1s = (1u << 5) | (1u << 8) | (1u << 18) | (1u << 23);
+constexpr std::uint32_t kFrequency10s = (1u << 6) | (1u << 8) | (1u << 18) | (1u << 23);
+constexpr std::uint32_t kMemory = 1u << 7;  // Pa8, ПАМЯТЬ
+constexpr unsigned kKHz = 1, kCounting = 8;
 
 int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
@@ -67,9 +73,9 @@ class PanelCommandsTest : public ::testing::Test {
     return *Form;
   }
   // A frame in frequency mode, averaging 1000 ms, kHz lit, with the given digits and point.
-  void SendFrame(const std::array<int, 8>& digits, int point) {
+  void SendFrame(const std::array<int, 8>& digits, int point, std::uint32_t keys = kFrequency1s, unsigned leds = 1) {
     std::vector<std::uint8_t> bytes{132};
-    const auto nibbles = FrameNibblesOf(FrameBytesOf((1u << 5) | (1u << 8) | (1u << 18) | (1u << 23), 1, digits, point));
+    const auto nibbles = FrameNibblesOf(FrameBytesOf(keys, leds, digits, point));
     bytes.insert(bytes.end(), nibbles.begin(), nibbles.end());
     ASSERT_TRUE(Pty.Write(bytes));
   }
@@ -133,8 +139,8 @@ TEST_F(PanelCommandsTest, CtrlRRecordsEveryFrameAndTheStripCountsTheRows) {
   ASSERT_TRUE(ShowsReading("20000.000"));
   const std::string text = ReadWholeFile(Csv);
   EXPECT_EQ(CountOf(text, "\r\n"), 3) << text;
-  EXPECT_EQ(CountOf(text, ",10000.000,kHz,10000000,F,1000,132\r\n"), 1) << text;
-  EXPECT_EQ(CountOf(text, ",10000.001,kHz,10000001,F,1000,132\r\n"), 1) << text;
+  EXPECT_EQ(CountOf(text, ",10000.000,kHz,10000000,F,1000,132,,1,start,1\r\n"), 1) << text;
+  EXPECT_EQ(CountOf(text, ",10000.001,kHz,10000001,F,1000,132,,1,,1\r\n"), 1) << text;
   EXPECT_FALSE(RecordingSegment()->isVisible());
   EXPECT_TRUE(StripLeftPartIsBlack());
   EXPECT_EQ(DesignedGeometry(), designed) << "no designed control moved";
@@ -236,6 +242,80 @@ TEST_F(PanelCommandsTest, EveryKeyboardKeyPressesItsPanelKey) {
   EXPECT_TRUE(Shown.empty());
 }
 
+// The window keeps its designed size; the strip's segments give up room with an ellipsis and
+// show their whole text as a tooltip; a copy is noted there for a while.
+TEST_F(PanelCommandsTest, TheWindowKeepsItsSizeAndTheStripElidesWhatDoesNotFit) {
+  TForm1& f = Open();
+  EXPECT_EQ(f.minimumSize(), f.maximumSize());
+  EXPECT_EQ(f.size(), QSize(800, 451));
+  QLabel* link = f.findChild<QLabel*>(QStringLiteral("LinkState"));
+  ASSERT_NE(link, nullptr);
+  auto* segment = qobject_cast<TStripSegment*>(link);
+  ASSERT_NE(segment, nullptr);
+  EXPECT_FALSE(segment->Elided());
+  SendFrame({1, 0, 0, 0, 0, 0, 0, 2}, 8);
+  ASSERT_TRUE(ShowsReading("10000.002"));
+  QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier);
+  QLabel* note = f.findChild<QLabel*>(QStringLiteral("Note"));
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_TRUE(note->text().contains("copied 10000.002")) << note->text().toStdString();
+  const QString whole = QStringLiteral("a message far too long for the strip ").repeated(6);
+  TStatusStrip::SetSegmentText(note, whole.toHtmlEscaped());
+  ASSERT_TRUE(PumpQtUntil([&] { return qobject_cast<TStripSegment*>(note)->Elided(); }));
+  EXPECT_EQ(qobject_cast<TStripSegment*>(note)->PlainText(), whole);
+  EXPECT_LE(f.Strip()->childrenRect().right(), f.Strip()->width()) << "nothing runs past the clock";
+}
+
+// The reading keeps its designed red only while it is a live measurement; otherwise the same
+// text is drawn in a dark red, and the strip says why when it is held or overflowed.
+TEST_F(PanelCommandsTest, TheReadingIsDimmedWhenItIsNoLiveMeasurement) {
+  TForm1& f = Open();
+  QLabel* reading = f.Controls().LaRezult;
+  const auto liveColour = [&] { return reading->palette().color(QPalette::WindowText) == QColor(Qt::red); };
+  const auto notice = [&] { return f.ReadingLook().Segment()->isVisible() ? f.ReadingLook().Segment()->text() : QString(); };
+  EXPECT_EQ(reading->text(), "123467.89");
+  EXPECT_FALSE(liveColour()) << "before the first frame: the design text, dimmed";
+  struct TStep {
+    const char* Name;
+    std::uint32_t Keys;
+    unsigned Leds;
+    std::array<int, 8> Digits;
+    int Point;
+    const char* Shown;
+    bool Live;
+    const char* Notice;
+  };
+  const TStep steps[] = {
+      {"a measurement", kFrequency1s, kKHz, {1, 0, 0, 0, 0, 0, 0, 0}, 8, "10000.000", true, ""},
+      {"held", kFrequency1s | kMemory, kKHz, {1, 0, 0, 0, 0, 0, 0, 0}, 8, "10000.000", false, "held"},
+      {"the hold over, a gate counting", kFrequency1s, kKHz | kCounting, {1, 0, 0, 0, 0, 0, 0, 0}, 8, "10000.000", false, ""},
+      {"its result", kFrequency1s, kKHz, {1, 0, 0, 0, 0, 0, 0, 1}, 8, "10000.001", true, ""},
+      {"averaging 10 s, counting", kFrequency10s, kKHz | kCounting, {1, 0, 0, 0, 0, 0, 0, 1}, 8, "10000.001", false, ""},
+      {"its result overflowed", kFrequency10s, kKHz, {0, 0, 0, 0, 0, 0, 0, 6}, 16, "0000.0006", false,
+       "overflow: choose a shorter averaging time"},
+      {"averaging 1 s, counting", kFrequency1s, kKHz | kCounting, {0, 0, 0, 0, 0, 0, 0, 6}, 16, "0000.0006", false, ""},
+      {"a live measurement again", kFrequency1s, kKHz, {1, 0, 0, 0, 0, 0, 0, 2}, 8, "10000.002", true, ""},
+  };
+  int frames = 0;
+  f.Feed().AddListener([&](const TMeasurement&) { ++frames; });
+  for (const TStep& step : steps) {
+    SCOPED_TRACE(step.Name);
+    const int before = frames;
+    SendFrame(step.Digits, step.Point, step.Keys, step.Leds);
+    ASSERT_TRUE(PumpQtUntil([&] { return frames > before; }));
+    EXPECT_EQ(f.Feed().Last()->Reading, step.Shown);
+    EXPECT_EQ(liveColour(), step.Live);
+    EXPECT_TRUE(notice().contains(step.Notice)) << notice().toStdString();
+    if (step.Notice[0] == '\0') {
+      EXPECT_TRUE(notice().isEmpty()) << notice().toStdString();
+    }
+  }
+  // No frame for three frame periods: the last reading is no longer live.
+  EXPECT_TRUE(PumpQtUntil([&] { return !liveColour(); }));
+  EXPECT_EQ(reading->text(), "10000.002");
+}
+
 TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   TForm1& f = Open();
   const QPoint at = f.Pa(5)->rect().center();
@@ -245,8 +325,8 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   ASSERT_TRUE(PumpQtUntil([&] { return menu->isVisible(); }));
   QStringList entries;
   for (QAction* a : menu->actions()) entries << a->text() + "|" + a->shortcut().toString();
-  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Port…|Ctrl+P", "Keyboard…|",
-                                  "Measurements…|Ctrl+M"}));
+  EXPECT_EQ(entries, (QStringList{"Record…|Ctrl+R", "Copy reading|Ctrl+C", "Port…|Ctrl+P", "Reconnect now|",
+                                  "Keyboard…|", "About…|", "Record every frame|", "Measurements…|Ctrl+M"}));
   EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(200)).empty()) << "a right click sends no key";
   menu->close();
 
@@ -254,7 +334,18 @@ TEST_F(PanelCommandsTest, RightClickOpensTheMenuWithoutPressingAKey) {
   auto* help = f.findChild<TKeyboardHelp*>();
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
-  EXPECT_EQ(help->findChild<QTableWidget*>()->rowCount(), KeyboardKeyCount + 3);
+  // Each key with the legend the panel draws, its keyboard key and its code; then every shortcut
+  // of the menu.
+  const QTableWidget* table = help->findChild<QTableWidget*>();
+  QStringList rows;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    QStringList cells;
+    for (int column = 0; column < 3; ++column) cells << (table->item(row, column) ? table->item(row, column)->text() : "");
+    rows << cells.join("|");
+  }
+  for (const char* row : {"10\u00B3 ms|4|6", "\u041F\u0410\u041C\u042F\u0422\u042C|M|8", "A/B|R|21", "0.3 s|Z|24",
+                          "\u0422\u0415\u0421\u0422|E|28", "|Ctrl+R|", "|Ctrl+C|", "|Ctrl+P|", "|Ctrl+M|"})
+    EXPECT_TRUE(rows.contains(QString::fromUtf8(row))) << row << "\n" << rows.join("\n").toStdString();
 }
 
 TEST_F(PanelCommandsTest, CtrlMOpensTheMeasurementsWindowOverThePanelsReadings) {

@@ -34,7 +34,7 @@ long long CountOf(double value) {
   return std::llround(magnitude);
 }
 
-TReading FormatReading(long long count, int decimals, TUnitLed unit) {
+TReading FormatReading(long long count, int decimals, TUnitLed unit, bool* overflowed) {
   // -count would overflow for the least long long; its digits are what matter.
   if (count < 0) count = count == LLONG_MIN ? LLONG_MAX : -count;
   while (decimals > 7) {
@@ -45,6 +45,7 @@ TReading FormatReading(long long count, int decimals, TUnitLed unit) {
   if (static_cast<int>(text.size()) < decimals + 1) {
     text.insert(0, static_cast<std::size_t>(decimals + 1) - text.size(), '0');
   }
+  if (overflowed != nullptr) *overflowed = text.size() > 8;
   if (text.size() > 8) text.erase(0, text.size() - 8);
   TReading r;
   r.Digits.fill(kDarkDigit);
@@ -132,29 +133,28 @@ TReading TInstrument::Measure() {
   switch (Mode()) {
     case mmTest:
       // Counts the reference for the count time, so the gate logic can be checked.
-      return FormatReading(CountOf(FSignal.ReferenceHz * n / 1000.0), i, ulKHz);
+      return FormatReading(CountOf(FSignal.ReferenceHz * n / 1000.0), i, ulKHz, &FOverflowed);
     case mmFrequency:
       // Counts of A during n ms: the count is the frequency in kHz with i decimals.
-      return FormatReading(CountOf(f * n / 1000.0), i, ulKHz);
+      return FormatReading(CountOf(f * n / 1000.0), i, ulKHz, &FOverflowed);
     case mmPeriod: {
       // Time marks of 10^(j-1) µs counted over n periods: the resolution is 10^(j-1-i) µs;
       // coarser than 1 µs the reading moves to ms.
       const long long count = CountOf(n * (1e6 / f) / std::pow(10.0, j - 1));
       const int e = j - 1 - i;
-      return e <= 0 ? FormatReading(count, -e, ulUs) : FormatReading(count, 3 - e, ulMs);
+      return e <= 0 ? FormatReading(count, -e, ulUs, &FOverflowed) : FormatReading(count, 3 - e, ulMs, &FOverflowed);
     }
     case mmRatio:
-      return FormatReading(CountOf(f / FSignal.InputBHz * n), i, ulNone);
+      return FormatReading(CountOf(f / FSignal.InputBHz * n), i, ulNone, &FOverflowed);
     case mmInterval: {
       const double t = FSignal.IntervalMs * (1.0 + noise(FRandom));
-      return FormatReading(CountOf(n * t / std::pow(10.0, j - 4)), i + 4 - j, ulMs);
+      return FormatReading(CountOf(n * t / std::pow(10.0, j - 4)), i + 4 - j, ulMs, &FOverflowed);
     }
   }
   return FReading;
 }
 
 void TInstrument::Restart(std::int64_t nowUs, int holdMs) {
-  FReading = Measure();
   FCounting = !Memory();
   FPhaseEndUs = nowUs + static_cast<std::int64_t>(GateUs());
   Advance(nowUs, holdMs);
@@ -174,6 +174,7 @@ void TInstrument::Advance(std::int64_t nowUs, int holdMs) {
   while (nowUs >= FPhaseEndUs) {
     if (FCounting) {
       FReading = Measure();
+      ++FGate;
       FCounting = false;
       FPhaseEndUs += holdUs;
     } else {

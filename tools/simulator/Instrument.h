@@ -23,8 +23,9 @@ struct TReading {
 };
 
 // A count shown with `decimals` places: leading digits dark, the point after the last integer
-// digit (none when there are no decimals).  More than eight digits overflow: the leftmost are lost.
-TReading FormatReading(long long count, int decimals, TUnitLed unit);
+// digit (none when there are no decimals).  More than eight digits overflow: the leftmost are lost
+// (and `overflowed`, when given, is set).
+TReading FormatReading(long long count, int decimals, TUnitLed unit, bool* overflowed = nullptr);
 
 // The reading as the display shows it: the lit digits left to right, a point after the digit
 // the point code marks ("10000.000"); dark digits are left out.
@@ -62,13 +63,20 @@ class TInstrument {
   int DisplayTimeMs() const;      // 300, 1000, 2000, 4000
   bool Memory() const { return Lit(8); }  // holds the reading
 
-  // Measurement cycle, times in µs of a monotonic clock: a gate, then the display time
-  // (holdMs) with the result shown, then the next gate.  Restart takes a reading at once
-  // (the display follows the keys) and begins a new cycle.
+  // Measurement cycle, times in µs of a monotonic clock: a gate (ALed4 lit), then the display
+  // time (holdMs) with the result shown, then the next gate.  The reading changes only when a
+  // gate ends; while the next gate counts the display keeps the last result.  Restart (after a
+  // key) begins a new gate at once and keeps what the display shows until that gate ends; with
+  // ПАМЯТЬ lit nothing counts and the reading is held.
   void Restart(std::int64_t nowUs, int holdMs);
   void Advance(std::int64_t nowUs, int holdMs);
   bool Counting() const { return FCounting; }
   const TReading& Reading() const { return FReading; }
+  // Gates ended since the start: the reading shown is the result of gate Gate() (0: the one the
+  // instrument showed when the session began).
+  long Gate() const { return FGate; }
+  // The last result's count did not fit the eight digits: the display shows its low digits.
+  bool Overflowed() const { return FOverflowed; }
 
   // The 18 nibbles of the state frame, low nibble of each byte first.
   std::array<std::uint8_t, 18> FrameNibbles() const;
@@ -84,5 +92,7 @@ class TInstrument {
   std::mt19937 FRandom;
   TReading FReading;
   bool FCounting = false;
+  long FGate = 0;
+  bool FOverflowed = false;
   std::int64_t FPhaseEndUs = 0;   // end of the current gate or hold
 };

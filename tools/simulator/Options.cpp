@@ -42,6 +42,8 @@ const char* UsageText() {
   return R"(Usage: freqsim [options]
 Plays the frequency counter on a serial line for the front panel: answers key codes with
 status byte 130 and sends a state frame (a status byte and 18 nibbles) every display period.
+Each measurement is a gate of the averaging time (ALed4 lit) followed by a display period in
+which the result is held; the reading changes only when a gate ends.
 The first line printed is the path of the line to give the front panel.
 
 Attachment:
@@ -55,6 +57,7 @@ Attachment:
                        that connects meanwhile is closed at once
 Behaviour:
   --period-ms N        send a frame every N ms instead of the display time the keys choose
+                       (the instrument then also holds each result for N ms)
   --burst              write each message at once instead of pacing bytes at 9600 baud
   --local              start with remote mode off (status byte 128); SIGUSR1 toggles it
   --signal-hz F        frequency of the simulated input signal (default 10000000)
@@ -72,7 +75,9 @@ Faults:
 Capture:
   --record FILE        save every byte sent and received, with its time
   --sent-log FILE      write a line for every frame sent whole: its number, time,
-                       reading and the faults injected with it
+                       reading, the faults injected with it, the number of the gate
+                       whose result it shows and the instrument's state (counting,
+                       memory, overflow)
   --replay FILE        send the instrument's bytes of FILE with their original spacing
                        instead of simulating
   --relay DEVICE       pass bytes between the line and a real instrument on DEVICE

@@ -111,6 +111,15 @@ void TSession::EnqueueFrame() {
   sent.Number = k;
   sent.Reading = DisplayText(FInstrument.Reading());
   sent.Faults = faults;
+  sent.Gate = FInstrument.Gate();
+  std::string state;
+  auto add = [&state](bool on, const char* name) {
+    if (on) state += (state.empty() ? "" : ",") + std::string(name);
+  };
+  add(FInstrument.Counting(), "counting");
+  add(FInstrument.Memory(), "memory");
+  add(FInstrument.Overflowed(), "overflow");
+  sent.State = state;
   if (FOptions.Verbose) std::fprintf(stderr, "freqsim: frame %ld: %s\n", k, FInstrument.Describe().c_str());
 }
 
@@ -174,7 +183,7 @@ bool TSession::Pump(std::int64_t nowNs) {
       --FQueuedFrames;
       if (n > 0) {
         ++FFramesSent;
-        FSent.Add(chunk.Number, SinceStartMs(nowNs), chunk.Reading, chunk.Faults);
+        FSent.Add(chunk.Number, SinceStartMs(nowNs), chunk.Reading, chunk.Faults, chunk.Gate, chunk.State);
       }
     }
     FQueue.pop_front();
@@ -221,12 +230,19 @@ int TSession::Run(TSignalFlags& flags, const sigset_t& waitMask) {
       return 0;
     }
     if (Simulating()) {
-      FInstrument.Advance(now / 1000, PeriodMs());
       if (now >= FNextFrameNs) {
+        // The frame shows the display as it was at its tick, so that the small lateness of a
+        // wake-up never puts two frames into one hold of one period.  A loop late by a
+        // quarter period or more (a loaded machine) shows the display as it is when the frame
+        // goes, as an instrument that fell behind would, and counts the next period from then.
+        const std::int64_t periodNs = std::int64_t{PeriodMs()} * 1000000;
+        const std::int64_t sampleNs = 4 * (now - FNextFrameNs) < periodNs ? FNextFrameNs : now;
+        FInstrument.Advance(sampleNs / 1000, PeriodMs());
         // A frame still waiting means the line is slower than the period: skip this one.
         if (FQueuedFrames == 0) EnqueueFrame();
-        FNextFrameNs = std::max(FNextFrameNs + std::int64_t{PeriodMs()} * 1000000, now);
+        FNextFrameNs = sampleNs + periodNs;
       }
+      FInstrument.Advance(now / 1000, PeriodMs());
     }
     if (!Pump(now)) return 1;
     if (FQueue.empty()) {

@@ -44,6 +44,8 @@ class TSession {
     long Number = 0;      // a frame's: its number, reading and faults for the sent log
     std::string Reading;
     std::string Faults;
+    long Gate = 0;        // the gate whose result the frame shows, and the instrument's state
+    std::string State;
   };
 
   bool Simulating() const { return FRelay == nullptr && !FReplaying; }
