@@ -344,8 +344,19 @@ void TMeasurementsWindow::ShowTables() {
   const TSeriesAnalysis none;
   const TSeriesAnalysis& a = FAnalysis ? *FAnalysis : none;
   Fill(FAdevTable, DeviationTable(a, ffShown), DeviationHeader(), {0, 6});
-  FAdevPlot->SetCurves(a.Stability);
-  FHistogram->SetHistogram(a.Histogram, unit);
+  // The charts a pass of the event loop later: each lays itself out anew, and the trend's new
+  // points may be due in this pass too; so the window answers in between.
+  QTimer::singleShot(0, this, [this, unit] {
+    const TSeriesAnalysis none;
+    const TSeriesAnalysis& shown = FAnalysis ? *FAnalysis : none;
+    FAdevPlot->SetCurves(shown.Stability);
+    FHistogram->SetHistogram(shown.Histogram, unit);
+  });
+}
+
+void TMeasurementsWindow::WaitForAnalysis() {
+  FAnalyzer.WaitIdle();
+  FTrend->WaitForPoints();
 }
 
 void TMeasurementsWindow::ResetStatistics() {

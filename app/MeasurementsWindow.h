@@ -8,10 +8,11 @@
 // histogram, figures with SI prefixes.  "Reset statistics" starts a new series; every chart is
 // saved as PNG or SVG with a caption, the tables as CSV with the same facts in comment lines.
 //
-// Threads: everything here runs on the GUI thread except the analysis of the series (Allan
-// deviation, tau0, histogram), which a worker (measure/SeriesAnalyzer.h) does over a view of
-// the series' points; the window asks for it at most four times a second, while it is shown,
-// and picks the result up on its timer, so it never waits for it.  The moments come from the
+// Threads: everything here runs on the GUI thread except the analysis of the series
+// (deviations, tau0, histogram), which a worker (measure/SeriesAnalyzer.h) does over a view of
+// the series' points, and the trend chart's reduction, on a worker of its own.  The window
+// asks for the analysis at most four times a second, while it is shown, and picks the result
+// up on its timer, so it never waits for it.  The moments come from the
 // summary itself (O(1) per measurement).  The window reads the feed's summary only on the GUI
 // thread, where the feed adds to it.
 #pragma once
@@ -79,8 +80,8 @@ class TMeasurementsWindow : public QWidget {
   TAdevPlot* AdevPlot() const { return FAdevPlot; }
   THistogramChart* Histogram() const { return FHistogram; }
   const std::optional<TSeriesAnalysis>& Analysis() const { return FAnalysis; }
-  // Waits for the worker to finish what it was asked (tests).
-  void WaitForAnalysis() { FAnalyzer.WaitIdle(); }
+  // Waits for the workers to finish what they were asked, and shows the trend's points (tests).
+  void WaitForAnalysis();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,5 +1,6 @@
 #include "app/StatisticsCharts.h"
 
+#include <QGraphicsScene>
 #include <QAreaSeries>
 #include <QCategoryAxis>
 #include <QGraphicsPathItem>
@@ -66,17 +67,27 @@ QString SetPrefixedTicks(QCategoryAxis* axis, double min, double max, int ticks,
                 .arg(unit.isEmpty() ? QString() : QString::fromUtf8(t.Prefix.Symbol) + unit,
                      QString::fromStdString(SiText(origin, u, digits)));
   }
-  for (const QString& label : axis->categoriesLabels()) axis->remove(label);
-  axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  axis->setStartValue(origin + t.Min - t.Step);
   // Counting steps, not adding them up, keeps the ticks on round values.
+  QStringList labels;
+  QList<double> values;
   const double first = t.First / t.Step;
   for (int k = 0; k <= 4 * ticks + 4; ++k) {
     const double value = (first + k) * t.Step;
     if (value > t.Max + t.Step * 1e-9) break;
-    axis->append(QString::fromStdString(TickLabel(t, value)), origin + value);
+    labels.append(QString::fromStdString(TickLabel(t, value)));
+    values.append(origin + value);
   }
-  axis->setRange(origin + t.Min, origin + t.Max);
+  // Every change of a category lays the axis out anew, its labels as text documents: a chart
+  // that follows its data keeps the ticks it has while they stay the same.
+  bool same = axis->categoriesLabels() == labels && axis->startValue() == origin + t.Min - t.Step;
+  for (qsizetype k = 0; same && k < labels.size(); ++k) same = axis->endValue(labels[k]) == values[k];
+  if (!same) {
+    for (const QString& label : axis->categoriesLabels()) axis->remove(label);
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setStartValue(origin + t.Min - t.Step);
+    for (qsizetype k = 0; k < labels.size(); ++k) axis->append(labels[k], values[k]);
+  }
+  if (axis->min() != origin + t.Min || axis->max() != origin + t.Max) axis->setRange(origin + t.Min, origin + t.Max);
   return title;
 }
 
@@ -120,6 +131,8 @@ TAdevPlot::TAdevPlot(QWidget* parent)
   FAxisY->setRange(1e-9, 1e-5);
   FAxisTime->setRange(1e-9, 1e-5);
   setChart(c);
+  // Charts change their items on every update: a scene index would be rebuilt each time.
+  scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
   setRenderHint(QPainter::Antialiasing);
   connect(c, &QChart::plotAreaChanged, this, [this] { DrawErrorBars(); });
 }
@@ -222,6 +235,8 @@ THistogramChart::THistogramChart(QWidget* parent)
   bars->attachAxis(FAxisX);
   bars->attachAxis(FAxisY);
   setChart(c);
+  // Charts change their items on every update: a scene index would be rebuilt each time.
+  scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
 }
 
 void THistogramChart::SetHistogram(const THistogram& histogram, const QString& unit) {

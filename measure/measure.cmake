@@ -6,7 +6,7 @@
 find_package(Threads REQUIRED)
 add_library(sio_measure STATIC
   Measurement.cpp Timestamp.cpp CsvRow.cpp CsvRecorder.cpp RunningMoments.cpp Summary.cpp
-  SeriesStore.cpp Histogram.cpp SeriesReduction.cpp SeriesAnalysis.cpp SeriesAnalyzer.cpp
+  SeriesStore.cpp Histogram.cpp SeriesReduction.cpp SeriesAnalysis.cpp SeriesAnalyzer.cpp NewestWorker.cpp
   SeriesTables.cpp NumberText.cpp SiFormat.cpp AxisTicks.cpp GateRule.cpp Overflow.cpp MeasurementStream.cpp
   StabilityData.cpp Deviations.cpp ChiSquared.cpp NoiseIdentification.cpp EquivalentDof.cpp StabilityAnalysis.cpp
   FrequencyDrift.cpp StabilityInput.cpp MeasurementFile.cpp AnalysisJson.cpp StabilityExport.cpp)

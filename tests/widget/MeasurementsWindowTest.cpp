@@ -58,15 +58,15 @@ class MeasurementsWindowTest : public ::testing::Test {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
     return Settle();
   }
-  // Lets the worker finish and the window take its result, as its timer would.  Twice: a result
-  // the worker was busy with when the choices changed is dropped and asked for again.
+  // Lets the workers finish and the window take their results, as its timer would.  Thrice: a
+  // result the worker was busy with when the choices changed is dropped and asked for again,
+  // and the trend is reduced again for the width its new labels leave.
   TMeasurementsWindow& Settle() {
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 3; ++i) {
       Window->Refresh();
       Window->WaitForAnalysis();
+      QApplication::processEvents();
     }
-    Window->Refresh();
-    QApplication::processEvents();
     return *Window;
   }
   static std::vector<std::vector<std::string>> Cells(QTableWidget* t) {
@@ -204,6 +204,7 @@ TEST_F(MeasurementsWindowTest, ZoomAndPanPauseTheScrollingUntilReset) {
 
   w.findChild<QAction*>("ActionWholeSeries")->trigger();
   EXPECT_TRUE(chart->Following());
+  chart->WaitForPoints();  // reduced on the chart's worker
   EXPECT_GE(chart->Range().right(), 1499 * 0.3 - 1e-9) << "back to the whole series, new points included";
   AddReadings(100);
   Settle();
