@@ -12,14 +12,24 @@ namespace {
 
 constexpr int kCaptionMargin = 6;
 
+constexpr int kCaptionFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+
+// The caption's band: as many lines as the chart's width needs (a small chart is narrower
+// than the caption's one line).
+int CaptionHeight(QChartView* view, const QString& caption) {
+  const QRect room(0, 0, view->width() - 2 * kCaptionMargin, 100 * view->height());
+  return QFontMetrics(view->font()).boundingRect(room, kCaptionFlags, caption).height() + 2 * kCaptionMargin;
+}
+
 // The chart as it is on screen, the caption in a band below it.
 void Paint(QPainter& painter, QChartView* view, const QString& caption, int captionHeight) {
   const QRect chart(0, 0, view->width(), view->height());
   painter.fillRect(QRect(0, 0, chart.width(), chart.height() + captionHeight), Qt::white);
   view->render(&painter, chart, view->rect());
   painter.setPen(Qt::black);
+  painter.setFont(view->font());
   painter.drawText(QRect(kCaptionMargin, chart.height(), chart.width() - 2 * kCaptionMargin, captionHeight),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, caption);
+                   kCaptionFlags, caption);
 }
 
 }  // namespace
@@ -30,7 +40,7 @@ bool SaveChartFile(QChartView* view, const QString& path, const QString& caption
     error = file.errorString();
     return false;
   }
-  const int captionHeight = QFontMetrics(view->font()).height() + 2 * kCaptionMargin;
+  const int captionHeight = CaptionHeight(view, caption);
   const QSize size(view->width(), view->height() + captionHeight);
   bool painted = true;
   if (QFileInfo(path).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {

@@ -42,12 +42,12 @@ QStringList DeviationHeader() {
 
 QString DeviationMenuText(TDeviationKind kind) {
   switch (kind) {
-    case dvAdev: return TMeasurementsWindow::tr("ADEV (Allan)");
-    case dvOadev: return TMeasurementsWindow::tr("Overlapping ADEV");
-    case dvMdev: return TMeasurementsWindow::tr("MDEV (modified Allan)");
-    case dvTdev: return TMeasurementsWindow::tr("TDEV (time)");
-    case dvHdev: return TMeasurementsWindow::tr("HDEV (Hadamard)");
-    case dvOhdev: return TMeasurementsWindow::tr("Overlapping HDEV");
+    case dvAdev: return TMeasurementsWindow::tr("&ADEV (Allan)");
+    case dvOadev: return TMeasurementsWindow::tr("&Overlapping ADEV");
+    case dvMdev: return TMeasurementsWindow::tr("&MDEV (modified Allan)");
+    case dvTdev: return TMeasurementsWindow::tr("&TDEV (time)");
+    case dvHdev: return TMeasurementsWindow::tr("&HDEV (Hadamard)");
+    case dvOhdev: return TMeasurementsWindow::tr("Overlapping H&DEV");
   }
   return {};
 }
@@ -143,7 +143,7 @@ void TMeasurementsWindow::BuildLayout() {
   // The deviations to show, with their interval and whether the drift goes first.
   auto* choose = new QToolButton(tools);
   choose->setObjectName(QStringLiteral("DeviationsButton"));
-  choose->setText(tr("Deviations"));
+  choose->setText(tr("&Deviations"));
   choose->setPopupMode(QToolButton::InstantPopup);
   auto* menu = new QMenu(choose);
   for (std::size_t k = 0; k < kDeviationKinds; ++k) {
@@ -158,10 +158,10 @@ void TMeasurementsWindow::BuildLayout() {
     });
   }
   menu->addSeparator();
-  QAction* wide = menu->addAction(tr("95 % intervals"), this, &TMeasurementsWindow::SetConfidence95);
+  QAction* wide = menu->addAction(tr("&95 % intervals"), this, &TMeasurementsWindow::SetConfidence95);
   wide->setObjectName(QStringLiteral("ActionConfidence95"));
   wide->setCheckable(true);
-  QAction* drift = menu->addAction(tr("Remove the linear drift"), this, &TMeasurementsWindow::SetRemoveDrift);
+  QAction* drift = menu->addAction(tr("&Remove the linear drift"), this, &TMeasurementsWindow::SetRemoveDrift);
   drift->setObjectName(QStringLiteral("ActionRemoveDrift"));
   drift->setCheckable(true);
   choose->setMenu(menu);
@@ -169,32 +169,32 @@ void TMeasurementsWindow::BuildLayout() {
   tools->addSeparator();
   auto* save = new QToolButton(tools);
   save->setObjectName(QStringLiteral("SaveButton"));
-  save->setText(tr("Save"));
+  save->setText(tr("&Save"));
   save->setPopupMode(QToolButton::InstantPopup);
   auto* saves = new QMenu(save);
   const QString chartFilter = tr(kChartFilter);
-  QAction* png = saves->addAction(tr("Trend chart…"), this, [this, chartFilter] {
+  QAction* png = saves->addAction(tr("T&rend chart…"), this, [this, chartFilter] {
     AskToSave(tr("Save the trend chart"), QStringLiteral("trend.png"), chartFilter, &TMeasurementsWindow::SaveChart);
   });
   png->setObjectName(QStringLiteral("ActionSaveChart"));
   png->setShortcut(QKeySequence::Save);
-  QAction* plot = saves->addAction(tr("Stability chart…"), this, [this, chartFilter] {
+  QAction* plot = saves->addAction(tr("S&tability chart…"), this, [this, chartFilter] {
     AskToSave(tr("Save the stability chart"), QStringLiteral("stability.png"), chartFilter,
               &TMeasurementsWindow::SaveStabilityChart);
   });
   plot->setObjectName(QStringLiteral("ActionSaveStabilityChart"));
-  QAction* bars = saves->addAction(tr("Histogram…"), this, [this, chartFilter] {
+  QAction* bars = saves->addAction(tr("&Histogram…"), this, [this, chartFilter] {
     AskToSave(tr("Save the histogram"), QStringLiteral("histogram.png"), chartFilter, &TMeasurementsWindow::SaveHistogram);
   });
   bars->setObjectName(QStringLiteral("ActionSaveHistogram"));
   saves->addSeparator();
-  QAction* stats = saves->addAction(tr("Statistics…"), this, [this] {
+  QAction* stats = saves->addAction(tr("&Statistics…"), this, [this] {
     AskToSave(tr("Save the statistics as CSV"), QStringLiteral("statistics.csv"), tr("CSV files (*.csv)"),
               &TMeasurementsWindow::SaveStatistics);
   });
   stats->setObjectName(QStringLiteral("ActionSaveStatistics"));
   stats->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  QAction* adev = saves->addAction(tr("Deviations…"), this, [this] {
+  QAction* adev = saves->addAction(tr("&Deviations…"), this, [this] {
     AskToSave(tr("Save the deviations as CSV"), QStringLiteral("deviations.csv"), tr("CSV files (*.csv)"),
               &TMeasurementsWindow::SaveAdev);
   });

@@ -41,12 +41,13 @@ void PrintText(const TMeasurementFile& file, const TRunningMoments& m, const TSe
   std::fprintf(out, "readings: %zu in %zu segment%s, %zu left out; mode %s, averaging %d ms\n", f.Readings, f.Segments,
                f.Segments == 1 ? "" : "s", file.LeftOut, file.Plain ? "-" : (*ModeText(file.Mode) ? ModeText(file.Mode) : "-"),
                file.GateMs);
+  // A figure with its unit, if the readings have one.
+  const auto with = [&unit](double v) { return Plain(v) + (unit.empty() ? "" : " " + unit); };
   if (m.Count() > 0)
-    std::fprintf(out, "mean %s %s, std %s %s, min %s %s, max %s %s\n", Plain(m.Mean()).c_str(), unit.c_str(),
-                 Plain(m.Count() > 1 ? m.StdDev() : NAN).c_str(), unit.c_str(),
-                 Plain(m.Min()).c_str(), unit.c_str(), Plain(m.Max()).c_str(), unit.c_str());
+    std::fprintf(out, "mean %s, std %s, min %s, max %s\n", with(m.Mean()).c_str(),
+                 with(m.Count() > 1 ? m.StdDev() : NAN).c_str(), with(m.Min()).c_str(), with(m.Max()).c_str());
   const std::string against = f.Meaning == rmPhase          ? " (x, s)"
-                              : std::isfinite(f.Nominal) ? " against nominal " + Plain(f.Nominal) + " " + unit
+                              : std::isfinite(f.Nominal) ? " against nominal " + with(f.Nominal)
                                                          : " against each segment's mean";
   std::fprintf(out, "analysed as %s%s; tau0 %s s; %zu missing points\n", ReadingMeaningName(f.Meaning), against.c_str(),
                Plain(f.Tau0S).c_str(), f.Missing);

@@ -1,8 +1,12 @@
 // The worker that analyses a series while its owner goes on adding points.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
+#include "measure/NewestWorker.h"
 #include "measure/SeriesAnalyzer.h"
 #include "measure/Summary.h"
 
@@ -67,6 +71,41 @@ TEST(SeriesAnalyzerTest, AResetSeriesIsAnalysedAfreshWhileTheOldOneIsStillRead) 
   analyzer.Request({summary.Store(), summary.SeriesNumber(), {}});
   analyzer.WaitIdle();
   EXPECT_EQ(analyzer.Take()->Analysis.Count, 5u);
+}
+
+// The worker under both: requests made while it works merge into the newest, and its owner is
+// told of every result from the worker's thread (the trend chart posts itself an event then).
+TEST(SeriesAnalyzerTest, TheWorkerDoesTheNewestRequestAndSaysWhenDone) {
+  std::mutex lock;
+  std::condition_variable started;
+  bool go = false, working = false;
+  std::atomic<int> done{0};
+  {
+    TNewestWorker<int, int> worker(
+        [&](int& n) {
+          std::unique_lock<std::mutex> l(lock);
+          working = true;
+          started.notify_all();
+          started.wait(l, [&] { return go; });
+          return n * 10;
+        },
+        0, [&] { ++done; });
+    worker.Request(1);
+    {
+      std::unique_lock<std::mutex> l(lock);
+      started.wait(l, [&] { return working; });
+    }
+    for (int n = 2; n <= 5; ++n) worker.Request(n);  // while 1 is worked on
+    {
+      const std::lock_guard<std::mutex> l(lock);
+      go = true;
+    }
+    started.notify_all();
+    worker.WaitIdle();
+    EXPECT_EQ(worker.Take(), 50) << "the newest request, and only it, after the first";
+    EXPECT_FALSE(worker.Take().has_value());
+  }
+  EXPECT_EQ(done.load(), 2) << "said once for each result, and never after the worker is gone";
 }
 
 }  // namespace
