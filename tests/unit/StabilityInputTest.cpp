@@ -133,7 +133,10 @@ TEST(StabilityInputTest, ARecordingIsReadBackBySegmentsOfOneKind) {
       "t,1.000,,,kHz,10000002,F,1000,132,,1,,1\r\n"
       "t,2.300,,,kHz,10000099,F,1000,132,overflow,1,,1\r\n"
       "t,3.000,,,kHz,10000004,F,1000,132,,1,,1\r\n"
-      "t,9.000,,,kHz,10000005,F,1000,132,,2,line lost,1\r\n"
+      "t,3.300,,,kHz,10000004,F,1000,132,held,1,,0\r\n"
+      "t,3.600,,,kHz,10000004,F,1000,132,held,1,,0\r\n"
+      "t,4.000,Error,,,,F,1000,132,error,1,,0\r\n"
+      "t,9.000,,,kHz,10000005,F,1000,132,,2,line,1\r\n"
       "t,10.400,,,kHz,10000006,F,1000,132,,2,,1\r\n");
   EXPECT_TRUE(stream.Consecutive);
   EXPECT_EQ(stream.Rows, 6u);
@@ -141,6 +144,12 @@ TEST(StabilityInputTest, ARecordingIsReadBackBySegmentsOfOneKind) {
   ASSERT_EQ(stream.Segments.size(), 2u);
   ASSERT_EQ(stream.Segments[0].size(), 4u);
   EXPECT_TRUE(std::isnan(stream.Segments[0][2].Value));
+  // Left out as the summary counts them: a hold once however many frames showed it.
+  EXPECT_EQ(stream.Flagged.Held, 1);
+  EXPECT_EQ(stream.Flagged.Overflow, 1);
+  EXPECT_EQ(stream.Flagged.Error, 1);
+  EXPECT_EQ(stream.LastSegment, 2u);
+  EXPECT_EQ(stream.LastSegmentStart, scLine);
   TInputOptions consecutive;
   consecutive.Consecutive = true;
   const TStabilityInput in = Prepare(stream.Segments, rmFrequency, consecutive);
