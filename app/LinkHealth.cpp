@@ -39,7 +39,7 @@ bool TLinkHealth::TakeOverdueKey(TMs now) {
 bool TLinkHealth::Stale(TMs now, TMs* silentS) const {
   const TMs silent = now - FLastBytes;
   if (silentS != nullptr) *silentS = std::max<TMs>(1, silent / 1000);
-  return silent > StalePeriods * FPeriodMs;
+  return silent > SilenceLimitMs(FPeriodMs);
 }
 
 TLinkView TLinkHealth::View(const TPortFacts& port, TMs now, const TWords& w) const {

@@ -15,6 +15,7 @@
 // two decoded frames (1 s until two have come).  Main thread only; no Qt, no port.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -37,12 +38,16 @@ struct TPortFacts {
   std::string Reconnecting;           // the reconnector's state while a lost line is retried
 };
 
+// How long a line may be silent before it counts as stale: three display periods, and never
+// less than half a second, which frames faster than the instrument's own (a simulator's
+// --period-ms) and a loaded machine's late wake-ups easily reach without the line being idle.
+constexpr std::int64_t SilenceLimitMs(std::int64_t periodMs) { return std::max<std::int64_t>(3 * periodMs, 500); }
+
 class TLinkHealth {
  public:
   using TMs = std::int64_t;
   static constexpr TMs KeyAnswerMs = 2000;       // a key unanswered this long is given up
   static constexpr TMs DefaultPeriodMs = 1000;   // display period until two frames came
-  static constexpr int StalePeriods = 3;
 
   // The port opened (again): the line counts from now, a pending key is over.
   void Opened(TMs now);
@@ -58,11 +63,11 @@ class TLinkHealth {
   // strip says so until the next key or open).
   bool TakeOverdueKey(TMs now);
 
-  // Whether an open line has been silent for StalePeriods display periods at `now`, and for
-  // how many whole seconds (at least 1).
+  // Whether an open line has been silent longer than SilenceLimitMs at `now`, and for how many
+  // whole seconds (at least 1).
   bool Stale(TMs now, TMs* silentS = nullptr) const;
   // The first moment at which the line counts as stale if no bytes come meanwhile.
-  TMs SilentUntilMs() const { return FLastBytes + StalePeriods * FPeriodMs + 1; }
+  TMs SilentUntilMs() const { return FLastBytes + SilenceLimitMs(FPeriodMs) + 1; }
 
   TLinkView View(const TPortFacts& port, TMs now, const TWords& words = {}) const;
 

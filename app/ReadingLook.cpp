@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "app/LinkHealth.h"
 #include "app/MeasurementFeed.h"
 #include "app/StatusStrip.h"
 #include "port/SioPort.h"
@@ -32,7 +33,7 @@ void TReadingLook::Refresh() {
   bool live = FPort.PortState() == psOpen && last && stream.Live();
   if (live) {
     const std::int64_t period = stream.FramePeriodNs() > 0 ? stream.FramePeriodNs() : std::int64_t{kPeriodBeforeFramesMs} * 1'000'000;
-    live = NowTimestamp().MonotonicNs - last->Time.MonotonicNs <= kStalePeriods * period;
+    live = NowTimestamp().MonotonicNs - last->Time.MonotonicNs <= SilenceLimitMs(period / 1'000'000) * 1'000'000;
   }
   if (live != FLive) {
     FLive = live;

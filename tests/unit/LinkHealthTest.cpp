@@ -41,6 +41,12 @@ TEST(LinkHealthTest, AnOpenLineIsStaleAfterThreeDisplayPeriodsWithoutBytes) {
   EXPECT_EQ(health.View(OpenPort(), 20'801).Text, "COM2 /dev/ttyUSB0 no data for 1 s");
   health.BytesReceived(21'000);
   EXPECT_EQ(health.View(OpenPort(), 21'100).Level, llGood);
+  // Frames every 20 ms: a late wake-up of 100 ms is no silence; half a second is.
+  health.FrameDecoded(21'000);
+  health.FrameDecoded(21'020);
+  health.BytesReceived(21'020);
+  EXPECT_EQ(health.View(OpenPort(), 21'120).Level, llGood);
+  EXPECT_EQ(health.View(OpenPort(), 21'521).Level, llStale);
 }
 
 TEST(LinkHealthTest, ALostLineShowsTheReconnectorsStateAndFailedOpensSayWhy) {
