@@ -1,6 +1,7 @@
 #include "app/MeasurementsWindow.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <algorithm>
 
 #include "app/MeasurementFeed.h"
+#include "app/PanelLanguage.h"
 #include "app/StatisticsCharts.h"
 #include "app/TrendChart.h"
 #include "measure/SeriesTables.h"
@@ -36,25 +38,30 @@ QTableWidget* NewTable(const QString& name, int columns) {
   return t;
 }
 
-// Fills the table with `text`; columns in `leftColumns` (names, units) line up on the left, the
-// figures on the right.
-void Fill(QTableWidget* table, const TTableText& text, const QStringList& header, std::initializer_list<int> leftColumns = {}) {
+// Fills the table with `text`.  A column with a translation context holds words (names,
+// units), shown in the reader's words and lined up on the left; one without (nullptr) holds
+// figures, written as the reader's language writes numbers and lined up on the right.
+void Fill(QTableWidget* table, const TTableText& text, const QStringList& header,
+          const std::vector<const char*>& contexts) {
   table->setHorizontalHeaderLabels(header);
   table->setRowCount(static_cast<int>(text.Rows.size()));
   for (int r = 0; r < table->rowCount(); ++r) {
     const auto& row = text.Rows[static_cast<std::size_t>(r)];
     for (int c = 0; c < table->columnCount(); ++c) {
+      const char* context = contexts[static_cast<std::size_t>(c)];
       QTableWidgetItem* item = table->item(r, c);
       if (item == nullptr) {
         item = new QTableWidgetItem;
-        const bool left = std::find(leftColumns.begin(), leftColumns.end(), c) != leftColumns.end();
-        item->setTextAlignment((left ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+        item->setTextAlignment((context != nullptr ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
         table->setItem(r, c, item);
       }
-      item->setText(QString::fromStdString(row[static_cast<std::size_t>(c)]));
+      const std::string& cell = row[static_cast<std::size_t>(c)];
+      item->setText(context != nullptr ? QCoreApplication::translate(context, cell.c_str()) : ShownFigure(cell));
     }
   }
 }
+
+QString UnitWords(TDisplayUnit unit) { return QCoreApplication::translate("Units", SiUnitText(unit)); }
 
 // Why the current segment began, as the window says it.
 QString SegmentCauseWords(TSegmentCause cause) {
@@ -211,7 +218,7 @@ void TMeasurementsWindow::Refresh() {
   }
   const std::size_t count = store->Size();
   if (count != FDrawnCount) {
-    FTrend->SetData(store->View(), QString::fromUtf8(SiUnitText(summary.Unit())));
+    FTrend->SetData(store->View(), UnitWords(summary.Unit()));
     FDrawnCount = count;
   }
   // One request at a time: the worker is asked again only once it has answered.  It analyses
@@ -226,14 +233,14 @@ void TMeasurementsWindow::Refresh() {
 
 void TMeasurementsWindow::ShowTables() {
   const TSeriesSummary& summary = FFeed.Summary();
-  const QString unit = QString::fromUtf8(SiUnitText(summary.Unit()));
+  const QString unit = UnitWords(summary.Unit());
   QString text;
   if (summary.Moments().Count() == 0) {
     text = tr("No measurement with a value yet.");
   } else {
     text = tr("Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements "
               "(the figures are of this segment; the trend breaks where a segment begins).")
-               .arg(QString::fromUtf8(ModeText(summary.Mode())))
+               .arg(QCoreApplication::translate("Measurement", ModeText(summary.Mode())))
                .arg(summary.GateMs())
                .arg(unit.isEmpty() ? tr("no unit") : unit)
                .arg(summary.SegmentsInSeries())
@@ -249,12 +256,12 @@ void TMeasurementsWindow::ShowTables() {
   }
   FSeriesLabel->setText(text);
   Fill(FStatistics, StatisticsTable(summary, FAnalysis ? &*FAnalysis : nullptr, ffShown),
-       {tr("quantity"), tr("value"), tr("unit")}, {0, 2});
+       {tr("quantity"), tr("value"), tr("unit")}, {"SeriesTables", nullptr, "Units"});
   if (!FNewAnalysis) return;
   FNewAnalysis = false;
   const TSeriesAnalysis none;
   const TSeriesAnalysis& a = FAnalysis ? *FAnalysis : none;
-  Fill(FAdevTable, AdevTable(a, ffShown), {tr("\u03C4, s"), tr("\u03C3y(\u03C4)"), tr("terms")});
+  Fill(FAdevTable, AdevTable(a, ffShown), {tr("\u03C4, s"), tr("\u03C3y(\u03C4)"), tr("terms")}, {nullptr, nullptr, nullptr});
   FAdevPlot->SetPoints(a.Adev);
   FHistogram->SetHistogram(a.Histogram, unit);
 }

@@ -2,6 +2,7 @@
 
 #include <QAreaSeries>
 #include <QLineSeries>
+#include <QLocale>
 #include <QLogValueAxis>
 #include <QScatterSeries>
 #include <QValueAxis>
@@ -16,6 +17,9 @@ QChart* NewChart(const QString& title) {
   c->legend()->hide();
   c->setTitle(title);
   c->setMargins(QMargins(4, 4, 4, 4));
+  // The axes' figures as the reader's language writes numbers (the default locale).
+  c->setLocale(QLocale());
+  c->setLocalizeNumbers(true);
   return c;
 }
 

@@ -1,6 +1,7 @@
 #include "app/TrendChart.h"
 
 #include <QKeyEvent>
+#include <QLocale>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QMouseEvent>
@@ -51,6 +52,9 @@ TTrendChart::TTrendChart(QWidget* parent)
   QChart* c = new QChart;
   c->legend()->hide();
   c->setTitle(tr("Trend"));
+  // The axes' figures as the reader's language writes numbers (the default locale).
+  c->setLocale(QLocale());
+  c->setLocalizeNumbers(true);
   c->addSeries(FLine);
   c->addSeries(FDots);
   FDots->setMarkerSize(4);

@@ -2,6 +2,7 @@
 
 #include "measure/CsvRow.h"
 #include "measure/NumberText.h"
+#include "platform/Translatable.h"
 
 namespace {
 
@@ -22,15 +23,18 @@ TTableText StatisticsTable(const TSeriesSummary& summary, const TSeriesAnalysis*
   const std::string unit = SiUnitText(summary.Unit());
   const auto value = [&](double v, bool present, int digits) { return present ? Figure(v, form, digits) : std::string(); };
   TTableText t{{"quantity", "value", "unit"}, {}};
-  t.Rows.push_back({"count", std::to_string(m.Count()), ""});
-  t.Rows.push_back({"last", value(m.Last(), any, kValueDigits), unit});
-  t.Rows.push_back({"mean", value(m.Mean(), any, kValueDigits), unit});
-  t.Rows.push_back({"min", value(m.Min(), any, kValueDigits), unit});
-  t.Rows.push_back({"max", value(m.Max(), any, kValueDigits), unit});
-  t.Rows.push_back({"peak-to-peak", value(m.PeakToPeak(), any, kSpreadDigits), unit});
-  t.Rows.push_back({"standard deviation", value(m.StdDev(), m.Count() > 1, kSpreadDigits), unit});
+  // The quantities' names are the saved file's words; the window shows them translated.
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "count"), std::to_string(m.Count()), ""});
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "last"), value(m.Last(), any, kValueDigits), unit});
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "mean"), value(m.Mean(), any, kValueDigits), unit});
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "min"), value(m.Min(), any, kValueDigits), unit});
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "max"), value(m.Max(), any, kValueDigits), unit});
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "peak-to-peak"), value(m.PeakToPeak(), any, kSpreadDigits), unit});
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "standard deviation"),
+                    value(m.StdDev(), m.Count() > 1, kSpreadDigits), unit});
   const bool tau0 = analysis != nullptr && analysis->Tau0S > 0;
-  t.Rows.push_back({"tau0", value(tau0 ? analysis->Tau0S : 0, tau0, kSpreadDigits), "s"});
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "tau0"), value(tau0 ? analysis->Tau0S : 0, tau0, kSpreadDigits),
+                    QT_TRANSLATE_NOOP("Units", "s")});
   return t;
 }
 

@@ -1,0 +1,29 @@
+// The window in the reader's language: the program's own translations (compiled from
+// resources/translations/ and carried in the program under :/i18n/), Qt's for its own texts
+// (file dialogs, message-box buttons; the system's qt6-translations-l10n), and numbers written
+// as the language writes them where a person reads them.
+//
+// Whatever the language, the C library keeps the C locale for numbers (Qt sets the process's
+// locale from the environment when the application object is made): the CSV recording, JSON,
+// SCPI replies and the clipboard's reading are written with a point for every reader.
+//
+// Main (GUI) thread, once the application object exists and before any window or worker.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+#include "app/Language.h"
+
+class QCoreApplication;
+
+// Installs the translations of `language` into `app` (they live as long as it does) and makes
+// the language's number conventions the default locale's (without group separators, so a
+// figure reads as the instrument shows it).  Returns false when the program's own translation
+// is missing (an English window results).
+bool UseLanguage(QCoreApplication& app, TLanguage language);
+
+// A number written in the C locale ("-1.5e-07", "10000.000") as the default locale writes it
+// ("-1,5e-07" in Russian); any other text as it is.
+QString ShownFigure(const std::string& text);
