@@ -9,8 +9,11 @@
 
 namespace {
 
+const char* const kOurs = "PanelLanguage";
+
 bool Install(QCoreApplication& app, const QString& name, const QString& folder) {
   auto* translator = new QTranslator(&app);
+  translator->setObjectName(QLatin1String(kOurs));
   if (!translator->load(name, folder)) {
     delete translator;
     return false;
@@ -36,6 +39,10 @@ bool IsNumber(const std::string& text) {
 
 bool UseLanguage(QCoreApplication& app, TLanguage language) {
   std::setlocale(LC_NUMERIC, "C");
+  for (QTranslator* before : app.findChildren<QTranslator*>(QLatin1String(kOurs), Qt::FindDirectChildrenOnly)) {
+    QCoreApplication::removeTranslator(before);
+    delete before;
+  }
   QLocale locale = language == lnRussian ? QLocale(QLocale::Russian, QLocale::Russia)
                                          : QLocale(QLocale::English, QLocale::UnitedStates);
   locale.setNumberOptions(QLocale::OmitGroupSeparator);

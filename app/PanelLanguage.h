@@ -18,10 +18,10 @@
 
 class QCoreApplication;
 
-// Installs the translations of `language` into `app` (they live as long as it does) and makes
-// the language's number conventions the default locale's (without group separators, so a
-// figure reads as the instrument shows it).  Returns false when the program's own translation
-// is missing (an English window results).
+// Installs the translations of `language` into `app` (they live as long as it does, or until
+// the next call replaces them; windows made before keep their texts) and makes the language's
+// number conventions the default locale's (without group separators, so a figure reads as the
+// instrument shows it).  Returns false when the program's own translation is missing.
 bool UseLanguage(QCoreApplication& app, TLanguage language);
 
 // A number written in the C locale ("-1.5e-07", "10000.000") as the default locale writes it
