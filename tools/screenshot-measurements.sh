@@ -31,7 +31,7 @@ printf '\005' > "$line"  # key 5: averaging 100 ms
 wait "${pids[-1]}" || true
 kill "$reader" 2>/dev/null || true
 # Three seconds later, and a last status byte ten minutes on, so the line stays open meanwhile.
-awk '$2 == "I" { $1 = sprintf("%.3f", $1 + 3000); print }' "$work/live.cap" > "$work/replay.cap"
+LC_ALL=C awk '$2 == "I" { $1 = sprintf("%.3f", $1 + 3000); print }' "$work/live.cap" > "$work/replay.cap"
 echo "600000.000 I 84" >> "$work/replay.cap"
 echo "screenshot-measurements: $(grep -c ' I ' "$work/live.cap") messages captured"
 
