@@ -17,7 +17,8 @@ QChart* NewChart(const QString& title) {
   c->legend()->hide();
   c->setTitle(title);
   c->setMargins(QMargins(4, 4, 4, 4));
-  // The axes' figures as the reader's language writes numbers (the default locale).
+  // The axes' figures as the reader's language writes numbers (the default locale); a format
+  // without a precision (%g, %d) then gives no label at all.
   c->setLocale(QLocale());
   c->setLocalizeNumbers(true);
   return c;
@@ -42,7 +43,7 @@ TAdevPlot::TAdevPlot(QWidget* parent)
   FAxisX->setTitleText(tr("\u03C4, s"));
   FAxisY->setTitleText(tr("\u03C3y(\u03C4)"));
   for (QLogValueAxis* a : {FAxisX, FAxisY}) {
-    a->setLabelFormat(QStringLiteral("%g"));
+    a->setLabelFormat(QStringLiteral("%.6g"));  // localized labels need the precision written out
     a->setMinorTickCount(-1);
   }
   c->addAxis(FAxisX, Qt::AlignBottom);
@@ -87,7 +88,7 @@ THistogramChart::THistogramChart(QWidget* parent)
   FAxisX->setLabelFormat(QStringLiteral("%.10g"));
   FAxisX->setTickCount(3);  // room for readings of nine digits
   FAxisY->setTitleText(tr("count"));
-  FAxisY->setLabelFormat(QStringLiteral("%d"));
+  FAxisY->setLabelFormat(QStringLiteral("%.0f"));  // a localized label takes no %d
   c->addAxis(FAxisX, Qt::AlignBottom);
   c->addAxis(FAxisY, Qt::AlignLeft);
   bars->attachAxis(FAxisX);

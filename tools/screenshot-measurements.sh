@@ -42,11 +42,11 @@ start_simulator --replay "$work/replay.cap"
 "$panel" --port "2=$line" > "$work/panel.log" 2>&1 &
 pids+=($!)
 panel_pid=$!
-for _ in $(seq 100); do xdotool search --name 'Частотомер' > /dev/null 2>&1 && break; sleep 0.1; done
-xdotool windowfocus --sync "$(xdotool search --name 'Частотомер' | head -n 1)"
+for _ in $(seq 100); do LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' > /dev/null 2>&1 && break; sleep 0.1; done
+xdotool windowfocus --sync "$(LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' | head -n 1)"
 xdotool key ctrl+m
 sleep $(( 3 + frames * period / 1000 + 2 ))
-window=$(xdotool search --name '^Measurements$' | head -n 1)
+window=$(LC_ALL=C.UTF-8 xdotool search --name '^(Measurements|Измерения)$' | head -n 1)
 import -display "$display" -window "$window" "$shots/measurements.png"
 xdotool windowfocus --sync "$window"
 rm -f "$shots/adev-window.csv"

@@ -408,7 +408,7 @@
     </message>
     <message>
         <source>unit</source>
-        <translation>единица</translation>
+        <translation>ед. изм.</translation>
     </message>
     <message>
         <source>τ, s</source>
