@@ -5,6 +5,7 @@
 
 #include "app/KeyboardMap.h"
 #include "app/Language.h"
+#include "app/OptionValue.h"
 #include "dispatch/SioSocketPath.h"
 #include "publish/TopicName.h"
 #include "remote/ScpiNetwork.h"
@@ -157,11 +158,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.EveryFrame = true;
     } else if (TakesValue(name)) {
       std::string value;
-      if (eq != std::string::npos) {
-        value = arg.substr(eq + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
+      if (!TakeOptionValue(args, i, eq, value)) {
         result.Error = name + " needs a value";
         return result;
       }
@@ -224,6 +221,7 @@ const char* UsageText() {
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
          "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]\n"
          "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]] [--scpi [ADDRESS:]PORT]\n"
+         "       frontpanel --analyze FILE [options]   (see frontpanel --analyze --help)\n"
          "  --port N=PATH   use PATH as port N (1..255): a serial device (/dev/ttyUSB0, or a\n"
          "                  link to one such as the simulator's), tcp://HOST:PORT for a device\n"
          "                  server's raw TCP port, or rfc2217://HOST:PORT for one that speaks\n"
@@ -248,15 +246,17 @@ const char* UsageText() {
          "                  1..28, key names (avg1 .. avg10000, memory, frequency, period, ratio,\n"
          "                  interval, display0.3 .. display4, test, ...) or the letters the\n"
          "                  window's keyboard uses (F, T, R, I, Z, X, C, V, M, E, ...)\n"
-         "  --summary       print the current segment's count, unit, mean, std, min, max, adev\n"
-         "                  (the Allan deviation as [tau_s, value] pairs), tau0, segment,\n"
-         "                  segments, segment_start and the readings left out (left_out) as\n"
-         "                  JSON on standard error\n"
+         "  --summary       print JSON on standard error: the current segment's count, unit,\n"
+         "                  mean, std, min, max; adev (the overlapping Allan deviation as\n"
+         "                  [tau_s, value] pairs) and tau0 of the segments measured with the same\n"
+         "                  settings, without bridging a gap; segment, segments, segment_start,\n"
+         "                  the readings left out (left_out) and the analysis's facts\n"
          "  --every-frame   a row for every decoded frame instead of one per measurement\n"
          "                  (the new_measurement column marks the frames that begin one)\n"
          "  --reconnect     when the line is lost, open it again once its device is back (after\n"
          "                  1, 2, 4 s, then every 5 s) and go on recording; without it a lost line\n"
          "                  ends the run (status 1)\n"
+         "  --analyze FILE  the stability analysis of a recording (see --analyze --help)\n"
          "  --help, -h      show this text\n"
          "  --version       show the version\n"
          "exit status: 0 when done as asked, 1 on a failure (the port, the file, a lost line, no\n"

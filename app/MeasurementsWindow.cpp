@@ -15,6 +15,12 @@
 
 #include <algorithm>
 
+#include <QDateTime>
+#include <QMenu>
+#include <QToolButton>
+
+#include "ProjectVersion.h"
+#include "app/ChartExport.h"
 #include "app/MeasurementFeed.h"
 #include "app/PanelLanguage.h"
 #include "app/StatisticsCharts.h"
@@ -26,6 +32,27 @@ namespace {
 
 constexpr int kRefreshMs = 250;     // at most four analyses a second
 constexpr int kHistogramBins = 60;
+constexpr int kStatisticsRows = 9;
+
+const char* const kChartFilter = QT_TRANSLATE_NOOP("TMeasurementsWindow", "PNG images (*.png);;SVG drawings (*.svg)");
+
+QStringList DeviationHeader() {
+  return {TMeasurementsWindow::tr("dev."), TMeasurementsWindow::tr("\u03C4"), TMeasurementsWindow::tr("\u03C3(\u03C4)"),
+          TMeasurementsWindow::tr("low"), TMeasurementsWindow::tr("high"), TMeasurementsWindow::tr("terms"),
+          TMeasurementsWindow::tr("noise")};
+}
+
+QString DeviationMenuText(TDeviationKind kind) {
+  switch (kind) {
+    case dvAdev: return TMeasurementsWindow::tr("&ADEV (Allan)");
+    case dvOadev: return TMeasurementsWindow::tr("&Overlapping ADEV");
+    case dvMdev: return TMeasurementsWindow::tr("&MDEV (modified Allan)");
+    case dvTdev: return TMeasurementsWindow::tr("&TDEV (time)");
+    case dvHdev: return TMeasurementsWindow::tr("&HDEV (Hadamard)");
+    case dvOhdev: return TMeasurementsWindow::tr("Overlapping H&DEV");
+  }
+  return {};
+}
 
 QTableWidget* NewTable(const QString& name, int columns) {
   auto* t = new QTableWidget(0, columns);
@@ -38,30 +65,43 @@ QTableWidget* NewTable(const QString& name, int columns) {
   return t;
 }
 
-// Fills the table with `text`.  A column with a translation context holds words (names,
-// units), shown in the reader's words and lined up on the left; one without (nullptr) holds
-// figures, written as the reader's language writes numbers and lined up on the right.
-void Fill(QTableWidget* table, const TTableText& text, const QStringList& header,
-          const std::vector<const char*>& contexts) {
+// What a table's column holds: names (the quantities, the deviations, the noise types) and
+// units, shown in the reader's words and lined up on the left, or figures, written as the
+// reader's language writes numbers and lined up on the right.  A name without a translation
+// (ADEV, WFM) is the same in either language.
+enum TColumnKind { ckName, ckUnit, ckFigure };
+
+QString CellText(TColumnKind kind, const std::string& cell) {
+  switch (kind) {
+    case ckName: return QCoreApplication::translate("SeriesTables", cell.c_str());
+    case ckUnit: return ShownUnit(cell);
+    case ckFigure: break;
+  }
+  return ShownFigure(cell);
+}
+
+void Fill(QTableWidget* table, const TTableText& text, const QStringList& header, const std::vector<TColumnKind>& kinds) {
   table->setHorizontalHeaderLabels(header);
   table->setRowCount(static_cast<int>(text.Rows.size()));
   for (int r = 0; r < table->rowCount(); ++r) {
     const auto& row = text.Rows[static_cast<std::size_t>(r)];
     for (int c = 0; c < table->columnCount(); ++c) {
-      const char* context = contexts[static_cast<std::size_t>(c)];
+      const TColumnKind kind = kinds[static_cast<std::size_t>(c)];
       QTableWidgetItem* item = table->item(r, c);
       if (item == nullptr) {
         item = new QTableWidgetItem;
-        item->setTextAlignment((context != nullptr ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+        item->setTextAlignment((kind == ckFigure ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         table->setItem(r, c, item);
       }
-      const std::string& cell = row[static_cast<std::size_t>(c)];
-      item->setText(context != nullptr ? QCoreApplication::translate(context, cell.c_str()) : ShownFigure(cell));
+      item->setText(CellText(kind, row[static_cast<std::size_t>(c)]));
     }
   }
 }
 
-QString UnitWords(TDisplayUnit unit) { return QCoreApplication::translate("Units", SiUnitText(unit)); }
+QString SiUnit(TDisplayUnit unit) { return QString::fromUtf8(SiUnitText(unit)); }
+
+// The mode's symbol (the keys' own, "F", "T") or its word.
+QString ModeWords(TMeasureMode mode) { return QCoreApplication::translate("Measurement", ModeText(mode)); }
 
 // Why the current segment began, as the window says it.
 QString SegmentCauseWords(TSegmentCause cause) {
@@ -91,7 +131,7 @@ TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent
   BuildLayout();
   FTimer->setInterval(kRefreshMs);
   connect(FTimer, &QTimer::timeout, this, &TMeasurementsWindow::Refresh);
-  resize(1000, 600);
+  resize(1140, 680);
 }
 
 TMeasurementsWindow::~TMeasurementsWindow() = default;
@@ -120,38 +160,84 @@ void TMeasurementsWindow::BuildLayout() {
   whole->setObjectName(QStringLiteral("ActionWholeSeries"));
   whole->setToolTip(tr("Back to the whole series, scrolling on with new measurements (Home in the chart)"));
   tools->addSeparator();
-  QAction* png = tools->addAction(tr("Save chart…"), this, [this] {
-    AskToSave(tr("Save the trend chart as PNG"), QStringLiteral("trend.png"), tr("PNG images (*.png)"),
-              &TMeasurementsWindow::SaveChart);
+  // The deviations to show, with their interval and whether the drift goes first.
+  auto* choose = new QToolButton(tools);
+  choose->setObjectName(QStringLiteral("DeviationsButton"));
+  choose->setText(tr("&Deviations"));
+  choose->setPopupMode(QToolButton::InstantPopup);
+  auto* menu = new QMenu(choose);
+  for (std::size_t k = 0; k < kDeviationKinds; ++k) {
+    const auto kind = static_cast<TDeviationKind>(k);
+    QAction* a = menu->addAction(DeviationMenuText(kind));
+    a->setObjectName(QStringLiteral("ActionDeviation_") + QString::fromLatin1(DeviationName(kind)));
+    a->setCheckable(true);
+    a->setChecked((FSettings.Stability.Deviations & DeviationBit(kind)) != 0);
+    connect(a, &QAction::toggled, this, [this, kind](bool on) {
+      const TDeviationSet set = on ? Deviations() | DeviationBit(kind) : Deviations() & ~DeviationBit(kind);
+      SetDeviations(set);
+    });
+  }
+  menu->addSeparator();
+  QAction* wide = menu->addAction(tr("&95 % intervals"), this, &TMeasurementsWindow::SetConfidence95);
+  wide->setObjectName(QStringLiteral("ActionConfidence95"));
+  wide->setCheckable(true);
+  QAction* drift = menu->addAction(tr("&Remove the linear drift"), this, &TMeasurementsWindow::SetRemoveDrift);
+  drift->setObjectName(QStringLiteral("ActionRemoveDrift"));
+  drift->setCheckable(true);
+  choose->setMenu(menu);
+  tools->addWidget(choose);
+  tools->addSeparator();
+  auto* save = new QToolButton(tools);
+  save->setObjectName(QStringLiteral("SaveButton"));
+  save->setText(tr("&Save"));
+  save->setPopupMode(QToolButton::InstantPopup);
+  auto* saves = new QMenu(save);
+  const QString chartFilter = tr(kChartFilter);
+  QAction* png = saves->addAction(tr("T&rend chart…"), this, [this, chartFilter] {
+    AskToSave(tr("Save the trend chart"), QStringLiteral("trend.png"), chartFilter, &TMeasurementsWindow::SaveChart);
   });
   png->setObjectName(QStringLiteral("ActionSaveChart"));
   png->setShortcut(QKeySequence::Save);
-  QAction* stats = tools->addAction(tr("Save statistics…"), this, [this] {
+  QAction* plot = saves->addAction(tr("S&tability chart…"), this, [this, chartFilter] {
+    AskToSave(tr("Save the stability chart"), QStringLiteral("stability.png"), chartFilter,
+              &TMeasurementsWindow::SaveStabilityChart);
+  });
+  plot->setObjectName(QStringLiteral("ActionSaveStabilityChart"));
+  QAction* bars = saves->addAction(tr("&Histogram…"), this, [this, chartFilter] {
+    AskToSave(tr("Save the histogram"), QStringLiteral("histogram.png"), chartFilter, &TMeasurementsWindow::SaveHistogram);
+  });
+  bars->setObjectName(QStringLiteral("ActionSaveHistogram"));
+  saves->addSeparator();
+  QAction* stats = saves->addAction(tr("&Statistics…"), this, [this] {
     AskToSave(tr("Save the statistics as CSV"), QStringLiteral("statistics.csv"), tr("CSV files (*.csv)"),
               &TMeasurementsWindow::SaveStatistics);
   });
   stats->setObjectName(QStringLiteral("ActionSaveStatistics"));
   stats->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  QAction* adev = tools->addAction(tr("Save Allan deviation…"), this, [this] {
-    AskToSave(tr("Save the Allan deviation as CSV"), QStringLiteral("allan-deviation.csv"), tr("CSV files (*.csv)"),
+  QAction* adev = saves->addAction(tr("&Deviations…"), this, [this] {
+    AskToSave(tr("Save the deviations as CSV"), QStringLiteral("deviations.csv"), tr("CSV files (*.csv)"),
               &TMeasurementsWindow::SaveAdev);
   });
   adev->setObjectName(QStringLiteral("ActionSaveAdev"));
   adev->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+  save->setMenu(saves);
+  tools->addWidget(save);
+  // Their shortcuts work anywhere in the window.
+  for (QAction* a : saves->actions()) addAction(a);
   for (QAction* a : tools->actions()) addAction(a);  // their shortcuts work anywhere in the window
 
   FSeriesLabel = new QLabel(this);
   FSeriesLabel->setWordWrap(true);
   FSeriesLabel->setObjectName(QStringLiteral("SeriesLabel"));
   FStatistics = NewTable(QStringLiteral("StatisticsTable"), 3);
-  FAdevTable = NewTable(QStringLiteral("AdevTable"), 3);
+  FAdevTable = NewTable(QStringLiteral("AdevTable"), static_cast<int>(DeviationHeader().size()));
   FStatistics->setHorizontalHeaderLabels({tr("quantity"), tr("value"), tr("unit")});
-  FAdevTable->setHorizontalHeaderLabels({tr("\u03C4, s"), tr("\u03C3y(\u03C4)"), tr("terms")});
+  FAdevTable->setHorizontalHeaderLabels(DeviationHeader());
   FStatistics->setColumnWidth(0, 120);
   FStatistics->setColumnWidth(1, 115);
-  FAdevTable->setColumnWidth(0, 90);
-  FAdevTable->setColumnWidth(1, 100);
-  for (QTableWidget* t : {FStatistics, FAdevTable}) t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  const int adevWidths[] = {44, 66, 70, 70, 70, 40};
+  for (int c = 0; c < 6; ++c) FAdevTable->setColumnWidth(c, adevWidths[c]);
+  FStatistics->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   FTrend = new TTrendChart;
   FAdevPlot = new TAdevPlot;
   FHistogram = new THistogramChart;
@@ -161,16 +247,20 @@ void TMeasurementsWindow::BuildLayout() {
   tableColumn->setContentsMargins(0, 0, 0, 0);
   tableColumn->addWidget(new QLabel(tr("Statistics")));
   tableColumn->addWidget(FStatistics, 0);
-  tableColumn->addWidget(new QLabel(tr("Allan deviation (overlapping)")));
+  tableColumn->addWidget(new QLabel(tr("Stability: deviations and their intervals")));
   tableColumn->addWidget(FAdevTable, 1);
-  // The eight rows of the statistics, without a scroll bar.
+  // The rows of the statistics, without a scroll bar.
   FStatistics->setFixedHeight(FStatistics->horizontalHeader()->sizeHint().height() +
-                              8 * FStatistics->verticalHeader()->defaultSectionSize() + 2 * FStatistics->frameWidth());
+                              kStatisticsRows * FStatistics->verticalHeader()->defaultSectionSize() +
+                              2 * FStatistics->frameWidth());
   FStatistics->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   FStatistics->setMinimumWidth(120 + 115 + 40 + 2 * FStatistics->frameWidth());
   auto* lower = new QSplitter(Qt::Horizontal);
   lower->addWidget(FAdevPlot);
   lower->addWidget(FHistogram);
+  // The stability plot has two axes and a legend of up to six names: the larger share.
+  lower->setStretchFactor(0, 3);
+  lower->setStretchFactor(1, 2);
   auto* charts = new QSplitter(Qt::Vertical);
   charts->addWidget(FTrend);
   charts->addWidget(lower);
@@ -180,7 +270,7 @@ void TMeasurementsWindow::BuildLayout() {
   body->addWidget(tables);
   body->addWidget(charts);
   body->setStretchFactor(1, 1);
-  body->setSizes({310, 690});
+  body->setSizes({460, 640});
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 0, 6, 6);
@@ -212,19 +302,25 @@ void TMeasurementsWindow::Refresh() {
     FDrawnCount = SIZE_MAX;
     FRequested = false;
   }
-  if (auto result = FAnalyzer.Take(); result && result->Series == FSeries) {
+  // A result of another series, or made with choices since changed, is not shown.
+  if (auto result = FAnalyzer.Take(); result && result->Series == RequestTag()) {
     FAnalysis = std::move(result->Analysis);
     FNewAnalysis = true;
   }
   const std::size_t count = store->Size();
   if (count != FDrawnCount) {
-    FTrend->SetData(store->View(), UnitWords(summary.Unit()));
+    FTrend->SetData(store->View(), SiUnit(summary.Unit()));
     FDrawnCount = count;
   }
-  // One request at a time: the worker is asked again only once it has answered.  It analyses
-  // the current segment: no figure bridges a gap.
+  // One request at a time: the worker is asked again only once it has answered.  The histogram
+  // is of the current segment, the deviations of the segments measured alike, with no term
+  // across a gap.
   if (!FAnalyzer.Busy() && (!FRequested || count != FRequestedCount)) {
-    FAnalyzer.Request({store, FSeries, summary.Resolution(), kHistogramBins, summary.SegmentFirst()});
+    TAnalysisSettings settings = FSettings;
+    settings.Mode = summary.Mode();
+    settings.Quantum = summary.Resolution();
+    settings.MaxBins = kHistogramBins;
+    FAnalyzer.Request({store, RequestTag(), settings, summary.SegmentFirst(), summary.RunFirst()});
     FRequested = true;
     FRequestedCount = count;
   }
@@ -233,19 +329,25 @@ void TMeasurementsWindow::Refresh() {
 
 void TMeasurementsWindow::ShowTables() {
   const TSeriesSummary& summary = FFeed.Summary();
-  const QString unit = UnitWords(summary.Unit());
+  const QString unit = SiUnit(summary.Unit());
   QString text;
   if (summary.Moments().Count() == 0) {
     text = tr("No measurement with a value yet.");
   } else {
     text = tr("Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements "
-              "(the figures are of this segment; the trend breaks where a segment begins).")
-               .arg(QCoreApplication::translate("Measurement", ModeText(summary.Mode())))
+              "(the statistics and the histogram are of this segment; the trend breaks where a segment "
+              "begins).")
+               .arg(ModeWords(summary.Mode()))
                .arg(summary.GateMs())
-               .arg(unit.isEmpty() ? tr("no unit") : unit)
+               .arg(unit.isEmpty() ? tr("no unit") : ShownUnit(SiUnitText(summary.Unit())))
                .arg(summary.SegmentsInSeries())
                .arg(SegmentCauseWords(summary.SegmentCause()))
                .arg(summary.Moments().Count());
+    if (FAnalysis && FAnalysis->Facts.Segments > 1) {
+      text += QLatin1Char(' ') + tr("The deviations take the %1 segments measured with these settings, no term "
+                                    "across a gap.")
+                                     .arg(FAnalysis->Facts.Segments);
+    }
   }
   const TLeftOut& out = summary.LeftOut();
   if (out.Total() > 0) {
@@ -256,14 +358,26 @@ void TMeasurementsWindow::ShowTables() {
   }
   FSeriesLabel->setText(text);
   Fill(FStatistics, StatisticsTable(summary, FAnalysis ? &*FAnalysis : nullptr, ffShown),
-       {tr("quantity"), tr("value"), tr("unit")}, {"SeriesTables", nullptr, "Units"});
+       {tr("quantity"), tr("value"), tr("unit")}, {ckName, ckFigure, ckUnit});
   if (!FNewAnalysis) return;
   FNewAnalysis = false;
   const TSeriesAnalysis none;
   const TSeriesAnalysis& a = FAnalysis ? *FAnalysis : none;
-  Fill(FAdevTable, AdevTable(a, ffShown), {tr("\u03C4, s"), tr("\u03C3y(\u03C4)"), tr("terms")}, {nullptr, nullptr, nullptr});
-  FAdevPlot->SetPoints(a.Adev);
-  FHistogram->SetHistogram(a.Histogram, unit);
+  Fill(FAdevTable, DeviationTable(a, ffShown), DeviationHeader(),
+       {ckName, ckFigure, ckFigure, ckFigure, ckFigure, ckFigure, ckName});
+  // The charts a pass of the event loop later: each lays itself out anew, and the trend's new
+  // points may be due in this pass too; so the window answers in between.
+  QTimer::singleShot(0, this, [this, unit] {
+    const TSeriesAnalysis none;
+    const TSeriesAnalysis& shown = FAnalysis ? *FAnalysis : none;
+    FAdevPlot->SetCurves(shown.Stability);
+    FHistogram->SetHistogram(shown.Histogram, unit);
+  });
+}
+
+void TMeasurementsWindow::WaitForAnalysis() {
+  FAnalyzer.WaitIdle();
+  FTrend->WaitForPoints();
 }
 
 void TMeasurementsWindow::ResetStatistics() {
@@ -277,18 +391,63 @@ void TMeasurementsWindow::AskToSave(const QString& title, const QString& name, c
   if (!path.isEmpty()) (this->*save)(path);
 }
 
-bool TMeasurementsWindow::SaveChart(const QString& path) {
-  if (FTrend->grab().save(path, "PNG")) return true;
-  Application().ShowMessage(tr("Cannot save the chart to %1").arg(path).toStdString());
+bool TMeasurementsWindow::SaveChart(const QString& path) { return SaveChartView(FTrend, path); }
+bool TMeasurementsWindow::SaveStabilityChart(const QString& path) { return SaveChartView(FAdevPlot, path); }
+bool TMeasurementsWindow::SaveHistogram(const QString& path) { return SaveChartView(FHistogram, path); }
+
+bool TMeasurementsWindow::SaveChartView(QChartView* view, const QString& path) {
+  QString error;
+  if (SaveChartFile(view, path, Caption(), error)) return true;
+  Application().ShowMessage(tr("Cannot save the chart to %1: %2").arg(path, error).toStdString());
   return false;
 }
 
+QString TMeasurementsWindow::Caption() const {
+  const TSeriesSummary& summary = FFeed.Summary();
+  const char* mode = ModeText(summary.Mode());
+  return tr("mode %1, averaging %2 ms, %3, %4 values, frontpanel %5")
+      .arg(*mode ? ModeWords(summary.Mode()) : QStringLiteral("-"))
+      .arg(summary.GateMs())
+      .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
+      .arg(summary.Moments().Count())
+      .arg(QString::fromLatin1(kProjectVersion));
+}
+
+std::string TMeasurementsWindow::CsvHead() const {
+  const TSeriesSummary& summary = FFeed.Summary();
+  return CsvComment({std::string("frontpanel ") + kProjectVersion,
+                     QDateTime::currentDateTime().toString(Qt::ISODate).toStdString(), summary.Mode(), summary.GateMs(),
+                     summary.Moments().Count()});
+}
+
 bool TMeasurementsWindow::SaveStatistics(const QString& path) {
-  return SaveText(path, TableCsv(StatisticsTable(FFeed.Summary(), FAnalysis ? &*FAnalysis : nullptr, ffExact)));
+  return SaveText(path, CsvHead() + TableCsv(StatisticsTable(FFeed.Summary(), FAnalysis ? &*FAnalysis : nullptr, ffExact)));
 }
 
 bool TMeasurementsWindow::SaveAdev(const QString& path) {
-  return SaveText(path, TableCsv(AdevTable(FAnalysis ? *FAnalysis : TSeriesAnalysis(), ffExact)));
+  return SaveText(path, CsvHead() + TableCsv(DeviationTable(FAnalysis ? *FAnalysis : TSeriesAnalysis(), ffExact)));
+}
+
+void TMeasurementsWindow::SetDeviations(TDeviationSet deviations) {
+  FSettings.Stability.Deviations = deviations;
+  SettingsChanged();
+}
+
+void TMeasurementsWindow::SetConfidence95(bool on) {
+  FSettings.Stability.Confidence = on ? kConfidence95 : kConfidence68;
+  SettingsChanged();
+}
+
+void TMeasurementsWindow::SetRemoveDrift(bool on) {
+  FSettings.Input.RemoveDrift = on;
+  SettingsChanged();
+}
+
+// The analysis shown was made with other choices: ask again (the series stays).
+void TMeasurementsWindow::SettingsChanged() {
+  ++FSettingsNumber;
+  FRequested = false;
+  if (isVisible()) Refresh();
 }
 
 bool TMeasurementsWindow::SaveText(const QString& path, const std::string& text) {

@@ -53,8 +53,23 @@ bool UseLanguage(QCoreApplication& app, TLanguage language) {
   return Install(app, QStringLiteral("frontpanel_") + code, QStringLiteral(":/i18n"));
 }
 
+QString ShownUnit(const std::string& unit) {
+  const QString written = QString::fromStdString(unit);
+  const QString whole = QCoreApplication::translate("Units", unit.c_str());
+  if (whole != written || written.size() < 2) return whole;
+  // A prefixed unit ("ms", "\u00B5s", "MHz") in the reader's prefix and unit, when the
+  // unit without its one-character prefix is a word the translations know.
+  const QString prefix = written.left(1), rest = written.mid(1);
+  const QString shownRest = QCoreApplication::translate("Units", rest.toUtf8().constData());
+  if (shownRest == rest) return written;
+  return QCoreApplication::translate("Units", prefix.toUtf8().constData()) + shownRest;
+}
+
 QString ShownFigure(const std::string& text) {
-  QString shown = QString::fromStdString(text);
-  if (IsNumber(text)) shown.replace(QLatin1Char('.'), QLocale().decimalPoint());
+  const std::size_t space = text.find(' ');
+  const std::string number = text.substr(0, space);
+  if (!IsNumber(number)) return QString::fromStdString(text);
+  QString shown = QString::fromStdString(number).replace(QLatin1Char('.'), QLocale().decimalPoint());
+  if (space != std::string::npos) shown += QLatin1Char(' ') + ShownUnit(text.substr(space + 1));
   return shown;
 }

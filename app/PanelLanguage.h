@@ -24,6 +24,10 @@ class QCoreApplication;
 // instrument shows it).  Returns false when the program's own translation is missing.
 bool UseLanguage(QCoreApplication& app, TLanguage language);
 
-// A number written in the C locale ("-1.5e-07", "10000.000") as the default locale writes it
-// ("-1,5e-07" in Russian); any other text as it is.
+// A number written in the C locale, alone or with its unit ("-1.5e-07", "10000.000",
+// "100 ns"), as the reader's language writes it ("-1,5e-07", "100 нс" in Russian); any other
+// text as it is.
 QString ShownFigure(const std::string& text);
+// A unit with or without its SI prefix ("Hz", "ms", "\u00B5s") in the reader's words ("Гц",
+// "мс", "мкс" in Russian); one the translations do not know as it is.
+QString ShownUnit(const std::string& unit);

@@ -80,8 +80,9 @@ TRemoteStatistics TPanelRemote::Statistics() const {
   }
   if (s.Count > 1) s.StdDev = m.StdDev();
   // The overlapping Allan deviation at the basic interval (m = 1) of the current segment's
-  // fractional values, as the summary's first point: sqrt(sum (v[i+1] - v[i])^2 / (2 (N - 1)))
-  // / mean.  O(N), a few milliseconds for a million points.
+  // fractional values alone (the summary's takes every segment measured alike):
+  // sqrt(sum (v[i+1] - v[i])^2 / (2 (N - 1))) / mean.  O(N), a few milliseconds for a million
+  // points.
   const TSeriesView view = FFeed->Summary().Store()->View();
   const std::size_t first = FFeed->Summary().SegmentFirst();
   if (view.Size() >= first + 3 && m.Mean() != 0) {

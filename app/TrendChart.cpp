@@ -1,17 +1,23 @@
 #include "app/TrendChart.h"
 
+#include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QCategoryAxis>
 #include <QValueAxis>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
+#include "app/StatisticsCharts.h"
+#include "measure/AxisTicks.h"
+#include "measure/NewestWorker.h"
 #include "measure/SeriesReduction.h"
 
 namespace {
@@ -21,24 +27,23 @@ constexpr int kTicksY = 5;
 constexpr std::size_t kMostLines = 200;
 
 // A tick every 1, 2 or 5 times a power of ten, about `ticks` of them over [min, max], anchored
-// at a multiple of the step, so the labels are short round numbers.
+// at a multiple of the step, labelled with the decimals the step needs (measure/AxisTicks.h),
+// so the labels are short round numbers and never two alike.
 //
 // The axis lays its ticks out again on every change, from its range and step as they are: a
 // step set for a narrow range while the axis still spans a wide one (or the other way round)
 // would have it lay out millions of ticks first.  So the step goes first when the range grows
 // and the range first when it shrinks.
-void SetAxis(QValueAxis* axis, double min, double max, int ticks) {
-  const double span = max - min;
-  if (!(span > 0)) return;
-  const double raw = span / ticks;
-  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-  const double step = raw / decade < 2 ? decade : raw / decade < 5 ? 2 * decade : 5 * decade;
+void SetTimeAxis(QValueAxis* axis, double min, double max, int ticks) {
+  if (!(max - min > 0)) return;
+  const TAxisTicks t = LinearTicks(min, max, ticks, "s", false);
   const auto setStep = [&] {
     axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickInterval(step);
-    axis->setTickAnchor(std::ceil(min / step) * step);
+    axis->setTickInterval(t.Step);
+    axis->setTickAnchor(t.First);
+    axis->setLabelFormat(QString::fromStdString(TickFormat(t)));
   };
-  const bool grows = span > axis->max() - axis->min();
+  const bool grows = max - min > axis->max() - axis->min();
   if (grows) setStep();
   axis->setRange(min, max);
   if (!grows) setStep();
@@ -47,7 +52,7 @@ void SetAxis(QValueAxis* axis, double min, double max, int ticks) {
 }  // namespace
 
 TTrendChart::TTrendChart(QWidget* parent)
-    : QChartView(parent), FLine(new QLineSeries), FDots(new QScatterSeries), FAxisX(new QValueAxis), FAxisY(new QValueAxis) {
+    : QChartView(parent), FLine(new QLineSeries), FDots(new QScatterSeries), FAxisX(new QValueAxis), FAxisY(new QCategoryAxis) {
   setObjectName(QStringLiteral("TrendChart"));
   QChart* c = new QChart;
   c->legend()->hide();
@@ -61,8 +66,6 @@ TTrendChart::TTrendChart(QWidget* parent)
   FDots->setColor(FLine->color());
   FDots->setBorderColor(FLine->color());
   FAxisX->setTitleText(tr("time, s"));
-  FAxisX->setLabelFormat(QStringLiteral("%.6g"));
-  FAxisY->setLabelFormat(QStringLiteral("%.10g"));
   c->addAxis(FAxisX, Qt::AlignBottom);
   c->addAxis(FAxisY, Qt::AlignLeft);
   for (QXYSeries* s : std::initializer_list<QXYSeries*>{FLine, FDots}) {
@@ -71,6 +74,8 @@ TTrendChart::TTrendChart(QWidget* parent)
   }
   c->setMargins(QMargins(4, 4, 4, 4));
   setChart(c);
+  // Charts change their items on every update: a scene index would be rebuilt each time.
+  scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
   setRubberBand(QChartView::RectangleRubberBand);
   setRenderHint(QPainter::Antialiasing, false);
   setFocusPolicy(Qt::StrongFocus);
@@ -83,11 +88,16 @@ TTrendChart::TTrendChart(QWidget* parent)
     if (static_cast<int>(area.width()) != FColumns) ScheduleRedraw();
   });
   SetRange(0, 1, 0, 1);
+  // The reducer's result is taken on this thread, as soon as its event loop gets to it.
+  FReducer = std::make_unique<TTrendReducer>(
+      [this] { QMetaObject::invokeMethod(this, [this] { TakePoints(); }, Qt::QueuedConnection); });
 }
+
+TTrendChart::~TTrendChart() = default;
 
 void TTrendChart::SetData(const TSeriesView& view, const QString& unit) {
   FView = view;
-  FAxisY->setTitleText(unit);
+  FUnit = unit;
   Redraw();
 }
 
@@ -100,6 +110,59 @@ QRectF TTrendChart::Range() const {
   return QRectF(QPointF(FAxisX->min(), FAxisY->min()), QPointF(FAxisX->max(), FAxisY->max()));
 }
 
+// What the reducer draws from: a view of the series and the range, in pixel columns.
+struct TTrendRequest {
+  TSeriesView View;
+  double X0 = 0, X1 = 1;
+  int Columns = 1;
+  bool Following = true;
+};
+
+// What the chart then shows: a line per segment in view, dots for the rest, and the values'
+// range for a chart that follows.
+struct TTrendPoints {
+  double X0 = 0, X1 = 1;
+  bool Following = true;
+  std::vector<QList<QPointF>> Lines;
+  QList<QPointF> Dots;
+  double Low = INFINITY, High = -INFINITY;
+};
+
+namespace {
+
+// O(N) in the points in range: on the reducer's thread.
+TTrendPoints Reduce(TTrendRequest& r) {
+  TTrendPoints t{r.X0, r.X1, r.Following, {}, {}, INFINITY, -INFINITY};
+  const std::vector<TChartPoint> points = ReduceToColumns(r.View, r.X0, r.X1, r.Columns);
+  // One list of points per segment, in order.
+  std::vector<QList<QPointF>> lines;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const TChartPoint& p = points[i];
+    if (i == 0 || p.Segment != points[i - 1].Segment) lines.emplace_back();
+    lines.back().append(QPointF(p.X, p.Y));
+    if (p.X >= r.X0 && p.X <= r.X1) {
+      t.Low = std::min(t.Low, p.Y);
+      t.High = std::max(t.High, p.Y);
+    }
+  }
+  for (QList<QPointF>& l : lines) {
+    // Past a few hundred segments in view the chart would crawl: the rest go as dots.
+    if (l.size() == 1 || t.Lines.size() >= kMostLines) {
+      t.Dots.append(l);
+    } else {
+      t.Lines.push_back(std::move(l));
+    }
+  }
+  return t;
+}
+
+}  // namespace
+
+class TTrendReducer : public TNewestWorker<TTrendRequest, TTrendPoints> {
+ public:
+  explicit TTrendReducer(TDone done) : TNewestWorker(Reduce, 0, std::move(done)) {}
+};
+
 void TTrendChart::Redraw() {
   FRedrawPending = false;
   const int columns = std::max(1, static_cast<int>(chart()->plotArea().width()));
@@ -110,31 +173,14 @@ void TTrendChart::Redraw() {
     x1 = FView.Size() > 1 ? FView.Seconds(FView.Size() - 1) : 1;
     if (!(x1 > x0)) x1 = x0 + 1;
   }
-  const std::vector<TChartPoint> points = ReduceToColumns(FView, x0, x1, columns);
-  // One list of points per segment, in order.
-  std::vector<QList<QPointF>> lines;
-  QList<QPointF> dots;
-  double low = INFINITY, high = -INFINITY;
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const TChartPoint& p = points[i];
-    if (i == 0 || p.Segment != points[i - 1].Segment) lines.emplace_back();
-    lines.back().append(QPointF(p.X, p.Y));
-    if (p.X >= x0 && p.X <= x1) {
-      low = std::min(low, p.Y);
-      high = std::max(high, p.Y);
-    }
-  }
-  std::vector<QList<QPointF>> drawn;
-  for (QList<QPointF>& l : lines) {
-    // Past a few hundred segments in view the chart would crawl: the rest go as dots.
-    if (l.size() == 1 || drawn.size() >= kMostLines) {
-      dots.append(l);
-    } else {
-      drawn.push_back(std::move(l));
-    }
-  }
-  FLine->replace(drawn.empty() ? QList<QPointF>() : drawn.front());
-  for (std::size_t i = 1; i < drawn.size(); ++i) {
+  FReducer->Request({FView, x0, x1, columns, FFollowing});
+}
+
+bool TTrendChart::TakePoints() {
+  std::optional<TTrendPoints> t = FReducer->Take();
+  if (!t) return false;
+  FLine->replace(t->Lines.empty() ? QList<QPointF>() : t->Lines.front());
+  for (std::size_t i = 1; i < t->Lines.size(); ++i) {
     if (FMoreLines.size() < i) {
       auto* more = new QLineSeries;
       chart()->addSeries(more);
@@ -143,19 +189,27 @@ void TTrendChart::Redraw() {
       more->setPen(FLine->pen());
       FMoreLines.push_back(more);
     }
-    FMoreLines[i - 1]->replace(drawn[i]);
+    FMoreLines[i - 1]->replace(t->Lines[i]);
   }
-  for (std::size_t i = drawn.empty() ? 0 : drawn.size() - 1; i < FMoreLines.size(); ++i) FMoreLines[i]->clear();
-  FDots->replace(dots);
-  if (FFollowing) {
+  for (std::size_t i = t->Lines.empty() ? 0 : t->Lines.size() - 1; i < FMoreLines.size(); ++i) FMoreLines[i]->clear();
+  FDots->replace(t->Dots);
+  // A range the user chose meanwhile stays; its own points are on the way.
+  if (t->Following && FFollowing) {
+    double low = t->Low, high = t->High;
     if (!(high >= low)) {
       low = 0;
       high = 1;
     }
     // A margin of a twentieth, and some height for a steady signal.
     const double margin = high > low ? (high - low) / 20 : std::max(std::fabs(high) * 1e-9, 1e-12);
-    SetRange(x0, x1, low - margin, high + margin);
+    SetRange(t->X0, t->X1, low - margin, high + margin);
   }
+  return true;
+}
+
+void TTrendChart::WaitForPoints() {
+  FReducer->WaitIdle();
+  TakePoints();
 }
 
 int TTrendChart::PointCount() const {
@@ -172,9 +226,14 @@ int TTrendChart::LineCount() const {
 
 void TTrendChart::SetRange(double x0, double x1, double y0, double y1) {
   FSettingRange = true;
-  SetAxis(FAxisX, x0, x1, kTicksX);
-  SetAxis(FAxisY, y0, y1, kTicksY);
+  SetTimeAxis(FAxisX, x0, x1, kTicksX);
+  SetValueAxis(y0, y1);
   FSettingRange = false;
+}
+
+void TTrendChart::SetValueAxis(double y0, double y1) {
+  if (!(y1 - y0 > 0)) return;
+  FAxisY->setTitleText(SetPrefixedTicks(FAxisY, y0, y1, kTicksY, FUnit));
 }
 
 void TTrendChart::UserMovedRange() {
@@ -183,8 +242,8 @@ void TTrendChart::UserMovedRange() {
   // The chart has moved the range already (zooming out by a few wheel steps at most multiplies
   // the ticks by a few): round steps for it.
   FSettingRange = true;
-  SetAxis(FAxisX, FAxisX->min(), FAxisX->max(), kTicksX);
-  SetAxis(FAxisY, FAxisY->min(), FAxisY->max(), kTicksY);
+  SetTimeAxis(FAxisX, FAxisX->min(), FAxisX->max(), kTicksX);
+  SetValueAxis(FAxisY->min(), FAxisY->max());
   FSettingRange = false;
   ScheduleRedraw();
 }

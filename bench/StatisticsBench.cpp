@@ -56,7 +56,7 @@ BENCHMARK(BM_AddMeasurement);
 
 void BM_AnalyzeMillion(benchmark::State& state) {
   const TSeriesView view = Series(kMillion).Store()->View();
-  for (auto _ : state) benchmark::DoNotOptimize(AnalyzeSeries(view, 1.0, 60));
+  for (auto _ : state) benchmark::DoNotOptimize(AnalyzeSeries(view, 0, TAnalysisSettings{mmFrequency, {}, {}, 1.0, 60}));
 }
 BENCHMARK(BM_AnalyzeMillion)->Unit(benchmark::kMillisecond);
 
@@ -79,7 +79,7 @@ void BM_OwnerWhileWorkerAnalysesMillion(benchmark::State& state) {
   for (auto _ : state) {
     const auto start = Clock::now();
     summary.Add(Reading(1e7, i++ * 300'000'000));
-    analyzer.Request({summary.Store(), summary.SeriesNumber(), 1.0, 60});
+    analyzer.Request({summary.Store(), summary.SeriesNumber(), TAnalysisSettings{mmFrequency, {}, {}, 1.0, 60}});
     taken += analyzer.Take().has_value();
     us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
   }

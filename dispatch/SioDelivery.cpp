@@ -38,40 +38,40 @@ void TSioBaseDispatcher::EventPass() {
   // Runs the status checks until none fires; false when the line was closed meanwhile.
   auto statusLoop = [this]() {
     while (CheckStatusTriggers()) {
-      if (FCloseRequested) return false;
+      if (FLine.StopAsked()) return false;
     }
-    return !FCloseRequested.load();
+    return !FLine.StopAsked();
   };
 
   const std::uint32_t events = FDeviceEventWord.load();
   if ((events & kModemEvents) != 0) {
     RefreshModemState();
-    if (!FDispatching && !statusLoop()) return;
+    if (!Dispatching() && !statusLoop()) return;
     if (FStatusFiredThisPass) ResetStatusFired();
   }
   if ((events & kLineErrorEvents) != 0) {
     RefreshLineErrors();
-    if (!FDispatching && !statusLoop()) return;
+    if (!Dispatching() && !statusLoop()) return;
     if (FStatusFiredThisPass) ResetStatusFired();
   }
   FillInRing();
-  if (!FDispatching) {
+  if (!Dispatching()) {
     if (!statusLoop()) return;
     while (CheckDataTriggers()) {
-      if (FCloseRequested) return;
+      if (FLine.StopAsked()) return;
     }
-    if (FCloseRequested) return;
+    if (FLine.StopAsked()) return;
   }
   if (FStatusFiredThisPass) ResetStatusFired();
   if (DispatchDoneSignal) DispatchDoneSignal->Set();
 }
 
 void TSioBaseDispatcher::TimerPass() {
-  if (FCloseRequested || FDispatching) return;
+  if (FLine.StopAsked() || Dispatching()) return;
   FStatusFiredThisPass = false;
   for (;;) {
     if (!CheckStatusTriggers() && !CheckTimerTriggers()) break;
-    if (FCloseRequested) return;
+    if (FLine.StopAsked()) return;
   }
   if (FStatusFiredThisPass) ResetStatusFired();
 }
@@ -79,7 +79,7 @@ void TSioBaseDispatcher::TimerPass() {
 // ---- Delivery -----------------------------------------------------------------------------
 
 bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data) {
-  FHandlersReached = 0;
+  FLedger.ResetReached();
   if (!FHandlersPresent) return true;
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
@@ -87,32 +87,27 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     // closed, or whose workers are being stopped, since the pass began: the closing thread
     // found no delivery in progress and releases the line at once, running messages while it
     // waits for this worker, so a delivery starting now would reach handlers inside that close.
-    if (FCloseRequested || FWorkersStopFlag) return false;
-    FDispatching = true;
+    if (FLine.StopAsked()) return false;
     // Tells the handlers of this delivery (run here or by threads this one waits for) from
     // everyone else: see InsideDelivery.
-    FDeliverer = CurrentSenderId();
+    FLedger.SetDeliverer(CurrentSenderId());
   }
   const bool reading = message == TriggerAvailMsg || message == TriggerDataMsg;
   {
     std::lock_guard<TRecursiveLock> input(InputLock);
-    FMostTaken = 0;
-    FHandlerTaken = 0;
-    FConsumedFloor = 0;
-    FReadingForHandlers = reading;
+    FLedger.Begin(reading);
   }
   const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) * 65536u + data);
 
   auto beforeHandler = [this]() {
-    ++FHandlersReached;
     std::lock_guard<TRecursiveLock> input(InputLock);
-    FHandlerTaken = FConsumedFloor;
+    FLedger.BeforeHandler();
   };
   // After each handler: false when the line was closed and the rest must be skipped.
   auto afterHandler = [this]() {
-    if (FCloseRequested) return false;
+    if (FLine.StopAsked()) return false;
     std::lock_guard<TRecursiveLock> input(InputLock);
-    FMostTaken = std::max(FMostTaken, FHandlerTaken);
+    FLedger.AfterHandler();
     return true;
   };
 
@@ -141,6 +136,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
         SynchronizeWithMain([&]() { method(message, wParam, lParam); });
       }
     });
+    FLedger.CountReached();
     {
       std::lock_guard<TRecursiveLock> main(MainLock);
       FMethodHandlerList[i].Method = std::move(method);
@@ -159,6 +155,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     if (proc == nullptr) continue;
     beforeHandler();
     CallGuarded([&]() { proc(message, wParam, lParam); });
+    FLedger.CountReached();
     closed = !afterHandler();
   }
 
@@ -173,9 +170,11 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
       window = FWindowHandlerList[i].Window;
     }
     beforeHandler();
-    // On time-out the delivery goes on with what the handler had read so far.
+    // On time-out the delivery goes on with what the handler had read so far.  A send that
+    // timed out reached nobody: withdrawn unstarted, or still running with nobody waiting
+    // for its end (an owner busy in a settings change that waits for the output to drain).
     TMessageResult ignored = 0;
-    SendMessageTimeout(window, message, wParam, lParam, kTriggerSendTimeoutMs, &ignored);
+    if (SendMessageTimeout(window, message, wParam, lParam, kTriggerSendTimeoutMs, &ignored)) FLedger.CountReached();
     closed = !afterHandler();
   }
 
@@ -185,21 +184,16 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     if (!closed && reading) {
       // A handler still running after its send timed out may have read more since it was
       // last counted; its count is still in HandlerTaken.
-      FMostTaken = std::max(FMostTaken, FHandlerTaken);
-      FInRingTail = (FInRingTail + FMostTaken) % kInRingSize;
-      if (FMostTaken != 0 && FInRingFull) {
-        // The full ring left bytes in the device: the next pass fetches them at once.
-        FInRingFull = false;
-        WakeDispatchWorker();
-      }
-      if (message == TriggerAvailMsg && FMostTaken != wParam) result = false;
+      const std::uint32_t consumed = FLedger.Consumed();
+      // A full ring left bytes in the device: the next pass fetches them at once.
+      if (FInRing.Consume(consumed)) WakeDispatchWorker();
+      if (message == TriggerAvailMsg && consumed != wParam) result = false;
     }
-    FReadingForHandlers = false;
+    FLedger.End();
   }
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
-    FDispatching = false;
-    FDeliverer = nullptr;
+    FLedger.SetDeliverer(nullptr);
     if (FHandlerRemovalPending) {
       std::erase_if(FWindowHandlerList, [](const TWindowHandler& h) { return h.Removed; });
       std::erase_if(FProcedureHandlerList, [](const TProcedureHandler& h) { return h.Removed; });
@@ -207,10 +201,6 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
       FHandlerRemovalPending = false;
       UpdateHandlerState(0);
     }
-  }
-  {
-    std::lock_guard<TRecursiveLock> input(InputLock);
-    FHandlerTaken = 0;
   }
   return result;
 }
@@ -222,6 +212,7 @@ void TSioBaseDispatcher::AddWindowHandler(TWindowHandle window) {
   FWindowHandlerList.push_back({window, false});
   FHandlersPresent = true;
   if (FLogOn) LogRecord(lkTrgHdAlc, lsWindow, window);
+  if (FLineLostUntold && PostLineLost(window)) FLineLostUntold = false;
 }
 
 void TSioBaseDispatcher::RemoveWindowHandler(TWindowHandle window) {
@@ -230,7 +221,7 @@ void TSioBaseDispatcher::RemoveWindowHandler(TWindowHandle window) {
                          [window](const TWindowHandler& h) { return h.Window == window && !h.Removed; });
   if (it != FWindowHandlerList.end()) {
     if (FLogOn) LogRecord(lkTrgHdDsp, lsWindow, window);
-    if (FDispatching) {
+    if (Dispatching()) {
       it->Removed = true;
       FHandlerRemovalPending = true;
       return;
@@ -254,7 +245,7 @@ void TSioBaseDispatcher::RemoveProcedureHandler(TTriggerProc proc) {
                          [proc](const TProcedureHandler& h) { return h.Proc == proc && !h.Removed; });
   if (it != FProcedureHandlerList.end()) {
     if (FLogOn) LogRecord(lkTrgHdDsp, lsProcedure, 0);
-    if (FDispatching) {
+    if (Dispatching()) {
       it->Removed = true;
       FHandlerRemovalPending = true;
       return;
@@ -278,7 +269,7 @@ void TSioBaseDispatcher::RemoveMethodHandler(const void* identity) {
                          [identity](const TMethodHandler& h) { return h.Identity == identity && !h.Removed; });
   if (it != FMethodHandlerList.end()) {
     if (FLogOn) LogRecord(lkTrgHdDsp, lsMethod, 0);
-    if (FDispatching) {
+    if (Dispatching()) {
       it->Removed = true;
       FHandlerRemovalPending = true;
       return;

@@ -10,11 +10,11 @@
 // waits) and the output worker (drains the output ring).
 //
 // Locks, all recursive:
-//   InputLock   the input ring indexes, InRingFull, HandlerTaken, MostTaken, the arrival marks.
-//   OutputLock  the output ring indexes and OutRingFull; status reads feeding the counts.
+//   InputLock   the input ring (FInRing), the delivery ledger (FLedger), the arrival marks.
+//   OutputLock  the output ring (FOutRing); status reads feeding the counts.
 //   MainLock    DeviceSettings read-modify-write, modem and line-error taking, trigger and
-//               handler lists, Dispatching / CloseRequested / HandlerRemovalPending, worker
-//               start and stop, trace and log.
+//               handler lists, the line's stage (FLine) and the deliverer,
+//               HandlerRemovalPending, worker start and stop, trace and log.
 // Order: InputLock -> OutputLock, InputLock -> MainLock.  OutputLock is released before
 // MainLock is taken, and nothing takes InputLock or OutputLock while holding MainLock.
 // No dispatcher lock is held while a trigger handler runs, and none while a thread waits
@@ -65,7 +65,10 @@
 #include <vector>
 
 #include "dispatch/SioArrivalTimes.h"
+#include "dispatch/SioDeliveryLedger.h"
+#include "dispatch/SioLineState.h"
 #include "dispatch/SioLog.h"
+#include "dispatch/SioRings.h"
 #include "dispatch/SioTrace.h"
 #include "dispatch/SioTypes.h"
 #include "platform/Sync.h"
@@ -90,26 +93,32 @@ class TSioBaseDispatcher {
   TSioBaseDispatcher& operator=(const TSioBaseDispatcher&) = delete;
 
   // ---- Device operations, supplied by a device layer (slots 0..17) ----
+  // Those with a body here are what every device layer with the three workers does; a
+  // layer overrides them only when it does something else.
   virtual int DeviceEscape(int function) = 0;                              // 0
   virtual int DevicePurge(int queue) = 0;                                  // 1: 1 input, 0 output
   virtual std::uint32_t DeviceReadStatus(TDeviceStatus& status) = 0;       // 2: error bits
-  virtual int DeviceReadFailed(int code) = 0;                              // 3
+  // 3: nothing to do: a failed read leaves its bytes in the device, and the timed passes
+  // try again.
+  virtual int DeviceReadFailed(int) { return 0; }
   virtual int DeviceGetSettings(TDeviceSettings& settings) = 0;            // 4: 0 or -1
   virtual int DeviceRead(std::uint8_t* buffer, std::uint32_t count) = 0;   // 5: bytes read
   virtual int DeviceSetSettings(const TDeviceSettings& settings) = 0;      // 6: 0 or -error
-  virtual int DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) = 0;  // 7: count
+  // 7: count (see WriteOrQueue).
+  virtual int DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) { return WriteOrQueue(bytes, count); }
   // 8: waits for a device event (event worker).  True with the event bits in `eventWord`
   // when the wait completed (eventWord 0 when it was cancelled by an empty event mask or a
   // close); false when the wait failed (hang-up, device error): the event worker then ends.
   virtual bool DeviceWaitEvent(std::uint32_t& eventWord) = 0;
-  virtual bool DeviceSetQueues(std::uint32_t inSize, std::uint32_t outSize) = 0;  // 9
+  // 9: the device's own queue sizes are only recorded.
+  virtual bool DeviceSetQueues(std::uint32_t, std::uint32_t) { return true; }
   virtual void ReleaseBuffers();                                           // 10
-  virtual void StartWorkers() = 0;                                         // 11
+  virtual void StartWorkers() { StartWorkerThreads(); }                    // 11
   virtual void HaltWorkers() = 0;                                          // 12
   // 13: a descriptor (>= 0), -1 (the platform error is in GetLastError()), or -8.
   virtual int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) = 0;
   virtual int DeviceClose() = 0;                                           // 14: 0 or -1
-  virtual int DeviceIdle() = 0;                                            // 15
+  virtual int DeviceIdle();                                                // 15: gives up the processor
   virtual void SetWorkerBoost(std::uint8_t boost);                         // 16
   virtual void UpdateHandlerState(std::uint8_t mode);                      // 17: 0, 1, 2
 
@@ -209,8 +218,9 @@ class TSioBaseDispatcher {
   void MarkLineLost(int systemError);
   // The event worker's end after a failed device wait: marks the line lost, lets the
   // dispatch worker make one more pass (so what was received before is delivered first),
-  // then posts LineLostMsg once to every window handler.  Nothing is posted when the line
-  // is being closed anyway.  Event worker only; it ends right after.
+  // then posts LineLostMsg once to every window handler, or, when there is none yet (the
+  // port is still opening), to the first one added.  Nothing is posted when the line is
+  // being closed anyway.  Event worker only; it ends right after.
   void ReportLineLost(int systemError);
   // The system error the line was lost with; 0 while it works.  Any thread.
   int LineLostError() const { return FLineLostError.load(); }
@@ -226,17 +236,20 @@ class TSioBaseDispatcher {
   bool InsideDelivery() const;
   int RegistryIndex() const { return FRegistryIndex; }
   int DeviceHandle() const { return FDeviceHandle; }
-  bool Dispatching() const { return FDispatching.load(); }
+  // The line's stage (see SioLineState.h); any thread.
+  TLineStage LineStage() const { return FLine.Stage(); }
+  // A delivery is in progress (its handlers run).
+  bool Dispatching() const { return FLedger.Deliverer() != nullptr; }
+  // Some worker has not made its last access yet: the dispatcher may not be destroyed.
   bool WorkersRunning() const { return FWorkersRunning.load(); }
-  bool CloseRequested() const { return FCloseRequested.load(); }
+  // A close asked for during a delivery is waiting for it to return.
+  bool CloseRequested() const { return FLine.Stage() == lsCloseRequested; }
   std::uint32_t AvailThreshold() const { return FAvailThreshold.load(); }
   std::uint32_t OptionBits() const { return FOptionBits; }
   std::uint32_t LineErrors() const { return FLineErrors.load(); }
   bool HandlersPresent() const { return FHandlersPresent.load(); }
   bool PortEventsWanted() const { return FPortEventsWanted.load(); }
 
-  // RingCount(head, tail, full): bytes held by a ring of kInRingSize.
-  static std::uint32_t RingCount(std::uint32_t head, std::uint32_t tail, bool full);
   // One step of a data trigger's match state; true when the string completed with `c`.
   static bool MatchByte(TDataTrigger& trigger, std::uint8_t c);
 
@@ -280,10 +293,10 @@ class TSioBaseDispatcher {
   bool CheckTimerTriggers();
   bool DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data);
   std::uint32_t CountBefore(std::uint32_t position, std::uint32_t length);
-  // Who reads from the input ring: no delivery of bytes in progress, a handler of it, or
-  // someone else meanwhile.  Returns the bytes before the reader's first one (under InputLock).
-  enum TReader : std::uint8_t { rdPlain, rdHandler, rdOutsider };
-  std::uint32_t TakenBefore(TReader& reader) const;
+  // Who reads from the input ring (see TDeliveryLedger); under InputLock.
+  TDeliveryLedger::TReader CurrentReader() const {
+    return FLedger.Reading() ? FLedger.ReaderFor(InsideDelivery()) : TDeliveryLedger::rdPlain;
+  }
   void WaitOutputDrained();
   int ApplySettings(TDeviceSettings& settings);
 
@@ -311,12 +324,9 @@ class TSioBaseDispatcher {
   virtual std::uint32_t DeviceReadLineErrors();
   // DeviceReadLineErrors under OutputLock.
   std::uint32_t ReadLineErrorBits();
-  // Bytes waiting in the output ring; under OutputLock.
-  std::uint32_t OutRingCount() const;
-  // The drain's run: under OutputLock, the index and length of the bytes to send next
-  // (rotating a wrapped ring so that they are contiguous) and the ring's generation;
-  // false when the ring is empty.
-  bool TakeOutputRun(std::uint32_t& start, std::uint32_t& run, std::uint32_t& generation);
+  // The drain's run: under OutputLock, the bytes to send next (see TOutputRing::TakeRun)
+  // and the ring's generation; false when the ring is empty.
+  bool TakeOutputRun(const std::uint8_t*& data, std::uint32_t& run, std::uint32_t& generation);
   // Under OutputLock: n (> 0) bytes of the run were sent.  Ignored when the ring was
   // emptied (purged) since the run was taken.
   void AdvanceOutputRing(std::uint32_t n, std::uint32_t generation);
@@ -343,6 +353,8 @@ class TSioBaseDispatcher {
   void ShutDown();
   // Whether the calling thread is one of this dispatcher's workers.
   bool CalledByOwnWorker() const;
+  // Posts LineLostMsg to `window`; under MainLock.  False when the window is gone.
+  bool PostLineLost(TWindowHandle window);
 
   // ---- Fields ----
   TSioCustomComPort* FPortComponent;
@@ -350,7 +362,6 @@ class TSioBaseDispatcher {
   int FDeviceHandle = -1;
   std::atomic<std::uint32_t> FLineErrors{0};
   std::uint32_t FDeviceInSize = 0;
-  std::uint32_t FOutRingSize = 0;
   std::uint32_t FModemState = 0;
   TDeviceSettings FDeviceSettings;
   std::uint32_t FCurrentBaud = 0;
@@ -369,28 +380,17 @@ class TSioBaseDispatcher {
   std::uint32_t FMatchScanPos = 0;
   std::atomic<std::uint32_t> FAvailThreshold{0};
   bool FStatusFiredThisPass = false;
-  bool FReadingForHandlers = false;   // under InputLock
-  std::uint32_t FHandlerTaken = 0;    // under InputLock
-  std::uint32_t FMostTaken = 0;       // under InputLock
-  // Under InputLock: bytes consumed for good during the delivery (purged, or read by someone
-  // other than its handlers); handlers after that start past them.
-  std::uint32_t FConsumedFloor = 0;
-  // The dispatch worker's sender identity while it delivers, else null (InsideDelivery).
-  std::atomic<TSenderId> FDeliverer{nullptr};
+  // Who read what during the delivery in progress, and who delivers; under InputLock (see
+  // TDeliveryLedger for its exceptions).
+  TDeliveryLedger FLedger;
   std::uint32_t FInputPurges = 0;     // under InputLock: purges so far
   std::uint32_t FPurgesSeen = 0;      // the dispatch worker's: purges its trigger checks allowed for
-  bool FInRingFull = false;           // under InputLock
   std::uint32_t FLastAvailHead = 0;
-  // Bytes FillInRing has put into the ring since the line opened (under InputLock), and their
-  // number where the last avail notification was (the dispatch worker's).  Whether bytes
-  // arrived since is told by these: the positions are equal again once a whole ring came.
-  std::uint64_t FInArrived = 0;
+  // FInRing.Arrived() where the last avail notification was (the dispatch worker's).
+  // Whether bytes arrived since is told by it: the positions are equal again once a whole
+  // ring came.
   std::uint64_t FLastAvailArrived = 0;
-  TSioArrivalTimes FArrivals;  // under InputLock: when the bytes counted by FInArrived came
-  // The dispatch worker's: handlers the last DeliverTrigger called (0: it told nobody, as
-  // when the port's events are wanted before its window is registered).
-  std::uint32_t FHandlersReached = 0;
-  std::atomic<bool> FWorkersStopFlag{false};
+  TSioArrivalTimes FArrivals;  // under InputLock: when the bytes counted by FInRing.Arrived() came
   std::atomic<TSioDispatcherThread*> FEventWorker{nullptr};
   std::atomic<TSioDispatcherThread*> FDispatchWorker{nullptr};
   std::atomic<TSioDispatcherThread*> FOutputWorker{nullptr};
@@ -407,16 +407,9 @@ class TSioBaseDispatcher {
   std::unique_ptr<TEvent> OutputStopSignal;    // auto: purge / halt -> output worker
   std::atomic<std::uint32_t> FDeviceEventWord{0};
   std::atomic<bool> FRingLatch{false};
-  std::unique_ptr<std::uint8_t[]> FOutRing;    // under OutputLock
-  std::uint32_t FOutRingHead = 0, FOutRingTail = 0;
-  bool FOutRingFull = false;
-  std::uint32_t FOutRingGeneration = 0;        // bumped each time the ring is emptied
-  std::unique_ptr<std::uint8_t[]> FInRing;     // kInRingSize bytes
-  std::atomic<std::uint32_t> FInRingHead{0};   // moved only by the dispatch worker
-  std::uint32_t FInRingTail = 0;               // under InputLock
-  std::atomic<bool> FDispatching{false};
+  TOutputRing FOutRing;  // under OutputLock
+  TInputRing FInRing;    // under InputLock; its head moved only by the dispatch worker
   bool FHandlerRemovalPending = false;
-  std::atomic<bool> FCloseRequested{false};
   std::atomic<bool> FOutputSentPending{false};
   TTraceQueue Trace;                           // under MainLock
   TDispatchLog Log;                            // under MainLock
@@ -424,11 +417,14 @@ class TSioBaseDispatcher {
   std::atomic<bool> FLogOn{false};             // mirrors Log.On()
   std::uint32_t FOpenTime = 0;
   std::uint32_t FNextTriggerHandle = 1;
+  // The line's stage; moved under MainLock.
+  TLineState FLine;
+  // Workers started and not yet past their last access (FLiveWorkerCount of them).
   std::atomic<bool> FWorkersRunning{false};
-  std::atomic<bool> FReleaseOnWorkerExit{false};
   std::atomic<int> FLiveWorkerCount{0};
   std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
   std::atomic<int> FLineLostError{0};              // see MarkLineLost; cleared when workers start
+  bool FLineLostUntold = false;  // under MainLock: the loss was reported to no window yet
   // A pass was asked for and the dispatch worker has not taken the request yet.
   std::atomic<bool> FDispatchWakePending{false};
   // Written under MainLock by RefreshTriggerWatch, read by any thread without it:

@@ -35,17 +35,12 @@ void TSioBaseDispatcher::ShutDown() {
     std::abort();
   }
   FShutDown = true;
-  if (!FCloseRequested) CloseLine();
+  const TLineStage stage = FLine.Stage();
+  if (stage != lsCloseRequested && stage != lsReleased) CloseLine();
   // A close deferred during a delivery is completed by the dispatch worker as it ends;
   // the dispatcher must outlive that.
-  if (FCloseRequested) PumpUntil([this] { return !FWorkersRunning.load(); });
+  if (!CalledByOwnWorker()) PumpUntil([this] { return !FWorkersRunning.load(); });
   ReleaseBuffers();
-}
-
-std::uint32_t TSioBaseDispatcher::RingCount(std::uint32_t head, std::uint32_t tail, bool full) {
-  if (head == tail) return full ? kInRingSize : 0;
-  if (tail < head) return head - tail;
-  return head + kInRingSize - tail;
 }
 
 // ---- Open and close -------------------------------------------------------------------
@@ -59,13 +54,12 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
   FRingLatch = false;
   {
     std::lock_guard in(InputLock);
-    FInRing.reset();
+    FInRing.Release();
   }
   {
     std::lock_guard out(OutputLock);
-    FOutRing.reset();
+    FOutRing.Release();
   }
-  FDispatching = false;
   FHandlerRemovalPending = false;
 
   try {
@@ -99,26 +93,19 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
   }
 
   try {
-    auto inRing = std::make_unique<std::uint8_t[]>(kInRingSize);
-    auto outRing = std::make_unique<std::uint8_t[]>(outSize);
     std::lock_guard in(InputLock);
     std::lock_guard out(OutputLock);
-    FInRing = std::move(inRing);
-    FOutRing = std::move(outRing);
-    FOutRingHead = FOutRingTail = 0;
-    FOutRingFull = false;
-    ++FOutRingGeneration;
-    FInRingFull = false;
-    FHandlerTaken = 0;
+    FInRing.Allocate();
+    FOutRing.Allocate(outSize);
+    FLedger.End();
+    FArrivals.Clear();
   } catch (const std::bad_alloc&) {
     CloseLine();
     return ecOutOfMemory;
   }
   FDeviceInSize = inSize;
-  FOutRingSize = outSize;
   FLineErrors = 0;
   FOutputSentPending = false;
-  FCloseRequested = false;
   FRs485Active = false;
   FUartBaseAddress = 0;
 
@@ -142,14 +129,6 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
 
   FMatchScanPos = 0;
   ClearAllTriggers();
-  {
-    std::lock_guard in(InputLock);
-    FInRingHead = 0;
-    FInRingTail = 0;
-    FInArrived = 0;
-    FArrivals.Clear();
-    FReadingForHandlers = false;
-  }
   FLastAvailHead = 0;
   FLastAvailArrived = 0;
   ResetStatusFired();
@@ -175,6 +154,9 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
 }
 
 void TSioBaseDispatcher::CloseLine() {
+  // The device close tells the workers to stop (halting) before anything is decided, so
+  // that no delivery starts after the decision below: it would reach handlers inside this
+  // close, which runs messages while it waits for the workers.
   if (FDeviceHandle >= 0) {
     PurgeOutput();
     PurgeInput();
@@ -182,11 +164,20 @@ void TSioBaseDispatcher::CloseLine() {
   }
   bool deferred = false;
   {
+    // Decided under MainLock, where a delivery starts and ends: one in progress now is left
+    // to finish, and the dispatch worker releases the line when it has (the worker reads
+    // the stage under MainLock as it ends, after the delivery).  Until then nothing here may
+    // touch what the release frees.
     std::lock_guard main(MainLock);
-    deferred = FDispatching;
-    if (deferred) FCloseRequested = true;
+    deferred = Dispatching() && (FLine.Stage() == lsCloseRequested || FLine.MoveTo(lsCloseRequested));
+    if (!deferred) FLine.MoveTo(lsHalting);
   }
   if (!deferred) ReleaseBuffers();
+}
+
+int TSioBaseDispatcher::DeviceIdle() {
+  SleepMs(0);
+  return 0;
 }
 
 void TSioBaseDispatcher::ReleaseBuffers() {
@@ -197,15 +188,14 @@ void TSioBaseDispatcher::ReleaseBuffers() {
   CloseSignals();
   {
     std::lock_guard out(OutputLock);
-    FOutRing.reset();
-    FOutRingHead = FOutRingTail = 0;
-    FOutRingFull = false;
-    ++FOutRingGeneration;
+    FOutRing.Release();
   }
   {
     std::lock_guard in(InputLock);
-    FInRing.reset();
+    FInRing.Release();
   }
+  std::lock_guard main(MainLock);
+  FLine.MoveTo(lsReleased);
 }
 
 void TSioBaseDispatcher::CloseSignals() {
@@ -219,56 +209,25 @@ void TSioBaseDispatcher::CloseSignals() {
 
 // ---- Input ring ------------------------------------------------------------------------
 
-// During a delivery of bytes the tail stays where it is until the delivery ends, and who
-// reads matters.  A handler of the delivery (InsideDelivery) reads from the tail plus what it
-// has taken itself, so every handler sees the same bytes.  Anyone else - a program polling
-// the port from its own loop while the dispatch worker delivers - takes bytes for good: those
-// after everything the handlers have taken so far.  They become the delivery's floor, which
-// the rest of the delivery skips as it skips purged bytes, and the tail moves past them when
-// it ends.  Bytes are thus never handed out twice, lost or reordered, whatever the dispatch
-// worker is doing when such a read comes.
-std::uint32_t TSioBaseDispatcher::TakenBefore(TReader& reader) const {
-  if (!FReadingForHandlers) {
-    reader = rdPlain;
-    return 0;
-  }
-  if (IsAnsweringSendOf(FDeliverer.load())) {
-    reader = rdHandler;
-    return FHandlerTaken;
-  }
-  reader = rdOutsider;
-  return std::max(FMostTaken, FHandlerTaken);
-}
-
 int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count, std::int64_t* arrivalNs) {
   if (count == 0) return 0;
   bool freedFullRing = false;
   {
     std::lock_guard in(InputLock);
-    if (!FInRing) return ecBufferIsEmpty;
-    TReader reader = rdPlain;
-    const std::uint32_t offset = TakenBefore(reader);
-    const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
+    if (!FInRing.Allocated()) return ecBufferIsEmpty;
+    // During a delivery of bytes the tail stays where it is until the delivery ends, and
+    // who reads decides where from (see TDeliveryLedger).
+    const TDeliveryLedger::TReader reader = CurrentReader();
+    const std::uint32_t offset = FLedger.Offset(reader);
+    const std::uint32_t held = FInRing.Count();
     if (held < offset || count > held - offset) return ecBufferIsEmpty;
-    const std::uint32_t start = (FInRingTail + offset) % kInRingSize;
-    // The ring holds the bytes numbered FInArrived - held up to FInArrived - 1.
-    if (arrivalNs != nullptr) *arrivalNs = FArrivals.TimeOf(FInArrived - held + offset + count - 1);
-    const std::uint32_t first = std::min(count, kInRingSize - start);
-    std::memcpy(buffer, FInRing.get() + start, first);
-    std::memcpy(buffer + first, FInRing.get(), count - first);
-    switch (reader) {
-      case rdHandler:
-        FHandlerTaken += count;
-        break;
-      case rdOutsider:
-        FConsumedFloor = offset + count;
-        FMostTaken = FHandlerTaken = FConsumedFloor;
-        break;
-      case rdPlain:
-        freedFullRing = FInRingFull;
-        FInRingTail = (start + count) % kInRingSize;
-        FInRingFull = false;
-        break;
+    // The ring holds the bytes numbered Arrived() - held up to Arrived() - 1.
+    if (arrivalNs != nullptr) *arrivalNs = FArrivals.TimeOf(FInRing.Arrived() - held + offset + count - 1);
+    FInRing.CopyOut(offset, buffer, count);
+    if (reader == TDeliveryLedger::rdPlain) {
+      freedFullRing = FInRing.Consume(count);
+    } else {
+      FLedger.Took(reader, offset, count);
     }
   }
   // A full ring made the dispatch worker leave bytes in the device: let it fetch them now.
@@ -284,37 +243,20 @@ int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count, std
 
 bool TSioBaseDispatcher::FillInRing() {
   std::lock_guard in(InputLock);
-  if (!FInRing) return false;
-  if (FInRingFull) return true;
+  if (!FInRing.Allocated()) return false;
+  if (FInRing.Full()) return true;
   FLineErrors |= ReadLineErrorBits() & 0x1F;
 
-  std::uint32_t head = FInRingHead;
-  const std::uint32_t tail = FInRingTail;
-  std::uint32_t free = 0;
-  std::uint32_t chunk = 0;
-  if (head == tail) {
-    // One byte short of the ring's size: a pass that brought the head all the way round to
-    // where it started would look to the trigger checks, which compare positions, as if
-    // nothing had arrived, and the full ring would then never be announced.
-    free = kInRingSize - 1;
-    chunk = std::min(kInRingSize - head, free);
-  } else if (tail > head) {
-    free = chunk = tail - head;
-  } else {
-    free = tail + kInRingSize - head;
-    chunk = kInRingSize - head;
-  }
   // The device is not asked how much it holds: a read returns at once with what there is,
   // so the whole free space is asked for, the part after the ring's end only when the first
   // read filled its stretch.  A read that finds nothing is not logged (there was nothing to
   // take), which is what a count of the waiting bytes would have told beforehand.
-  std::uint32_t second = free - chunk;
-
-  std::uint8_t* ring = FInRing.get();
-  int n = 0;
+  std::uint32_t chunk = 0;
+  std::uint32_t second = 0;
+  std::uint8_t* at = FInRing.FreeStretch(chunk, second);
   std::uint32_t total = 0;
   if (chunk != 0) {
-    n = DeviceRead(ring + head, chunk);
+    int n = DeviceRead(at, chunk);
     // The bytes stay in the device, and the event worker does not announce them again:
     // the timed passes try again (DispatchWaitLimit).
     FReadFailed = n < 0;
@@ -323,56 +265,52 @@ bool TSioBaseDispatcher::FillInRing() {
       n = 0;
     }
     const auto got = static_cast<std::uint32_t>(n);
-    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, ring + head, got);
-    head += got;
+    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, at, got);
+    FInRing.Added(got);
     total += got;
     if (got < chunk) second = 0;
   }
-  if (head == kInRingSize) head = 0;
-  FInRingHead = head;
-  if (n > 0) FInRingFull = head == tail;
-
   if (second != 0) {
-    const int m = DeviceRead(ring + head, second);
+    // The first stretch reached the ring's end: the head is at its start now.
+    at = FInRing.HeadBytes();
+    const int m = DeviceRead(at, second);
     FReadFailed = m < 0;
     const auto got = static_cast<std::uint32_t>(m > 0 ? m : 0);
-    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, ring + head, got);
-    if (got != 0) {
-      head += got;
-      total += got;
-      FInRingHead = head;
-      FInRingFull = head == tail;
-    }
+    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, at, got);
+    FInRing.Added(got);
+    total += got;
   }
-  FInArrived += total;
   // One mark per pass that brought bytes: when they were read from the device.
-  if (total != 0) FArrivals.Mark(FInArrived);
+  if (total != 0) FArrivals.Mark(FInRing.Arrived());
   return total != 0;
 }
 
 std::uint32_t TSioBaseDispatcher::InCount() {
   std::lock_guard in(InputLock);
-  const std::uint32_t held = RingCount(FInRingHead, FInRingTail, FInRingFull);
-  TReader reader = rdPlain;
-  const std::uint32_t taken = TakenBefore(reader);
+  const std::uint32_t held = FInRing.Count();
+  const std::uint32_t taken = FLedger.Offset(CurrentReader());
   return held > taken ? held - taken : 0;
 }
 
 int TSioBaseDispatcher::PurgeInput() {
-  std::lock_guard in(InputLock);
-  const int result = DevicePurge(1);
-  ++FInputPurges;
-  if (FReadingForHandlers) {
-    // The delivery moves the tail by MostTaken when it ends: make that reach the head.  Until
-    // then the bytes thrown away count as taken, for this handler and the ones after it.
-    FConsumedFloor = RingCount(FInRingHead, FInRingTail, FInRingFull);
-    FMostTaken = FHandlerTaken = FConsumedFloor;
-  } else {
-    FInRingTail = FInRingHead;
-    FHandlerTaken = 0;
+  bool freedFullRing = false;
+  int result = 0;
+  {
+    std::lock_guard in(InputLock);
+    result = DevicePurge(1);
+    ++FInputPurges;
+    if (FLedger.Reading()) {
+      // The delivery moves the tail past what it consumed when it ends: make that reach the
+      // head.  A full ring stays full until then.
+      FLedger.Purged(FInRing.Count());
+    } else {
+      freedFullRing = FInRing.Full();
+      FInRing.Purge();
+    }
+    ResetMatchState();
   }
-  FInRingFull = false;
-  ResetMatchState();
+  // As after a read: the bytes a full ring left in the device are fetched now.
+  if (freedFullRing) WakeDispatchWorker();
   return result;
 }
 
@@ -381,34 +319,15 @@ int TSioBaseDispatcher::PurgeInput() {
 int TSioBaseDispatcher::WriteOrQueue(const std::uint8_t* bytes, std::uint32_t count) {
   {
     std::lock_guard out(OutputLock);
-    if (!FOutRing || FOutRingSize == 0) return 0;
+    if (!FOutRing.Allocated() || FOutRing.Size() == 0) return 0;
     bool gone = false;
-    // Nothing may overtake queued bytes: only into an empty ring (WriteBlock has set the full
-    // flag already when this block is exactly the ring's size).  An empty ring also means that
-    // the output worker has no write in flight: it advances past a run only once it is written.
-    const bool empty = FOutRingHead == FOutRingTail && (!FOutRingFull || count == FOutRingSize);
-    const std::uint32_t sent = empty ? WriteAtOnce(bytes, count, gone) : 0;
-    if (gone) {
-      FOutRingFull = false;  // nothing was queued
-      return 0;
-    }
-    if (sent == count) {
-      FOutRingFull = false;
-      return static_cast<int>(count);
-    }
-    if (sent != 0) FOutRingFull = false;
-    const std::uint8_t* rest = bytes + sent;
-    const std::uint32_t left = count - sent;
-    std::uint8_t* ring = FOutRing.get();
-    const std::uint32_t room = FOutRingSize - FOutRingHead;
-    if (left > room) {
-      std::memcpy(ring + FOutRingHead, rest, room);
-      std::memcpy(ring, rest + room, left - room);
-      FOutRingHead = left - room;
-    } else {
-      std::memcpy(ring + FOutRingHead, rest, left);
-      FOutRingHead = left == room ? 0 : FOutRingHead + left;
-    }
+    // Nothing may overtake queued bytes: only into an empty ring.  An empty ring also means
+    // that the output worker has no write in flight: it advances past a run only once it
+    // is written.
+    const std::uint32_t sent = FOutRing.Count() == 0 ? WriteAtOnce(bytes, count, gone) : 0;
+    if (gone) return 0;  // nothing was queued
+    if (sent == count) return static_cast<int>(count);
+    FOutRing.Put(bytes + sent, count - sent);
   }
   if (OutputReadySignal) OutputReadySignal->Set();
   return static_cast<int>(count);
@@ -425,12 +344,6 @@ std::uint32_t TSioBaseDispatcher::ReadLineErrorBits() {
   return DeviceReadLineErrors();
 }
 
-std::uint32_t TSioBaseDispatcher::OutRingCount() const {
-  if (FOutRingFull) return FOutRingSize;
-  if (FOutRingTail <= FOutRingHead) return FOutRingHead - FOutRingTail;
-  return FOutRingSize + FOutRingHead - FOutRingTail;
-}
-
 int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t count) {
   if (count == 0) return 0;
   // Bytes for a device that failed for good would only pretend to be sent.
@@ -439,12 +352,9 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
   std::uint32_t written = 0;
   {
     std::lock_guard out(OutputLock);
-    if (!FOutRing) return ecCommNotOpen;
+    if (!FOutRing.Allocated()) return ecCommNotOpen;
     FLineErrors |= ReadLineErrorBits() & 0x1F;
-    const std::uint32_t used = OutRingCount();
-    const std::uint32_t free = used < FOutRingSize ? FOutRingSize - used : 0;
-    if (count > free) return ecOutputBufferTooSmall;
-    if (count == free) FOutRingFull = true;
+    if (count > FOutRing.Free()) return ecOutputBufferTooSmall;
     // RS-485 transmit enable: this platform's driver switches RTS itself (TIOCSRS485), so
     // nothing is switched here and no UART base address is needed.
     int n = DeviceWrite(bytes, count);
@@ -471,13 +381,13 @@ int TSioBaseDispatcher::WriteBlock(const std::uint8_t* bytes, std::uint32_t coun
 std::uint32_t TSioBaseDispatcher::OutUsed() {
   std::lock_guard out(OutputLock);
   FLineErrors |= ReadLineErrorBits() & 0x1F;
-  return OutRingCount();
+  return FOutRing.Count();
 }
 
 std::uint32_t TSioBaseDispatcher::OutFree() {
   std::lock_guard out(OutputLock);
   const std::uint32_t used = OutUsed();
-  return used < FOutRingSize ? FOutRingSize - used : 0;
+  return used < FOutRing.Size() ? FOutRing.Size() - used : 0;
 }
 
 int TSioBaseDispatcher::PurgeOutput() { return DevicePurge(0); }
@@ -488,35 +398,15 @@ int TSioBaseDispatcher::SetQueueSizes(std::uint32_t inSize, std::uint32_t outSiz
   return -(error != 0 ? error : static_cast<int>(ERROR_GEN_FAILURE));
 }
 
-bool TSioBaseDispatcher::TakeOutputRun(std::uint32_t& start, std::uint32_t& run,
-                                       std::uint32_t& generation) {
+bool TSioBaseDispatcher::TakeOutputRun(const std::uint8_t*& data, std::uint32_t& run, std::uint32_t& generation) {
   std::lock_guard out(OutputLock);
-  if (!FOutRing || (!FOutRingFull && FOutRingHead == FOutRingTail)) return false;
-  if (FOutRingTail < FOutRingHead) {
-    run = FOutRingHead - FOutRingTail;
-  } else if (FOutRingHead == 0) {
-    run = FOutRingSize - FOutRingTail;
-  } else {
-    // The queued bytes wrap (or fill the ring from a tail that is not 0): rotate them to
-    // the start so that one write sends them all.  The free gap ends up after them.
-    std::uint8_t* ring = FOutRing.get();
-    std::rotate(ring, ring + FOutRingTail, ring + FOutRingSize);
-    run = (FOutRingSize - FOutRingTail) + FOutRingHead;
-    FOutRingHead = run == FOutRingSize ? 0 : run;
-    FOutRingTail = 0;
-  }
-  start = FOutRingTail;
-  generation = FOutRingGeneration;
-  return true;
+  return FOutRing.TakeRun(data, run, generation);
 }
 
 void TSioBaseDispatcher::AdvanceOutputRing(std::uint32_t n, std::uint32_t generation) {
   std::lock_guard out(OutputLock);
-  if (n == 0 || generation != FOutRingGeneration) return;
-  FOutRingTail += n;
-  if (FOutRingTail >= FOutRingSize) FOutRingTail = 0;
-  if (FOutRingTail == FOutRingHead) FOutRingHead = FOutRingTail = 0;
-  FOutRingFull = false;
+  if (n == 0 || generation != FOutRing.Generation()) return;
+  FOutRing.Advance(n, generation);
   WatchOutputDrain();
 }
 
@@ -536,9 +426,7 @@ void TSioBaseDispatcher::StopOutputAndEmptyRing() {
     }
   }
   std::lock_guard out(OutputLock);
-  FOutRingFull = false;
-  FOutRingHead = FOutRingTail = 0;
-  ++FOutRingGeneration;
+  FOutRing.Empty();
   WatchOutputDrain();
 }
 
@@ -565,8 +453,9 @@ void TSioBaseDispatcher::StartWorkerThreads() {
   std::lock_guard main(MainLock);
   if (FWorkersRunning) throw Exception("Dispatcher already started");
   FWorkersRunning = true;
-  FWorkersStopFlag = false;
+  FLine.MoveTo(lsOpen);
   FLineLostError = 0;
+  FLineLostUntold = false;
   FDispatchWakePending = false;
   // All three are counted before any starts, so one that ends at once cannot take the
   // count to 0 while the others are still to come.
@@ -588,7 +477,7 @@ void TSioBaseDispatcher::StartWorkerThreads() {
   start(FOutputWorker, new TOutThread(this));
 }
 
-bool TSioBaseDispatcher::InsideDelivery() const { return IsAnsweringSendOf(FDeliverer.load()); }
+bool TSioBaseDispatcher::InsideDelivery() const { return IsAnsweringSendOf(FLedger.Deliverer()); }
 
 void TSioBaseDispatcher::DetachPortComponent() {
   std::lock_guard registry(DispatcherRegistryLock());
@@ -597,7 +486,10 @@ void TSioBaseDispatcher::DetachPortComponent() {
 
 void TSioBaseDispatcher::CancelWorkersForClose(void (*cancelWait)(TSioBaseDispatcher&)) {
   if (FWorkersRunning) {
-    FWorkersStopFlag = true;
+    {
+      std::lock_guard main(MainLock);
+      FLine.MoveTo(lsHalting);
+    }
     cancelWait(*this);
     if (DispatchDoneSignal) DispatchDoneSignal->Set();
     if (WorkerAckSignal) WorkerAckSignal->Reset();
@@ -613,7 +505,8 @@ void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)
   {
     std::lock_guard main(MainLock);
     if (!FWorkersRunning) return;
-    FWorkersStopFlag = true;
+    // A close deferred during a delivery stays CloseRequested: its owner waits for it.
+    FLine.MoveTo(lsHalting);
   }
   // MainLock is not held from here on: a pass of the dispatch worker that needs it must
   // finish for the worker to end.  Its wait may have no limit: it is woken.
@@ -654,7 +547,9 @@ void TSioBaseDispatcher::WorkerEnded(TSioDispatcherThread* worker) {
     if (FOutputWorker.load() == worker) FOutputWorker = nullptr;
     if (FDispatchWorker.load() == worker) {
       FDispatchWorker = nullptr;
-      release = FReleaseOnWorkerExit.exchange(false);
+      // Only a close deferred during a delivery leaves the release to this worker; in every
+      // other stop the thread that stops the workers releases, so the two never both do.
+      release = FLine.Stage() == lsCloseRequested;
     }
   }
   if (release) ReleaseBuffers();

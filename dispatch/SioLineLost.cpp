@@ -7,7 +7,10 @@
 
 void TSioBaseDispatcher::MarkLineLost(int systemError) {
   int none = 0;
-  FLineLostError.compare_exchange_strong(none, systemError != 0 ? systemError : static_cast<int>(ERROR_GEN_FAILURE));
+  if (!FLineLostError.compare_exchange_strong(none, systemError != 0 ? systemError : static_cast<int>(ERROR_GEN_FAILURE)))
+    return;
+  // Also from under OutputLock (a write that found the device gone): no lock here.
+  FLine.MoveTo(lsLost);
 }
 
 void TSioBaseDispatcher::ReportLineLost(int systemError) {
@@ -16,19 +19,26 @@ void TSioBaseDispatcher::ReportLineLost(int systemError) {
   // sets the stop flag before it signals DispatchDoneSignal, so clearing the signal first
   // and testing the flag after can never lose the stop's signal.
   DispatchDoneSignal->Reset();
-  if (FWorkersStopFlag || FCloseRequested) return;
+  if (FLine.StopAsked()) return;
   // One more pass, as for any device event: what the device and the ring still hold reaches
   // the handlers before the report does (the pass's sends return before it ends).
   WakeDispatchWorker();
   DispatchDoneSignal->Wait();
-  if (FWorkersStopFlag || FCloseRequested) return;
+  if (FLine.StopAsked()) return;
 
   // Posted, not sent: the worker must never wait for the owner, who may be stopping it.
   // The platform's queue lock is innermost, so posting under MainLock is safe.
   std::lock_guard main(MainLock);
-  const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) << 16);
-  const auto error = static_cast<std::uintptr_t>(FLineLostError.load());
+  bool told = false;
   for (const TWindowHandler& handler : FWindowHandlerList) {
-    if (!handler.Removed) PostMessage(handler.Window, LineLostMsg, error, lParam);
+    if (!handler.Removed) told = PostLineLost(handler.Window) || told;
   }
+  // A line lost while its port was still opening (the workers start before the port's
+  // window is registered) is told to the first window that comes.
+  FLineLostUntold = !told;
+}
+
+bool TSioBaseDispatcher::PostLineLost(TWindowHandle window) {
+  const auto lParam = static_cast<std::intptr_t>(static_cast<std::uint32_t>(FRegistryIndex) << 16);
+  return PostMessage(window, LineLostMsg, static_cast<std::uintptr_t>(FLineLostError.load()), lParam);
 }

@@ -140,15 +140,6 @@ int TSioPosixDispatcher::DeviceClose() {
   return 0;
 }
 
-int TSioPosixDispatcher::DeviceIdle() {
-  SleepMs(0);
-  return 0;
-}
-
-bool TSioPosixDispatcher::DeviceSetQueues(std::uint32_t, std::uint32_t) { return true; }
-
-void TSioPosixDispatcher::StartWorkers() { StartWorkerThreads(); }
-
 void TSioPosixDispatcher::HaltWorkers() { HaltWorkersWith(&TSioPosixDispatcher::CancelDeviceWait); }
 
 // ---- Settings and lines ----------------------------------------------------------------
@@ -275,11 +266,9 @@ std::uint32_t TSioPosixDispatcher::DeviceReadStatus(TDeviceStatus& status) {
   const int waiting = BytesWaiting();
   status.Flags = 0;
   status.InQue = waiting > 0 ? static_cast<std::uint32_t>(waiting) : 0;
-  status.OutQue = OutRingCount();
+  status.OutQue = FOutRing.Count();
   return DeviceReadLineErrors();
 }
-
-int TSioPosixDispatcher::DeviceReadFailed(int) { return 0; }
 
 int TSioPosixDispatcher::DeviceRead(std::uint8_t* buffer, std::uint32_t count) {
   std::shared_lock guard(FdGuard);
@@ -360,20 +349,15 @@ std::uint32_t TSioPosixDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::u
   return count;
 }
 
-int TSioPosixDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
-  return WriteOrQueue(bytes, count);
-}
-
 void TSioPosixDispatcher::DrainOutputRing() {
-  std::uint32_t start = 0;
+  const std::uint8_t* data = nullptr;
   std::uint32_t run = 0;
   std::uint32_t generation = 0;
   bool refusedAfterWritable = false;
-  // Nothing is written to a device that failed for good (see MarkLineLost).
-  while (LineLostError() == 0 && TakeOutputRun(start, run, generation)) {
-    // The run lies between tail and head, which only this worker moves past; the main
-    // thread writes only into the free part of the ring.
-    const std::uint8_t* data = FOutRing.get() + start;
+  // Nothing is written to a device that failed for good (see MarkLineLost).  The run lies
+  // between tail and head, which only this worker moves past; the main thread writes only
+  // into the free part of the ring.
+  while (LineLostError() == 0 && TakeOutputRun(data, run, generation)) {
     ssize_t n = 0;
     int error = 0;
     {

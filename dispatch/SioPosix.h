@@ -55,18 +55,13 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   int DeviceEscape(int function) override;
   int DevicePurge(int queue) override;
   std::uint32_t DeviceReadStatus(TDeviceStatus& status) override;
-  int DeviceReadFailed(int code) override;
   int DeviceGetSettings(TDeviceSettings& settings) override;
   int DeviceRead(std::uint8_t* buffer, std::uint32_t count) override;
   int DeviceSetSettings(const TDeviceSettings& settings) override;
-  int DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) override;
   bool DeviceWaitEvent(std::uint32_t& eventWord) override;
-  bool DeviceSetQueues(std::uint32_t inSize, std::uint32_t outSize) override;
-  void StartWorkers() override;
   void HaltWorkers() override;
   int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) override;
   int DeviceClose() override;
-  int DeviceIdle() override;
 
   // Replaces the system-call seam; call before OpenLine (tests inject faults with it).
   void SetSysCalls(TSioSysCalls& calls) { Sys = &calls; }

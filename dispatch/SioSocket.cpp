@@ -150,7 +150,11 @@ int TSioSocketDispatcher::Connect(const TSocketPath& path) {
         socklen_t size = sizeof soError;
         getsockopt(s, SOL_SOCKET, SO_ERROR, &soError, &size);
         errno = soError;
-        if (soError == 0) result = 0;
+        // A reset means the server took the connection and dropped it before we looked: the
+        // line opened and is lost already, which the event worker reports as for any reset
+        // (the look cleared the socket's error, so it is kept here).
+        if (soError == ECONNRESET) NoteEndError(soError);
+        if (soError == 0 || soError == ECONNRESET) result = 0;
         break;
       }
     }
@@ -184,6 +188,7 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
   } catch (const std::bad_alloc&) {
     return ecOutOfMemory;
   }
+  FEndError = 0;
   const int fd = Connect(path);
   if (fd < 0) return -1;
   FTelnet = path.Kind == skRfc2217;
@@ -199,7 +204,6 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
   LastLevels = FModemLevels;
   FStatusErrors = 0;
   FEventErrors = 0;
-  FEndError = 0;
   FSuspended = false;
   Reads.Restart();
   {
@@ -233,15 +237,6 @@ int TSioSocketDispatcher::DeviceClose() {
   FDeviceHandle = -1;
   return 0;
 }
-
-int TSioSocketDispatcher::DeviceIdle() {
-  SleepMs(0);
-  return 0;
-}
-
-bool TSioSocketDispatcher::DeviceSetQueues(std::uint32_t, std::uint32_t) { return true; }
-
-void TSioSocketDispatcher::StartWorkers() { StartWorkerThreads(); }
 
 void TSioSocketDispatcher::HaltWorkers() { HaltWorkersWith(&TSioSocketDispatcher::CancelDeviceWait); }
 
@@ -339,13 +334,11 @@ std::uint32_t TSioSocketDispatcher::DeviceReadStatus(TDeviceStatus& status) {
   const int waiting = BytesWaiting();
   status.Flags = 0;
   status.InQue = waiting > 0 ? static_cast<std::uint32_t>(waiting) : 0;
-  status.OutQue = OutRingCount();
+  status.OutQue = FOutRing.Count();
   return DeviceReadLineErrors();
 }
 
 std::uint32_t TSioSocketDispatcher::DeviceReadLineErrors() { return FStatusErrors.exchange(0); }
-
-int TSioSocketDispatcher::DeviceReadFailed(int) { return 0; }
 
 void TSioSocketDispatcher::PublishCodecState() {
   if (Codec.ModemStateKnown()) FModemLevels = Codec.ModemState() & 0xF0u;
@@ -430,10 +423,6 @@ int TSioSocketDispatcher::DevicePurge(int queue) {
 }
 
 // ---- Output ---------------------------------------------------------------------------------
-
-int TSioSocketDispatcher::DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) {
-  return WriteOrQueue(bytes, count);
-}
 
 std::uint32_t TSioSocketDispatcher::WriteAtOnce(const std::uint8_t* bytes, std::uint32_t count, bool& gone) {
   gone = false;
@@ -533,10 +522,10 @@ void TSioSocketDispatcher::DrainOutputRing() {
     // While the server holds the data back, the ring keeps it; its resume wakes this worker.
     if (!failed && !queued && FSuspended) return;
     if (!failed && !queued) {
-      std::uint32_t start = 0, run = 0, generation = 0;
-      if (!TakeOutputRun(start, run, generation)) return;
+      const std::uint8_t* data = nullptr;
+      std::uint32_t run = 0, generation = 0;
       // The run lies between tail and head, which only this worker moves past.
-      const std::uint8_t* data = FOutRing.get() + start;
+      if (!TakeOutputRun(data, run, generation)) return;
       std::uint32_t taken = 0;
       {
         // SendGuard is let go before the ring advances (OutputLock is never taken under it).

@@ -71,18 +71,13 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   int DeviceEscape(int function) override;
   int DevicePurge(int queue) override;
   std::uint32_t DeviceReadStatus(TDeviceStatus& status) override;
-  int DeviceReadFailed(int code) override;
   int DeviceGetSettings(TDeviceSettings& settings) override;
   int DeviceRead(std::uint8_t* buffer, std::uint32_t count) override;
   int DeviceSetSettings(const TDeviceSettings& settings) override;
-  int DeviceWrite(const std::uint8_t* bytes, std::uint32_t count) override;
   bool DeviceWaitEvent(std::uint32_t& eventWord) override;
-  bool DeviceSetQueues(std::uint32_t inSize, std::uint32_t outSize) override;
-  void StartWorkers() override;
   void HaltWorkers() override;
   int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) override;
   int DeviceClose() override;
-  int DeviceIdle() override;
 
   // rfc2217:// only, any thread: whether the server agreed to the COM-PORT-OPTION, and the
   // baud rate and data size it says it applied (0 before it said so).

@@ -56,7 +56,7 @@ int TSioBaseDispatcher::LogCreate(std::uint32_t size) {
   // One device read can fill as much of the input ring as is free, whatever the device's
   // input size, and one write can queue up to the output ring's size: the scratch that
   // receives an entry's data takes the largest of these.
-  Log.Create(size, std::max({FDeviceInSize, FOutRingSize, kInRingSize}));
+  Log.Create(size, std::max({FDeviceInSize, FOutRing.Size(), kInRingSize}));
   FLogOn = Log.On();
   return 0;
 }

@@ -25,7 +25,6 @@ std::uint8_t UpperByte(std::uint8_t c) {
   return (c >= 'a' && c <= 'z') ? static_cast<std::uint8_t>(c - ('a' - 'A')) : c;
 }
 
-std::uint32_t NextRingIndex(std::uint32_t index) { return index + 1 == kInRingSize ? 0 : index + 1; }
 
 template <typename TList>
 auto FindHandle(TList& list, std::uint32_t handle) {
@@ -263,15 +262,9 @@ bool TSioBaseDispatcher::MatchByte(TDataTrigger& trigger, std::uint8_t c) {
 
 std::uint32_t TSioBaseDispatcher::CountBefore(std::uint32_t position, std::uint32_t length) {
   std::lock_guard<TRecursiveLock> input(InputLock);
-  const std::uint32_t x = position >= length ? position - length : position + kInRingSize - length;
-  const std::uint32_t head = FInRingHead.load();
-  const std::uint32_t unread = RingCount(head, FInRingTail, FInRingFull);
-  const std::uint32_t distance = RingCount(x, FInRingTail, false);
-  // A position the application has already read past holds no unread bytes before it (the
-  // plain ring distance would wrap to nearly a whole ring).
-  if (distance >= unread) return 0;
-  std::uint32_t count = distance + 1;
-  if (FReadingForHandlers) count = count > FHandlerTaken ? count - FHandlerTaken : 0;
+  std::uint32_t count = FInRing.CountBefore(position, length);
+  const std::uint32_t taken = FLedger.Offset(TDeliveryLedger::rdHandler);
+  if (FLedger.Reading()) count = count > taken ? count - taken : 0;
   return count;
 }
 
@@ -279,17 +272,17 @@ std::uint32_t TSioBaseDispatcher::CountBefore(std::uint32_t position, std::uint3
 
 bool TSioBaseDispatcher::CheckDataTriggers() {
   std::uint32_t head = 0;
-  std::uint64_t arrived = 0;  // FInArrived with head at the same moment
+  std::uint64_t arrived = 0;  // FInRing.Arrived() with head at the same moment
   {
     std::lock_guard<TRecursiveLock> input(InputLock);
-    head = FInRingHead.load();
-    arrived = FInArrived;
+    head = FInRing.Head();
+    arrived = FInRing.Arrived();
     if (FPurgesSeen != FInputPurges) {
       // Input was thrown away since the last check: neither scan nor announce it again.
       // What is left starts at the tail.
       FPurgesSeen = FInputPurges;
-      FMatchScanPos = FLastAvailHead = FInRingTail;
-      FLastAvailArrived = arrived - RingCount(head, FInRingTail, FInRingFull);
+      FMatchScanPos = FLastAvailHead = FInRing.Tail();
+      FLastAvailArrived = arrived - FInRing.Count();
     }
   }
   std::uint32_t p = FMatchScanPos;
@@ -300,9 +293,8 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
     if (FDataTriggerList.empty()) {
       p = head;
     } else {
-      const std::uint8_t* ring = FInRing.get();
       while (p != head) {
-        const std::uint8_t c = ring[p];
+        const std::uint8_t c = FInRing.At(p);
         for (auto& trigger : FDataTriggerList) {
           if (trigger.Length == 0) continue;
           if (trigger.Matched == 0) trigger.Matched = MatchByte(trigger, c) ? 0xFFFFFFFFu : 0;
@@ -312,7 +304,7 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
           }
         }
         if (anyMatched) break;
-        p = NextRingIndex(p);
+        p = TInputRing::Next(p);
       }
     }
   }
@@ -331,8 +323,12 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
     if (FLogOn) LogRecord(lkTrigger, lsTrigAvail, n);
     const bool result = DeliverTrigger(TriggerAvailMsg, n, 0);
     // A notification that reached no handler is none: the bytes are announced at the next
-    // pass that has someone to tell.
-    if (FHandlersReached == 0) return false;
+    // pass that has someone to tell, which comes within 50 ms even when nothing more
+    // arrives to ask for it.
+    if (FLedger.Reached() == 0) {
+      FCheckWithinPassTime = true;
+      return false;
+    }
     FLastAvailHead = p;
     FLastAvailArrived = arrived;
     return result;
@@ -349,8 +345,9 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
       const std::uint32_t count = CountBefore(p, longest);
       if (FLogOn) LogRecord(lkTrigger, lsTrigAvail, count);
       result = DeliverTrigger(TriggerAvailMsg, count, 0);
-      if (FCloseRequested) return false;
-      told = FHandlersReached != 0;
+      if (FLine.StopAsked()) return false;
+      told = FLedger.Reached() != 0;
+      if (!told) FCheckWithinPassTime = true;
     }
     FMatchScanPos = p;
     if (told) {
@@ -371,11 +368,11 @@ bool TSioBaseDispatcher::CheckDataTriggers() {
     if (FLogOn) LogRecord(lkTrigger, lsTrigData, handle);
     main.unlock();
     result = DeliverTrigger(TriggerDataMsg, handle, static_cast<std::uint16_t>(length));
-    if (FCloseRequested) return false;
+    if (FLine.StopAsked()) return false;
     main.lock();
   }
   main.unlock();
-  FMatchScanPos = NextRingIndex(p);
+  FMatchScanPos = TInputRing::Next(p);
   return result;
 }
 

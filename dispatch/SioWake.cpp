@@ -23,7 +23,7 @@ std::uint32_t TSioBaseDispatcher::DispatchWaitLimit() {
   if (FCheckWithinPassTime.exchange(false)) return kDispatchPassMs;
   if (FTimedPasses.load() || FReadFailed || FEventWorker.load() == nullptr) return kDispatchPassMs;
   std::lock_guard in(InputLock);
-  return FInRingFull ? kDispatchPassMs : kInfinite;
+  return FInRing.Full() ? kDispatchPassMs : kInfinite;
 }
 
 void TSioBaseDispatcher::RefreshTriggerWatch() {
@@ -65,8 +65,8 @@ void TSioBaseDispatcher::WatchOutputDrain() {
   // Read under OutputLock after the ring changed.  A trigger armed after this read wakes
   // the worker itself, and its pass reads the counts under OutputLock: either this drain
   // sees the trigger or that pass sees the drain.
-  const std::uint32_t used = OutRingCount();
-  const std::uint32_t free = used < FOutRingSize ? FOutRingSize - used : 0;
+  const std::uint32_t used = FOutRing.Count();
+  const std::uint32_t free = FOutRing.Free();
   if (free >= FWatchOutFree.load() || static_cast<std::int64_t>(used) <= FWatchOutUsed.load()) {
     WakeDispatchWorker();
   }

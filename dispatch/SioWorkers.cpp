@@ -56,10 +56,10 @@ void TComThread::Execute() {
         d->FDeviceEventWord = word;
         if ((word & (EV_RINGTE | EV_RING)) != 0) d->FRingLatch = true;
       }
-      if (d->FWorkersStopFlag) return;
+      if (d->FLine.StopAsked()) return;
       d->WakeDispatchWorker();
       d->DispatchDoneSignal->Wait();
-      if (d->FWorkersStopFlag) return;
+      if (d->FLine.StopAsked()) return;
     }
   });
   d->WorkerAckSignal->Set();
@@ -76,18 +76,15 @@ void TDispThread::Execute() {
       // work a pass could find is announced by a wake-up (see SioDispatch.h).
       d->DeviceEventSignal->Wait(d->DispatchWaitLimit());
       d->TakeDispatchWake();
-      if (d->FWorkersStopFlag) return;
+      if (d->FLine.StopAsked()) return;
       d->EventPass();
       d->TimerPass();
-      if (d->FWorkersStopFlag || d->FCloseRequested) {
+      if (d->FLine.StopAsked()) {
         d->WorkerAckSignal->Set();
         return;
       }
     }
   });
-  // Only a close deferred during a delivery leaves the release to this worker; in every
-  // other stop the thread that stops the workers releases, so the two never both do.
-  d->FReleaseOnWorkerExit = d->FCloseRequested.load();
   d->WorkerEnded(this);
 }
 
@@ -99,12 +96,12 @@ void TOutThread::Execute() {
     for (;;) {
       const int which = WaitForEither(*d->OutputReadySignal, *d->OutputStopSignal);
       if (which == 0) {
-        if (d->FWorkersStopFlag) return;
+        if (d->FLine.StopAsked()) return;
         d->DrainOutputRing();
       } else if (which == 1) {
         d->AcknowledgeOutputStop();
       }
-      if (d->FWorkersStopFlag || d->FCloseRequested) return;
+      if (d->FLine.StopAsked()) return;
     }
   });
   d->WorkerEnded(this);

@@ -69,6 +69,14 @@ struct TMeasurement {
   TSegmentCause SegmentCause = scNone;  // why the segment it belongs to began
 };
 
+// Readings kept out of the statistics, by reason.
+struct TLeftOut {
+  std::int64_t Held = 0;      // held readings (one per reading ПАМЯТЬ held)
+  std::int64_t Overflow = 0;  // overflowed measurements
+  std::int64_t Error = 0;     // bad frames ("Error")
+  std::int64_t Total() const { return Held + Overflow + Error; }
+};
+
 // A measurement the statistics take: a new gate's result with a value and no flag.
 inline bool Trusted(const TMeasurement& m) { return m.NewMeasurement && m.Flags == 0 && m.SiValue.has_value(); }
 

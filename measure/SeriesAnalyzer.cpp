@@ -1,56 +1,17 @@
 #include "measure/SeriesAnalyzer.h"
 
-TSeriesAnalyzer::TSeriesAnalyzer() : FThread([this] { Run(); }) {}
+#include <algorithm>
 
-TSeriesAnalyzer::~TSeriesAnalyzer() {
-  {
-    const std::lock_guard<std::mutex> lock(FLock);
-    FStop = true;
-  }
-  FWake.notify_one();
-  FThread.join();
+namespace {
+
+constexpr int kWorkerNice = 10;
+
+TSeriesResult Analyze(TSeriesRequest& request) {
+  const std::size_t runFirst = std::min(request.RunFirst, request.First);
+  return {request.Series,
+          AnalyzeSeries(request.Store->View().From(runFirst), request.First - runFirst, request.Settings)};
 }
 
-void TSeriesAnalyzer::Request(TSeriesRequest request) {
-  {
-    const std::lock_guard<std::mutex> lock(FLock);
-    FRequest = std::move(request);
-  }
-  FWake.notify_one();
-}
+}  // namespace
 
-std::optional<TSeriesResult> TSeriesAnalyzer::Take() {
-  const std::lock_guard<std::mutex> lock(FLock);
-  std::optional<TSeriesResult> result = std::move(FResult);
-  FResult.reset();
-  return result;
-}
-
-bool TSeriesAnalyzer::Busy() const {
-  const std::lock_guard<std::mutex> lock(FLock);
-  return FBusy || FRequest.has_value();
-}
-
-void TSeriesAnalyzer::WaitIdle() {
-  std::unique_lock<std::mutex> lock(FLock);
-  FIdle.wait(lock, [this] { return !FBusy && !FRequest; });
-}
-
-void TSeriesAnalyzer::Run() {
-  std::unique_lock<std::mutex> lock(FLock);
-  for (;;) {
-    FWake.wait(lock, [this] { return FStop || FRequest.has_value(); });
-    if (FStop) return;
-    TSeriesRequest request = std::move(*FRequest);
-    FRequest.reset();
-    FBusy = true;
-    lock.unlock();
-    TSeriesResult result{request.Series, AnalyzeSeries(request.Store->View().From(request.First), request.Quantum, request.MaxBins)};
-    // The store goes with its last owner; that is not worth holding the lock for.
-    request.Store.reset();
-    lock.lock();
-    FResult = std::move(result);
-    FBusy = false;
-    if (!FRequest) FIdle.notify_all();
-  }
-}
+TSeriesAnalyzer::TSeriesAnalyzer() : TNewestWorker(Analyze, kWorkerNice) {}

@@ -1,19 +1,6 @@
 #include "measure/Summary.h"
 
-#include <cmath>
-
-#include "measure/NumberText.h"
-#include "measure/SeriesAnalysis.h"
-
-namespace {
-
-// The shortest text that reads back as the same double; null for no value (JSON has no
-// infinity or NaN either).
-std::string JsonNumber(double value, bool present = true) {
-  return present && std::isfinite(value) ? ShortestText(value) : "null";
-}
-
-}  // namespace
+#include "measure/AnalysisJson.h"
 
 void TSeriesSummary::Add(const TMeasurement& m) {
   if (!m.Distinct) return;
@@ -39,6 +26,10 @@ void TSeriesSummary::Add(const TMeasurement& m) {
     FSegmentCause = m.SegmentCause;
     FSegmentStartNs = m.Time.MonotonicNs;
     FSegmentFirst = FStore->Size();
+    if (FSegments == 1 || m.Settings != FRunSettings) {
+      FRunFirst = FSegmentFirst;
+      FRunSettings = m.Settings;
+    }
     FMoments.Clear();
     FResolution = 0;
   }
@@ -59,28 +50,15 @@ void TSeriesSummary::StartSeries() {
   FResolution = 0;
   FSegments = 0;
   FSegmentFirst = 0;
+  FRunFirst = 0;
   FLeftOut = {};
   // Readers of the old series keep their views of it.
   FStore = std::make_shared<TSeriesStore>();
 }
 
-std::string TSeriesSummary::Json() const {
-  const bool any = FMoments.Count() > 0;
-  std::string json = "{\"count\":" + std::to_string(FMoments.Count());
-  json += ",\"unit\":\"" + std::string(SiUnitText(FUnit)) + "\"";
-  json += ",\"mean\":" + JsonNumber(FMoments.Mean(), any);
-  json += ",\"std\":" + JsonNumber(FMoments.StdDev(), FMoments.Count() > 1);
-  json += ",\"min\":" + JsonNumber(FMoments.Min(), any);
-  json += ",\"max\":" + JsonNumber(FMoments.Max(), any);
-  json += ",\"adev\":[";
-  const TSeriesAnalysis analysis = AnalyzeSeries(FStore->View().From(FSegmentFirst));
-  for (std::size_t i = 0; i < analysis.Adev.size(); ++i) {
-    json += (i > 0 ? ",[" : "[") + JsonNumber(analysis.Adev[i].TauS) + "," + JsonNumber(analysis.Adev[i].Adev) + "]";
-  }
-  json += "],\"tau0\":" + JsonNumber(analysis.Tau0S, analysis.Tau0S > 0);
-  json += ",\"segment\":" + std::to_string(FSegment) + ",\"segments\":" + std::to_string(FSegments);
-  json += ",\"segment_start\":\"" + std::string(SegmentCauseText(FSegmentCause)) + "\"";
-  json += ",\"left_out\":{\"held\":" + std::to_string(FLeftOut.Held) + ",\"overflow\":" +
-          std::to_string(FLeftOut.Overflow) + ",\"error\":" + std::to_string(FLeftOut.Error) + "}";
-  return json + "}";
+std::string TSeriesSummary::Json(const TAnalysisSettings& settings) const {
+  TAnalysisSettings s = settings;
+  s.Mode = FMode;
+  const TSummaryScope scope{FMoments, FUnit, FSegment, FSegments, FSegmentCause, FLeftOut};
+  return AnalysisJson(scope, AnalyzeSeries(FStore->View().From(FRunFirst), FSegmentFirst - FRunFirst, s));
 }

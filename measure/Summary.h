@@ -4,10 +4,11 @@
 // averaging time of a measurement changes (so hertz and seconds, or readings of different
 // resolution, are never mixed), and when the user resets the statistics.  Within a series,
 // segments (measure/MeasurementStream.h) are runs of measurements without a gap.  The trend
-// chart draws the whole series, broken where a segment begins; every statistic here (the
-// moments, tau0, the Allan deviation of Json and of the analysis) is of the current segment
-// only, so none of them bridges a gap.  A gap-aware view over all segments can be built from
-// the points: each carries its segment.
+// chart draws the whole series, broken where a segment begins.  The moments and the histogram
+// are of the current segment only, so none of them bridges a gap.  The deviations (Json's and
+// the window's, measure/SeriesAnalysis.h) take the segments measured with the current
+// segment's settings (RunFirst()) with gap-aware sums, in which no term spans a gap: more
+// terms at every tau than one segment has, none of them across a gap (docs/stability.md).
 //
 // Only trusted measurements (Trusted(), measure/Measurement.h) become points; held and
 // overflowed readings and bad frames are counted as left out, per series.
@@ -23,15 +24,8 @@
 
 #include "measure/Measurement.h"
 #include "measure/RunningMoments.h"
+#include "measure/SeriesAnalysis.h"
 #include "measure/SeriesStore.h"
-
-// Readings kept out of the statistics, by reason.
-struct TLeftOut {
-  std::int64_t Held = 0;      // held readings (one per reading ПАМЯТЬ held)
-  std::int64_t Overflow = 0;  // overflowed measurements
-  std::int64_t Error = 0;     // bad frames ("Error")
-  std::int64_t Total() const { return Held + Overflow + Error; }
-};
 
 class TSeriesSummary {
  public:
@@ -67,13 +61,15 @@ class TSeriesSummary {
   // are those from SegmentFirst() on.
   std::shared_ptr<const TSeriesStore> Store() const { return FStore; }
 
-  // {"count":N,"unit":"Hz","mean":..,"std":..,"min":..,"max":..,"adev":[[tau_s,value],...],
-  //  "tau0":..,"segment":K,"segments":S,"segment_start":"keys",
-  //  "left_out":{"held":..,"overflow":..,"error":..}}
-  // with null for a figure the segment cannot give (none yet; std of one value).  count and
-  // the figures up to tau0 are of the current segment; the Allan deviation points are
-  // AnalyzeSeries's (measure/SeriesAnalysis.h) over it, computed here (O(N log N)).
-  std::string Json() const;
+  // The first point in Store() of the segments measured with the current segment's settings
+  // (every key lamp but ПАМЯТЬ, TMeasurement::Settings): the segments since those last
+  // changed, whose gates are spaced alike.  The deviations take these.
+  std::size_t RunFirst() const { return FRunFirst; }
+
+  // The summary object of measure/AnalysisJson.h: count and the moments of the current
+  // segment, the deviations and tau0 of the segments from RunFirst() on, analysed here
+  // (O(N log N)) with `settings` (the series' own mode).
+  std::string Json(const TAnalysisSettings& settings = {}) const;
 
  private:
   void StartSeries();
@@ -90,6 +86,8 @@ class TSeriesSummary {
   TSegmentCause FSegmentCause = scNone;
   std::int64_t FSegmentStartNs = 0;
   std::size_t FSegmentFirst = 0;
+  std::size_t FRunFirst = 0;
+  std::uint32_t FRunSettings = 0;
   TLeftOut FLeftOut;
   TRunningMoments FMoments;
   std::shared_ptr<TSeriesStore> FStore = std::make_shared<TSeriesStore>();

@@ -368,6 +368,9 @@ class TSioCustomComPort : public TSioBaseComponent {
   void SendLineParams();
   // Releases the window and the dispatcher of a closing port: psClosed.
   void FinishClose();
+  // After a close has completed: opens the port again when Open was set True meanwhile
+  // (ReopenPending), unless the port is being destroyed.
+  void ReopenIfAsked();
   // PortCloseMsg: completes the deferred close once the workers have ended.
   void CompleteDeferredClose(TWindowHandle window, std::intptr_t lParam);
   // Runs the events of one trigger message while the port is open.

@@ -6,6 +6,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "dispatch/SioPortName.h"
 #include "dispatch/SioPosix.h"
@@ -294,7 +295,7 @@ void TSioCustomComPort::OpenPort() {
       SetXOffChar(FXOffChar);
       SetAvailTriggerLength(FAvailTriggerLength);
       SetDTR(FDTR);
-      if (FDeviceLayer != dlFossil) SetRTS(FRTS);
+      SetRTS(FRTS);
       SetUseEventWord(FUseEventWord);
       SetRS485Mode(FRS485Mode);
       SetThreadPriorityBoost(FThreadPriorityBoost);
@@ -325,6 +326,9 @@ void TSioCustomComPort::ClosePort() {
   RunKeepingFailure(failure, [this] { SetLogging(tlDump); });
   FPortState = psClosing;
   RunKeepingFailure(failure, [this] { NotifyPortClosing(); });
+  // A reopen asked for by a close listener lapses when the close completes at once: a
+  // listener that always reopens would leave no way to close the port.
+  const bool listenerAsked = std::exchange(FReopenPending, false);
   FDispatcher->SaveTriggers(FSavedTriggers);
   FSavedTriggersValid = true;
   bool deferred = false;
@@ -333,20 +337,25 @@ void TSioCustomComPort::ClosePort() {
     // must not be destroyed from a handler run meanwhile (see the destructor).
     const TBusy busy(FBusy);
     FDispatcher->CloseLine();
-    deferred = FDispatcher->Dispatching();
+    deferred = FDispatcher->CloseRequested();
     if (deferred) {
+      FReopenPending = FReopenPending || listenerAsked;
       // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
       // the release waits for PortCloseMsg and the end of the workers.
       PostMessage(FComWindow, PortCloseMsg, 0,
                   static_cast<std::intptr_t>(static_cast<std::uint32_t>(FDispatcher->RegistryIndex()) << 16));
     } else {
       FinishClose();
-      // A reopen asked for by a close listener has no completion to wait for: it lapses.
-      FReopenPending = false;
     }
   }
-  // The port is not used after this message (a handler may even destroy it).
-  if (deferred) PumpOneMessage();
+  if (deferred) {
+    // The port is not used after this message (a handler may even destroy it).
+    PumpOneMessage();
+  } else {
+    // A reopen asked for while the workers were stopped (by a handler of another port run
+    // meanwhile) follows the close, as it follows a deferred one.
+    RunKeepingFailure(failure, [this] { ReopenIfAsked(); });
+  }
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -354,6 +363,12 @@ void TSioCustomComPort::FinishClose() {
   SetComWindow(false);
   FDispatcher.reset();
   FPortState = psClosed;
+}
+
+void TSioCustomComPort::ReopenIfAsked() {
+  const bool reopen = FReopenPending && !FDestroying;
+  FReopenPending = false;
+  if (reopen) OpenPort();
 }
 
 void TSioCustomComPort::SetComNumber(std::uint16_t value) {
@@ -366,8 +381,13 @@ void TSioCustomComPort::SetComNumber(std::uint16_t value) {
   FDispatcher->SaveTriggers(FSavedTriggers);
   const TTraceLogState tracing = FTracing;
   const TTraceLogState logging = FLogging;
-  SetOpen(false);
+  const TPortIdentity self = Identity();
+  // Stored before the close: a reopen that another handler asks for while the close runs
+  // follows the close at once, and must open the new number.
   FComNumber = value;
+  SetOpen(false);
+  // A close deferred inside an event runs one message, which may have destroyed the port.
+  if (!IsLivePort(self)) return;
   if (FPortState == psClosing) {
     // Changed from inside a trigger event: the close completes, and the reopen follows,
     // once the event has returned.  The recorders are kept as wishes for that open, as a

@@ -139,10 +139,8 @@ void TSioCustomComPort::CompleteDeferredClose(TWindowHandle window, std::intptr_
     PostMessage(window, PortCloseMsg, 0, lParam);
     return;
   }
-  const bool reopen = FReopenPending && !FDestroying;
-  FReopenPending = false;
   FinishClose();
-  if (reopen) OpenPort();
+  ReopenIfAsked();
 }
 
 void TSioCustomComPort::RefreshTriggerHandling() {

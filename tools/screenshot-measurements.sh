@@ -1,27 +1,67 @@
 #!/usr/bin/env bash
-# The Measurements window beside the instrument simulator, and the headless logger's summary of
-# the same frames, so the two can be compared.
+# The Measurements window beside the instrument simulator, what it saves, and the headless
+# logger's summary of the same frames, so the two can be compared; then a series broken by a
+# lost line.
 #
-#   screenshot-measurements.sh [DIR] [FRAMES] [PERIOD_MS]      (default out/screenshots, 300, 300)
+#   screenshot-measurements.sh [DIR] [FRAMES] [PERIOD_MS]      (default out/screenshots, 1500, 20)
 #
-# The simulator (10 MHz with noise of 1 ppm, averaging 100 ms, so a reading shows 10 Hz steps;
-# frames written at once) is recorded once into a capture, whose
-# frames are then replayed twice, 3 s after each start, so that both readers get every frame:
-# to the front panel under Xvfb, whose Measurements window (Ctrl+M) is shot as
-# "measurements.png" with its Allan deviation table saved as "adev-window.csv"; and to
-# `frontpanel --headless --summary`, whose summary line goes to "summary.json".
+# 1. The simulator (10 MHz with noise of 1 ppm, averaging 100 ms: a measurement per gate, about
+#    0.12 s apart at 20 ms frames; frames written at once) is recorded once into a capture,
+#    replayed twice, 3 s after each start, so that both readers get every frame.
+# 2. The front panel under Xvfb gets the first replay.  In its Measurements window (Ctrl+M) every
+#    deviation is chosen from the Deviations menu (Alt+D), and the window is shot with their
+#    error bars as "measurements.png".  Then it saves, through its Save menu and the file
+#    dialog: "trend.png", "stability.png", "stability.svg", "histogram.png", "statistics.csv"
+#    and "deviations.csv" (the window's deviations in full).
+# 3. `frontpanel --headless --summary` gets the second replay: its summary line goes to
+#    "summary.json".
+# 4. A live simulator at averaging 100 ms is stopped for 3 s and started again as it was: the
+#    window ("measurements-break.png") shows the trend broken where the line was lost, the
+#    statistics of the segment after it and the deviations of both segments.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$here/build}
 panel=$build/app/frontpanel
 sim=$build/tools/freqsim
 shots=${1:-$here/out/screenshots}
-frames=${2:-300}
-period=${3:-300}
+frames=${2:-1500}
+period=${3:-20}
 mkdir -p "$shots"
 XVFB_SCREEN=1280x800x24
 source "$here/tools/xvfb-common.sh"
 
+# The Measurements window of the panel started last: opened, and every deviation chosen.
+open_measurements() {
+  for _ in $(seq 100); do LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' > /dev/null 2>&1 && break; sleep 0.1; done
+  xdotool windowfocus --sync "$(LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' | head -n 1)"
+  xdotool key ctrl+m
+  for _ in $(seq 100); do LC_ALL=C.UTF-8 xdotool search --name '^(Measurements|Измерения)$' > /dev/null 2>&1 && break; sleep 0.1; done
+  window=$(LC_ALL=C.UTF-8 xdotool search --name '^(Measurements|Измерения)$' | head -n 1)
+  xdotool windowmove "$window" 0 0
+  # ADEV, MDEV, TDEV, HDEV and overlapping HDEV besides the overlapping ADEV shown first; each
+  # choice closes the menu.
+  for letter in a m t h d; do
+    xdotool windowfocus --sync "$window"
+    xdotool key alt+d
+    sleep 0.4
+    xdotool key "$letter"
+    sleep 0.3
+  done
+}
+
+# Saves through the file dialog: the keys that open it, then the path typed.
+save_as() {
+  local path=$1
+  shift
+  rm -f "$path"
+  xdotool windowfocus --sync "$window"
+  xdotool key "$@"
+  sleep 1.5
+  xdotool type --delay 10 "$path"
+  xdotool key Return
+  sleep 1
+  [ -s "$path" ] || echo "screenshot-measurements: $path was not written" >&2
+}
 
 # 1. The capture: a reader keeps the line flowing while the simulator sends its frames.
 start_simulator --noise-ppm 1 --burst --period-ms "$period" --frames "$frames" --record "$work/live.cap"
@@ -35,33 +75,48 @@ LC_ALL=C awk '$2 == "I" { $1 = sprintf("%.3f", $1 + 3000); print }' "$work/live.
 echo "600000.000 I 84" >> "$work/replay.cap"
 echo "screenshot-measurements: $(grep -c ' I ' "$work/live.cap") messages captured"
 
-# 2. The window.
+# 2. The window and what it saves.
 start_xvfb
 export DISPLAY=$display
 start_simulator --replay "$work/replay.cap"
 "$panel" --port "2=$line" > "$work/panel.log" 2>&1 &
 pids+=($!)
 panel_pid=$!
-for _ in $(seq 100); do LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' > /dev/null 2>&1 && break; sleep 0.1; done
-xdotool windowfocus --sync "$(LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' | head -n 1)"
-xdotool key ctrl+m
+open_measurements
 sleep $(( 3 + frames * period / 1000 + 2 ))
-window=$(LC_ALL=C.UTF-8 xdotool search --name '^(Measurements|Измерения)$' | head -n 1)
 import -display "$display" -window "$window" "$shots/measurements.png"
-xdotool windowfocus --sync "$window"
-rm -f "$shots/adev-window.csv"
-xdotool key ctrl+shift+a
-sleep 1.5
-xdotool type --delay 10 "$shots/adev-window.csv"
-xdotool key Return
-sleep 1
+save_as "$shots/trend.png" ctrl+s
+save_as "$shots/stability.png" alt+s t
+save_as "$shots/stability.svg" alt+s t
+save_as "$shots/histogram.png" alt+s h
+save_as "$shots/statistics.csv" ctrl+shift+s
+save_as "$shots/deviations.csv" ctrl+shift+a
 kill "$panel_pid" "${pids[-2]}" 2>/dev/null || true
 
 # 3. The headless logger on the same frames.
 start_simulator --replay "$work/replay.cap"
-"$panel" --headless --port "2=$line" --count "$frames" --csv "$work/headless.csv" --summary 2> "$shots/summary.json"
-echo "Screenshot: $shots/measurements.png"
-echo "Window's Allan deviation ($shots/adev-window.csv):"
-cat "$shots/adev-window.csv"
+"$panel" --headless --port "2=$line" --duration $(( 3 + frames * period / 1000 + 1 )) --csv "$work/headless.csv" \
+  --summary 2> "$shots/summary.json" || true
+kill "$sim_pid" 2>/dev/null || true
+
+# 4. A lost line: the simulator goes for 3 s and comes back as it was.
+link=$work/COM2
+start_simulator --link "$link" --burst --period-ms "$period" --noise-ppm 1
+"$panel" --port "2=$link" > "$work/panel-break.log" 2>&1 &
+pids+=($!)
+printf '\005' > "$line"
+open_measurements
+sleep 20
+kill "$sim_pid"
+wait "$sim_pid" 2>/dev/null || true
+sleep 3
+start_simulator --link "$link" --burst --period-ms "$period" --noise-ppm 1
+printf '\005' > "$line"
+sleep 20
+import -display "$display" -window "$window" "$shots/measurements-break.png"
+
+echo "screenshot-measurements: shots and files in $shots"
+echo "The window's deviations ($shots/deviations.csv):"
+cat "$shots/deviations.csv"
 echo "Headless summary ($shots/summary.json):"
 cat "$shots/summary.json"

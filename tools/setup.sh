@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n locales
   fonts-dseg fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth x11-utils imagemagick xdotool python3

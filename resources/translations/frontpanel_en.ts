@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>ChartExport</name>
+    <message>
+        <source>cannot write the image</source>
+        <translation>cannot write the image</translation>
+    </message>
+</context>
+<context>
     <name>CsvRecorder</name>
     <message>
         <source>Cannot record to %1</source>
@@ -188,13 +195,13 @@
         <source>tau0</source>
         <translation>tau0</translation>
     </message>
+    <message>
+        <source>drift per day</source>
+        <translation>drift per day</translation>
+    </message>
 </context>
 <context>
     <name>TAdevPlot</name>
-    <message>
-        <source>Allan deviation</source>
-        <translation>Allan deviation</translation>
-    </message>
     <message>
         <source>τ, s</source>
         <translation>τ, s</translation>
@@ -202,6 +209,42 @@
     <message>
         <source>σy(τ)</source>
         <translation>σy(τ)</translation>
+    </message>
+    <message>
+        <source>ADEV</source>
+        <translation>ADEV</translation>
+    </message>
+    <message>
+        <source>OADEV</source>
+        <translation>OADEV</translation>
+    </message>
+    <message>
+        <source>MDEV</source>
+        <translation>MDEV</translation>
+    </message>
+    <message>
+        <source>TDEV</source>
+        <translation>TDEV</translation>
+    </message>
+    <message>
+        <source>HDEV</source>
+        <translation>HDEV</translation>
+    </message>
+    <message>
+        <source>OHDEV</source>
+        <translation>OHDEV</translation>
+    </message>
+    <message>
+        <source>%1 from %2</source>
+        <translation>%1 from %2</translation>
+    </message>
+    <message>
+        <source>Frequency stability</source>
+        <translation>Frequency stability</translation>
+    </message>
+    <message>
+        <source>TDEV σx(τ), s</source>
+        <translation>TDEV σx(τ), s</translation>
     </message>
 </context>
 <context>
@@ -367,36 +410,12 @@
         <translation>Back to the whole series, scrolling on with new measurements (Home in the chart)</translation>
     </message>
     <message>
-        <source>Save chart…</source>
-        <translation>Save chart…</translation>
-    </message>
-    <message>
-        <source>Save the trend chart as PNG</source>
-        <translation>Save the trend chart as PNG</translation>
-    </message>
-    <message>
-        <source>PNG images (*.png)</source>
-        <translation>PNG images (*.png)</translation>
-    </message>
-    <message>
-        <source>Save statistics…</source>
-        <translation>Save statistics…</translation>
-    </message>
-    <message>
         <source>Save the statistics as CSV</source>
         <translation>Save the statistics as CSV</translation>
     </message>
     <message>
         <source>CSV files (*.csv)</source>
         <translation>CSV files (*.csv)</translation>
-    </message>
-    <message>
-        <source>Save Allan deviation…</source>
-        <translation>Save Allan deviation…</translation>
-    </message>
-    <message>
-        <source>Save the Allan deviation as CSV</source>
-        <translation>Save the Allan deviation as CSV</translation>
     </message>
     <message>
         <source>quantity</source>
@@ -411,14 +430,6 @@
         <translation>unit</translation>
     </message>
     <message>
-        <source>τ, s</source>
-        <translation>τ, s</translation>
-    </message>
-    <message>
-        <source>σy(τ)</source>
-        <translation>σy(τ)</translation>
-    </message>
-    <message>
         <source>terms</source>
         <translation>terms</translation>
     </message>
@@ -427,16 +438,8 @@
         <translation>Statistics</translation>
     </message>
     <message>
-        <source>Allan deviation (overlapping)</source>
-        <translation>Allan deviation (overlapping)</translation>
-    </message>
-    <message>
         <source>No measurement with a value yet.</source>
         <translation>No measurement with a value yet.</translation>
-    </message>
-    <message>
-        <source>Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements (the figures are of this segment; the trend breaks where a segment begins).</source>
-        <translation>Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements (the figures are of this segment; the trend breaks where a segment begins).</translation>
     </message>
     <message>
         <source>no unit</source>
@@ -447,12 +450,132 @@
         <translation>Left out of the statistics: %1 held, %2 overflowed, %3 bad frames.</translation>
     </message>
     <message>
-        <source>Cannot save the chart to %1</source>
-        <translation>Cannot save the chart to %1</translation>
-    </message>
-    <message>
         <source>Cannot save to %1: %2</source>
         <translation>Cannot save to %1: %2</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png);;SVG drawings (*.svg)</source>
+        <translation>PNG images (*.png);;SVG drawings (*.svg)</translation>
+    </message>
+    <message>
+        <source>dev.</source>
+        <translation>dev.</translation>
+    </message>
+    <message>
+        <source>τ</source>
+        <translation>τ</translation>
+    </message>
+    <message>
+        <source>σ(τ)</source>
+        <translation>σ(τ)</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>low</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>high</translation>
+    </message>
+    <message>
+        <source>noise</source>
+        <translation>noise</translation>
+    </message>
+    <message>
+        <source>&amp;ADEV (Allan)</source>
+        <translation>&amp;ADEV (Allan)</translation>
+    </message>
+    <message>
+        <source>&amp;Overlapping ADEV</source>
+        <translation>&amp;Overlapping ADEV</translation>
+    </message>
+    <message>
+        <source>&amp;MDEV (modified Allan)</source>
+        <translation>&amp;MDEV (modified Allan)</translation>
+    </message>
+    <message>
+        <source>&amp;TDEV (time)</source>
+        <translation>&amp;TDEV (time)</translation>
+    </message>
+    <message>
+        <source>&amp;HDEV (Hadamard)</source>
+        <translation>&amp;HDEV (Hadamard)</translation>
+    </message>
+    <message>
+        <source>Overlapping H&amp;DEV</source>
+        <translation>Overlapping H&amp;DEV</translation>
+    </message>
+    <message>
+        <source>&amp;Deviations</source>
+        <translation>&amp;Deviations</translation>
+    </message>
+    <message>
+        <source>&amp;95 % intervals</source>
+        <translation>&amp;95 % intervals</translation>
+    </message>
+    <message>
+        <source>&amp;Remove the linear drift</source>
+        <translation>&amp;Remove the linear drift</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>T&amp;rend chart…</source>
+        <translation>T&amp;rend chart…</translation>
+    </message>
+    <message>
+        <source>Save the trend chart</source>
+        <translation>Save the trend chart</translation>
+    </message>
+    <message>
+        <source>S&amp;tability chart…</source>
+        <translation>S&amp;tability chart…</translation>
+    </message>
+    <message>
+        <source>Save the stability chart</source>
+        <translation>Save the stability chart</translation>
+    </message>
+    <message>
+        <source>&amp;Histogram…</source>
+        <translation>&amp;Histogram…</translation>
+    </message>
+    <message>
+        <source>Save the histogram</source>
+        <translation>Save the histogram</translation>
+    </message>
+    <message>
+        <source>&amp;Statistics…</source>
+        <translation>&amp;Statistics…</translation>
+    </message>
+    <message>
+        <source>&amp;Deviations…</source>
+        <translation>&amp;Deviations…</translation>
+    </message>
+    <message>
+        <source>Save the deviations as CSV</source>
+        <translation>Save the deviations as CSV</translation>
+    </message>
+    <message>
+        <source>Stability: deviations and their intervals</source>
+        <translation>Stability: deviations and their intervals</translation>
+    </message>
+    <message>
+        <source>Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements (the statistics and the histogram are of this segment; the trend breaks where a segment begins).</source>
+        <translation>Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements (the statistics and the histogram are of this segment; the trend breaks where a segment begins).</translation>
+    </message>
+    <message>
+        <source>The deviations take the %1 segments measured with these settings, no term across a gap.</source>
+        <translation>The deviations take the %1 segments measured with these settings, no term across a gap.</translation>
+    </message>
+    <message>
+        <source>Cannot save the chart to %1: %2</source>
+        <translation>Cannot save the chart to %1: %2</translation>
+    </message>
+    <message>
+        <source>mode %1, averaging %2 ms, %3, %4 values, frontpanel %5</source>
+        <translation>mode %1, averaging %2 ms, %3, %4 values, frontpanel %5</translation>
     </message>
 </context>
 <context>
@@ -584,6 +707,30 @@ sent %4, dropped %5, waiting %6</translation>
     <message>
         <source>s</source>
         <translation>s</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>µ</source>
+        <translation>µ</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>m</translation>
+    </message>
+    <message>
+        <source>k</source>
+        <translation>k</translation>
+    </message>
+    <message>
+        <source>M</source>
+        <translation>M</translation>
+    </message>
+    <message>
+        <source>G</source>
+        <translation>G</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru" sourcelanguage="en">
 <context>
+    <name>ChartExport</name>
+    <message>
+        <source>cannot write the image</source>
+        <translation>не удаётся записать изображение</translation>
+    </message>
+</context>
+<context>
     <name>CsvRecorder</name>
     <message>
         <source>Cannot record to %1</source>
@@ -188,13 +195,13 @@
         <source>tau0</source>
         <translation>τ0</translation>
     </message>
+    <message>
+        <source>drift per day</source>
+        <translation>дрейф за сутки</translation>
+    </message>
 </context>
 <context>
     <name>TAdevPlot</name>
-    <message>
-        <source>Allan deviation</source>
-        <translation>Девиация Аллана</translation>
-    </message>
     <message>
         <source>τ, s</source>
         <translation>τ, с</translation>
@@ -202,6 +209,42 @@
     <message>
         <source>σy(τ)</source>
         <translation>σy(τ)</translation>
+    </message>
+    <message>
+        <source>ADEV</source>
+        <translation>ADEV</translation>
+    </message>
+    <message>
+        <source>OADEV</source>
+        <translation>OADEV</translation>
+    </message>
+    <message>
+        <source>MDEV</source>
+        <translation>MDEV</translation>
+    </message>
+    <message>
+        <source>TDEV</source>
+        <translation>TDEV</translation>
+    </message>
+    <message>
+        <source>HDEV</source>
+        <translation>HDEV</translation>
+    </message>
+    <message>
+        <source>OHDEV</source>
+        <translation>OHDEV</translation>
+    </message>
+    <message>
+        <source>%1 from %2</source>
+        <translation>%1 от %2</translation>
+    </message>
+    <message>
+        <source>Frequency stability</source>
+        <translation>Стабильность частоты</translation>
+    </message>
+    <message>
+        <source>TDEV σx(τ), s</source>
+        <translation>TDEV σx(τ), с</translation>
     </message>
 </context>
 <context>
@@ -367,36 +410,12 @@
         <translation>Вернуться ко всей серии и следовать за новыми измерениями (Home на графике)</translation>
     </message>
     <message>
-        <source>Save chart…</source>
-        <translation>Сохранить график…</translation>
-    </message>
-    <message>
-        <source>Save the trend chart as PNG</source>
-        <translation>Сохранить график тренда в PNG</translation>
-    </message>
-    <message>
-        <source>PNG images (*.png)</source>
-        <translation>Изображения PNG (*.png)</translation>
-    </message>
-    <message>
-        <source>Save statistics…</source>
-        <translation>Сохранить статистику…</translation>
-    </message>
-    <message>
         <source>Save the statistics as CSV</source>
         <translation>Сохранить статистику в CSV</translation>
     </message>
     <message>
         <source>CSV files (*.csv)</source>
         <translation>Файлы CSV (*.csv)</translation>
-    </message>
-    <message>
-        <source>Save Allan deviation…</source>
-        <translation>Сохранить девиацию Аллана…</translation>
-    </message>
-    <message>
-        <source>Save the Allan deviation as CSV</source>
-        <translation>Сохранить девиацию Аллана в CSV</translation>
     </message>
     <message>
         <source>quantity</source>
@@ -411,14 +430,6 @@
         <translation>ед. изм.</translation>
     </message>
     <message>
-        <source>τ, s</source>
-        <translation>τ, с</translation>
-    </message>
-    <message>
-        <source>σy(τ)</source>
-        <translation>σy(τ)</translation>
-    </message>
-    <message>
         <source>terms</source>
         <translation>слагаемых</translation>
     </message>
@@ -427,16 +438,8 @@
         <translation>Статистика</translation>
     </message>
     <message>
-        <source>Allan deviation (overlapping)</source>
-        <translation>Девиация Аллана (с перекрытием)</translation>
-    </message>
-    <message>
         <source>No measurement with a value yet.</source>
         <translation>Пока нет ни одного измерения со значением.</translation>
-    </message>
-    <message>
-        <source>Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements (the figures are of this segment; the trend breaks where a segment begins).</source>
-        <translation>Серия: режим %1, время счёта %2 мс, единица: %3.  Участок %4 серии, начало — %5; измерений: %6 (значения относятся к этому участку; на графике тренда участки не соединяются).</translation>
     </message>
     <message>
         <source>no unit</source>
@@ -447,12 +450,132 @@
         <translation>Не вошли в статистику: удержанных — %1, с переполнением — %2, ошибочных кадров — %3.</translation>
     </message>
     <message>
-        <source>Cannot save the chart to %1</source>
-        <translation>Не удаётся сохранить график в %1</translation>
-    </message>
-    <message>
         <source>Cannot save to %1: %2</source>
         <translation>Не удаётся сохранить в %1: %2</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png);;SVG drawings (*.svg)</source>
+        <translation>Изображения PNG (*.png);;Рисунки SVG (*.svg)</translation>
+    </message>
+    <message>
+        <source>dev.</source>
+        <translation>дев.</translation>
+    </message>
+    <message>
+        <source>τ</source>
+        <translation>τ</translation>
+    </message>
+    <message>
+        <source>σ(τ)</source>
+        <translation>σ(τ)</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>нижн.</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>верхн.</translation>
+    </message>
+    <message>
+        <source>noise</source>
+        <translation>шум</translation>
+    </message>
+    <message>
+        <source>&amp;ADEV (Allan)</source>
+        <translation>&amp;ADEV (Аллана)</translation>
+    </message>
+    <message>
+        <source>&amp;Overlapping ADEV</source>
+        <translation>ADEV с &amp;перекрытием</translation>
+    </message>
+    <message>
+        <source>&amp;MDEV (modified Allan)</source>
+        <translation>&amp;MDEV (модифицированная Аллана)</translation>
+    </message>
+    <message>
+        <source>&amp;TDEV (time)</source>
+        <translation>&amp;TDEV (временная)</translation>
+    </message>
+    <message>
+        <source>&amp;HDEV (Hadamard)</source>
+        <translation>&amp;HDEV (Адамара)</translation>
+    </message>
+    <message>
+        <source>Overlapping H&amp;DEV</source>
+        <translation>H&amp;DEV с перекрытием</translation>
+    </message>
+    <message>
+        <source>&amp;Deviations</source>
+        <translation>&amp;Девиации</translation>
+    </message>
+    <message>
+        <source>&amp;95 % intervals</source>
+        <translation>Интервалы &amp;95 %</translation>
+    </message>
+    <message>
+        <source>&amp;Remove the linear drift</source>
+        <translation>&amp;Убрать линейный дрейф</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Сохранить</translation>
+    </message>
+    <message>
+        <source>T&amp;rend chart…</source>
+        <translation>График т&amp;ренда…</translation>
+    </message>
+    <message>
+        <source>Save the trend chart</source>
+        <translation>Сохранить график тренда</translation>
+    </message>
+    <message>
+        <source>S&amp;tability chart…</source>
+        <translation>График с&amp;табильности…</translation>
+    </message>
+    <message>
+        <source>Save the stability chart</source>
+        <translation>Сохранить график стабильности</translation>
+    </message>
+    <message>
+        <source>&amp;Histogram…</source>
+        <translation>&amp;Гистограмма…</translation>
+    </message>
+    <message>
+        <source>Save the histogram</source>
+        <translation>Сохранить гистограмму</translation>
+    </message>
+    <message>
+        <source>&amp;Statistics…</source>
+        <translation>&amp;Статистика…</translation>
+    </message>
+    <message>
+        <source>&amp;Deviations…</source>
+        <translation>&amp;Девиации…</translation>
+    </message>
+    <message>
+        <source>Save the deviations as CSV</source>
+        <translation>Сохранить девиации в CSV</translation>
+    </message>
+    <message>
+        <source>Stability: deviations and their intervals</source>
+        <translation>Стабильность: девиации и их интервалы</translation>
+    </message>
+    <message>
+        <source>Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements (the statistics and the histogram are of this segment; the trend breaks where a segment begins).</source>
+        <translation>Серия: режим %1, время счёта %2 мс, единица: %3.  Участок %4 серии, начало — %5; измерений: %6 (статистика и гистограмма относятся к этому участку; на графике тренда участки не соединяются).</translation>
+    </message>
+    <message>
+        <source>The deviations take the %1 segments measured with these settings, no term across a gap.</source>
+        <translation>Девиации вычислены по %1 участкам, измеренным с этими настройками, без слагаемых через разрыв.</translation>
+    </message>
+    <message>
+        <source>Cannot save the chart to %1: %2</source>
+        <translation>Не удаётся сохранить график в %1: %2</translation>
+    </message>
+    <message>
+        <source>mode %1, averaging %2 ms, %3, %4 values, frontpanel %5</source>
+        <translation>режим %1, время счёта %2 мс, %3, значений: %4, frontpanel %5</translation>
     </message>
 </context>
 <context>
@@ -586,6 +709,30 @@ sent %4, dropped %5, waiting %6</source>
     <message>
         <source>s</source>
         <translation>с</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>н</translation>
+    </message>
+    <message>
+        <source>µ</source>
+        <translation>мк</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>м</translation>
+    </message>
+    <message>
+        <source>k</source>
+        <translation>к</translation>
+    </message>
+    <message>
+        <source>M</source>
+        <translation>М</translation>
+    </message>
+    <message>
+        <source>G</source>
+        <translation>Г</translation>
     </message>
 </context>
 <context>

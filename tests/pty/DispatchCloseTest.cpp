@@ -20,10 +20,8 @@ class DispatchClose : public ::testing::Test {
     ASSERT_EQ(Line.Open(Peer.SlavePath()), 0);
     Line.SetAvailThreshold(1);
   }
-  bool Released() {
-    std::lock_guard in(Line.InputLock);
-    return Line.FInRing == nullptr && Line.FOutRing == nullptr && Line.DeviceEventSignal == nullptr;
-  }
+  // The rings and signals are freed.
+  bool Released() { return Line.LineStage() == lsReleased; }
 
   TTestPty Peer{kPeerSlave, kPeerMode};
   TTestDispatcher Line;
@@ -39,8 +37,7 @@ TEST_F(DispatchClose, CloseFromAMainThreadHandlerIsCompletedWhenTheDeliveryRetur
     EXPECT_EQ(Line.ReadBlock(&byte, 1), 1);
     Line.CloseLine();
     deferred = Line.CloseRequested();
-    std::lock_guard in(Line.InputLock);
-    ringsDuringHandler = Line.FInRing != nullptr;
+    ringsDuringHandler = !Released();
   }, true);
   ASSERT_TRUE(Peer.Write(std::string("xy")));
   ASSERT_TRUE(PumpUntil([&] { return calls > 0 && !Line.WorkersRunning(); }));
@@ -54,8 +51,12 @@ TEST_F(DispatchClose, CloseFromAMainThreadHandlerIsCompletedWhenTheDeliveryRetur
 TTestDispatcher* gLine = nullptr;
 std::atomic<int> gCalls{0};
 
+std::atomic<bool> gDeferred{false};
+
 void CloseFromWorker(std::uint32_t message, std::uintptr_t, std::intptr_t) {
-  if (message == TriggerAvailMsg && gCalls++ == 0) gLine->CloseLine();
+  if (message != TriggerAvailMsg || gCalls++ != 0) return;
+  gLine->CloseLine();
+  gDeferred = gLine->CloseRequested();
 }
 
 TEST_F(DispatchClose, CloseFromAHandlerOnTheDispatchWorkerReleasesOnce) {
@@ -64,7 +65,7 @@ TEST_F(DispatchClose, CloseFromAHandlerOnTheDispatchWorkerReleasesOnce) {
   Line.AddProcedureHandler(&CloseFromWorker);
   ASSERT_TRUE(Peer.Write(std::string("x")));
   ASSERT_TRUE(WaitUntil([&] { return gCalls > 0 && !Line.WorkersRunning(); }));
-  EXPECT_TRUE(Line.CloseRequested());
+  EXPECT_TRUE(gDeferred);
   EXPECT_TRUE(Released());
   EXPECT_EQ(gCalls, 1);
 }
@@ -139,7 +140,7 @@ TEST(DispatchHalt, NoDeliveryStartsOnceTheWorkersAreBeingStopped) {
   ASSERT_TRUE(peer.Write(std::string("x")));
   ASSERT_TRUE(WaitUntil([&] { return seam.Holding.load(); }));
   std::thread release([&] {
-    WaitUntil([&] { return line.FWorkersStopFlag.load(); });
+    WaitUntil([&] { return line.LineStage() == lsHalting; });
     seam.Release = true;
   });
   line.HaltWorkers();  // the worker reads "x" and goes on with its pass meanwhile

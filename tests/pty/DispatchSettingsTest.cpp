@@ -105,8 +105,9 @@ TEST_F(DispatchSettings, StopBitArgumentsFollowTheDataSize) {
   };
   for (const auto& c : cases) {
     ASSERT_EQ(Line.SetLineParams(9600, 0, c.DataBits, c.StopArg), 0);
-    std::lock_guard main(Line.MainLock);
-    EXPECT_EQ(Line.FDeviceSettings.StopBits, c.Stored) << int(c.DataBits) << "/" << int(c.StopArg);
+    TDeviceSettings applied;
+    ASSERT_EQ(Line.DeviceGetSettings(applied), 0);
+    EXPECT_EQ(applied.StopBits, c.Stored) << int(c.DataBits) << "/" << int(c.StopArg);
   }
 }
 
@@ -128,11 +129,10 @@ TEST_F(DispatchSettings, HandshakeAndSoftwareFlowReachTheDeviceAndReadBack) {
   ASSERT_EQ(Line.GetFlowSettings(hw, sw, xon, xoff), 0);
   EXPECT_EQ(hw, 15u);
   EXPECT_EQ(sw, 0u);
-  {
-    std::lock_guard main(Line.MainLock);
-    EXPECT_EQ(Line.FDeviceSettings.XoffLim, 4096 - 3000);
-    EXPECT_EQ(Line.FDeviceSettings.XonLim, 1000);
-  }
+  TDeviceSettings applied;
+  ASSERT_EQ(Line.DeviceGetSettings(applied), 0);
+  EXPECT_EQ(applied.XoffLim, 4096 - 3000);
+  EXPECT_EQ(applied.XonLim, 1000);
   EXPECT_EQ(Line.SetDtr(false), 1);  // driven by the handshake
 
   ASSERT_EQ(Line.SetHandshake(3000, 1000, 0), 0);

@@ -1,5 +1,5 @@
-// Test helpers for the dispatcher over pseudo-terminals: a dispatcher that exposes its
-// protected state, and recognisable byte streams.  The peer on the master side is a
+// Test helpers for the dispatcher over pseudo-terminals: a dispatcher with the tests' own
+// open and read calls, and recognisable byte streams.  The peer on the master side is a
 // TTestPty whose slave nobody but the dispatcher opens and whose settings are the kernel's
 // until the dispatcher sets the line.
 #pragma once
@@ -22,45 +22,25 @@
 inline constexpr TTestPty::TSlave kPeerSlave = TTestPty::TSlave::NotHeld;
 inline constexpr TTestPty::TMode kPeerMode = TTestPty::TMode::AsCreated;
 
-// The POSIX dispatcher with its state open to the tests.
+// The POSIX dispatcher, as a port would use it.
 class TTestDispatcher : public TSioPosixDispatcher {
  public:
   TTestDispatcher() : TSioPosixDispatcher(nullptr) {}
   ~TTestDispatcher() override { ShutDown(); }
-  using TSioBaseDispatcher::FDeviceSettings;
-  using TSioBaseDispatcher::FEventWorker;
-  using TSioBaseDispatcher::FDispatchWorker;
-  using TSioBaseDispatcher::FOutputWorker;
-  using TSioBaseDispatcher::FInRing;
-  using TSioBaseDispatcher::FInRingFull;
-  using TSioBaseDispatcher::FInRingHead;
-  using TSioBaseDispatcher::FInRingTail;
-  using TSioBaseDispatcher::FOutRing;
-  using TSioBaseDispatcher::FOutRingFull;
-  using TSioBaseDispatcher::FOutRingHead;
-  using TSioBaseDispatcher::FOutRingTail;
-  using TSioBaseDispatcher::InputLock;
-  using TSioBaseDispatcher::OutputLock;
-  using TSioBaseDispatcher::MainLock;
-  using TSioBaseDispatcher::DeviceEventSignal;
-  using TSioBaseDispatcher::FWorkersStopFlag;
-  using TSioBaseDispatcher::OutputStopSignal;
 
   // 9600 8N1, the given queue sizes, DTR and RTS on.
   int Open(const std::string& path, std::uint32_t outSize = 4096, std::uint32_t inSize = 4096) {
     return OpenLine(path, 9600, 0, 8, 1, inSize, outSize, olDtrOn | olRtsOn);
   }
 
+  // The modem state as the dispatch worker left it (ReadModemState would read the lines
+  // first, before the worker compares them).
   std::uint32_t ModemStateNow() {
     std::lock_guard main(MainLock);
     return FModemState;
   }
   std::uint32_t EventWordNow() const { return FDeviceEventWord.load(); }
 
-  bool OutputRingIdle() {
-    std::lock_guard out(OutputLock);
-    return !FOutRingFull && FOutRingHead == 0 && FOutRingTail == 0;
-  }
 
   // Reads `count` bytes as they arrive, from the calling thread.
   std::vector<std::uint8_t> Take(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {

@@ -3,6 +3,7 @@
 // and close notifications.
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 #include "PortTestSupport.h"
 #include "dispatch/SioPosix.h"
@@ -255,6 +256,35 @@ TEST_F(PortEvents, DestroyingAPortWhoseCloseIsDeferredIsSafe) {
     DispatchMessage(held);
     EXPECT_TRUE(PumpUntil([&] { return SlotEmpty(index); }));
   }
+}
+
+// While the port's thread waits in a line change for output the far end does not read, a
+// trigger message times out (3 s) and is withdrawn: it reached nobody, so the bytes it
+// announced are announced again once the thread runs its messages, though nothing more comes.
+TEST_F(PortEvents, BytesAnnouncedToAThreadTooBusyToHearAreAnnouncedAgain) {
+  Port->SetOutSize(4096);
+  int heard = 0;
+  Port->SetOnTriggerAvail([&](TComponent*, std::uint16_t count) {
+    std::string block(count, '\0');
+    Port->GetBlock(block.data(), count);
+    heard += count;
+  });
+  Port->SetOpen(true);
+  std::size_t queued = 0;
+  while (Port->Dispatcher()->OutUsed() == 0) {
+    Port->PutBlock("wxyz", 4);
+    queued += 4;
+  }
+  ASSERT_TRUE(Pty.Write("a"));
+  ASSERT_TRUE(WaitUntil([&] { return Port->Dispatcher()->Dispatching(); }));
+  std::thread reader([&] {
+    SleepMs(kTriggerSendTimeoutMs + 500);
+    EXPECT_EQ(Pty.Read(queued, std::chrono::seconds(10)).size(), queued);
+  });
+  Port->SetBaud(19200);
+  reader.join();
+  EXPECT_TRUE(PumpUntil([&] { return heard == 1; }, std::chrono::seconds(3)));
+  EXPECT_TRUE(Shown.Messages.empty());
 }
 
 TEST_F(PortEvents, ListenersHearOfOpenAndCloseLastAddedFirst) {

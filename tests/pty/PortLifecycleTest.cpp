@@ -2,11 +2,16 @@
 // replaced by one at the same address, a port destroyed by a handler of its dispatcher's
 // delivery that runs on the port's thread, and calls from a thread that does not own the port.
 #include <atomic>
+#include <functional>
 #include <new>
 #include <thread>
+#include <utility>
 
 #include "PortTestSupport.h"
 #include "common/SioExcept.h"
+#include "common/SioMisc.h"
+#include "dispatch/SioPosix.h"
+#include "platform/SysErrors.h"
 #include "port/SioPort.h"
 
 namespace {
@@ -136,6 +141,80 @@ TEST_F(PortLifecycle, DestroyingThePortFromAHandlerOfItsDeliveryIsDeferred) {
     gWindowHandler = nullptr;
     if (window != 0) DestroyWindow(window);
   }
+}
+
+// A close asked for inside an event is deferred and runs one message of the port's thread;
+// when that message destroys the port (another port's event may), the call that closed must
+// not touch the port afterwards: a change of ComNumber, and a lost line (LineLostMsg taken by
+// a handler that runs messages, as a modal box does, while the delivery is in progress).
+TEST_F(PortLifecycle, APortDestroyedByTheMessageItsDeferredCloseRunsIsNotUsedAfterIt) {
+  enum TCloser { kComNumber, kLineLost };
+  for (const TCloser closer : {kComNumber, kLineLost}) {
+    SCOPED_TRACE(closer);
+    auto port = std::make_unique<TSioComPort>(nullptr);
+    bool lostRaised = false;
+    port->SetComNumber(2);
+    port->SetOnLineLost([&](TComponent*, int) { lostRaised = true; });
+    port->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t, std::uint16_t) {
+      TSioComPort* self = port.get();
+      const int index = self->Dispatcher()->RegistryIndex();
+      if (closer == kLineLost) {
+        PostMessage(self->ComWindow(), LineLostMsg, ERROR_GEN_FAILURE, static_cast<std::intptr_t>(index) << 16);
+      }
+      PostToMainThread([&port] { port.reset(); });
+      if (closer == kComNumber) {
+        self->SetComNumber(3);
+      } else {
+        PumpOneMessage();
+      }
+    });
+    port->SetOpen(true);
+    const int index = port->Dispatcher()->RegistryIndex();
+    ASSERT_TRUE(First.Write("a"));
+    EXPECT_TRUE(PumpUntil([&] { return port == nullptr && SlotEmpty(index); }));
+    EXPECT_FALSE(lostRaised) << "OnLineLost of a destroyed port";
+  }
+  EXPECT_TRUE(Shown.Messages.empty());
+}
+
+// SetOpen(True) from a handler run while a close made outside any event waits for the
+// device and the workers (another port's event) opens the port again once the close has
+// completed.  The port's device close runs the thread's messages until that event has run.
+TEST_F(PortLifecycle, AReopenAskedForWhileACloseStopsTheWorkersFollowsIt) {
+  struct TPumpingLine : TSioPosixDispatcher {
+    TPumpingLine(TSioCustomComPort* port, std::function<void()>& whileClosing)
+        : TSioPosixDispatcher(port), WhileClosing(whileClosing) {}
+    int DeviceClose() override {
+      if (WhileClosing) std::exchange(WhileClosing, nullptr)();
+      return TSioPosixDispatcher::DeviceClose();
+    }
+    std::function<void()>& WhileClosing;
+  };
+  struct TPumpingPort : TSioComPort {
+    TPumpingPort() : TSioComPort(nullptr) {}
+    std::unique_ptr<TSioBaseDispatcher> CreateDispatcher() override {
+      return std::make_unique<TPumpingLine>(this, WhileClosing);
+    }
+    std::function<void()> WhileClosing;
+  };
+  auto port = std::make_unique<TPumpingPort>();
+  auto other = std::make_unique<TSioComPort>(nullptr);
+  port->SetComNumber(2);
+  other->SetComNumber(3);
+  int asked = 0;
+  other->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t, std::uint16_t) {
+    if (asked++ == 0) port->SetOpen(true);
+  });
+  port->SetOpen(true);
+  other->SetOpen(true);
+  port->WhileClosing = [&] { EXPECT_TRUE(PumpUntil([&] { return asked > 0; })); };
+  ASSERT_TRUE(Second.Write("b"));
+  port->SetOpen(false);
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(port->Open());
+  EXPECT_EQ(port->PortState(), psOpen);
+  EXPECT_FALSE(port->ReopenPending());
+  EXPECT_TRUE(Shown.Messages.empty());
 }
 
 // The dispatch worker's own handlers may not use the port: it says so instead of racing the

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "PortTestSupport.h"
+#include "support/LoopbackListener.h"
+#include "support/ProcessCounts.h"
 #include "common/SioExcept.h"
 #include "platform/SysErrors.h"
 #include "port/SioPort.h"
@@ -69,6 +71,39 @@ TEST_F(PortLineLost, ThePortClosesAsACloseWouldAndSaysSoOnceAfterTheBytesBeforeI
   EXPECT_EQ(Port->ComWindow(), 0u);
   EXPECT_EQ(Port->Tracing(), tlOff);
   EXPECT_TRUE(FileExists(Folder.File("lost.trc"))) << "the trace was written out";
+  PumpUntil([] { return false; }, 300ms);
+  EXPECT_EQ(Lost.size(), 1u);
+  EXPECT_TRUE(Shown.Messages.empty());
+}
+
+// The workers start before the port's window is registered: a line lost in between (a
+// server that accepts and closes at once) is still reported once the port has opened.
+TEST_F(PortLineLost, ALineLostWhileThePortOpensIsReportedOnceItHasOpened) {
+  class TLostWhileOpening : public TSioComPort {
+   public:
+    explicit TLostWhileOpening(const TLoopbackListener& server) : TSioComPort(nullptr), FServer(server) {}
+
+   protected:
+    int InitPort() override {
+      const int threads = CountThreads();
+      const int result = TSioComPort::InitPort();
+      close(FServer.Accept());
+      // The event worker ends once it has reported the loss to whoever was there: nobody.
+      EXPECT_TRUE(WaitUntil([&] { return CountThreads() == threads + 2; }));
+      return result;
+    }
+
+   private:
+    const TLoopbackListener& FServer;
+  };
+  TLoopbackListener server;
+  SetPortDevicePath(2, server.Url());
+  Port = std::make_unique<TLostWhileOpening>(server);
+  Port->SetComNumber(2);
+  Port->SetOnLineLost([this](TComponent*, int error) { Lost.push_back({error, Got}); });
+  Port->SetOpen(true);
+  ASSERT_TRUE(PumpUntil([&] { return !Lost.empty(); }));
+  EXPECT_EQ(Port->PortState(), psClosed);
   PumpUntil([] { return false; }, 300ms);
   EXPECT_EQ(Lost.size(), 1u);
   EXPECT_TRUE(Shown.Messages.empty());

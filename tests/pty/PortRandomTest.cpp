@@ -1,20 +1,24 @@
-// A seeded randomized test of the port component over real pseudo-terminals.  Thousands of
+// A seeded randomized test of the port component over real pseudo-terminals (or, with
+// --socket, over tcp:// lines served on 127.0.0.1).  Thousands of
 // random steps: opening, closing, number and setting changes, block I/O, flushes, triggers of
-// every kind, trace and log switches, destroying and recreating ports, handlers of every kind
-// - and the same from inside trigger events and synchronized handlers - while the far end of
-// each line writes numbered bytes at changing rates, drains or stalls the port's output and
-// hangs up.  It checks that every byte arrives once and in order in each direction (except
-// what a purge or a close may drop), that no handler runs after its port is gone, that event
-// depths return to 0, that threads and descriptors return to the baseline after a destroy,
-// and, through a watchdog, that nothing hangs.
+// every kind, trace and log switches, destroying and recreating ports (also from a message
+// that a close deferred inside an event runs), handlers of every kind - and the same from
+// inside trigger events and synchronized handlers - while the far end of each line writes
+// numbered bytes at changing rates, drains or stalls the port's output (also while the port's
+// thread waits in a line change for it) and hangs up.  It checks that every byte arrives once
+// and in order in each direction (except what a purge or a close may drop), that a port whose
+// event reads everything hears of every byte, that no handler runs after its port is gone,
+// that event depths return to 0, that threads and descriptors return to the baseline after a
+// destroy, and, through a watchdog, that nothing hangs.
 //
-//   PortRandomTest [--seed=N] [--seconds=S] [--steps=N] [--verbose]
+//   PortRandomTest [--seed=N] [--seconds=S] [--steps=N] [--socket] [--verbose]
 // or the environment variables SIO_RANDOM_SEED, SIO_RANDOM_SECONDS, SIO_RANDOM_STEPS.  The
 // seed is printed first; the same seed replays the same choices (the threads' timing differs).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -25,6 +29,7 @@
 #include "platform/Application.h"
 #include "port/SioPort.h"
 #include "support/ProcessCounts.h"
+#include "support/Wait.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -36,10 +41,13 @@ struct TSettings {
   double Seconds = 10;
   unsigned long long Steps = ~0ull;
   bool Verbose = false;  // every action on stderr (--verbose)
+  bool Socket = false;   // tcp:// lines (--socket)
 } gSettings;
 
-constexpr unsigned kLines[] = {2, 3, 4};
 constexpr std::size_t kSlots = 2;
+// The lines: three pseudo-terminals any port may open (a second open of one is refused), or
+// two servers for each slot (a server would take a second connection and serve the newer).
+std::vector<unsigned> gLines;
 // Who reads a port's bytes in its deliveries: one handler only, since every handler of a
 // delivery is shown the same bytes.
 enum TRole { kOnTrigger, kSyncMethod, kWindow, kRoles };
@@ -59,6 +67,7 @@ struct TPortCtx {
   int ReadPolicy = 0;                     // what the reading handler takes, see ReadInEvent
   int NestedLeft = 0;                     // handler calls still to do a nested action
   int Busy = 0;                           // in a call that may close the port (not to be destroyed)
+  bool DeferredClose = false;             // its close was asked for inside its own delivery
   bool LostClose = false;                 // the port closes itself for a lost line (counted in Busy)
   // The dispatcher each kind of handler of the test's own is registered with (one of each,
   // so that only one handler of a delivery reads).
@@ -76,7 +85,7 @@ class TRandomRun {
     Application().SetExceptionDisplay([this](const std::string& m) { Shown(m); });
     FTemp = std::filesystem::temp_directory_path() / ("sio-random-" + std::to_string(getpid()));
     std::filesystem::create_directories(FTemp);
-    for (const unsigned n : kLines) FLines.emplace(n, std::make_unique<TFarEnd>(n, FRandom()));
+    for (const unsigned n : gLines) FLines.emplace(n, std::make_unique<TFarEnd>(n, FRandom(), gSettings.Socket));
   }
   ~TRandomRun() {
     DestroyAll();
@@ -93,7 +102,8 @@ class TRandomRun {
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(FRandom); }
   bool Chance(int percent) { return Pick(100) < percent; }
   TFarEnd& Line(unsigned n) { return *FLines.at(n); }
-  unsigned AnyLine() { return kLines[Pick(3)]; }
+  unsigned AnyLine() { return gLines[static_cast<std::size_t>(Pick(static_cast<int>(gLines.size())))]; }
+  unsigned LineFor(std::size_t slot) { return gSettings.Socket ? gLines[2 * slot + static_cast<std::size_t>(Pick(2))] : AnyLine(); }
   void Fail(const std::string& what) {
     if (FFailure.empty()) FFailure = what + " (step " + std::to_string(FStep) + ")";
   }
@@ -119,6 +129,8 @@ class TRandomRun {
   void FarEnd();
   void PumpFor(std::chrono::milliseconds time);
   void CheckQuiet();
+  bool Announces(const TCtxPtr& ctx);
+  void CheckAnnounced();
   void WaitForBaseline();
   void Checkpoint();
   void CollectFailures();
@@ -230,7 +242,9 @@ void TRandomRun::Action(int kind, std::size_t slot) {
   const TCtxPtr ctx = FCtx[slot];
   TSioComPort& port = *FPorts[slot];
   // A close runs messages while it waits for the workers; the port may not be destroyed by
-  // a handler run there (the port says so loudly), so the test does not.
+  // a handler run there (the port says so loudly), so the test does not.  A close asked for
+  // inside the port's own delivery is deferred instead, and the message it runs may destroy
+  // the port.
   auto lifecycle = [&](const char* action, auto call) {
     Guard(action, ctx, [&] {
       ++ctx->Busy;
@@ -245,7 +259,7 @@ void TRandomRun::Action(int kind, std::size_t slot) {
   };
   switch (kind) {
     case 0:
-      if (ctx->Busy > 0) return;
+      if (ctx->Busy > 0 && !(ctx->DeferredClose && port.PortState() == psClosing)) return;
       Destroy(slot);
       if (Chance(50)) Create(slot);
       return;
@@ -254,10 +268,10 @@ void TRandomRun::Action(int kind, std::size_t slot) {
     case 2:
       return lifecycle("Close and reopen", [&] {
         port.SetOpen(false);
-        port.SetOpen(true);
+        if (ctx->Alive) port.SetOpen(true);
       });
     case 3:
-      return lifecycle("ComNumber", [&] { port.SetComNumber(static_cast<std::uint16_t>(AnyLine())); });
+      return lifecycle("ComNumber", [&] { port.SetComNumber(static_cast<std::uint16_t>(LineFor(slot))); });
     case 4:
       return Settings(ctx);
     case 5:
@@ -296,7 +310,7 @@ void TRandomRun::Create(std::size_t slot) {
   ctx->Port = &port;
   ctx->Window = CreateWindow("portRandomWindow");
   SetWindowData(ctx->Window, new TCtxPtr(ctx));
-  port.SetComNumber(static_cast<std::uint16_t>(AnyLine()));
+  port.SetComNumber(static_cast<std::uint16_t>(LineFor(slot)));
   port.SetBaud(9600);
   port.SetAutoOpen(Chance(30));
   port.SetAvailTriggerLength(static_cast<std::uint16_t>(Chance(80) ? 1 : Pick(200)));
@@ -304,10 +318,15 @@ void TRandomRun::Create(std::size_t slot) {
   port.SetTraceName(base + ".trc");
   port.SetLogName(base + ".log");
   port.SetOnPortOpened([ctx](TComponent*) {
-    ctx->Streams = ctx->Run->FLines.at(ctx->Port->ComNumber())->Streams();
+    TFarEnd& line = *ctx->Run->FLines.at(ctx->Port->ComNumber());
+    const int device = ctx->Port->Dispatcher()->DeviceHandle();
+    // A server takes the connection on a thread of its own.
+    if (gSettings.Socket) WaitUntil([&] { return line.IsDevice(device); });
+    ctx->DeferredClose = false;
+    ctx->Streams = line.Streams();
     if (ctx->Streams->Attached) ctx->Run->Fail("two open ports on one line");
     ctx->Streams->Attached = true;
-    if (!ctx->Run->FLines.at(ctx->Port->ComNumber())->IsDevice(ctx->Port->Dispatcher()->DeviceHandle()))
+    if (!line.IsDevice(device))
       ctx->Run->Fail("COM" + std::to_string(ctx->Port->ComNumber()) + " opened another line's device");
     if (gSettings.Verbose) std::fprintf(stderr, "  slot %zu opened COM%u (%p), out at %llu\n", ctx->Slot, ctx->Port->ComNumber(), (void*)ctx->Streams.get(), (unsigned long long)ctx->Streams->Queued);
     ctx->Streams->In.EndGap(ctx->Streams->Reserved);
@@ -320,6 +339,7 @@ void TRandomRun::Create(std::size_t slot) {
     ctx->Streams->Out.BeginGap();
     ctx->Streams->Attached = false;
     ctx->Streams.reset();
+    ctx->DeferredClose = ctx->Port->Dispatcher()->InsideDelivery();
     // A close the test did not ask for is the port's own, for a lost line.  It runs messages
     // while it waits for the workers, so the port may not be destroyed until OnLineLost.
     if (ctx->Busy == 0 && !ctx->LostClose) {
@@ -423,15 +443,27 @@ void TRandomRun::Flush(const TCtxPtr& ctx, bool input) {
 void TRandomRun::Settings(const TCtxPtr& ctx) {
   static const std::int32_t kBauds[] = {4800, 9600, 19200, 57600, 115200};
   static const std::uint16_t kSizes[] = {4, 64, 4096};
-  // A line change waits for the output to drain: the far end must be reading.
+  // A line change waits for the output to drain (10 s at most): the far end must be reading,
+  // or stop for a while only, longer than a trigger message waits for the port's thread.
+  const bool stalled = ctx->Streams && ctx->Port->PortState() == psOpen && Pick(200) == 0;
   Line(ctx->Port->ComNumber()).StallReader(false);
   if (ctx->Streams) {
     for (auto& [n, line] : FLines) {
-      if (line->Streams() == ctx->Streams) line->StallReader(false);
+      if (line->Streams() != ctx->Streams) continue;
+      line->StallReader(false);
+      if (stalled) line->StallReaderFor(kTriggerSendTimeoutMs + 500);
+    }
+  }
+  if (stalled) {
+    if (gSettings.Verbose) std::fprintf(stderr, "  a line change while the far end stops reading\n");
+    for (int i = 0; i < 10 && ctx->Streams && ctx->Port->PortState() == psOpen &&
+                    ctx->Port->Dispatcher()->OutUsed() == 0; ++i) {
+      Put(ctx);
     }
   }
   Guard("a setting", ctx, [&] {
     TSioComPort& port = *ctx->Port;
+    if (stalled) return port.SetBaud(port.Baud() == 9600 ? 19200 : 9600);
     const int which = Pick(12);
     if (gSettings.Verbose) std::fprintf(stderr, "  setting %d\n", which);
     switch (which) {
@@ -588,6 +620,35 @@ void TRandomRun::CheckQuiet() {
   }
 }
 
+// A port whose own event reads everything it is shown, with an avail trigger for every byte,
+// on the line its far end writes.
+bool TRandomRun::Announces(const TCtxPtr& ctx) {
+  return ctx && ctx->Alive && ctx->Port->PortState() == psOpen && ctx->Streams && !ctx->Streams->Dead &&
+         ctx->Role == kOnTrigger && ctx->ReadPolicy == 0 && ctx->Port->AvailTriggerLength() == 1 &&
+         Line(ctx->Port->ComNumber()).Streams() == ctx->Streams;
+}
+
+// The far ends have stopped writing: every byte that arrived must be announced to such a port
+// (also bytes that came while its thread was too busy to hear of them), so its events take
+// them all without anybody polling.
+void TRandomRun::CheckAnnounced() {
+  // Generous: a pass comes within 50 ms of bytes nobody heard of; this bounds a slow machine.
+  const auto end = std::chrono::steady_clock::now() + 5s;
+  FDog.Progress();
+  for (;;) {
+    std::string owed;
+    for (const TCtxPtr& ctx : FCtx) {
+      if (!Announces(ctx)) continue;
+      if (const std::uint32_t unread = ctx->Port->Dispatcher()->InCount(); unread != 0)
+        owed += " COM" + std::to_string(ctx->Port->ComNumber()) + ": " + std::to_string(unread) + " of " +
+                std::to_string(ctx->Streams->Written.load()) + " bytes written";
+    }
+    if (owed.empty()) return;
+    if (std::chrono::steady_clock::now() > end) return Fail("bytes no event announced:" + owed);
+    PumpFor(1ms);
+  }
+}
+
 // Threads and descriptors: each open or closing port has at most its three workers and its
 // own descriptors; with none, the process is back where it started.
 void TRandomRun::WaitForBaseline() {
@@ -616,10 +677,16 @@ void TRandomRun::Checkpoint() {
     line->PauseWriter(true, read ? line->Streams()->Reserved + 1 : 0);
   }
   std::uint64_t leastOwed = ~std::uint64_t{0};
+  bool announcedChecked = false;
   for (;;) {
     std::string missing;
     for (auto& [n, line] : FLines) {
       if (!line->WriterIdle()) missing += " COM" + std::to_string(n) + " writing";
+    }
+    // Before anything is polled: the events alone must have taken what arrived.
+    if (missing.empty() && !announcedChecked) {
+      announcedChecked = true;
+      CheckAnnounced();
     }
     for (std::size_t s = 0; s < kSlots; ++s) {
       const TCtxPtr ctx = FCtx[s];
@@ -697,14 +764,17 @@ void TRandomRun::Go() {
   {
     // What one open port adds.
     TSioComPort probe(nullptr);
-    probe.SetComNumber(kLines[0]);
+    probe.SetComNumber(static_cast<std::uint16_t>(gLines[0]));
     probe.SetOpen(true);
+    // A server's end of the connection counts too.
+    if (gSettings.Socket) WaitUntil([&] { return Line(gLines[0]).IsDevice(probe.Dispatcher()->DeviceHandle()); });
     FFdsPerPort = CountDescriptors() - FBaseFds;
   }
   WaitForBaseline();
-  std::printf("PortRandomTest: seed %llu, %.0f s (replay with --seed=%llu)\n",
+  std::printf("PortRandomTest: seed %llu, %.0f s over %s (replay with --seed=%llu%s)\n",
               static_cast<unsigned long long>(gSettings.Seed), gSettings.Seconds,
-              static_cast<unsigned long long>(gSettings.Seed));
+              gSettings.Socket ? "tcp://" : "pseudo-terminals", static_cast<unsigned long long>(gSettings.Seed),
+              gSettings.Socket ? " --socket" : "");
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(gSettings.Seconds);
   unsigned long long nextCheckpoint = 100;
   while (FFailure.empty() && FStep < gSettings.Steps && std::chrono::steady_clock::now() < end) {
@@ -747,10 +817,13 @@ int main(int argc, char** argv) {
     else if (arg.rfind("--seconds=", 0) == 0) gSettings.Seconds = number(arg.c_str() + 10);
     else if (arg.rfind("--steps=", 0) == 0) gSettings.Steps = std::strtoull(arg.c_str() + 8, nullptr, 10);
     else if (arg == "--verbose") gSettings.Verbose = true;
+    else if (arg == "--socket") gSettings.Socket = true;
     else {
       std::fprintf(stderr, "PortRandomTest: unknown argument %s\n", arg.c_str());
       return 2;
     }
   }
+  if (const char* v = std::getenv("SIO_RANDOM_SOCKET")) gSettings.Socket = std::strcmp(v, "0") != 0;
+  gLines = gSettings.Socket ? std::vector<unsigned>{2, 3, 4, 5} : std::vector<unsigned>{2, 3, 4};
   return RUN_ALL_TESTS();
 }

@@ -1,7 +1,9 @@
 #include "RandomLine.h"
 
 #include <errno.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -173,16 +175,68 @@ std::string TStreamCheck::Failure() const {
 TLineStreams::TLineStreams(unsigned number)
     : In("COM" + std::to_string(number) + " in"), Out("COM" + std::to_string(number) + " out") {}
 
-TFarEnd::TFarEnd(unsigned number, std::uint64_t seed) : FNumber(number), FRandom(seed) {
-  FPty = std::make_unique<TTestPty>();
+TFarEnd::TFarEnd(unsigned number, std::uint64_t seed, bool socket) : FNumber(number), FRandom(seed) {
   FStreams = std::make_shared<TLineStreams>(number);
-  SetPortDevicePath(number, FPty->SlavePath());
+  if (socket) {
+    FListener = std::make_unique<TLoopbackListener>();
+    SetPortDevicePath(number, FListener->Url());
+    FAcceptor = std::thread([this] { AcceptLoop(); });
+  } else {
+    FPty = std::make_unique<TTestPty>();
+    SetPortDevicePath(number, FPty->SlavePath());
+  }
   Start();
 }
 
 TFarEnd::~TFarEnd() {
   Stop();
+  if (FAcceptor.joinable()) {
+    FAcceptorStop = true;
+    FAcceptor.join();
+  }
+  if (FConnection >= 0) close(FConnection);
   SetPortDevicePath(FNumber, "");
+}
+
+void TFarEnd::StallReaderFor(unsigned ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  FStallEnd = std::chrono::duration_cast<std::chrono::nanoseconds>(end.time_since_epoch()).count();
+}
+
+template <typename F>
+ssize_t TFarEnd::WithPeer(F&& io) {
+  if (FPty) return io(FPty->Master());
+  std::lock_guard lock(FConnectionLock);
+  if (FConnection < 0) {
+    errno = EAGAIN;
+    return -1;
+  }
+  const ssize_t n = io(FConnection);
+  // The port closed (or reset) its end: so does the server.
+  if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+    close(FConnection);
+    FConnection = -1;
+  }
+  return n;
+}
+
+void TFarEnd::AcceptLoop() {
+  while (!FAcceptorStop) {
+    const int fd = FListener->Accept(10, true);
+    std::lock_guard lock(FConnectionLock);
+    if (fd >= 0) {
+      if (FConnection >= 0) close(FConnection);
+      FConnection = fd;
+    } else if (FConnection >= 0) {
+      // A connection the port closed goes here too, also while nobody reads it: what the
+      // port sent before its close is not owed.
+      pollfd p{FConnection, POLLRDHUP, 0};
+      if (poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+        close(FConnection);
+        FConnection = -1;
+      }
+    }
+  }
 }
 
 void TFarEnd::SetRate(std::size_t burst, unsigned pauseUs) {
@@ -198,6 +252,19 @@ void TFarEnd::PauseWriter(bool on, std::uint64_t atLeast) {
 }
 
 void TFarEnd::HangUp() {
+  if (FListener) {
+    // The server closes the connection; the next open connects again.
+    Stop();
+    {
+      std::lock_guard lock(FConnectionLock);
+      if (FConnection >= 0) close(FConnection);
+      FConnection = -1;
+    }
+    FStreams->Dead = true;
+    FStreams = std::make_shared<TLineStreams>(FNumber);
+    Start();
+    return;
+  }
   // The number points at the new line before the old one goes, so an open never finds none.
   auto pty = std::make_unique<TTestPty>();
   SetPortDevicePath(FNumber, pty->SlavePath());
@@ -209,12 +276,26 @@ void TFarEnd::HangUp() {
 }
 
 bool TFarEnd::IsDevice(int fd) const {
+  if (FListener) {
+    sockaddr_in mine{}, theirs{};
+    socklen_t mineSize = sizeof mine, theirsSize = sizeof theirs;
+    std::lock_guard lock(FConnectionLock);
+    return FConnection >= 0 && getsockname(fd, reinterpret_cast<sockaddr*>(&mine), &mineSize) == 0 &&
+           getpeername(FConnection, reinterpret_cast<sockaddr*>(&theirs), &theirsSize) == 0 &&
+           mine.sin_port == theirs.sin_port;
+  }
   struct stat mine {}, theirs {};
   return fstat(FPty->Slave(), &mine) == 0 && fstat(fd, &theirs) == 0 && mine.st_rdev == theirs.st_rdev;
 }
 
 std::string TFarEnd::Describe() const {
   int waiting = -1;
+  if (FListener) {
+    std::lock_guard lock(FConnectionLock);
+    if (FConnection >= 0) ioctl(FConnection, FIONREAD, &waiting);
+    return "COM" + std::to_string(FNumber) + " is " + FListener->Url() + (FConnection >= 0 ? "" : " (no connection)") +
+           " holding " + std::to_string(waiting) + " bytes";
+  }
   ioctl(FPty->Slave(), FIONREAD, &waiting);
   return "COM" + std::to_string(FNumber) + " is " + FPty->SlavePath() + " holding " + std::to_string(waiting) + " bytes";
 }
@@ -235,8 +316,15 @@ void TFarEnd::WriteLoop() {
   const std::shared_ptr<TLineStreams> streams = FStreams;
   std::mt19937_64 random(FRandom());
   std::vector<std::uint8_t> bytes;
+  // A server with no connection has nowhere to write the byte a pause waits for: a port that
+  // had the line when the pause was asked for has closed it since.
+  auto unconnected = [this] {
+    if (!FListener) return false;
+    std::lock_guard lock(FConnectionLock);
+    return FConnection < 0;
+  };
   while (!FStop) {
-    if ((FPaused && streams->Written >= FPauseAt) || FWriterStalled) {
+    if ((FPaused && (streams->Written >= FPauseAt || unconnected())) || FWriterStalled) {
       FWriterIdle = FPaused.load();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
@@ -247,14 +335,18 @@ void TFarEnd::WriteLoop() {
     FillNumbered(from, bytes.data(), count);
     // Announced before the write, so that a gap ending meanwhile counts these bytes as sent.
     streams->Reserved = from + count;
-    const ssize_t n = write(FPty->Master(), bytes.data(), count);
+    const ssize_t n = WithPeer([&](int fd) {
+      return FPty ? write(fd, bytes.data(), count) : send(fd, bytes.data(), count, MSG_NOSIGNAL);
+    });
     streams->Written = from + static_cast<std::uint64_t>(n > 0 ? n : 0);
     streams->Reserved = streams->Written.load();
     if (n > 0) {
       FMoved += static_cast<unsigned long long>(n);
-    } else {
+    } else if (FPty) {
       pollfd p{FPty->Master(), POLLOUT, 0};
       poll(&p, 1, 10);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     if (const unsigned pause = FPauseUs; pause != 0) std::this_thread::sleep_for(std::chrono::microseconds(pause));
   }
@@ -264,17 +356,20 @@ void TFarEnd::ReadLoop() {
   const std::shared_ptr<TLineStreams> streams = FStreams;
   std::uint8_t buffer[4096];
   while (!FStop) {
-    if (FReaderStalled) {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    if (FReaderStalled || std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() < FStallEnd) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
     }
-    const ssize_t n = read(FPty->Master(), buffer, sizeof buffer);
+    const ssize_t n = WithPeer([&](int fd) { return read(fd, buffer, sizeof buffer); });
     if (n > 0) {
       streams->Out.Received(buffer, static_cast<std::size_t>(n));
       FMoved += static_cast<unsigned long long>(n);
-    } else {
+    } else if (FPty) {
       pollfd p{FPty->Master(), POLLIN, 0};
       poll(&p, 1, 10);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
 }

@@ -1,6 +1,7 @@
-// The far end of a line for the randomized port test: a pseudo-terminal whose peer writes
-// numbered bytes at changing rates, reads (or stops reading) what the port sends, and can
-// hang up; and the checks that every byte of each direction arrives once and in order.
+// The far end of a line for the randomized port test: a pseudo-terminal, or a TCP server on
+// 127.0.0.1 (a tcp:// line), whose peer writes numbered bytes at changing rates, reads (or
+// stops reading) what the port sends, and can hang up; and the checks that every byte of each
+// direction arrives once and in order.
 #pragma once
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/LoopbackListener.h"
 #include "support/TestPty.h"
 
 // Byte `index` of a numbered stream.  Records of four bytes: record n is 0x80 | (n >> 21),
@@ -60,7 +62,7 @@ class TStreamCheck {
   std::string FLastBytes;             // the last bytes received, in hex, '|' between deliveries
 };
 
-// Both directions of one pseudo-terminal, from its creation until it is hung up.
+// Both directions of one line, from its creation until it is hung up.
 struct TLineStreams {
   explicit TLineStreams(unsigned number);
   TStreamCheck In;   // far end -> port
@@ -72,10 +74,13 @@ struct TLineStreams {
   bool Attached = false;                   // a port has the line open (main thread)
 };
 
-// The peer of port `number`: SetPortDevicePath points the number at its pseudo-terminal.
+// The peer of port `number`: SetPortDevicePath points the number at its pseudo-terminal, or
+// at its server (`socket`).  A server serves the connection it accepted last: a new one
+// replaces the one before (a port opening the line again), and one the port closed is closed
+// here too.
 class TFarEnd {
  public:
-  TFarEnd(unsigned number, std::uint64_t seed);
+  TFarEnd(unsigned number, std::uint64_t seed, bool socket = false);
   ~TFarEnd();
   TFarEnd(const TFarEnd&) = delete;
   TFarEnd& operator=(const TFarEnd&) = delete;
@@ -85,14 +90,20 @@ class TFarEnd {
   // Bursts of 1..burst bytes with `pauseUs` between them.
   void SetRate(std::size_t burst, unsigned pauseUs);
   void StallWriter(bool on) { FWriterStalled = on; }
-  void StallReader(bool on) { FReaderStalled = on; }
+  void StallReader(bool on) {
+    FReaderStalled = on;
+    if (!on) FStallEnd = 0;
+  }
+  // Stops reading for `ms`, then reads again by itself.
+  void StallReaderFor(unsigned ms);
   // Asks the writer to stop once it has written `atLeast` bytes (a byte after every gap so
   // far, for a line whose port reads), or to go on.  WriterIdle: it stopped, Written == Reserved.
   void PauseWriter(bool on, std::uint64_t atLeast = 0);
   bool WriterIdle() const { return FWriterIdle; }
   // The peer goes away; a new pseudo-terminal with fresh streams takes the number.
   void HangUp();
-  // Whether descriptor `fd` is this line's device (now).
+  // Whether descriptor `fd` is this line's device (now): the pty's slave, or the port's end of
+  // the connection served now.
   bool IsDevice(int fd) const;
   // The line for a report: its device and the bytes waiting in it for the port.
   std::string Describe() const;
@@ -104,10 +115,21 @@ class TFarEnd {
   void Stop();
   void WriteLoop();
   void ReadLoop();
+  void AcceptLoop();
+  // Runs io(fd) on the far end's descriptor (-1 when a server has no connection), which
+  // stays open meanwhile; a server's connection that io says has ended is closed.
+  template <typename F>
+  ssize_t WithPeer(F&& io);
 
   const unsigned FNumber;
   std::mt19937_64 FRandom;
-  std::unique_ptr<TTestPty> FPty;
+  std::unique_ptr<TTestPty> FPty;                 // a pty line
+  std::unique_ptr<TLoopbackListener> FListener;   // a tcp:// line
+  mutable std::mutex FConnectionLock;
+  int FConnection = -1;                           // under FConnectionLock
+  std::thread FAcceptor;
+  std::atomic<bool> FAcceptorStop{false};
+  std::atomic<std::int64_t> FStallEnd{0};         // steady clock, ns; 0 none
   std::shared_ptr<TLineStreams> FStreams;
   std::atomic<std::size_t> FBurst{64};
   std::atomic<unsigned> FPauseUs{500};

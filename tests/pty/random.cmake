@@ -11,6 +11,10 @@ if(TARGET PortRandomTest)
     set(_random_seconds 30)
   endif()
   set_property(TEST PortRandomTest APPEND PROPERTY ENVIRONMENT "SIO_RANDOM_DEFAULT_SECONDS=${_random_seconds}")
+  # The same steps over tcp:// lines, so that the socket layer meets them too.
+  add_test(NAME PortRandomSocketTest COMMAND PortRandomTest --socket)
+  set_tests_properties(PortRandomSocketTest PROPERTIES TIMEOUT 75 LABELS "pty;threaded"
+    ENVIRONMENT "SIO_RANDOM_DEFAULT_SECONDS=${_random_seconds}")
   # The AddressSanitizer pass leaves out "threaded" tests; this one runs there under a label
   # of its own, as the dispatcher's pseudo-terminal tests do.
   if(SIO_SANITIZER MATCHES "address")

@@ -6,16 +6,36 @@
 #include <random>
 #include <vector>
 
-#include "measure/AllanDeviation.h"
+#include "measure/Deviations.h"
 #include "measure/SeriesAnalysis.h"
+#include "measure/StabilityInput.h"
 
 namespace {
 
 // A view outlives its store: it holds the points.
-TSeriesView View(const std::vector<double>& values, const std::vector<double>& seconds) {
+TSeriesView View(const std::vector<double>& values, const std::vector<double>& seconds,
+               const std::vector<std::uint32_t>& segments = {}) {
   TSeriesStore s;
-  for (std::size_t i = 0; i < values.size(); ++i) s.Append(values[i], std::llround(seconds[i] * 1e9));
+  for (std::size_t i = 0; i < values.size(); ++i)
+    s.Append(values[i], std::llround(seconds[i] * 1e9), segments.empty() ? 1 : segments[i]);
   return s.View();
+}
+
+struct TPoint {
+  double TauS, Adev;
+  std::size_t Terms;
+};
+
+// The overlapping Allan deviation of fractional frequencies y at the octave taus.
+std::vector<TPoint> OverlappingAdev(const std::vector<double>& y, double tau0) {
+  const TStabilityData data{dkFrequency, tau0, y, {}};
+  TDeviationCalculator calculator(data);
+  std::vector<TPoint> points;
+  for (const std::size_t m : AveragingFactors(tsOctave, data.PhasePoints())) {
+    const TDeviationEstimate e = calculator.At(m, DeviationBit(dvOadev))[dvOadev];
+    points.push_back({static_cast<double>(m) * tau0, e.Value, e.Terms});
+  }
+  return points;
 }
 
 TEST(AllanDeviationTest, FiveValuesByHand) {
@@ -32,18 +52,29 @@ TEST(AllanDeviationTest, FiveValuesByHand) {
   EXPECT_EQ(adev[1].Terms, 2u);
 }
 
-TEST(AllanDeviationTest, SeriesOfReadingsUsesFractionalValuesAndTheMeanSpacing) {
+TEST(AllanDeviationTest, SeriesOfReadingsUsesFractionalValuesTheMeanSpacingAndEverySegment) {
   // v = 103 (1 + y/103) with y as above shifted by -3: the same differences, divided by 103.
   // A segment has no gap; its times are those of the frames that first showed each gate, up
   // to a frame late: gates 1.05 s apart seen by frames a second apart come 1 1 1 1.2 s apart,
   // whose median (1 s) is the frames' pace and whose mean (1.05 s) the gates'.
-  const TSeriesAnalysis a = AnalyzeSeries(View({101, 103, 102, 105, 104}, {0, 1, 2, 3, 4.2}));
+  const TSeriesAnalysis a = AnalyzeSeries(View({101, 103, 102, 105, 104}, {0, 1, 2, 3, 4.2}), 0);
   EXPECT_DOUBLE_EQ(a.Mean, 103);
   EXPECT_DOUBLE_EQ(a.Tau0S, 1.05);
-  ASSERT_EQ(a.Adev.size(), 2u);
-  EXPECT_NEAR(a.Adev[0].Adev, std::sqrt(15.0 / 8) / 103, 1e-15);
-  EXPECT_NEAR(a.Adev[1].Adev, 1.25 / 103, 1e-15);
-  EXPECT_DOUBLE_EQ(a.Adev[1].TauS, 2.1);
+  ASSERT_EQ(a.Adev().size(), 2u);
+  EXPECT_NEAR(a.Adev()[0].Value, std::sqrt(15.0 / 8) / 103, 1e-15);
+  EXPECT_NEAR(a.Adev()[1].Value, 1.25 / 103, 1e-15);
+  EXPECT_DOUBLE_EQ(a.Adev()[1].TauS, 2.1);
+  // Two segments 8 s apart, each against its own mean (102, 105): the deviations take the
+  // differences 2 -1 of the first and -1 2 of the second, none across the gap; the mean is the
+  // current segment's.
+  const TSeriesAnalysis b = AnalyzeSeries(View({101, 103, 102, 105, 104, 106}, {0, 1, 2, 10, 11, 12}, {1, 1, 1, 3, 3, 3}), 3);
+  EXPECT_EQ(b.Count, 3u);
+  EXPECT_DOUBLE_EQ(b.Mean, 105);
+  EXPECT_DOUBLE_EQ(b.Tau0S, 1.0);
+  EXPECT_EQ(b.Facts.Segments, 2u);
+  ASSERT_EQ(b.Adev().size(), 1u);
+  EXPECT_EQ(b.Adev()[0].Terms, 4u);
+  EXPECT_NEAR(b.Adev()[0].Value, std::sqrt((5 / (102.0 * 102) + 5 / (105.0 * 105)) / 8), 1e-15);
 }
 
 TEST(AllanDeviationTest, MedianSpacing) {
@@ -55,7 +86,9 @@ TEST(AllanDeviationTest, MedianSpacing) {
       {{}, 0}, {{4}, 0}, {{0, 0.3}, 0.3}, {{0, 1, 3, 6, 10}, 2.5}, {{0, 1, 2, 10, 11, 12}, 1}, {{0, 0, 0, 1}, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_NEAR(MedianSpacingS(View(std::vector<double>(c.Seconds.size(), 1.0), c.Seconds)), c.Median, 1e-12) << c.Seconds.size();
+    TReadingSegment segment;
+    for (const double t : c.Seconds) segment.push_back({t, 1.0});
+    EXPECT_NEAR(MedianSpacing(std::span<const TReadingSegment>(&segment, 1)), c.Median, 1e-12) << c.Seconds.size();
   }
 }
 
@@ -90,23 +123,23 @@ TEST(AllanDeviationTest, WhiteNoiseGivesItsDeviationFallingAsOneOverRootTau) {
   std::normal_distribution<double> noise(0, 1e-6);
   TSeriesStore s;
   for (int i = 0; i < 100000; ++i) s.Append(1e7 * (1 + noise(random)), 1'000'000'000LL * i / 4);
-  const TSeriesAnalysis a = AnalyzeSeries(s.View());
+  const TSeriesAnalysis a = AnalyzeSeries(s.View(), 0);
   EXPECT_DOUBLE_EQ(a.Tau0S, 0.25);
-  ASSERT_GE(a.Adev.size(), 4u);
+  ASSERT_GE(a.Adev().size(), 4u);
   for (std::size_t k = 0; k < 4; ++k) {
     const double m = std::pow(2.0, static_cast<double>(k));
     // About 1/sqrt(N/m) relative uncertainty: well inside 3 %.
-    EXPECT_NEAR(a.Adev[k].Adev * std::sqrt(m), 1e-6, 3e-8) << "m " << m;
-    EXPECT_DOUBLE_EQ(a.Adev[k].TauS, 0.25 * m);
+    EXPECT_NEAR(a.Adev()[k].Value * std::sqrt(m), 1e-6, 3e-8) << "m " << m;
+    EXPECT_DOUBLE_EQ(a.Adev()[k].TauS, 0.25 * m);
   }
 }
 
 TEST(AllanDeviationTest, NoFigureWithoutFractionalValuesOrSpacing) {
-  EXPECT_TRUE(AnalyzeSeries(View({0, 0, 0, 0}, {0, 1, 2, 3})).Adev.empty()) << "mean 0: no fractional value";
-  EXPECT_TRUE(AnalyzeSeries(View({1, 2, 3, 4}, {0, 0, 0, 0})).Adev.empty()) << "tau0 0";
-  EXPECT_TRUE(AnalyzeSeries(View({1, 2}, {0, 1})).Adev.empty()) << "2m < N fails at once";
-  EXPECT_EQ(AnalyzeSeries(View({1, 2, 3}, {0, 1, 2})).Adev.size(), 1u);
-  EXPECT_EQ(AnalyzeSeries(View({5, 5, 5, 5}, {0, 1, 2, 3})).Adev[0].Adev, 0.0) << "a steady signal";
+  EXPECT_TRUE(AnalyzeSeries(View({0, 0, 0, 0}, {0, 1, 2, 3}), 0).Adev().empty()) << "mean 0: no fractional value";
+  EXPECT_TRUE(AnalyzeSeries(View({1, 2, 3, 4}, {0, 0, 0, 0}), 0).Adev().empty()) << "tau0 0";
+  EXPECT_TRUE(AnalyzeSeries(View({1, 2}, {0, 1}), 0).Adev().empty()) << "2m < N fails at once";
+  EXPECT_EQ(AnalyzeSeries(View({1, 2, 3}, {0, 1, 2}), 0).Adev().size(), 1u);
+  EXPECT_EQ(AnalyzeSeries(View({5, 5, 5, 5}, {0, 1, 2, 3}), 0).Adev()[0].Value, 0.0) << "a steady signal";
 }
 
 }  // namespace

@@ -38,6 +38,9 @@ TEST(RunningMomentsTest, KeepsTheSpreadOfLargeValues) {
   EXPECT_DOUBLE_EQ(moments.Max(), 1e7 + 1e-3);
 }
 
+// The summary up to what was left out; the stability facts after it are the analysis's.
+std::string Head(const std::string& json) { return json.substr(0, json.find(",\"reading\"")); }
+
 TMeasurement Value(double si, TMeasureMode mode = mmFrequency, TDisplayUnit unit = duKHz, int gateMs = 1,
                    std::int64_t ns = 0) {
   TMeasurement m;
@@ -54,7 +57,7 @@ TMeasurement Value(double si, TMeasureMode mode = mmFrequency, TDisplayUnit unit
 // What Json gives after the Allan deviation for a series in one segment with nothing left out.
 std::string Rest(const char* tau0, int segment = 1) {
   return std::string(R"(,"tau0":)") + tau0 + R"(,"segment":)" + std::to_string(segment) + R"(,"segments":)" +
-         std::to_string(segment) + R"(,"segment_start":"","left_out":{"held":0,"overflow":0,"error":0}})";
+         std::to_string(segment) + R"(,"segment_start":"","left_out":{"held":0,"overflow":0,"error":0})";
 }
 
 TEST(SeriesSummaryTest, StartsAfreshWhenTheKindOfValueChanges) {
@@ -72,17 +75,17 @@ TEST(SeriesSummaryTest, StartsAfreshWhenTheKindOfValueChanges) {
 
 TEST(SeriesSummaryTest, JsonGivesNullForWhatTheSeriesCannotTell) {
   TSeriesSummary s;
-  EXPECT_EQ(s.Json(), R"({"count":0,"unit":"","mean":null,"std":null,"min":null,"max":null,"adev":[])" + Rest("null", 0));
+  EXPECT_EQ(Head(s.Json()), R"({"count":0,"unit":"","mean":null,"std":null,"min":null,"max":null,"adev":[])" + Rest("null", 0));
   s.Add(Value(12345000));
-  EXPECT_EQ(s.Json(), R"({"count":1,"unit":"Hz","mean":12345000,"std":null,"min":12345000,"max":12345000,"adev":[])" +
+  EXPECT_EQ(Head(s.Json()), R"({"count":1,"unit":"Hz","mean":12345000,"std":null,"min":12345000,"max":12345000,"adev":[])" +
                           Rest("null"));
   s.Add(Value(12345002, mmFrequency, duKHz, 1, 2'000'000'000));
-  EXPECT_EQ(s.Json(),
+  EXPECT_EQ(Head(s.Json()),
             R"({"count":2,"unit":"Hz","mean":12345001,"std":1.4142135623730951,"min":12345000,"max":12345002,"adev":[])" +
                 Rest("2"));
   TSeriesSummary periods;
   periods.Add(Value(1.25e-7, mmPeriod, duUs));
-  EXPECT_EQ(periods.Json(),
+  EXPECT_EQ(Head(periods.Json()),
             R"({"count":1,"unit":"s","mean":1.25e-07,"std":null,"min":1.25e-07,"max":1.25e-07,"adev":[])" + Rest("null"));
 }
 
@@ -94,7 +97,7 @@ TEST(SeriesSummaryTest, JsonGivesTheAllanDeviationOfTheWholeSeries) {
   const std::string json = s.Json();
   ASSERT_NE(json.find(R"({"count":5,"unit":"Hz","mean":103,)"), std::string::npos) << json;
   double tau1 = 0, adev1 = 0, tau2 = 0, adev2 = 0;
-  ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"adev\""), "\"adev\":[[%lf,%lf],[%lf,%lf]]}", &tau1, &adev1, &tau2, &adev2), 4)
+  ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"adev\""), "\"adev\":[[%lf,%lf],[%lf,%lf]],", &tau1, &adev1, &tau2, &adev2), 4)
       << json;
   EXPECT_EQ(tau1, 0.5);
   EXPECT_DOUBLE_EQ(adev1, std::sqrt(15.0 / 8) / 103);
@@ -108,7 +111,7 @@ TEST(SeriesSummaryTest, WithoutPointsTheMomentsGoOnAndNothingIsKept) {
   s.SetKeepPoints(false);
   for (int i = 0; i < 3; ++i) s.Add(Value(12345000 + 2 * i, mmFrequency, duKHz, 1, i * 1'000'000'000LL));
   EXPECT_EQ(s.Store()->Size(), 0u);
-  EXPECT_EQ(s.Json(), R"({"count":3,"unit":"Hz","mean":12345002,"std":2,"min":12345000,"max":12345004,"adev":[])" +
+  EXPECT_EQ(Head(s.Json()), R"({"count":3,"unit":"Hz","mean":12345002,"std":2,"min":12345000,"max":12345004,"adev":[])" +
                           Rest("null"));
 }
 
@@ -124,11 +127,13 @@ TEST(SeriesSummaryTest, AResetStartsAFreshSeriesOfTheSameKind) {
   EXPECT_EQ(store->Size(), 4u) << "whoever still reads the old series keeps it";
   s.Add(Value(2e7));
   EXPECT_EQ(s.Moments().Count(), 1);
-  EXPECT_EQ(s.Json(), R"({"count":1,"unit":"Hz","mean":2e+07,"std":null,"min":2e+07,"max":2e+07,"adev":[])" + Rest("null"));
+  EXPECT_EQ(Head(s.Json()), R"({"count":1,"unit":"Hz","mean":20000000,"std":null,"min":20000000,"max":20000000,"adev":[])" +
+                                Rest("null"));
 }
 
-// Statistics never bridge a gap: every figure is of the current segment, whose points follow
-// the earlier segments' in the store; what was left out is counted per series, by reason.
+// Statistics never bridge a gap: the moments are of the current segment, whose points follow
+// the earlier segments' in the store, and the deviations take the segments measured alike;
+// what was left out is counted per series, by reason.
 TEST(SeriesSummaryTest, FiguresAreOfTheCurrentSegmentAndLeftOutReadingsAreCounted) {
   TSeriesSummary s;
   for (int i = 0; i < 3; ++i) s.Add(Value(1e7 + 100 * i, mmFrequency, duKHz, 1, i * 1'000'000'000LL));
@@ -166,9 +171,20 @@ TEST(SeriesSummaryTest, FiguresAreOfTheCurrentSegmentAndLeftOutReadingsAreCounte
   const std::string json = s.Json();
   EXPECT_NE(json.find(R"({"count":2,"unit":"Hz","mean":20000001,)"), std::string::npos) << json;
   EXPECT_NE(json.find(R"("tau0":1,"segment":4,"segments":2,"segment_start":"overflow",)"
-                      R"("left_out":{"held":1,"overflow":1,"error":1}})"),
+                      R"("left_out":{"held":1,"overflow":1,"error":1},"reading":"frequency",)"
+                      R"("nominal":null,"deviation_segments":2,)"),
             std::string::npos)
-      << json;
+      << json;  EXPECT_EQ(s.RunFirst(), 0u) << "the deviations take both segments: they were measured alike";
+  // Another display time: gates spaced otherwise, whose segment the deviations take alone.
+  for (int i = 0; i < 2; ++i) {
+    TMeasurement other = Value(2e7 + i, mmFrequency, duKHz, 1, (20 + 2 * i) * 1'000'000'000LL);
+    other.Segment = 5;
+    other.Settings = 1u << 12;
+    s.Add(other);
+  }
+  EXPECT_EQ(s.RunFirst(), 5u);
+  EXPECT_NE(s.Json().find(R"("tau0":2,"segment":5,"segments":3,)"), std::string::npos) << s.Json();
+  EXPECT_NE(s.Json().find(R"("deviation_segments":1,)"), std::string::npos) << s.Json();
 }
 
 }  // namespace

@@ -12,12 +12,12 @@ namespace {
 class TScanLine : public TSioPosixDispatcher {
  public:
   TScanLine() : TSioPosixDispatcher(nullptr) {
-    FInRing = std::make_unique<std::uint8_t[]>(kInRingSize);
+    FInRing.Allocate();
   }
   void Arrive(const char* bytes) {
     const std::size_t n = std::strlen(bytes);
-    std::memcpy(FInRing.get() + FInRingHead, bytes, n);
-    FInRingHead += static_cast<std::uint32_t>(n);
+    std::memcpy(FInRing.HeadBytes(), bytes, n);
+    FInRing.Added(static_cast<std::uint32_t>(n));
   }
   using TSioBaseDispatcher::CheckDataTriggers;
 };

@@ -78,45 +78,4 @@ TEST(TriggerMatch, NeitherInventsNorLosesOccurrences) {
   }
 }
 
-class TRingView : public TSioPosixDispatcher {
- public:
-  TRingView() : TSioPosixDispatcher(nullptr) {}
-  using TSioBaseDispatcher::CountBefore;
-  using TSioBaseDispatcher::FHandlerTaken;
-  using TSioBaseDispatcher::FInRingFull;
-  using TSioBaseDispatcher::FInRingHead;
-  using TSioBaseDispatcher::FInRingTail;
-  using TSioBaseDispatcher::FReadingForHandlers;
-};
-
-struct TCountCase {
-  std::uint32_t Head, Tail;
-  bool Full;
-  std::uint32_t Position, Length;
-  std::uint32_t Taken;  // by the current handler of a delivery; 0 outside one
-  std::uint32_t Expected;
-};
-
-TEST(TriggerMatch, CountBeforeCountsUnreadBytesAheadOfTheString) {
-  const TCountCase cases[] = {
-      {5, 0, false, 4, 0, 0, 5},       // up to and including the last byte
-      {5, 0, false, 4, 2, 0, 3},       // three bytes before a two-byte string
-      {5, 3, false, 4, 2, 0, 0},       // the string starts at the tail
-      {3, 8190, false, 1, 2, 0, 2},    // the string and the bytes before it wrap at 8192
-      {100, 100, true, 99, 0, 0, 8192},
-      {5, 0, false, 4, 2, 1, 2},       // during a delivery, less what this handler took
-      {10, 6, false, 3, 0, 0, 0},      // a position already read past
-  };
-  for (const auto& c : cases) {
-    TRingView d;
-    d.FInRingHead = c.Head;
-    d.FInRingTail = c.Tail;
-    d.FInRingFull = c.Full;
-    d.FReadingForHandlers = c.Taken != 0;
-    d.FHandlerTaken = c.Taken;
-    EXPECT_EQ(d.CountBefore(c.Position, c.Length), c.Expected)
-        << "head " << c.Head << " tail " << c.Tail << " position " << c.Position << " length " << c.Length;
-  }
-}
-
 }  // namespace

@@ -4,3 +4,5 @@ sio_add_test(NAME DispatchCoreTest SOURCES DispatchCoreTest.cpp ArrivalTimesTest
   LIBS sio_dispatch LABELS unit TIMEOUT 30)
 sio_add_test(NAME SocketCodecTest SOURCES SocketCodecTest.cpp
   LIBS sio_dispatch LABELS unit TIMEOUT 30)
+sio_add_test(NAME SioRingsTest SOURCES SioRingsTest.cpp DeliveryLedgerTest.cpp
+  LIBS sio_dispatch LABELS unit TIMEOUT 30)

@@ -9,3 +9,8 @@ sio_add_test(NAME CsvRecorderTest SOURCES CsvRecorderTest.cpp LIBS sio_measure L
 sio_add_test(NAME SeriesStatisticsTest SOURCES AllanDeviationTest.cpp SeriesStoreTest.cpp
   LIBS sio_measure LABELS unit TIMEOUT 60)
 sio_add_test(NAME SeriesAnalyzerTest SOURCES SeriesAnalyzerTest.cpp LIBS sio_measure LABELS unit threaded TIMEOUT 60)
+# The stability analysis: the deviations against published figures and the formulas, the
+# offline analysis as the program runs it, the confidence intervals as statistics, and the
+# numbers and ticks the window shows.
+sio_add_test(NAME StabilityTest SOURCES DeviationsTest.cpp ConfidenceTest.cpp NumberFormatTest.cpp StabilityInputTest.cpp
+  LIBS panel_logic LABELS unit TIMEOUT 120)

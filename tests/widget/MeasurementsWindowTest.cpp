@@ -2,6 +2,7 @@
 // what the statistics code works out (the same figures as the headless summary), the trend
 // chart zooms, pans and follows, a reset starts afresh, and the exports write what is shown.
 #include <QAction>
+#include <QCategoryAxis>
 #include <QApplication>
 #include <QImage>
 #include <QLineSeries>
@@ -18,8 +19,10 @@
 
 #include "app/MeasurementFeed.h"
 #include "app/MeasurementsWindow.h"
+#include "app/PanelLanguage.h"
 #include "app/StatisticsCharts.h"
 #include "app/TrendChart.h"
+#include "measure/Deviations.h"
 #include "measure/NumberText.h"
 #include "measure/SeriesTables.h"
 #include "platform/Application.h"
@@ -57,12 +60,15 @@ class MeasurementsWindowTest : public ::testing::Test {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
     return Settle();
   }
-  // Lets the worker finish and the window take its result, as its timer would.
+  // Lets the workers finish and the window take their results, as its timer would.  Thrice: a
+  // result the worker was busy with when the choices changed is dropped and asked for again,
+  // and the trend is reduced again for the width its new labels leave.
   TMeasurementsWindow& Settle() {
-    Window->Refresh();
-    Window->WaitForAnalysis();
-    Window->Refresh();
-    QApplication::processEvents();
+    for (int i = 0; i < 3; ++i) {
+      Window->Refresh();
+      Window->WaitForAnalysis();
+      QApplication::processEvents();
+    }
     return *Window;
   }
   static std::vector<std::vector<std::string>> Cells(QTableWidget* t) {
@@ -98,15 +104,15 @@ TEST_F(MeasurementsWindowTest, ShowsTheSeriesFiguresAsTheSummaryGivesThem) {
   EXPECT_EQ(a.Count, 3000u);
   EXPECT_EQ(Cells(w.StatisticsTableWidget()), StatisticsTable(Feed.Summary(), &a, ffShown).Rows);
   EXPECT_EQ(w.StatisticsTableWidget()->item(0, 1)->text(), "3000");
-  EXPECT_EQ(Cells(w.AdevTableWidget()), AdevTable(a, ffShown).Rows);
-  ASSERT_EQ(a.Adev.size(), 11u) << "m = 1 .. 1024 while 2m < 3000";
-  EXPECT_NEAR(a.Adev[0].TauS, 0.3, 1e-12);
-  EXPECT_NEAR(a.Adev[0].Adev, 1e-6, 0.08e-6) << "the noise, read to 1 Hz";
+  EXPECT_EQ(Cells(w.AdevTableWidget()), DeviationTable(a, ffShown).Rows);
+  ASSERT_EQ(a.Adev().size(), 11u) << "m = 1 .. 1024 while 2m < 3000";
+  EXPECT_NEAR(a.Adev()[0].TauS, 0.3, 1e-12);
+  EXPECT_NEAR(a.Adev()[0].Value, 1e-6, 0.08e-6) << "the noise, read to 1 Hz";
 
   // The headless summary prints the same figures for the same measurements.
   const std::string json = Feed.Summary().Json();
   std::string pairs;
-  for (const TAdevPoint& p : a.Adev) pairs += (pairs.empty() ? "[" : ",[") + ShortestText(p.TauS) + "," + ShortestText(p.Adev) + "]";
+  for (const TDeviationPoint& p : a.Adev()) pairs += (pairs.empty() ? "[" : ",[") + ShortestText(p.TauS) + "," + ShortestText(p.Value) + "]";
   EXPECT_NE(json.find("\"adev\":[" + pairs + "],"), std::string::npos) << json;
 
   EXPECT_EQ(w.AdevPlot()->Line()->count(), 11);
@@ -200,6 +206,7 @@ TEST_F(MeasurementsWindowTest, ZoomAndPanPauseTheScrollingUntilReset) {
 
   w.findChild<QAction*>("ActionWholeSeries")->trigger();
   EXPECT_TRUE(chart->Following());
+  chart->WaitForPoints();  // reduced on the chart's worker
   EXPECT_GE(chart->Range().right(), 1499 * 0.3 - 1e-9) << "back to the whole series, new points included";
   AddReadings(100);
   Settle();
@@ -237,31 +244,144 @@ TEST_F(MeasurementsWindowTest, AResetOrAnotherAveragingTimeStartsAFreshSeries) {
   EXPECT_EQ(w.AdevTableWidget()->rowCount(), 2);
 }
 
-TEST_F(MeasurementsWindowTest, SavesTheChartAndTheTablesAsShown) {
+TEST_F(MeasurementsWindowTest, ShowsErrorBarsForTheChosenDeviations) {
+  AddReadings(2000);
+  TMeasurementsWindow& w = Open();
+  EXPECT_EQ(w.Deviations(), DeviationBit(dvOadev)) << "the overlapping Allan deviation to begin with";
+  w.findChild<QAction*>("ActionDeviation_mdev")->trigger();
+  w.findChild<QAction*>("ActionDeviation_tdev")->trigger();
+  Settle();
+  const TSeriesAnalysis& a = *w.Analysis();
+  TAdevPlot* plot = w.AdevPlot();
+  for (const TDeviationKind kind : {dvOadev, dvMdev, dvTdev}) {
+    const auto& curve = a.Stability.Curves[kind];
+    ASSERT_GE(curve.size(), 8u) << DeviationName(kind);
+    EXPECT_EQ(plot->Line(kind)->count(), static_cast<int>(curve.size()));
+    const std::vector<QLineF> bars = plot->ErrorBars(kind);
+    ASSERT_EQ(bars.size(), curve.size()) << DeviationName(kind);
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+      // From the interval's low end up to its high end, through the point, at its tau.
+      const QPointF at = plot->chart()->mapToPosition(QPointF(curve[i].TauS, curve[i].Value), plot->Line(kind));
+      EXPECT_NEAR(bars[i].x1(), at.x(), 0.01);
+      EXPECT_GT(bars[i].y1(), at.y()) << "low is below (greater y)";
+      EXPECT_LT(bars[i].y2(), at.y());
+    }
+  }
+  EXPECT_TRUE(plot->ErrorBars(dvHdev).empty());
+  EXPECT_FALSE(plot->Line(dvHdev)->isVisible());
+  // The table lists each chosen deviation with its interval.
+  EXPECT_EQ(Cells(w.AdevTableWidget()), DeviationTable(a, ffShown).Rows);
+  EXPECT_EQ(w.AdevTableWidget()->item(0, 0)->text(), "oadev");
+  const auto firstMdev = a.Stability.Curves[dvOadev].size();
+  EXPECT_EQ(w.AdevTableWidget()->item(static_cast<int>(firstMdev), 0)->text(), "mdev");
+
+  // 95 % intervals are wider than the 68 % ones.
+  const double width68 = a.Adev()[0].High - a.Adev()[0].Low;
+  w.findChild<QAction*>("ActionConfidence95")->trigger();
+  Settle();
+  EXPECT_GT(w.Analysis()->Adev()[0].High - w.Analysis()->Adev()[0].Low, 1.8 * width68);
+  w.findChild<QAction*>("ActionDeviation_oadev")->trigger();
+  Settle();
+  EXPECT_FALSE(plot->Line(dvOadev)->isVisible()) << "no longer chosen";
+  EXPECT_TRUE(plot->ErrorBars(dvOadev).empty());
+  EXPECT_EQ(w.AdevTableWidget()->item(0, 0)->text(), "mdev");
+}
+
+TEST_F(MeasurementsWindowTest, SavesEveryChartAndTheTablesAsShown) {
   AddReadings(400);
   TMeasurementsWindow& w = Open();
-  const QString png = QString::fromStdString(Folder.File("trend.png"));
   w.SetFileChooser([&](const QString&, const QString& proposed, const QString&) {
     return QString::fromStdString(Folder.File(proposed.toStdString()));
   });
   QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
-  const QImage image(png);
+  const QImage image(QString::fromStdString(Folder.File("trend.png")));
   ASSERT_FALSE(image.isNull());
-  EXPECT_EQ(image.size(), w.Trend()->size() * w.Trend()->devicePixelRatio());
+  const QSize chart = w.Trend()->size() * w.Trend()->devicePixelRatio();
+  EXPECT_EQ(image.width(), chart.width());
+  EXPECT_GT(image.height(), chart.height()) << "a caption under the chart";
+  const QString caption = w.Caption();
+  EXPECT_TRUE(caption.startsWith("mode F, averaging 1000 ms, ")) << caption.toStdString();
+  EXPECT_TRUE(caption.contains(", 400 values, frontpanel ")) << caption.toStdString();
+  // Every chart, as PNG or SVG.
+  using TSave = bool (TMeasurementsWindow::*)(const QString&);
+  for (const TSave save : {&TMeasurementsWindow::SaveChart, &TMeasurementsWindow::SaveStabilityChart, &TMeasurementsWindow::SaveHistogram}) {
+    const std::string svg = Folder.File("chart.svg");
+    ASSERT_TRUE((w.*save)(QString::fromStdString(svg)));
+    const std::string text = ReadWholeFile(svg);
+    EXPECT_NE(text.find("<svg"), std::string::npos);
+    EXPECT_NE(text.find(", 400 values, frontpanel "), std::string::npos) << "the caption, drawn and described";
+    ASSERT_TRUE((w.*save)(QString::fromStdString(Folder.File("chart.png"))));
+    EXPECT_FALSE(QImage(QString::fromStdString(Folder.File("chart.png"))).isNull());
+  }
 
   QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
   QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
   const TSeriesAnalysis& a = *w.Analysis();
-  EXPECT_EQ(ReadWholeFile(Folder.File("statistics.csv")), TableCsv(StatisticsTable(Feed.Summary(), &a, ffExact)));
-  const std::string adev = ReadWholeFile(Folder.File("allan-deviation.csv"));
-  EXPECT_EQ(adev.substr(0, adev.find("\r\n")), "tau_s,adev,terms");
-  EXPECT_NE(adev.find("\r\n" + ShortestText(a.Adev[0].TauS) + "," + ShortestText(a.Adev[0].Adev) + ",399\r\n"), std::string::npos)
+  const std::string statistics = ReadWholeFile(Folder.File("statistics.csv"));
+  const std::string table = TableCsv(StatisticsTable(Feed.Summary(), &a, ffExact));
+  ASSERT_GT(statistics.size(), table.size());
+  EXPECT_EQ(statistics.substr(statistics.size() - table.size()), table) << "the table as shown, exact";
+  EXPECT_EQ(statistics.rfind("# frontpanel ", 0), 0u) << "after the facts in comment lines";
+  EXPECT_NE(statistics.find("\r\n# mode F, averaging 1000 ms, 400 values\r\nquantity,value,unit\r\n"), std::string::npos)
+      << statistics;
+  const std::string adev = ReadWholeFile(Folder.File("deviations.csv"));
+  EXPECT_NE(adev.find("\r\ndeviation,tau_s,value,low,high,terms,noise\r\n"), std::string::npos) << adev;
+  EXPECT_NE(adev.find("\r\noadev," + ShortestText(a.Adev()[0].TauS) + "," + ShortestText(a.Adev()[0].Value) + ","), std::string::npos)
       << adev;
   EXPECT_TRUE(Shown.empty());
 
   EXPECT_FALSE(w.SaveAdev("/nonexistent-folder/adev.csv"));
-  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_FALSE(w.SaveHistogram("/nonexistent-folder/histogram.svg"));
+  ASSERT_EQ(Shown.size(), 2u);
   EXPECT_NE(Shown[0].find("Cannot save to /nonexistent-folder/adev.csv"), std::string::npos) << Shown[0];
+  EXPECT_NE(Shown[1].find("Cannot save the chart to /nonexistent-folder/histogram.svg"), std::string::npos) << Shown[1];
+}
+
+// A Russian reader's window: the tables' names and units in Russian, every figure of the tables
+// and the axes with a decimal comma; what the window saves is the English window's, with points.
+TEST_F(MeasurementsWindowTest, ARussianWindowWritesItsFiguresAsRussianDoes) {
+  ASSERT_TRUE(UseLanguage(*qApp, lnRussian));
+  struct TBackToEnglish {
+    ~TBackToEnglish() { UseLanguage(*qApp, lnEnglish); }
+  } english;
+  AddReadings(400);
+  TMeasurementsWindow& w = Open();
+  w.findChild<QAction*>("ActionDeviation_tdev")->trigger();
+  Settle();
+  const auto statistics = Cells(w.StatisticsTableWidget());
+  EXPECT_EQ(statistics[2][0], "среднее");
+  EXPECT_EQ(statistics[2][2], "МГц");
+  EXPECT_EQ(statistics[7][2], "мс") << "tau0, 300 ms";
+  EXPECT_EQ(statistics[7][1], "300,0");
+  const auto deviations = Cells(w.AdevTableWidget());
+  ASSERT_FALSE(deviations.empty());
+  EXPECT_EQ(deviations[0][1], "300,0 мс");
+  const std::size_t tdev = w.Analysis()->Stability.Curves[dvOadev].size();
+  ASSERT_LT(tdev, deviations.size());
+  EXPECT_EQ(deviations[tdev][0], "tdev");
+  EXPECT_TRUE(QString::fromStdString(deviations[tdev][2]).endsWith(" нс")) << deviations[tdev][2];
+  // No figure anywhere with a point, each with a comma where it has a fraction.
+  QStringList figures;
+  for (const auto& row : deviations)
+    for (std::size_t c = 1; c < 5; ++c) figures.append(QString::fromStdString(row[c]));
+  for (const auto& row : statistics) figures.append(QString::fromStdString(row[1]));
+  figures += w.Histogram()->ValueAxis()->categoriesLabels();
+  figures += w.Trend()->ValueAxis()->categoriesLabels();
+  for (const QString& f : figures) EXPECT_FALSE(f.contains(QLatin1Char('.'))) << f.toStdString();
+  EXPECT_TRUE(w.Histogram()->ValueAxis()->titleText().contains("Гц")) << w.Histogram()->ValueAxis()->titleText().toStdString();
+  EXPECT_TRUE(w.Trend()->ValueAxis()->titleText().contains("Гц")) << w.Trend()->ValueAxis()->titleText().toStdString();
+
+  ASSERT_TRUE(w.SaveStatistics(QString::fromStdString(Folder.File("statistics.csv"))));
+  ASSERT_TRUE(w.SaveAdev(QString::fromStdString(Folder.File("deviations.csv"))));
+  const TSeriesAnalysis& a = *w.Analysis();
+  for (const auto& [file, table] : {std::pair{"statistics.csv", StatisticsTable(Feed.Summary(), &a, ffExact)},
+                                    std::pair{"deviations.csv", DeviationTable(a, ffExact)}}) {
+    const std::string saved = ReadWholeFile(Folder.File(file)), csv = TableCsv(table);
+    ASSERT_GT(saved.size(), csv.size()) << file;
+    EXPECT_EQ(saved.substr(saved.size() - csv.size()), csv) << file;
+    EXPECT_NE(saved.find("# mode F, averaging 1000 ms, 400 values\r\n"), std::string::npos) << saved;
+  }
+  EXPECT_TRUE(Shown.empty());
 }
 
 }  // namespace

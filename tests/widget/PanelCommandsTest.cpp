@@ -366,8 +366,8 @@ TEST_F(PanelCommandsTest, CtrlMOpensTheMeasurementsWindowOverThePanelsReadings) 
   EXPECT_TRUE(window->isWindow()) << "a window of its own";
   const QTableWidget* statistics = window->StatisticsTableWidget();
   EXPECT_EQ(statistics->item(0, 1)->text(), "2");
-  EXPECT_EQ(statistics->item(2, 1)->text(), "10000001");
-  EXPECT_EQ(statistics->item(2, 2)->text(), "Hz");
+  EXPECT_EQ(statistics->item(2, 1)->text(), "10.0000010") << "the mean a digit finer than the 1 Hz readings";
+  EXPECT_EQ(statistics->item(2, 2)->text(), "MHz");
   EXPECT_EQ(f.size(), size);
   EXPECT_EQ(DesignedGeometry(), designed) << "the panel stays as designed";
   EXPECT_TRUE(Pty.Read(1, std::chrono::milliseconds(100)).empty()) << "Ctrl+M is no key of the instrument";
@@ -426,8 +426,8 @@ TEST_F(PanelCommandsTest, ARussianWindowRecordsAndCopiesAsAnEnglishOne) {
   EXPECT_EQ(CountOf(seen[0].Csv, "\n"), 3) << seen[0].Csv;
   EXPECT_EQ(seen[1].Copied, "10000.001 kHz");
   EXPECT_EQ(seen[0].Copied, "10000.001 kHz");
-  EXPECT_EQ(seen[0].Record + seen[0].MeanName + seen[0].Mean + seen[0].Unit, "Record…mean10000000.5Hz");
-  EXPECT_EQ(seen[1].Record + seen[1].MeanName + seen[1].Mean + seen[1].Unit, "Запись…среднее10000000,5Гц");
+  EXPECT_EQ(seen[0].Record + seen[0].MeanName + seen[0].Mean + seen[0].Unit, "Record…mean10.0000005MHz");
+  EXPECT_EQ(seen[1].Record + seen[1].MeanName + seen[1].Mean + seen[1].Unit, "Запись…среднее10,0000005МГц");
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+// The life of a dispatcher's line, one stage at a time, with every allowed move written in
+// one place (TLineState::Allowed):
+//
+//   Closed, Released  -> Open            the workers start (OpenLine)
+//   Open              -> Lost            the device failed for good (a worker saw it)
+//   Open, Lost        -> Halting         the workers are told to stop (a close begins)
+//   Open, Lost,       -> CloseRequested  the close came during a delivery: the dispatch
+//     Halting                            worker releases the line once it has returned
+//   any but Released  -> Released        the rings and signals are freed
+//
+// Open and Lost are the line in use: the workers run (in Lost the event worker has ended and
+// WriteBlock refuses).  CloseRequested, Halting and Released all tell the workers to stop,
+// and no new delivery starts.  A close asked for during a delivery stays CloseRequested
+// until the dispatch worker has released the line, so its owner knows to wait for that.
+//
+// The stage is moved under MainLock where the move decides something else with it (a
+// deferred close, no delivery after a stop), and read by any thread without it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+enum TLineStage : std::uint8_t { lsClosed, lsOpen, lsLost, lsCloseRequested, lsHalting, lsReleased };
+
+class TLineState {
+ public:
+  TLineStage Stage() const { return FStage.load(); }
+  // Moves to `to` when the move is allowed from the present stage; false (and no change)
+  // otherwise.  A move is one compare-and-swap, so a worker may make one without MainLock
+  // (Lost, from under OutputLock) and still never undo a stop.
+  bool MoveTo(TLineStage to) {
+    TLineStage from = FStage.load();
+    do {
+      if (!Allowed(from, to)) return false;
+    } while (!FStage.compare_exchange_weak(from, to));
+    return true;
+  }
+  // The line is in use: open, or lost and not closed yet.
+  bool InUse() const {
+    const TLineStage s = Stage();
+    return s == lsOpen || s == lsLost;
+  }
+  // The workers are told to stop (the old stop flag); no new delivery starts.
+  bool StopAsked() const {
+    const TLineStage s = Stage();
+    return s == lsCloseRequested || s == lsHalting || s == lsReleased;
+  }
+
+  static constexpr bool Allowed(TLineStage from, TLineStage to) {
+    switch (to) {
+      case lsOpen: return from == lsClosed || from == lsReleased;
+      case lsLost: return from == lsOpen;
+      case lsCloseRequested: return from == lsOpen || from == lsLost || from == lsHalting;
+      case lsHalting: return from == lsOpen || from == lsLost;
+      case lsReleased: return from != lsReleased;
+      default: return false;
+    }
+  }
+
+ private:
+  std::atomic<TLineStage> FStage{lsClosed};
+};
