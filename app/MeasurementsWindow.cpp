@@ -236,7 +236,9 @@ void TMeasurementsWindow::BuildLayout() {
   FStatistics->setColumnWidth(0, 120);
   FStatistics->setColumnWidth(1, 115);
   const int adevWidths[] = {44, 66, 70, 70, 70, 40};
-  for (int c = 0; c < 6; ++c) FAdevTable->setColumnWidth(c, adevWidths[c]);
+  // Wide enough for the figures, and for a heading in a language whose words are longer.
+  for (int c = 0; c < 6; ++c)
+    FAdevTable->setColumnWidth(c, std::max(adevWidths[c], FAdevTable->horizontalHeader()->sectionSizeHint(c)));
   FStatistics->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   FTrend = new TTrendChart;
   FAdevPlot = new TAdevPlot;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCategoryAxis>
 #include <QApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineSeries>
 #include <QTableWidget>
@@ -353,6 +354,9 @@ TEST_F(MeasurementsWindowTest, ARussianWindowWritesItsFiguresAsRussianDoes) {
   EXPECT_EQ(statistics[2][2], "МГц");
   EXPECT_EQ(statistics[7][2], "мс") << "tau0, 300 ms";
   EXPECT_EQ(statistics[7][1], "300,0");
+  // The longer Russian headings are not cut off.
+  const QHeaderView* header = w.AdevTableWidget()->horizontalHeader();
+  for (int c = 0; c < header->count(); ++c) EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
   const auto deviations = Cells(w.AdevTableWidget());
   ASSERT_FALSE(deviations.empty());
   EXPECT_EQ(deviations[0][1], "300,0 мс");
