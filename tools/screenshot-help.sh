@@ -77,7 +77,7 @@ sleep 2
 xdotool windowfocus --sync "$win"
 xdotool key ctrl+r
 sleep 1.5
-xdotool type --delay 10 "/proc/readings.csv"
+xdotool type --delay 10 "/sys/readings.csv"
 xdotool key Return
 sleep 1.5
 shoot "$shots/refused-recording.png"

@@ -431,7 +431,7 @@
     </message>
     <message>
         <source>terms</source>
-        <translation>слагаемых</translation>
+        <translation>слаг.</translation>
     </message>
     <message>
         <source>Statistics</source>
