@@ -1,6 +1,7 @@
 #include "app/ChartExport.h"
 
 #include <QChartView>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
@@ -62,7 +63,7 @@ bool SaveChartFile(QChartView* view, const QString& path, const QString& caption
     painted = image.save(&file, "PNG");
   }
   if (!painted || !file.commit()) {
-    error = file.errorString().isEmpty() || file.error() == QFileDevice::NoError ? QStringLiteral("cannot write the image")
+    error = file.errorString().isEmpty() || file.error() == QFileDevice::NoError ? QCoreApplication::translate("ChartExport", "cannot write the image")
                                                                                 : file.errorString();
     return false;
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/KeyboardMap.h"
+#include "app/Language.h"
 #include "app/OptionValue.h"
 #include "dispatch/SioSocketPath.h"
 #include "publish/TopicName.h"
@@ -107,6 +108,10 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
     int port = 0;
     if (!SplitScpiAddress(value, address, port)) return "--scpi takes [ADDRESS:]PORT (port 0..65535; IPv6 in brackets)";
     o.Scpi = value;
+  } else if (name == "--lang") {
+    TLanguage language = lnEnglish;
+    if (!ParseLanguage(value, language)) return "--lang takes ru or en";
+    o.Language = value;
   } else if (name == "--mqtt-topic") {
     if (const std::string problem = TopicPrefixProblem(value); !problem.empty()) return "--mqtt-topic: " + problem;
     o.MqttTopic = value;
@@ -115,7 +120,7 @@ std::string Apply(const std::string& name, const std::string& value, TProgramOpt
 }
 
 bool TakesValue(const std::string& name) {
-  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys", "--mqtt", "--mqtt-topic", "--scpi"})
+  for (const char* n : {"--port", "--com", "--csv", "--count", "--duration", "--keys", "--mqtt", "--mqtt-topic", "--scpi", "--lang"})
     if (name == n) return true;
   return false;
 }
@@ -212,7 +217,7 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 
 const char* UsageText() {
   return "usage: frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]\n"
-         "                  [--scpi [ADDRESS:]PORT]\n"
+         "                  [--scpi [ADDRESS:]PORT] [--lang ru|en]\n"
          "       frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]\n"
          "                  [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]\n"
          "                  [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]] [--scpi [ADDRESS:]PORT]\n"
@@ -229,6 +234,8 @@ const char* UsageText() {
          "  --scpi [ADDRESS:]PORT\n"
          "                  take SCPI commands over TCP on PORT (5025 is usual; 0: any free\n"
          "                  port), from ADDRESS only (127.0.0.1 unless named; IPv6 in brackets)\n"
+         "  --lang ru|en    the window's language (default: Russian for a Russian locale,\n"
+         "                  English otherwise; the logger writes English)\n"
          "  --headless      log measurements without a window (no display needed)\n"
          "  --com N         the port the logger opens (default 2, as the window)\n"
          "  --csv FILE      write the measurements as CSV to FILE (appending; lines end in CR LF),\n"

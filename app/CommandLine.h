@@ -1,7 +1,7 @@
 // The program's command line, for the window and for the headless logger alike:
 //
 //   frontpanel [--port N=PATH]... [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]]
-//              [--scpi [ADDRESS:]PORT]
+//              [--scpi [ADDRESS:]PORT] [--lang ru|en]
 //   frontpanel --headless [--port N=PATH]... [--com N] [--csv FILE|-] [--count N]
 //              [--duration S] [--keys K,K,...] [--summary] [--reconnect] [--every-frame]
 //              [--mqtt HOST[:PORT] [--mqtt-topic PREFIX]] [--scpi [ADDRESS:]PORT]
@@ -34,6 +34,9 @@ struct TProgramOptions {
   // Remote control over SCPI, window and logger alike: [ADDRESS:]PORT as given (checked);
   // empty: none.
   std::string Scpi;
+  // The window's language, "ru" or "en"; empty: the environment's (app/Language.h).  The
+  // logger writes English whatever it is.
+  std::string Language;
   // Headless only.
   unsigned Com = 2;             // the port to open, as the window's Com1/Com2 choice
   std::string CsvPath = "-";    // "-": standard output

@@ -98,9 +98,9 @@ void TDeviceChooser::Rescan() {
   };
   for (const TKnown& k : FKnown)
     if (!k.Path.isEmpty()) add(k.Label, k.Path.toStdString(), {});
-  for (const TSerialDevice& d : ScanSerialDevices(FRoot)) add(QString(), d.Path, d.Description);
-
   const TWords words = TLinkStatusControl::Words();
+  for (const TSerialDevice& d : ScanSerialDevices(FRoot, words)) add(QString(), d.Path, d.Description);
+
   std::vector<TRow> rows;
   const std::vector<TDeviceUse> statuses = LookAtDevices(paths);
   for (std::size_t i = 0; i < statuses.size(); ++i) {

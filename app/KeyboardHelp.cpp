@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -51,6 +52,9 @@ TKeyboardHelp::TKeyboardHelp(QWidget* parent) : QDialog(parent) {
   table->setItem(row++, 0, new QTableWidgetItem(tr("Commands of the window (also in its context menu):")));
   for (QAction* a : commands) add(QString(), a->shortcut().toString(QKeySequence::NativeText), QString(), Plain(a->text()));
   table->resizeColumnsToContents();
+  // Every column in full, however long the language's words.
+  int columns = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+  for (int column = 0; column < table->columnCount(); ++column) columns += table->columnWidth(column);
   table->horizontalHeader()->setStretchLastSection(true);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -61,5 +65,6 @@ TKeyboardHelp::TKeyboardHelp(QWidget* parent) : QDialog(parent) {
   // Every row in view where the screen has room for it.
   const int rows = table->horizontalHeader()->height() + table->rowCount() * table->verticalHeader()->defaultSectionSize();
   const int room = screen() != nullptr ? screen()->availableGeometry().height() * 9 / 10 : 560;
-  resize(560, qBound(360, rows + 80, room));
+  const QMargins margins = layout->contentsMargins();
+  resize(qMax(560, columns + margins.left() + margins.right()), qBound(360, rows + 80, room));
 }

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/Words.h"  // QT_TRANSLATE_NOOP without Qt
+#include "platform/Translatable.h"
 
 const std::array<TKeyboardKey, KeyboardKeyCount>& KeyboardKeys() {
   static const std::array<TKeyboardKey, KeyboardKeyCount> keys{{

@@ -1,6 +1,7 @@
 #include "app/MeasurementsWindow.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include "ProjectVersion.h"
 #include "app/ChartExport.h"
 #include "app/MeasurementFeed.h"
+#include "app/PanelLanguage.h"
 #include "app/StatisticsCharts.h"
 #include "app/TrendChart.h"
 #include "measure/SeriesTables.h"
@@ -63,25 +65,43 @@ QTableWidget* NewTable(const QString& name, int columns) {
   return t;
 }
 
-// Fills the table with `text`; columns in `leftColumns` (names, units) line up on the left, the
-// figures on the right.
-void Fill(QTableWidget* table, const TTableText& text, const QStringList& header, std::initializer_list<int> leftColumns = {}) {
+// What a table's column holds: names (the quantities, the deviations, the noise types) and
+// units, shown in the reader's words and lined up on the left, or figures, written as the
+// reader's language writes numbers and lined up on the right.  A name without a translation
+// (ADEV, WFM) is the same in either language.
+enum TColumnKind { ckName, ckUnit, ckFigure };
+
+QString CellText(TColumnKind kind, const std::string& cell) {
+  switch (kind) {
+    case ckName: return QCoreApplication::translate("SeriesTables", cell.c_str());
+    case ckUnit: return ShownUnit(cell);
+    case ckFigure: break;
+  }
+  return ShownFigure(cell);
+}
+
+void Fill(QTableWidget* table, const TTableText& text, const QStringList& header, const std::vector<TColumnKind>& kinds) {
   table->setHorizontalHeaderLabels(header);
   table->setRowCount(static_cast<int>(text.Rows.size()));
   for (int r = 0; r < table->rowCount(); ++r) {
     const auto& row = text.Rows[static_cast<std::size_t>(r)];
     for (int c = 0; c < table->columnCount(); ++c) {
+      const TColumnKind kind = kinds[static_cast<std::size_t>(c)];
       QTableWidgetItem* item = table->item(r, c);
       if (item == nullptr) {
         item = new QTableWidgetItem;
-        const bool left = std::find(leftColumns.begin(), leftColumns.end(), c) != leftColumns.end();
-        item->setTextAlignment((left ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+        item->setTextAlignment((kind == ckFigure ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         table->setItem(r, c, item);
       }
-      item->setText(QString::fromStdString(row[static_cast<std::size_t>(c)]));
+      item->setText(CellText(kind, row[static_cast<std::size_t>(c)]));
     }
   }
 }
+
+QString SiUnit(TDisplayUnit unit) { return QString::fromUtf8(SiUnitText(unit)); }
+
+// The mode's symbol (the keys' own, "F", "T") or its word.
+QString ModeWords(TMeasureMode mode) { return QCoreApplication::translate("Measurement", ModeText(mode)); }
 
 // Why the current segment began, as the window says it.
 QString SegmentCauseWords(TSegmentCause cause) {
@@ -216,7 +236,9 @@ void TMeasurementsWindow::BuildLayout() {
   FStatistics->setColumnWidth(0, 120);
   FStatistics->setColumnWidth(1, 115);
   const int adevWidths[] = {44, 66, 70, 70, 70, 40};
-  for (int c = 0; c < 6; ++c) FAdevTable->setColumnWidth(c, adevWidths[c]);
+  // Wide enough for the figures, and for a heading in a language whose words are longer.
+  for (int c = 0; c < 6; ++c)
+    FAdevTable->setColumnWidth(c, std::max(adevWidths[c], FAdevTable->horizontalHeader()->sectionSizeHint(c)));
   FStatistics->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   FTrend = new TTrendChart;
   FAdevPlot = new TAdevPlot;
@@ -289,7 +311,7 @@ void TMeasurementsWindow::Refresh() {
   }
   const std::size_t count = store->Size();
   if (count != FDrawnCount) {
-    FTrend->SetData(store->View(), QString::fromUtf8(SiUnitText(summary.Unit())));
+    FTrend->SetData(store->View(), SiUnit(summary.Unit()));
     FDrawnCount = count;
   }
   // One request at a time: the worker is asked again only once it has answered.  The histogram
@@ -309,7 +331,7 @@ void TMeasurementsWindow::Refresh() {
 
 void TMeasurementsWindow::ShowTables() {
   const TSeriesSummary& summary = FFeed.Summary();
-  const QString unit = QString::fromUtf8(SiUnitText(summary.Unit()));
+  const QString unit = SiUnit(summary.Unit());
   QString text;
   if (summary.Moments().Count() == 0) {
     text = tr("No measurement with a value yet.");
@@ -317,9 +339,9 @@ void TMeasurementsWindow::ShowTables() {
     text = tr("Series: mode %1, averaging %2 ms, in %3.  Segment %4 of the series, since %5: %6 measurements "
               "(the statistics and the histogram are of this segment; the trend breaks where a segment "
               "begins).")
-               .arg(QString::fromUtf8(ModeText(summary.Mode())))
+               .arg(ModeWords(summary.Mode()))
                .arg(summary.GateMs())
-               .arg(unit.isEmpty() ? tr("no unit") : unit)
+               .arg(unit.isEmpty() ? tr("no unit") : ShownUnit(SiUnitText(summary.Unit())))
                .arg(summary.SegmentsInSeries())
                .arg(SegmentCauseWords(summary.SegmentCause()))
                .arg(summary.Moments().Count());
@@ -338,12 +360,13 @@ void TMeasurementsWindow::ShowTables() {
   }
   FSeriesLabel->setText(text);
   Fill(FStatistics, StatisticsTable(summary, FAnalysis ? &*FAnalysis : nullptr, ffShown),
-       {tr("quantity"), tr("value"), tr("unit")}, {0, 2});
+       {tr("quantity"), tr("value"), tr("unit")}, {ckName, ckFigure, ckUnit});
   if (!FNewAnalysis) return;
   FNewAnalysis = false;
   const TSeriesAnalysis none;
   const TSeriesAnalysis& a = FAnalysis ? *FAnalysis : none;
-  Fill(FAdevTable, DeviationTable(a, ffShown), DeviationHeader(), {0, 6});
+  Fill(FAdevTable, DeviationTable(a, ffShown), DeviationHeader(),
+       {ckName, ckFigure, ckFigure, ckFigure, ckFigure, ckFigure, ckName});
   // The charts a pass of the event loop later: each lays itself out anew, and the trend's new
   // points may be due in this pass too; so the window answers in between.
   QTimer::singleShot(0, this, [this, unit] {
@@ -385,7 +408,7 @@ QString TMeasurementsWindow::Caption() const {
   const TSeriesSummary& summary = FFeed.Summary();
   const char* mode = ModeText(summary.Mode());
   return tr("mode %1, averaging %2 ms, %3, %4 values, frontpanel %5")
-      .arg(*mode ? QString::fromUtf8(mode) : QStringLiteral("-"))
+      .arg(*mode ? ModeWords(summary.Mode()) : QStringLiteral("-"))
       .arg(summary.GateMs())
       .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
       .arg(summary.Moments().Count())

@@ -14,6 +14,7 @@
 
 #include "ProjectVersion.h"
 #include "app/CommandLine.h"
+#include "app/PanelLanguage.h"
 #include "app/PanelPublishing.h"
 #include "app/PanelRemote.h"
 #include "app/PublishStrip.h"
@@ -61,6 +62,10 @@ int RunPanelWindow(int argc, char** argv, const TProgramOptions& options) {
   QApplication app(argc, argv);
   qInstallMessageHandler(nullptr);
   for (const QString& line : std::exchange(HeldMessages, {})) std::fprintf(stderr, "%s\n", qPrintable(line));
+  // Before anything shows a text or starts a thread that writes numbers.
+  TLanguage language = LanguageFromEnvironment([](const char* name) { return std::getenv(name); });
+  if (!options.Language.empty()) ParseLanguage(options.Language, language);
+  UseLanguage(app, language);
   // The devices chosen in an earlier run, unless the command line names its own.
   ApplyPortChoices(options.Ports);
   // The form asks for the classic dialog face; stand in a narrow face with Latin and Cyrillic

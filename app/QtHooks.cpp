@@ -41,11 +41,17 @@ std::function<QString(const std::string&)> Wording;
 bool Starting = true;
 std::string LastShown;
 
+// The panel window's title as designed (it is not translated): the box belongs to it.
+QString PanelTitle() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QStringLiteral("Form1")) return w->windowTitle();
+  return QApplication::applicationName();
+}
+
 void ShowExceptionBox(const std::string& message) {
   if (Starting && message == LastShown) return;
   LastShown = message;
-  // The window's own title: the box belongs to it.
-  QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("TForm1", "Частотомер"),
+  QMessageBox box(QMessageBox::Critical, PanelTitle(),
                   Wording ? Wording(message) : QString::fromStdString(message), QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();

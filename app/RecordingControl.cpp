@@ -1,6 +1,7 @@
 #include "app/RecordingControl.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -17,6 +18,14 @@ namespace {
 
 const char* const kRecColour = "#ff4040";
 
+// Why the recorder stopped or refused, in the reader's words (the system's reason as it gives it).
+QString ProblemText(const TCsvRecorder& recorder) {
+  QString text = QCoreApplication::translate("CsvRecorder", recorder.ErrorSentence())
+                     .arg(QString::fromStdString(recorder.Path()), QString::fromStdString(TCsvRecorder::HeaderLine()));
+  if (const std::string reason = recorder.ErrorReason(); !reason.empty()) text += QStringLiteral(": ") + QString::fromStdString(reason);
+  return text;
+}
+
 }  // namespace
 
 TRecordingControl::TRecordingControl(QWidget* window, TMeasurementFeed& feed, TStatusStrip& strip, QAction& toggle)
@@ -30,8 +39,8 @@ TRecordingControl::TRecordingControl(QWidget* window, TMeasurementFeed& feed, TS
   FFeed.AddListener([this](const TMeasurement&) {
     if (FFeed.Recorder().Active()) ShowState();
   });
-  FFeed.SetOnRecordingStopped([this](const std::string& reason) {
-    const QString text = QString::fromStdString(reason);
+  FFeed.SetOnRecordingStopped([this](const std::string&) {
+    const QString text = ProblemText(FFeed.Recorder());
     ShowState(text);
     QTimer::singleShot(0, this, [text] { Application().ShowMessage(text.toStdString()); });
   });
@@ -56,7 +65,7 @@ void TRecordingControl::Toggle() {
 
 bool TRecordingControl::StartTo(const QString& path) {
   if (!FFeed.StartRecording(path.toStdString())) {
-    const QString problem = QString::fromStdString(FFeed.Recorder().Error());
+    const QString problem = ProblemText(FFeed.Recorder());
     ShowState(problem);
     Application().ShowMessage(problem.toStdString());
     return false;
@@ -77,9 +86,9 @@ void TRecordingControl::ShowState(const QString& problem) {
   if (recorder.Active()) {
     const QString name = QFileInfo(QString::fromStdString(recorder.Path())).fileName();
     const qint64 rows = recorder.Rows();
-    text = QStringLiteral("<span style=\"color:%1\">REC</span>&nbsp;&nbsp;%2&nbsp;&nbsp;%3 %4")
-               .arg(QLatin1String(kRecColour), name.toHtmlEscaped(), QString::number(rows),
-                    rows == 1 ? tr("row") : tr("rows"));
+    text = QStringLiteral("<span style=\"color:%1\">%2</span>&nbsp;&nbsp;%3&nbsp;&nbsp;%4")
+               .arg(QLatin1String(kRecColour), tr("REC", "the strip's mark of a running recording"), name.toHtmlEscaped(),
+                    tr("%n row(s)", "", static_cast<int>(rows)));
     QString tip = QString::fromStdString(recorder.Path());
     if (recorder.NineColumns()) {
       // An older recording: it keeps its layout, and so only trusted measurements.

@@ -51,22 +51,22 @@ std::string FirstLine(const fs::path& file) {
   return line;
 }
 
-std::string Join(const std::string& vendor, const std::string& model, const std::string& serial) {
+std::string Join(const std::string& vendor, const std::string& model, const std::string& serial, const TWords& w) {
   std::string text = vendor;
   if (!model.empty()) text += (text.empty() ? "" : " ") + model;
-  if (!serial.empty()) text += (text.empty() ? "serial " : ", serial ") + serial;
+  if (!serial.empty()) text += (text.empty() ? "" : ", ") + w(QT_TRANSLATE_NOOP("Words", "serial %1"), {serial});
   return text;
 }
 
 // Vendor, model and serial of the USB device behind tty `name`, from sysfs.
-std::string UsbDescription(const fs::path& sys, const std::string& name) {
+std::string UsbDescription(const fs::path& sys, const std::string& name, const TWords& w) {
   std::error_code error;
   fs::path dir = fs::canonical(sys / "class/tty" / name / "device", error);
   if (error) return {};
   const fs::path top = fs::canonical(sys, error);
   for (; !error && dir.has_relative_path() && dir != top; dir = dir.parent_path()) {
     if (fs::exists(dir / "idVendor")) {
-      return Join(FirstLine(dir / "manufacturer"), FirstLine(dir / "product"), FirstLine(dir / "serial"));
+      return Join(FirstLine(dir / "manufacturer"), FirstLine(dir / "product"), FirstLine(dir / "serial"), w);
     }
   }
   return {};
@@ -74,7 +74,7 @@ std::string UsbDescription(const fs::path& sys, const std::string& name) {
 
 // "usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0": vendor FTDI, model "FT232R USB UART", serial
 // A1B2C3 (udev writes blanks as underscores, so the split is a best guess).
-std::string DescriptionFromLinkName(std::string name) {
+std::string DescriptionFromLinkName(std::string name, const TWords& w) {
   if (name.rfind("usb-", 0) == 0) name.erase(0, 4);
   if (const auto at = name.rfind("-if"); at != std::string::npos) name.erase(at);
   std::vector<std::string> words;
@@ -90,7 +90,7 @@ std::string DescriptionFromLinkName(std::string name) {
   }
   std::string model;
   for (std::size_t i = 1; i + 1 < words.size(); ++i) model += (model.empty() ? "" : " ") + words[i];
-  return Join(words.front(), model, words.back());
+  return Join(words.front(), model, words.back(), w);
 }
 
 // The UART type of tty `name`: from sysfs, else asked of the device; -1 when unknown.
@@ -135,7 +135,7 @@ std::vector<std::string> SortedNames(const fs::path& folder) {
 
 }  // namespace
 
-std::vector<TSerialDevice> ScanSerialDevices(const std::string& root) {
+std::vector<TSerialDevice> ScanSerialDevices(const std::string& root, const TWords& words) {
   const fs::path dev = fs::path(root.empty() ? "/" : root) / "dev";
   const fs::path sys = fs::path(root.empty() ? "/" : root) / "sys";
   std::vector<TSerialDevice> devices;
@@ -146,8 +146,8 @@ std::vector<TSerialDevice> ScanSerialDevices(const std::string& root) {
     std::error_code error;
     const fs::path target = fs::canonical(byId / name, error);
     if (error) continue;  // a link left behind by a device that is gone
-    std::string description = UsbDescription(sys, target.filename().string());
-    if (description.empty()) description = DescriptionFromLinkName(name);
+    std::string description = UsbDescription(sys, target.filename().string(), words);
+    if (description.empty()) description = DescriptionFromLinkName(name, words);
     devices.push_back({(byId / name).string(), target.string(), description});
     covered.insert(target.string());
   }
@@ -159,7 +159,7 @@ std::vector<TSerialDevice> ScanSerialDevices(const std::string& root) {
       std::error_code error;
       const fs::path node = fs::canonical(dev / name, error);
       if (error || covered.count(node.string()) != 0) continue;
-      const std::string kind = std::string(prefix) == "rfcomm" ? "Bluetooth serial" : UsbDescription(sys, name);
+      const std::string kind = std::string(prefix) == "rfcomm" ? words(QT_TRANSLATE_NOOP("Words", "Bluetooth serial")) : UsbDescription(sys, name, words);
       devices.push_back({(dev / name).string(), node.string(), kind});
     }
   }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Words.h"
+
 struct TSerialDevice {
   std::string Path;         // what to open: the by-id link for a USB adapter that has one
   std::string Device;       // the device node it leads to (root included)
@@ -21,4 +23,5 @@ struct TSerialDevice {
 };
 
 // In the order above; within each group by name, numbers in names compared as numbers.
-std::vector<TSerialDevice> ScanSerialDevices(const std::string& root = "");
+// Descriptions in `words` (English as written by default).
+std::vector<TSerialDevice> ScanSerialDevices(const std::string& root = "", const TWords& words = {});

@@ -6,6 +6,7 @@
 #include <QGraphicsPathItem>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QLocale>
 #include <QLogValueAxis>
 #include <QPainterPath>
 #include <QPen>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/PanelLanguage.h"
 #include "measure/AxisTicks.h"
 
 namespace {
@@ -28,6 +30,10 @@ QChart* NewChart(const QString& title) {
   c->legend()->hide();
   c->setTitle(title);
   c->setMargins(QMargins(4, 4, 4, 4));
+  // The axes' figures as the reader's language writes numbers (the default locale); a format
+  // without a precision (%g, %d) then gives no label at all.
+  c->setLocale(QLocale());
+  c->setLocalizeNumbers(true);
   return c;
 }
 
@@ -57,15 +63,14 @@ QString SetPrefixedTicks(QCategoryAxis* axis, double min, double max, int ticks,
   const double scaledMax = std::max(std::fabs(t.Min), std::fabs(t.Max)) / t.Prefix.Factor;
   const int digits = (scaledMax >= 1 ? static_cast<int>(std::floor(std::log10(scaledMax))) + 1 : 1) + t.Decimals;
   double origin = 0;
-  QString title = unit.isEmpty() ? QString() : QString::fromUtf8(t.Prefix.Symbol) + unit;
+  QString title = unit.isEmpty() ? QString() : ShownUnit(t.Prefix.Symbol + u);
   if (digits > maxDigits) {
     // Offsets from a round value near the middle, on a grid ten steps wide.
     const double grid = 10 * LinearTicks(min, max, ticks, u, false).Step;
     origin = std::round((min + max) / 2 / grid) * grid;
     t = LinearTicks(min - origin, max - origin, ticks, u);
     title = TAdevPlot::tr("%1 from %2")
-                .arg(unit.isEmpty() ? QString() : QString::fromUtf8(t.Prefix.Symbol) + unit,
-                     QString::fromStdString(SiText(origin, u, digits)));
+                .arg(unit.isEmpty() ? QString() : ShownUnit(t.Prefix.Symbol + u), ShownFigure(SiText(origin, u, digits)));
   }
   // Counting steps, not adding them up, keeps the ticks on round values.
   QStringList labels;
@@ -74,7 +79,7 @@ QString SetPrefixedTicks(QCategoryAxis* axis, double min, double max, int ticks,
   for (int k = 0; k <= 4 * ticks + 4; ++k) {
     const double value = (first + k) * t.Step;
     if (value > t.Max + t.Step * 1e-9) break;
-    labels.append(QString::fromStdString(TickLabel(t, value)));
+    labels.append(ShownFigure(TickLabel(t, value)));
     values.append(origin + value);
   }
   // Every change of a category lays the axis out anew, its labels as text documents: a chart
@@ -99,7 +104,7 @@ TAdevPlot::TAdevPlot(QWidget* parent)
   FAxisY->setTitleText(tr("\u03C3y(\u03C4)"));
   FAxisTime->setTitleText(tr("TDEV \u03C3x(\u03C4), s"));
   for (QLogValueAxis* a : {FAxisX, FAxisY, FAxisTime}) {
-    a->setLabelFormat(QStringLiteral("%g"));
+    a->setLabelFormat(QStringLiteral("%.6g"));  // localized labels need the precision written out
     a->setMinorTickCount(-1);
   }
   c->addAxis(FAxisX, Qt::AlignBottom);
@@ -223,7 +228,7 @@ THistogramChart::THistogramChart(QWidget* parent)
   FOutline->setParent(bars);  // an area series does not own its line
   c->addSeries(bars);
   FAxisY->setTitleText(tr("count"));
-  FAxisY->setLabelFormat(QStringLiteral("%.0f"));
+  FAxisY->setLabelFormat(QStringLiteral("%.0f"));  // a localized label takes no %d
   // Readings of nine digits, four of them under a narrow chart.
   QFont small = FAxisX->labelsFont();
   small.setPointSizeF(small.pointSizeF() * 0.85);

@@ -68,7 +68,8 @@ class THistogramChart : public QChartView {
 
 // Lays the ticks of `axis` over [min, max] in the SI prefix of its values (measure/AxisTicks.h):
 // one category per tick, labelled in the prefix, so no two labels repeat; returns the axis's
-// title ("MHz").  Where the labels would need more than `maxDigits` significant digits they
+// title ("MHz").  `unit` is the SI unit as written ("Hz", "s"); labels and title are in the
+// reader's language ("МГц", decimal comma in Russian).  Where the labels would need more than `maxDigits` significant digits they
 // give the offset from a round value instead, and the title says from which ("Hz from
 // 10.00000 MHz").  Shared by the histogram and the trend chart.
 QString SetPrefixedTicks(QCategoryAxis* axis, double min, double max, int ticks, const QString& unit, int maxDigits = 15);

@@ -2,6 +2,7 @@
 
 #include <QGraphicsScene>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QMouseEvent>
@@ -56,6 +57,9 @@ TTrendChart::TTrendChart(QWidget* parent)
   QChart* c = new QChart;
   c->legend()->hide();
   c->setTitle(tr("Trend"));
+  // The axes' figures as the reader's language writes numbers (the default locale).
+  c->setLocale(QLocale());
+  c->setLocalizeNumbers(true);
   c->addSeries(FLine);
   c->addSeries(FDots);
   FDots->setMarkerSize(4);

@@ -12,9 +12,7 @@
 #include <initializer_list>
 #include <string>
 
-#ifndef QT_TRANSLATE_NOOP
-#define QT_TRANSLATE_NOOP(context, text) text
-#endif
+#include "platform/Translatable.h"
 
 class TWords {
  public:

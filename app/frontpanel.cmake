@@ -20,7 +20,7 @@ if(SIO_WITH_QT)
   target_include_directories(panel_window PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/panel_window_autogen/include)
   qt_add_resources(panel_window "panel_fonts" PREFIX "/fonts" BASE ${_font_dir}
     FILES ${_font_dir}/DSEG7Classic-Italic.ttf ${_font_dir}/DejaVuSansCondensed.ttf)
-  target_link_libraries(panel_window PUBLIC panel_link panel_measurements sio_portui sio_led panel_images Qt6::Widgets
+  target_link_libraries(panel_window PUBLIC panel_link panel_measurements panel_language sio_portui sio_led panel_images Qt6::Widgets
                                      PRIVATE project_version sio_warnings)
 
   add_executable(frontpanel Project1.cpp PanelWindowMain.cpp)

@@ -8,8 +8,11 @@
 #include <cstring>
 
 #include "measure/CsvRow.h"
+#include "platform/Translatable.h"
 
 namespace {
+
+const char* const kCannotRecord = QT_TRANSLATE_NOOP("CsvRecorder", "Cannot record to %1");
 
 // How far the first line of an existing file is looked for; a longer first line is no header.
 constexpr std::size_t kHeaderSearch = 4096;
@@ -72,6 +75,7 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
   Stop();
   FPath = path;
   FError.clear();
+  FErrorSentence = "";
   FErrorNumber = 0;
   FRows = 0;
   FStartNs = startNs;
@@ -80,44 +84,46 @@ bool TCsvRecorder::Start(const std::string& path, std::int64_t startNs) {
     FFd = STDOUT_FILENO;
     FOwnsFd = false;
     FRegular = false;
-    return WriteAll(CsvHeader()) || Fail("Cannot record to standard output", errno);
+    return WriteAll(CsvHeader()) || Fail(QT_TRANSLATE_NOOP("CsvRecorder", "Cannot record to standard output"), errno);
   }
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (fd < 0) return Fail("Cannot record to " + path, errno);
+  if (fd < 0) return Fail(kCannotRecord, errno);
   FFd = fd;
   FOwnsFd = true;
   struct stat st {};
-  if (::fstat(fd, &st) != 0) return Fail("Cannot record to " + path, errno);
+  if (::fstat(fd, &st) != 0) return Fail(kCannotRecord, errno);
   FRegular = S_ISREG(st.st_mode);
   std::string lead = CsvHeader();
   if (FRegular && st.st_size > 0) {
     std::string start;
     int error = 0;
-    if (!ReadFileStart(path, start, error)) return Fail("Cannot read the header of " + path, error);
+    if (!ReadFileStart(path, start, error))
+      return Fail(QT_TRANSLATE_NOOP("CsvRecorder", "Cannot read the header of %1"), error);
     if (StartsWithNineColumnCsvHeader(start)) {
       FColumns = kNineColumns;
     } else if (!StartsWithCsvHeader(start)) {
-      Stop();
-      FError = "Cannot record to " + path + ": it holds other data (its first line is not \"" +
-               CsvHeader().substr(0, CsvHeader().size() - 2) + "\"); choose a new file";
-      return false;
+      return Fail(QT_TRANSLATE_NOOP("CsvRecorder", "Cannot record to %1: it holds other data (its first line is not "
+                                                   "\"%2\"); choose a new file"),
+                  0);
     }
     // Appending: no second header; a row cut short by a crash is closed first.
     lead = EndsWithLineBreak(path, st.st_size) ? std::string() : std::string("\r\n");
   }
-  return lead.empty() || WriteAll(lead) || Fail("Cannot record to " + path, errno);
+  return lead.empty() || WriteAll(lead) || Fail(kCannotRecord, errno);
 }
 
 bool TCsvRecorder::Write(const TMeasurement& m) {
   if (!Active()) return false;
   const TRowValues values = RowValues(m, FStartNs);
   if (!WriteAll(CsvRecord(std::span<const std::string>(values.data(), FColumns)))) {
-    return Fail("Recording stopped: cannot write to " + (FOwnsFd ? FPath : "standard output"), errno);
+    return Fail(FOwnsFd ? QT_TRANSLATE_NOOP("CsvRecorder", "Recording stopped: cannot write to %1")
+                        : QT_TRANSLATE_NOOP("CsvRecorder", "Recording stopped: cannot write to standard output"),
+                errno);
   }
   // A file removed while open takes every later row with it: say so instead of writing on.
   struct stat st {};
   if (FRegular && ::fstat(FFd, &st) == 0 && st.st_nlink == 0) {
-    Fail("Recording stopped: " + FPath + " was removed", 0);
+    Fail(QT_TRANSLATE_NOOP("CsvRecorder", "Recording stopped: %1 was removed"), 0);
     return false;
   }
   ++FRows;
@@ -130,12 +136,25 @@ void TCsvRecorder::Stop() {
   FOwnsFd = false;
 }
 
-bool TCsvRecorder::Fail(const std::string& what, int error) {
+bool TCsvRecorder::Fail(const char* sentence, int error) {
   Stop();
+  FErrorSentence = sentence;
   FErrorNumber = error;
-  FError = error != 0 ? what + ": " + std::strerror(error) : what;
+  FError.clear();
+  for (const char* c = sentence; *c != '\0'; ++c) {
+    if (c[0] == '%' && (c[1] == '1' || c[1] == '2')) {
+      FError += *++c == '1' ? FPath : HeaderLine();
+    } else {
+      FError += *c;
+    }
+  }
+  if (error != 0) FError += ": " + ErrorReason();
   return false;
 }
+
+std::string TCsvRecorder::ErrorReason() const { return FErrorNumber != 0 ? std::strerror(FErrorNumber) : std::string(); }
+
+std::string TCsvRecorder::HeaderLine() { return CsvHeader().substr(0, CsvHeader().size() - 2); }
 
 bool TCsvRecorder::WriteAll(const std::string& line) {
   // Standard output is read by line tools (awk, cut), which would keep the CR in the last

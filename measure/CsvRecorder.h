@@ -62,9 +62,16 @@ class TCsvRecorder {
   const std::string& Error() const { return FError; }
   // The system's error number behind Error(), 0 when there was none (a refused header).
   int ErrorNumber() const { return FErrorNumber; }
+  // Error() in parts, for a window that says it in the reader's words: its sentence in English,
+  // marked for translation in the context "CsvRecorder", with %1 for Path() and %2 for the
+  // header's line; then, when there is one, a colon and the system's reason (ErrorReason()).
+  const char* ErrorSentence() const { return FErrorSentence; }
+  std::string ErrorReason() const;
+  // The header's line, without its line break.
+  static std::string HeaderLine();
 
  private:
-  bool Fail(const std::string& what, int error);
+  bool Fail(const char* sentence, int error);
   bool WriteAll(const std::string& line);
 
   int FFd = -1;
@@ -75,5 +82,6 @@ class TCsvRecorder {
   std::int64_t FRows = 0;
   std::string FPath;
   std::string FError;
+  const char* FErrorSentence = "";
   int FErrorNumber = 0;
 };

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <utility>
 
+#include "platform/Translatable.h"
+
 namespace {
 
 std::string TrimBlanks(const std::string& text) {
@@ -43,7 +45,11 @@ struct TUnitInfo {
   double SiScale;
 };
 // Indexed by TDisplayUnit.
-constexpr TUnitInfo kUnits[] = {{"", "", 1.0}, {"kHz", "Hz", 1e3}, {"ms", "s", 1e-3}, {"\u00B5s", "s", 1e-6}};
+// The SI units are shown in the window in the reader's words (context "Units").
+constexpr TUnitInfo kUnits[] = {{"", "", 1.0},
+                                {"kHz", QT_TRANSLATE_NOOP("Units", "Hz"), 1e3},
+                                {"ms", QT_TRANSLATE_NOOP("Units", "s"), 1e-3},
+                                {"\u00B5s", QT_TRANSLATE_NOOP("Units", "s"), 1e-6}};
 
 }  // namespace
 
@@ -114,7 +120,7 @@ const char* ModeText(TMeasureMode mode) {
     case mmPeriod: return "T";
     case mmRatio: return "A/B";
     case mmInterval: return "t";
-    case mmTest: return "test";
+    case mmTest: return QT_TRANSLATE_NOOP("Measurement", "test");  // the others are the keys' symbols
     case mmNone: break;
   }
   return "";

@@ -6,6 +6,7 @@
 #include "measure/NoiseIdentification.h"
 #include "measure/NumberText.h"
 #include "measure/SiFormat.h"
+#include "platform/Translatable.h"
 
 namespace {
 
@@ -50,18 +51,19 @@ TTableText StatisticsTable(const TSeriesSummary& summary, const TSeriesAnalysis*
     t.Rows.push_back({name, present ? f.Value : std::string(), present ? f.Unit : std::string()});
   };
   const auto reading = [&](double v) { return Figure(v, unit, form, prefix, decimals); };
-  t.Rows.push_back({"count", std::to_string(m.Count()), ""});
-  row("last", any, reading(m.Last()));
-  row("mean", any, Figure(m.Mean(), unit, form, prefix, decimals + 1));
-  row("min", any, reading(m.Min()));
-  row("max", any, reading(m.Max()));
-  row("peak-to-peak", any, Spread(m.PeakToPeak(), unit, form));
-  row("standard deviation", m.Count() > 1, Spread(m.StdDev(), unit, form));
+  // The quantities' names are the saved file's words; the window shows them translated.
+  t.Rows.push_back({QT_TRANSLATE_NOOP("SeriesTables", "count"), std::to_string(m.Count()), ""});
+  row(QT_TRANSLATE_NOOP("SeriesTables", "last"), any, reading(m.Last()));
+  row(QT_TRANSLATE_NOOP("SeriesTables", "mean"), any, Figure(m.Mean(), unit, form, prefix, decimals + 1));
+  row(QT_TRANSLATE_NOOP("SeriesTables", "min"), any, reading(m.Min()));
+  row(QT_TRANSLATE_NOOP("SeriesTables", "max"), any, reading(m.Max()));
+  row(QT_TRANSLATE_NOOP("SeriesTables", "peak-to-peak"), any, Spread(m.PeakToPeak(), unit, form));
+  row(QT_TRANSLATE_NOOP("SeriesTables", "standard deviation"), m.Count() > 1, Spread(m.StdDev(), unit, form));
   const bool tau0 = analysis != nullptr && analysis->Tau0S > 0;
-  row("tau0", tau0, Spread(tau0 ? analysis->Tau0S : 0, "s", form));
+  row(QT_TRANSLATE_NOOP("SeriesTables", "tau0"), tau0, Spread(tau0 ? analysis->Tau0S : 0, "s", form));
   const bool drift = analysis != nullptr && std::isfinite(analysis->Facts.DriftPerS);
   const TFigure perDay = Spread(drift ? analysis->Facts.DriftPerS * kSecondsPerDay : 0, "", form);
-  row("drift per day", drift, {perDay.Value, ""});
+  row(QT_TRANSLATE_NOOP("SeriesTables", "drift per day"), drift, {perDay.Value, ""});
   return t;
 }
 

@@ -4,10 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/Translatable.h"
+
 namespace {
 
-constexpr TSiPrefix kPrefixes[] = {{1e-9, "n"}, {1e-6, "\u00B5"}, {1e-3, "m"}, {1, ""},
-                                   {1e3, "k"},  {1e6, "M"},       {1e9, "G"}};
+// The window shows the prefixes in the reader's symbols (context "Units").
+constexpr TSiPrefix kPrefixes[] = {{1e-9, QT_TRANSLATE_NOOP("Units", "n")}, {1e-6, QT_TRANSLATE_NOOP("Units", "\u00B5")},
+                                   {1e-3, QT_TRANSLATE_NOOP("Units", "m")}, {1, ""},
+                                   {1e3, QT_TRANSLATE_NOOP("Units", "k")},  {1e6, QT_TRANSLATE_NOOP("Units", "M")},
+                                   {1e9, QT_TRANSLATE_NOOP("Units", "G")}};
 
 }  // namespace
 

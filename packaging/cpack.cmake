@@ -28,6 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${SIO_PACKAGE_MAINTAINER})
 # The Qt 6 libraries and the C++ run-time, as dpkg-shlibdeps finds them; the fonts are in the
 # program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own texts in Russian (file dialogs, message-box buttons), which the window loads from the
+# system; CPack adds it to what dpkg-shlibdeps finds.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # The long description; CPack puts the summary above it, indents it and marks the empty lines
 # between paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "frontpanel shows the front panel of a bench frequency counter in a window
@@ -42,6 +45,9 @@ to an MQTT broker.
 
 The package also holds freqsim, a simulator that plays the instrument on a
 pseudo-terminal or a TCP port, with injected line faults and the recording
-and replay of sessions with a real instrument.")
+and replay of sessions with a real instrument.
+
+The window speaks Russian or English, following the locale; a Russian manual
+page is included.")
 
 include(CPack)

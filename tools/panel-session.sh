@@ -64,7 +64,7 @@ shoot "$shots/running.png"
 
 # Recording from the keyboard and the file dialog, then the context menu over the panel.
 export DISPLAY=$display
-xdotool windowfocus --sync "$(xdotool search --name 'Частотомер' | head -n 1)"
+xdotool windowfocus --sync "$(LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' | head -n 1)"
 xdotool key ctrl+r
 sleep 1.5
 xdotool type --delay 10 "$work/readings.csv"

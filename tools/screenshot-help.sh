@@ -38,7 +38,7 @@ shoot() { import -display "$display" -window root "$1"; }
 # The window of the given title, once it is there.
 window() {
   for _ in $(seq 100); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ] && { echo "$id"; return; }
+    id=$(LC_ALL=C.UTF-8 xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ] && { echo "$id"; return; }
     sleep 0.1
   done
   echo "screenshot-help: no window '$1'" >&2
@@ -77,7 +77,7 @@ sleep 2
 xdotool windowfocus --sync "$win"
 xdotool key ctrl+r
 sleep 1.5
-xdotool type --delay 10 "/proc/readings.csv"
+xdotool type --delay 10 "/sys/readings.csv"
 xdotool key Return
 sleep 1.5
 shoot "$shots/refused-recording.png"
@@ -140,7 +140,7 @@ xdotool key Escape
 sleep 0.5
 menu 5
 shoot "$shots/keyboard.png"
-xdotool search --name '^Keyboard$' windowclose 2>/dev/null || xdotool key Escape
+LC_ALL=C.UTF-8 xdotool search --name '^(Keyboard|Клавиатура)$' windowclose 2>/dev/null || xdotool key Escape
 sleep 0.5
 menu 6
 shoot "$shots/about.png"

@@ -29,8 +29,8 @@ start_simulator --link "$link" --burst --period-ms 3600000
 "$panel" --port "2=$link" > "$work/panel.log" 2>&1 &
 panel_pid=$!
 pids+=($panel_pid)
-for _ in $(seq 100); do xdotool search --name 'Частотомер' > /dev/null 2>&1 && break; sleep 0.1; done
-window=$(xdotool search --name 'Частотомер' | head -n 1)
+for _ in $(seq 100); do LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' > /dev/null 2>&1 && break; sleep 0.1; done
+window=$(LC_ALL=C.UTF-8 xdotool search --name 'Частотомер' | head -n 1)
 sleep 1
 shoot reading-start.png
 kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true
@@ -58,7 +58,7 @@ kill -CONT "$sim_pid"
 sleep 2
 key ctrl+m
 sleep 1
-measurements=$(xdotool search --name '^Measurements$' | head -n 1)
+measurements=$(LC_ALL=C.UTF-8 xdotool search --name '^(Measurements|Измерения)$' | head -n 1)
 xdotool windowmove "$measurements" 830 40  # beside the panel, not over it
 sleep 3
 kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true

@@ -9,6 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n locales
   fonts-dseg fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth x11-utils imagemagick xdotool python3
   git dpkg-dev file lintian desktop-file-utils man-db groff-base
@@ -49,6 +50,16 @@ if [ ${#missing[@]} -gt 0 ]; then
     exit 1
   done
   rm -f "$log"
+fi
+
+# The Russian locale, in which the tests run a Russian window as a Russian user's session does
+# (numbers in the C library's Russian conventions unless the program keeps them out).
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf-\?8'; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: the locale ru_RU.UTF-8 is missing and making it needs root" >&2
+    exit 1
+  fi
+  localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi
 
 build=1

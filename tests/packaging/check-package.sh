@@ -39,10 +39,14 @@ expected="./usr/bin/freqsim
 ./usr/share/icons/hicolor/32x32/apps/frontpanel.png
 ./usr/share/icons/hicolor/64x64/apps/frontpanel.png
 ./usr/share/man/man1/freqsim.1.gz
-./usr/share/man/man1/frontpanel.1.gz"
+./usr/share/man/man1/frontpanel.1.gz
+./usr/share/man/ru/man1/frontpanel.1.gz"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
 [ "$files" = "$expected" ] || bad "the file list differs:"$'\n'"$(diff <(echo "$expected") <(echo "$files"))"
 dpkg-deb -c "$deb" | awk '{print $2}' | grep -qv '^root/root$' && bad "files not owned by root"
+# Qt's own Russian texts come from the system: the package depends on them.
+depends=$(dpkg-deb -f "$deb" Depends)
+grep -qE '(^|, )qt6-translations-l10n($|[ ,])' <<<"$depends" || bad "the package does not depend on qt6-translations-l10n: $depends"
 
 lintian_log=$(lintian --fail-on error "$deb" 2>&1) || bad "lintian reports errors"
 grep -E '^[EW]: ' <<<"$lintian_log" >&2 || true
@@ -103,7 +107,10 @@ done
 for page in frontpanel freqsim; do
   man -l "$share/man/man1/$page.1.gz" 2>/dev/null | grep -q "^NAME" || bad "man $page shows nothing"
 done
+LC_ALL=C.UTF-8 man -l "$share/man/ru/man1/frontpanel.1.gz" 2>/dev/null | grep -q "^ИМЯ" || bad "the Russian page of frontpanel shows nothing"
 [ -n "$root" ] || [ "$(man -w frontpanel)" = /usr/share/man/man1/frontpanel.1.gz ] || bad "man does not find frontpanel"
+[ -n "$root" ] || [ "$(man -L ru -w frontpanel)" = /usr/share/man/ru/man1/frontpanel.1.gz ] \
+  || bad "man -L ru does not find the Russian page of frontpanel"
 
 if [ -z "$root" ]; then
   remove

@@ -90,6 +90,16 @@ TEST(CommandLineTest, ScpiTakesAPortWithAnOptionalAddress) {
   EXPECT_TRUE(ParseCommandLine({}).Options.Scpi.empty()) << "no remote control unless asked";
 }
 
+TEST(CommandLineTest, LangChoosesTheWindowsLanguage) {
+  const std::pair<TArgs, const char*> cases[] = {
+      {{}, ""}, {{"--lang", "ru"}, "ru"}, {{"--lang=en"}, "en"}, {{"--headless", "--lang", "ru"}, "ru"}};
+  for (const auto& [args, language] : cases) {
+    const TCommandLine result = ParseCommandLine(args);
+    ASSERT_TRUE(result.Ok()) << language << ": " << result.Error;
+    EXPECT_EQ(result.Options.Language, language);
+  }
+}
+
 struct BadCase {
   TArgs Args;
   const char* Error;  // a part of the message
@@ -138,6 +148,10 @@ TEST(CommandLineTest, RefusesWhatIsWrongAndSaysWhat) {
       {{"--mqtt", "broker", "--mqtt-topic="}, "--mqtt-topic"},
       {{"--mqtt", "broker", "--mqtt-topic", "lab\tbench"}, "--mqtt-topic: the topic prefix holds at byte 4 a control"},
       {{"--mqtt-topic", "lab"}, "--mqtt-topic needs --mqtt"},
+      {{"--lang"}, "--lang needs a value"},
+      {{"--lang", "de"}, "--lang takes ru or en"},
+      {{"--lang", "ru_RU"}, "--lang takes ru or en"},
+      {{"--lang", "RU"}, "--lang takes ru or en"},
   };
   for (const BadCase& c : cases) {
     const TCommandLine result = ParseCommandLine(c.Args);

@@ -1,6 +1,7 @@
 # The measurement model, the CSV row and recorder, the run summary, and the program's command
-# line (plain logic, real files).
+# line and the window's language from the environment (plain logic, real files).
 sio_add_test(NAME MeasureTest SOURCES MeasurementTest.cpp CsvRowTest.cpp SummaryTest.cpp CommandLineTest.cpp GateRuleTest.cpp
+  LanguageTest.cpp
   LIBS panel_logic LABELS unit TIMEOUT 30)
 sio_add_test(NAME CsvRecorderTest SOURCES CsvRecorderTest.cpp LIBS sio_measure LABELS unit TIMEOUT 30)
 # Statistics of a series: the Allan deviation, the stored points, the chart's reduction and the

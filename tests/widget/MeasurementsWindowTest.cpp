@@ -2,7 +2,9 @@
 // what the statistics code works out (the same figures as the headless summary), the trend
 // chart zooms, pans and follows, a reset starts afresh, and the exports write what is shown.
 #include <QAction>
+#include <QCategoryAxis>
 #include <QApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineSeries>
 #include <QTableWidget>
@@ -18,6 +20,7 @@
 
 #include "app/MeasurementFeed.h"
 #include "app/MeasurementsWindow.h"
+#include "app/PanelLanguage.h"
 #include "app/StatisticsCharts.h"
 #include "app/TrendChart.h"
 #include "measure/Deviations.h"
@@ -333,6 +336,56 @@ TEST_F(MeasurementsWindowTest, SavesEveryChartAndTheTablesAsShown) {
   ASSERT_EQ(Shown.size(), 2u);
   EXPECT_NE(Shown[0].find("Cannot save to /nonexistent-folder/adev.csv"), std::string::npos) << Shown[0];
   EXPECT_NE(Shown[1].find("Cannot save the chart to /nonexistent-folder/histogram.svg"), std::string::npos) << Shown[1];
+}
+
+// A Russian reader's window: the tables' names and units in Russian, every figure of the tables
+// and the axes with a decimal comma; what the window saves is the English window's, with points.
+TEST_F(MeasurementsWindowTest, ARussianWindowWritesItsFiguresAsRussianDoes) {
+  ASSERT_TRUE(UseLanguage(*qApp, lnRussian));
+  struct TBackToEnglish {
+    ~TBackToEnglish() { UseLanguage(*qApp, lnEnglish); }
+  } english;
+  AddReadings(400);
+  TMeasurementsWindow& w = Open();
+  w.findChild<QAction*>("ActionDeviation_tdev")->trigger();
+  Settle();
+  const auto statistics = Cells(w.StatisticsTableWidget());
+  EXPECT_EQ(statistics[2][0], "среднее");
+  EXPECT_EQ(statistics[2][2], "МГц");
+  EXPECT_EQ(statistics[7][2], "мс") << "tau0, 300 ms";
+  EXPECT_EQ(statistics[7][1], "300,0");
+  // The longer Russian headings are not cut off.
+  const QHeaderView* header = w.AdevTableWidget()->horizontalHeader();
+  for (int c = 0; c < header->count(); ++c) EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
+  const auto deviations = Cells(w.AdevTableWidget());
+  ASSERT_FALSE(deviations.empty());
+  EXPECT_EQ(deviations[0][1], "300,0 мс");
+  const std::size_t tdev = w.Analysis()->Stability.Curves[dvOadev].size();
+  ASSERT_LT(tdev, deviations.size());
+  EXPECT_EQ(deviations[tdev][0], "tdev");
+  EXPECT_TRUE(QString::fromStdString(deviations[tdev][2]).endsWith(" нс")) << deviations[tdev][2];
+  // No figure anywhere with a point, each with a comma where it has a fraction.
+  QStringList figures;
+  for (const auto& row : deviations)
+    for (std::size_t c = 1; c < 5; ++c) figures.append(QString::fromStdString(row[c]));
+  for (const auto& row : statistics) figures.append(QString::fromStdString(row[1]));
+  figures += w.Histogram()->ValueAxis()->categoriesLabels();
+  figures += w.Trend()->ValueAxis()->categoriesLabels();
+  for (const QString& f : figures) EXPECT_FALSE(f.contains(QLatin1Char('.'))) << f.toStdString();
+  EXPECT_TRUE(w.Histogram()->ValueAxis()->titleText().contains("Гц")) << w.Histogram()->ValueAxis()->titleText().toStdString();
+  EXPECT_TRUE(w.Trend()->ValueAxis()->titleText().contains("Гц")) << w.Trend()->ValueAxis()->titleText().toStdString();
+
+  ASSERT_TRUE(w.SaveStatistics(QString::fromStdString(Folder.File("statistics.csv"))));
+  ASSERT_TRUE(w.SaveAdev(QString::fromStdString(Folder.File("deviations.csv"))));
+  const TSeriesAnalysis& a = *w.Analysis();
+  for (const auto& [file, table] : {std::pair{"statistics.csv", StatisticsTable(Feed.Summary(), &a, ffExact)},
+                                    std::pair{"deviations.csv", DeviationTable(a, ffExact)}}) {
+    const std::string saved = ReadWholeFile(Folder.File(file)), csv = TableCsv(table);
+    ASSERT_GT(saved.size(), csv.size()) << file;
+    EXPECT_EQ(saved.substr(saved.size() - csv.size()), csv) << file;
+    EXPECT_NE(saved.find("# mode F, averaging 1000 ms, 400 values\r\n"), std::string::npos) << saved;
+  }
+  EXPECT_TRUE(Shown.empty());
 }
 
 }  // namespace

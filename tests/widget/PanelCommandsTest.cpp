@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include <clocale>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "app/KeyboardMap.h"
 #include "app/MeasurementsWindow.h"
 #include "app/LinkStatusControl.h"
+#include "app/PanelLanguage.h"
 #include "app/PanelActions.h"
 #include "app/PanelPublishing.h"
 #include "app/PublishStrip.h"
@@ -372,6 +375,59 @@ TEST_F(PanelCommandsTest, CtrlMOpensTheMeasurementsWindowOverThePanelsReadings) 
   QTest::keyClick(&f, Qt::Key_M, Qt::ControlModifier);
   EXPECT_EQ(f.findChildren<TMeasurementsWindow*>().size(), 1) << "opened again, not made again";
   EXPECT_TRUE(window->isVisible());
+}
+
+// A Russian user's session: the C library in the Russian locale, as Qt leaves it for a Russian
+// user, and the window in Russian.  Its menu and its Measurements window speak Russian and write
+// a decimal comma; what it records and copies is the English window's, byte for byte but for the
+// time.
+TEST_F(PanelCommandsTest, ARussianWindowRecordsAndCopiesAsAnEnglishOne) {
+  struct TSeen {
+    std::string Csv;
+    QString Copied, Record, MeanName, Mean, Unit;
+  };
+  std::vector<TSeen> seen;
+  for (const auto& [language, locale] : {std::pair{lnEnglish, "C"}, std::pair{lnRussian, "ru_RU.UTF-8"}}) {
+    ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << "the locale " << locale << " is missing (tools/setup.sh makes it)";
+    ASSERT_TRUE(UseLanguage(*qApp, language));
+    Chosen = QString::fromStdString(Folder.File(std::string("readings-") + LanguageCode(language) + ".csv"));
+    TForm1& f = Open();
+    QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
+    SendFrame({1, 0, 0, 0, 0, 0, 0, 0}, 8);
+    ASSERT_TRUE(ShowsReading("10000.000"));
+    SendFrame({1, 0, 0, 0, 0, 0, 0, 1}, 8);
+    ASSERT_TRUE(ShowsReading("10000.001"));
+    QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(&f, Qt::Key_M, Qt::ControlModifier);
+    const QTableWidget* statistics = f.findChild<TMeasurementsWindow*>()->StatisticsTableWidget();
+    TSeen s;
+    // The time columns differ from run to run: they are checked for their form, then left out.
+    std::istringstream rows(ReadWholeFile(Chosen.toStdString()));
+    for (std::string row; std::getline(rows, row);) {
+      const auto first = row.find(','), second = row.find(',', first + 1);
+      const std::string elapsed = row.substr(first + 1, second - first - 1);
+      if (!s.Csv.empty()) {
+        EXPECT_EQ(elapsed.find_first_not_of("0123456789."), std::string::npos) << row;
+      }
+      s.Csv += row.substr(second) + "\n";
+    }
+    s.Copied = QGuiApplication::clipboard()->text();
+    s.Record = f.Actions().Record()->text();
+    s.MeanName = statistics->item(2, 0)->text();
+    s.Mean = statistics->item(2, 1)->text();
+    s.Unit = statistics->item(2, 2)->text();
+    seen.push_back(s);
+    Form.reset();
+  }
+  std::setlocale(LC_ALL, "C");
+  UseLanguage(*qApp, lnEnglish);
+  EXPECT_EQ(seen[1].Csv, seen[0].Csv);
+  EXPECT_EQ(CountOf(seen[0].Csv, "\n"), 3) << seen[0].Csv;
+  EXPECT_EQ(seen[1].Copied, "10000.001 kHz");
+  EXPECT_EQ(seen[0].Copied, "10000.001 kHz");
+  EXPECT_EQ(seen[0].Record + seen[0].MeanName + seen[0].Mean + seen[0].Unit, "Record…mean10.0000005MHz");
+  EXPECT_EQ(seen[1].Record + seen[1].MeanName + seen[1].Mean + seen[1].Unit, "Запись…среднее10,0000005МГц");
 }
 
 }  // namespace
