@@ -147,13 +147,13 @@ struct TLatency {
   double P99 = 0;
 };
 
-// Writes one byte into the master and times its echo in microseconds; -1 when none came.
-double TimeEcho(int master, std::uint8_t b) {
+// Writes one byte into `fd` and times its echo in microseconds; -1 when none came.
+double TimeEcho(int fd, std::uint8_t b) {
   const auto t0 = TClock::now();
-  if (write(master, &b, 1) != 1) return -1;
+  if (write(fd, &b, 1) != 1) return -1;
   std::uint8_t back = 0;
-  while (read(master, &back, 1) != 1) {
-    if (!WaitFd(master, POLLIN, 2000)) return -1;
+  while (read(fd, &back, 1) != 1) {
+    if (!WaitFd(fd, POLLIN, 2000)) return -1;
   }
   return back == b ? Seconds(TClock::now() - t0) * 1e6 : -1;
 }
@@ -479,6 +479,31 @@ TFigures MeasurePort(std::uint64_t total) {
 
 // ---- Round trips and idle ------------------------------------------------------------------
 
+// A thread that sends back every byte `fd` receives: the far end's echo, or the plain loop's.
+class TEchoThread {
+ public:
+  explicit TEchoThread(int fd) : Fd(fd), Echo([this] { Run(); }) {}
+  ~TEchoThread() {
+    Stop.Set();
+    Echo.join();
+  }
+
+ private:
+  void Run() {
+    std::uint8_t b[64];
+    for (;;) {
+      pollfd p[2] = {{Fd, POLLIN, 0}, {Stop.Fd(), POLLIN, 0}};
+      poll(p, 2, -1);
+      if (p[1].revents != 0) return;
+      const ssize_t n = read(Fd, b, sizeof b);
+      if (n > 0 && write(Fd, b, static_cast<std::size_t>(n)) != n) return;
+    }
+  }
+  int Fd;
+  TEvent Stop{TEvent::ManualReset};
+  std::thread Echo;
+};
+
 // A line of one candidate.  Its receive event either echoes what arrives (the peer times the
 // round trip) or, with `timing`, takes the echo of the byte the application sent (Ping).
 class TEchoLine {
@@ -500,40 +525,20 @@ class TEchoLine {
 class TPlainEcho : public TEchoLine {
  public:
   explicit TPlainEcho(bool timing) : Slave(OpenRawSlave(Pty.SlavePath())) {
-    if (!timing) Echo = std::thread([this] { Run(); });
+    if (!timing) Echo = std::make_unique<TEchoThread>(Slave);
   }
   ~TPlainEcho() override {
-    Stop.Set();
-    if (Echo.joinable()) Echo.join();
+    Echo.reset();
     close(Slave);
   }
   bool Ok() const override { return Slave >= 0; }
   int Master() const override { return Pty.Master(); }
-  double Ping(std::uint8_t b) override {
-    const auto t0 = TClock::now();
-    if (write(Slave, &b, 1) != 1) return -1;
-    std::uint8_t back = 0;
-    while (read(Slave, &back, 1) != 1) {
-      if (!WaitFd(Slave, POLLIN, 2000)) return -1;
-    }
-    return back == b ? Seconds(TClock::now() - t0) * 1e6 : -1;
-  }
+  double Ping(std::uint8_t b) override { return TimeEcho(Slave, b); }
 
  private:
-  void Run() {
-    std::uint8_t b[64];
-    for (;;) {
-      pollfd p[2] = {{Slave, POLLIN, 0}, {Stop.Fd(), POLLIN, 0}};
-      poll(p, 2, -1);
-      if (p[1].revents != 0) return;
-      const ssize_t n = read(Slave, b, sizeof b);
-      if (n > 0 && write(Slave, b, static_cast<std::size_t>(n)) != n) return;
-    }
-  }
   TTestPty Pty{TTestPty::TSlave::NotHeld};
   int Slave;
-  TEvent Stop{TEvent::ManualReset};
-  std::thread Echo;
+  std::unique_ptr<TEchoThread> Echo;
 };
 
 class TDispatcherEcho : public TEchoLine {
@@ -614,31 +619,6 @@ std::unique_ptr<TEchoLine> MakeEchoLine(int candidate, bool timing) {
   }
 }
 
-// The far end's echo: every byte the master receives goes straight back.
-class TFarEcho {
- public:
-  explicit TFarEcho(int master) : Master(master), Echo([this] { Run(); }) {}
-  ~TFarEcho() {
-    Stop.Set();
-    Echo.join();
-  }
-
- private:
-  void Run() {
-    std::uint8_t b[64];
-    for (;;) {
-      pollfd p[2] = {{Master, POLLIN, 0}, {Stop.Fd(), POLLIN, 0}};
-      poll(p, 2, -1);
-      if (p[1].revents != 0) return;
-      const ssize_t n = read(Master, b, sizeof b);
-      if (n > 0 && write(Master, b, static_cast<std::size_t>(n)) != n) return;
-    }
-  }
-  int Master;
-  TEvent Stop{TEvent::ManualReset};
-  std::thread Echo;
-};
-
 constexpr int kWarmUpTrips = 100;
 
 // Round trips sent by the application of one candidate, back to back, echoed by the far end.
@@ -648,7 +628,7 @@ void MeasureSentRoundTrips(int candidate, int samples, TFigures& f) {
     f.Faulty = true;
     return;
   }
-  TFarEcho echo(line->Master());
+  TEchoThread echo(line->Master());
   std::vector<double> us;
   for (int i = -kWarmUpTrips; i < samples; ++i) {
     const double t = line->Ping(ByteAt(static_cast<std::uint64_t>(i + kWarmUpTrips)));
