@@ -14,14 +14,22 @@
 //   send MB/s                           the application keeps the line busy by refilling
 //                                       the output ring on the output-free trigger (the
 //                                       plain loop writes whenever poll() says it may);
-//   round trip p50 / p99 us             the peer writes one byte, the application echoes it
-//                                       from its receive event, the peer times the echo: one
-//                                       line open at a time, and the three lines in turn;
+//   round trip p50 / p99 us             the application writes one byte (the port from the
+//                                       main thread), the peer echoes it, the application
+//                                       times it until its receive event has taken the echo;
+//                                       back to back after 100 unmeasured ones, one line open
+//                                       at a time;
+//   round trip, lines in turn           the other way round: the peer writes one byte, the
+//                                       application echoes it from its receive event, the peer
+//                                       times the echo, going round all the lines;
 //   idle CPU ms per 10 s                an open line, nothing on it.
+// The lines are set up as an application that streams would (9600 baud, which a pty ignores;
+// the largest output buffer the port takes, refilled when half of it is free), so that these
+// figures are those of a side-by-side run against other serial stacks over the same pty.
 // The machine's load changes under a run: compare the ratios to the plain loop, which are
 // measured side by side, and look at their spread over the runs (printed too).
 //
-//   DispatchBench [runs=5] [MiB=16] [round trips=1000] [idle seconds=2]
+//   DispatchBench [runs=5] [MiB=16] [round trips=2000] [idle seconds=2]
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -139,13 +147,13 @@ struct TLatency {
   double P99 = 0;
 };
 
-// Writes one byte into the master and times its echo in microseconds; -1 when none came.
-double TimeEcho(int master, std::uint8_t b) {
+// Writes one byte into `fd` and times its echo in microseconds; -1 when none came.
+double TimeEcho(int fd, std::uint8_t b) {
   const auto t0 = TClock::now();
-  if (write(master, &b, 1) != 1) return -1;
+  if (write(fd, &b, 1) != 1) return -1;
   std::uint8_t back = 0;
-  while (read(master, &back, 1) != 1) {
-    if (!WaitFd(master, POLLIN, 2000)) return -1;
+  while (read(fd, &back, 1) != 1) {
+    if (!WaitFd(fd, POLLIN, 2000)) return -1;
   }
   return back == b ? Seconds(TClock::now() - t0) * 1e6 : -1;
 }
@@ -170,9 +178,11 @@ struct TFigures {
 };
 
 constexpr std::uint64_t k16MiB = 16u << 20;
-// The output ring of the dispatcher and the port, and the free space the refill waits for.
-constexpr std::uint32_t kOutSize = 8192;
-constexpr std::uint16_t kRefillAt = 4096;
+// The output ring of the dispatcher and the port (the most the port's OutSize takes), and the
+// free space the refill waits for.
+constexpr std::uint32_t kOutSize = 65535;
+constexpr std::uint16_t kRefillAt = kOutSize / 2;
+constexpr std::uint32_t kBaud = 9600;
 
 struct TReceiveRun {
   TClock::time_point Start;
@@ -308,7 +318,7 @@ struct TDispatcherLine {
   int Master() const { return Tcp ? Tcp->Fd() : Pty.Master(); }
   bool Open(TTriggerMethod handler) {
     const std::string path = Tcp ? Tcp->Url() : Pty.SlavePath();
-    if (Line->OpenLine(path, 115200, 0, 8, 1, 8192, kOutSize, olDtrOn | olRtsOn) != 0) return false;
+    if (Line->OpenLine(path, kBaud, 0, 8, 1, 8192, kOutSize, olDtrOn | olRtsOn) != 0) return false;
     if (Tcp && !Tcp->Accept()) return false;
     Line->AddMethodHandler(this, std::move(handler), false);
     Line->SetAvailThreshold(1);
@@ -380,7 +390,7 @@ struct TPortLine {
   TPortLine() {
     SetPortDevicePath(kBenchPortNumber, Pty.SlavePath());
     Port->SetComNumber(kBenchPortNumber);
-    Port->SetBaud(115200);
+    Port->SetBaud(kBaud);
     Port->SetInSize(8192);
     Port->SetOutSize(static_cast<std::uint16_t>(kOutSize));
   }
@@ -469,74 +479,127 @@ TFigures MeasurePort(std::uint64_t total) {
 
 // ---- Round trips and idle ------------------------------------------------------------------
 
-// A line of one candidate that echoes what it receives from its receive event.
-class TEchoLine {
+// A thread that sends back every byte `fd` receives: the far end's echo, or the plain loop's.
+class TEchoThread {
  public:
-  virtual ~TEchoLine() = default;
-  virtual bool Ok() const = 0;
-  virtual int Master() const = 0;
-  // Lets `seconds` pass the way the candidate waits (the port pumps the main thread's queue).
-  virtual void Idle(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
-};
-
-class TPlainEcho : public TEchoLine {
- public:
-  TPlainEcho() : Slave(OpenRawSlave(Pty.SlavePath())), Echo([this] { Run(); }) {}
-  ~TPlainEcho() override {
+  explicit TEchoThread(int fd) : Fd(fd), Echo([this] { Run(); }) {}
+  ~TEchoThread() {
     Stop.Set();
     Echo.join();
-    close(Slave);
   }
-  bool Ok() const override { return Slave >= 0; }
-  int Master() const override { return Pty.Master(); }
 
  private:
   void Run() {
     std::uint8_t b[64];
     for (;;) {
-      pollfd p[2] = {{Slave, POLLIN, 0}, {Stop.Fd(), POLLIN, 0}};
+      pollfd p[2] = {{Fd, POLLIN, 0}, {Stop.Fd(), POLLIN, 0}};
       poll(p, 2, -1);
       if (p[1].revents != 0) return;
-      const ssize_t n = read(Slave, b, sizeof b);
-      if (n > 0 && write(Slave, b, static_cast<std::size_t>(n)) != n) return;
+      const ssize_t n = read(Fd, b, sizeof b);
+      if (n > 0 && write(Fd, b, static_cast<std::size_t>(n)) != n) return;
     }
   }
-  TTestPty Pty{TTestPty::TSlave::NotHeld};
-  int Slave;
+  int Fd;
   TEvent Stop{TEvent::ManualReset};
   std::thread Echo;
 };
 
+// A line of one candidate.  Its receive event either echoes what arrives (the peer times the
+// round trip) or, with `timing`, takes the echo of the byte the application sent (Ping).
+class TEchoLine {
+ public:
+  virtual ~TEchoLine() = default;
+  virtual bool Ok() const = 0;
+  virtual int Master() const = 0;
+  // Sends one byte as the application would and waits until its receive event has taken the
+  // echo: the time in microseconds, -1 when none came.
+  virtual double Ping(std::uint8_t b) = 0;
+  // Lets `seconds` pass the way the candidate waits (the port pumps the main thread's queue).
+  virtual void Idle(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+ protected:
+  // Set by a timing line's receive event, waited for by Ping.
+  std::atomic<int> EchoesTaken{0};
+};
+
+class TPlainEcho : public TEchoLine {
+ public:
+  explicit TPlainEcho(bool timing) : Slave(OpenRawSlave(Pty.SlavePath())) {
+    if (!timing) Echo = std::make_unique<TEchoThread>(Slave);
+  }
+  ~TPlainEcho() override {
+    Echo.reset();
+    close(Slave);
+  }
+  bool Ok() const override { return Slave >= 0; }
+  int Master() const override { return Pty.Master(); }
+  double Ping(std::uint8_t b) override { return TimeEcho(Slave, b); }
+
+ private:
+  TTestPty Pty{TTestPty::TSlave::NotHeld};
+  int Slave;
+  std::unique_ptr<TEchoThread> Echo;
+};
+
 class TDispatcherEcho : public TEchoLine {
  public:
-  explicit TDispatcherEcho(bool overTcp) : L(overTcp) {
-    Opened = L.Open([this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+  TDispatcherEcho(bool overTcp, bool timing) : L(overTcp) {
+    Opened = L.Open([this, timing](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
       if (message != TriggerAvailMsg) return;
       const auto n = static_cast<std::uint32_t>(wParam);
-      if (L.Line->ReadBlock(Buffer, n) == static_cast<int>(n)) L.Line->WriteBlock(Buffer, n);
+      if (L.Line->ReadBlock(Buffer, n) != static_cast<int>(n)) return;
+      if (!timing) {
+        L.Line->WriteBlock(Buffer, n);
+        return;
+      }
+      EchoesTaken += static_cast<int>(n);
+      Taken.Set();
     });
   }
   bool Ok() const override { return Opened; }
   int Master() const override { return L.Master(); }
+  double Ping(std::uint8_t b) override {
+    const auto t0 = TClock::now();
+    const int before = EchoesTaken.load();
+    if (L.Line->WriteBlock(&b, 1) != 0) return -1;
+    while (EchoesTaken.load() == before) {
+      if (!Taken.Wait(2000)) return -1;
+    }
+    return Seconds(TClock::now() - t0) * 1e6;
+  }
 
  private:
   TDispatcherLine L;
   bool Opened = false;
   std::uint8_t Buffer[kInRingSize];
+  TThreadSignal Taken;
 };
 
 class TPortEcho : public TEchoLine {
  public:
-  TPortEcho() {
-    L.Port->SetOnTrigger([this](TComponent*, std::uint16_t msg, std::uint16_t count, std::uint16_t) {
+  explicit TPortEcho(bool timing) {
+    L.Port->SetOnTrigger([this, timing](TComponent*, std::uint16_t msg, std::uint16_t count, std::uint16_t) {
       if (msg != TriggerAvailMsg) return;
       L.Port->GetBlock(Buffer, count);
-      L.Port->PutBlock(Buffer, count);
+      if (timing) {
+        EchoesTaken += count;
+        // The pump runs sent messages without returning: a posted one ends its wait.
+        PostQuitMessage(0);
+      } else {
+        L.Port->PutBlock(Buffer, count);
+      }
     });
     Opened = L.Open();
   }
   bool Ok() const override { return Opened; }
   int Master() const override { return L.Pty.Master(); }
+  double Ping(std::uint8_t b) override {
+    const auto t0 = TClock::now();
+    const int before = EchoesTaken.load();
+    L.Port->PutBlock(&b, 1);
+    Pump([&] { return EchoesTaken.load() != before; }, 2, 2);
+    return EchoesTaken.load() != before ? Seconds(TClock::now() - t0) * 1e6 : -1;
+  }
   void Idle(double seconds) override { Pump([] { return false; }, seconds, seconds); }
 
  private:
@@ -547,30 +610,47 @@ class TPortEcho : public TEchoLine {
 
 constexpr int kCandidates = 4;  // plain loop, dispatcher, port, dispatcher over tcp://
 
-std::unique_ptr<TEchoLine> MakeEchoLine(int candidate) {
+std::unique_ptr<TEchoLine> MakeEchoLine(int candidate, bool timing) {
   switch (candidate) {
-    case 0: return std::make_unique<TPlainEcho>();
-    case 1: return std::make_unique<TDispatcherEcho>(false);
-    case 2: return std::make_unique<TPortEcho>();
-    default: return std::make_unique<TDispatcherEcho>(true);
+    case 0: return std::make_unique<TPlainEcho>(timing);
+    case 1: return std::make_unique<TDispatcherEcho>(false, timing);
+    case 2: return std::make_unique<TPortEcho>(timing);
+    default: return std::make_unique<TDispatcherEcho>(true, timing);
   }
 }
 
-// Round trips, the peer pausing 0.2-1 ms before each byte.  One line at a time (`candidate`
-// 0..kCandidates-1), or with all the lines open and the peer going round them (-1), which
-// puts them under the same load byte by byte.
-void MeasureRoundTrips(int candidate, int samples, TFigures* figures) {
-  std::unique_ptr<TEchoLine> lines[kCandidates];
-  for (int c = 0; c < kCandidates; ++c) {
-    if (candidate < 0 || c == candidate) lines[c] = MakeEchoLine(c);
+constexpr int kWarmUpTrips = 100;
+
+// Round trips sent by the application of one candidate, back to back, echoed by the far end.
+void MeasureSentRoundTrips(int candidate, int samples, TFigures& f) {
+  std::unique_ptr<TEchoLine> line = MakeEchoLine(candidate, true);
+  if (!line->Ok()) {
+    f.Faulty = true;
+    return;
   }
+  TEchoThread echo(line->Master());
+  std::vector<double> us;
+  for (int i = -kWarmUpTrips; i < samples; ++i) {
+    const double t = line->Ping(ByteAt(static_cast<std::uint64_t>(i + kWarmUpTrips)));
+    if (t < 0) break;
+    if (i >= 0) us.push_back(t);
+  }
+  f.RoundTrip = Percentiles(us);
+  f.Faulty |= us.size() != static_cast<std::size_t>(samples);
+}
+
+// Round trips from the peer, all the lines open and the peer going round them, pausing
+// 0.2-1 ms before each byte: the lines are under the same load byte by byte.
+void MeasureEchoesInTurn(int samples, TFigures* figures) {
+  std::unique_ptr<TEchoLine> lines[kCandidates];
+  for (int c = 0; c < kCandidates; ++c) lines[c] = MakeEchoLine(c, false);
   std::vector<double> us[kCandidates];
   std::atomic<bool> finished{false};
   std::thread peer([&] {
     for (int i = 0; i < samples; ++i) {
       for (int k = 0; k < kCandidates; ++k) {
         const int c = (i + k) % kCandidates;
-        if (!lines[c] || !lines[c]->Ok()) continue;
+        if (!lines[c]->Ok()) continue;
         std::this_thread::sleep_for(std::chrono::microseconds(200 + (i * 37 + k * 101) % 800));
         const double t = TimeEcho(lines[c]->Master(), ByteAt(static_cast<std::uint64_t>(i)));
         if (t >= 0) us[c].push_back(t);
@@ -581,20 +661,18 @@ void MeasureRoundTrips(int candidate, int samples, TFigures* figures) {
   Pump([&] { return finished.load(); }, 600);
   peer.join();
   for (int c = 0; c < kCandidates; ++c) {
-    if (!lines[c]) continue;
-    (candidate < 0 ? figures[c].RoundTripInTurn : figures[c].RoundTrip) = Percentiles(us[c]);
+    figures[c].RoundTripInTurn = Percentiles(us[c]);
     figures[c].Faulty |= us[c].size() != static_cast<std::size_t>(samples);
   }
 }
 
 // An open line with nothing on it; only this one line is open.
 void MeasureIdle(int candidate, double seconds, TFigures& f) {
-  std::unique_ptr<TEchoLine> line = MakeEchoLine(candidate);
+  std::unique_ptr<TEchoLine> line = MakeEchoLine(candidate, false);
   f.Faulty |= !line->Ok();
   line->Idle(0.2);  // past the open
   f.IdleCpuMs = IdleCpuMsPer10s(seconds, [&](double s) { line->Idle(s); });
 }
-
 // ---- Report --------------------------------------------------------------------------------
 
 double Median(std::vector<double> v) {
@@ -615,7 +693,7 @@ struct TRow {
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const std::uint64_t total = (argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 16) << 20;
-  const int samples = argc > 3 ? std::max(10, std::atoi(argv[3])) : 1000;
+  const int samples = argc > 3 ? std::max(10, std::atoi(argv[3])) : 2000;
   const double idleSeconds = argc > 4 ? std::atof(argv[4]) : 2.0;
 
   using TMeasure = TFigures (*)(std::uint64_t);
@@ -631,8 +709,11 @@ int main(int argc, char** argv) {
       MeasureIdle(c, idleSeconds, figures[c].back());
     }
     TFigures trips[kCandidates];
-    for (int k = 0; k < kCandidates; ++k) MeasureRoundTrips((run + k) % kCandidates, samples, trips);
-    MeasureRoundTrips(-1, samples, trips);
+    for (int k = 0; k < kCandidates; ++k) {
+      const int c = (run + k) % kCandidates;
+      MeasureSentRoundTrips(c, samples, trips[c]);
+    }
+    MeasureEchoesInTurn(samples, trips);
     for (int c = 0; c < kCandidates; ++c) {
       figures[c].back().RoundTrip = trips[c].RoundTrip;
       figures[c].back().RoundTripInTurn = trips[c].RoundTripInTurn;
@@ -650,8 +731,8 @@ int main(int argc, char** argv) {
       {"send MB/s, refilled on output-free", &TFigures::SendMBps, nullptr, nullptr},
       {"one-byte round trip p50 us", nullptr, &TFigures::RoundTrip, &TLatency::P50},
       {"one-byte round trip p99 us", nullptr, &TFigures::RoundTrip, &TLatency::P99},
-      {"round trip p50 us, lines in turn", nullptr, &TFigures::RoundTripInTurn, &TLatency::P50},
-      {"round trip p99 us, lines in turn", nullptr, &TFigures::RoundTripInTurn, &TLatency::P99},
+      {"round trip p50 us, echoed, lines in turn", nullptr, &TFigures::RoundTripInTurn, &TLatency::P50},
+      {"round trip p99 us, echoed, lines in turn", nullptr, &TFigures::RoundTripInTurn, &TLatency::P99},
       {"idle open line, CPU ms per 10 s", &TFigures::IdleCpuMs, nullptr, nullptr},
   };
   std::printf("\n%d runs, %llu MiB each way, %d round trips, %.1f s idle; medians\n\n", runs,

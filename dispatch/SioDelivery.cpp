@@ -17,6 +17,8 @@ namespace {
 
 constexpr std::uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_RINGTE;
 constexpr std::uint32_t kLineErrorEvents = EV_BREAK | EV_ERR;
+// A read of at least this many bytes says a stream is running (see EventPass).
+constexpr std::uint32_t kStreamingRead = 1024;
 
 // A handler that runs in a worker has no one to report to but the user: its exception is
 // shown on the main thread and the delivery goes on as if it had returned.
@@ -54,13 +56,22 @@ void TSioBaseDispatcher::EventPass() {
     if (!Dispatching() && !statusLoop()) return;
     if (FStatusFiredThisPass) ResetStatusFired();
   }
-  FillInRing();
-  if (!Dispatching()) {
+  std::uint32_t got = FillInRing();
+  for (;;) {
+    if (Dispatching()) break;
     if (!statusLoop()) return;
     while (CheckDataTriggers()) {
       if (FLine.StopAsked()) return;
     }
     if (FLine.StopAsked()) return;
+    // A read this large comes from a stream that has most likely brought more meanwhile:
+    // one more read finds it for the price of a system call, where handing back to the
+    // event worker costs a poll and two thread wake-ups.  A short or empty read ends it.
+    // The repeat is a pass of its own: status triggers that fired may fire again.
+    if (got < kStreamingRead) break;
+    if (FStatusFiredThisPass) ResetStatusFired();
+    got = FillInRing();
+    if (got == 0) break;
   }
   if (FStatusFiredThisPass) ResetStatusFired();
   if (DispatchDoneSignal) DispatchDoneSignal->Set();

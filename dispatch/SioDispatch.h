@@ -287,7 +287,8 @@ class TSioBaseDispatcher {
   void AskForArmedCheck(bool outputKind);
   void EventPass();
   void TimerPass();
-  bool FillInRing();
+  // The bytes it read (0 also when the ring is full).
+  std::uint32_t FillInRing();
   bool CheckDataTriggers();
   bool CheckStatusTriggers();
   bool CheckTimerTriggers();

@@ -241,10 +241,9 @@ int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count, std
   return static_cast<int>(count);
 }
 
-bool TSioBaseDispatcher::FillInRing() {
+std::uint32_t TSioBaseDispatcher::FillInRing() {
   std::lock_guard in(InputLock);
-  if (!FInRing.Allocated()) return false;
-  if (FInRing.Full()) return true;
+  if (!FInRing.Allocated() || FInRing.Full()) return 0;
   FLineErrors |= ReadLineErrorBits() & 0x1F;
 
   // The device is not asked how much it holds: a read returns at once with what there is,
@@ -282,7 +281,7 @@ bool TSioBaseDispatcher::FillInRing() {
   }
   // One mark per pass that brought bytes: when they were read from the device.
   if (total != 0) FArrivals.Mark(FInRing.Arrived());
-  return total != 0;
+  return total;
 }
 
 std::uint32_t TSioBaseDispatcher::InCount() {

@@ -5,14 +5,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <map>
 #include <memory>
 #include <mutex>
 
+#include "platform/Clock.h"
+#include "platform/Sync.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -46,7 +46,9 @@ using TSentPtr = std::shared_ptr<TSentRecord>;
 
 struct TQueue {
   std::mutex Lock;
-  std::condition_variable Changed;  // a post, a send, or a reply to this thread's send
+  // Set after a post, a send, or a reply to this thread's send, once Lock is released: the
+  // owner thread, the only one that waits here, wakes without meeting the lock held.
+  TThreadSignal Changed;
   std::deque<TSentPtr> Sent;
   std::deque<TMsg> Posted;
   std::map<std::uintptr_t, std::function<void()>> PostedCalls;
@@ -88,9 +90,9 @@ TQueuePtr MainQueue() {
 }
 
 void FinishRecord(TSentRecord& record, TSendState state) {
-  std::lock_guard lock(record.Waiter->Lock);
+  // The record holds the waiter's queue, and the caller holds the record.
   record.State.store(state, std::memory_order_release);
-  record.Waiter->Changed.notify_all();
+  record.Waiter->Changed.Set();
 }
 
 void FailRecord(TSentRecord& record) {
@@ -234,8 +236,8 @@ int SendAcross(const TQueuePtr& owner, const TSentPtr& record, std::uint32_t tim
       if (r.Windows.count(record->Window) == 0) return kFailed;
     }
     owner->Sent.push_back(record);
-    owner->Changed.notify_all();
   }
+  owner->Changed.Set();
   WakeIfMain(*owner);
 
   std::exception_ptr failure;
@@ -244,8 +246,7 @@ int SendAcross(const TQueuePtr& owner, const TSentPtr& record, std::uint32_t tim
     return state;
   };
   const bool limited = timeoutMs != 0xFFFFFFFFu;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  std::unique_lock lock(self->Lock);
+  const std::int64_t deadline = QueryPerformanceCounter() + static_cast<std::int64_t>(timeoutMs) * 1000000;
   for (;;) {
     const int state = record->State.load(std::memory_order_acquire);
     if (state == kDone || state == kFailed) return leave(state);
@@ -253,30 +254,36 @@ int SendAcross(const TQueuePtr& owner, const TSentPtr& record, std::uint32_t tim
       int expected = kPending;
       if (record->State.compare_exchange_strong(expected, kAbandoned)) return leave(kAbandoned);
     }
-    if (!self->Sent.empty()) {
-      lock.unlock();
+    bool sentToMe = false;
+    {
+      std::lock_guard lock(self->Lock);
+      sentToMe = !self->Sent.empty();
+    }
+    if (sentToMe) {
       try {
         RunSentMessages(*self);
       } catch (...) {
         if (!failure) failure = std::current_exception();
       }
-      lock.lock();
       continue;
     }
     if (!limited || failure) {
       // With a failure to pass on, the record is running: wait for its end.
-      self->Changed.wait(lock);
+      self->Changed.Wait(kInfinite);
       continue;
     }
-    if (self->Changed.wait_until(lock, deadline) == std::cv_status::timeout) {
-      int expected = kPending;
-      if (record->State.compare_exchange_strong(expected, kAbandoned)) return kAbandoned;
-      if (expected == kRunning) {
-        record->Forsaken.store(true, std::memory_order_release);
-        return kAbandoned;  // it runs on; nobody waits for it now
-      }
-      return expected;                              // finished just in time
+    const std::int64_t left = deadline - QueryPerformanceCounter();
+    if (left > 0) {
+      self->Changed.Wait(static_cast<std::uint32_t>((left + 999999) / 1000000));
+      continue;
     }
+    int expected = kPending;
+    if (record->State.compare_exchange_strong(expected, kAbandoned)) return kAbandoned;
+    if (expected == kRunning) {
+      record->Forsaken.store(true, std::memory_order_release);
+      return kAbandoned;  // it runs on; nobody waits for it now
+    }
+    return expected;  // finished just in time
   }
 }
 
@@ -285,8 +292,8 @@ bool PostTo(const TQueuePtr& queue, const TMsg& msg) {
     std::lock_guard lock(queue->Lock);
     if (queue->Closed) return false;
     queue->Posted.push_back(msg);
-    queue->Changed.notify_all();
   }
+  queue->Changed.Set();
   WakeIfMain(*queue);
   return true;
 }
@@ -394,8 +401,8 @@ bool PostToMainThread(std::function<void()> fn) {
     key = queue->NextCallKey++;
     queue->PostedCalls.emplace(key, std::move(fn));
     queue->Posted.push_back(TMsg{0, kPostedCallMsg, key, 0});
-    queue->Changed.notify_all();
   }
+  queue->Changed.Set();
   WakeIfMain(*queue);
   return true;
 }
@@ -435,23 +442,28 @@ bool PeekMessage(TMsg& msg, bool remove) {
 bool GetMessage(TMsg& msg, std::uint32_t timeoutMs) {
   const TQueuePtr& self = CurrentQueue();
   const bool limited = timeoutMs != 0xFFFFFFFFu;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const std::int64_t deadline = QueryPerformanceCounter() + static_cast<std::int64_t>(timeoutMs) * 1000000;
   for (;;) {
     RunSentMessages(*self);
-    std::unique_lock lock(self->Lock);
-    if (!self->Sent.empty()) continue;
-    if (!self->Posted.empty()) {
-      msg = self->Posted.front();
-      self->Posted.pop_front();
-      return msg.Message != WM_QUIT;
+    {
+      std::lock_guard lock(self->Lock);
+      if (!self->Sent.empty()) continue;
+      if (!self->Posted.empty()) {
+        msg = self->Posted.front();
+        self->Posted.pop_front();
+        return msg.Message != WM_QUIT;
+      }
     }
-    if (!limited) {
-      self->Changed.wait(lock);
-    } else if (self->Changed.wait_until(lock, deadline) == std::cv_status::timeout &&
-               self->Sent.empty() && self->Posted.empty()) {
-      msg = TMsg{};
-      return false;
+    std::uint32_t waitMs = kInfinite;
+    if (limited) {
+      const std::int64_t left = deadline - QueryPerformanceCounter();
+      if (left <= 0) {
+        msg = TMsg{};
+        return false;
+      }
+      waitMs = static_cast<std::uint32_t>((left + 999999) / 1000000);
     }
+    self->Changed.Wait(waitMs);
   }
 }
 

@@ -1,8 +1,10 @@
 #include "platform/Sync.h"
 
+#include <linux/futex.h>
 #include <poll.h>
 #include <sched.h>
 #include <sys/eventfd.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -139,29 +141,50 @@ bool TEvent::Wait(std::uint32_t ms) {
   }
 }
 
+namespace {
+
+void FutexWake(std::atomic<std::uint32_t>& word) {
+  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+}
+
+// Sleeps while `word` holds `expected`, at most until `deadline`; returns at once when it
+// holds something else, and may return early for no reason (the caller looks again).
+void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, const TDeadline& deadline) {
+  const int ms = deadline.PollTimeout();
+  timespec limit{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected, ms < 0 ? nullptr : &limit,
+          nullptr, 0);
+}
+
+}  // namespace
+
 void TThreadSignal::Set() {
-  // Notified under the lock, so that a waiter that returns and destroys the signal cannot
-  // do so while this call still uses it.
-  std::lock_guard lock(Lock);
-  Signalled = true;
-  Changed.notify_one();
+  // Only a waiter that may sleep (2) needs the system call.  The exchange publishes the
+  // setter's writes to the waiter that takes the signal.
+  if (State.exchange(1, std::memory_order_acq_rel) == 2) FutexWake(State);
 }
 
 void TThreadSignal::Reset() {
-  std::lock_guard lock(Lock);
-  Signalled = false;
+  std::uint32_t set = 1;
+  State.compare_exchange_strong(set, 0, std::memory_order_acq_rel);
 }
 
 bool TThreadSignal::Wait(std::uint32_t ms) {
-  std::unique_lock lock(Lock);
-  const auto set = [this] { return Signalled; };
-  if (ms == kInfinite) {
-    Changed.wait(lock, set);
-  } else if (!Changed.wait_for(lock, std::chrono::milliseconds(ms), set)) {
-    return false;
+  std::uint32_t seen = 1;
+  if (State.compare_exchange_strong(seen, 0, std::memory_order_acq_rel)) return true;
+  const TDeadline deadline(ms);
+  for (;;) {
+    // A waiter that may have slept takes the signal as 2, not 0: another waiter may still
+    // sleep, and the next Set must wake it.
+    seen = State.load(std::memory_order_relaxed);
+    if (seen == 1) {
+      if (State.compare_exchange_strong(seen, 2, std::memory_order_acq_rel)) return true;
+      continue;
+    }
+    if (seen == 0 && !State.compare_exchange_strong(seen, 2, std::memory_order_relaxed)) continue;
+    if (deadline.Passed()) return false;
+    FutexWait(State, 2, deadline);
   }
-  Signalled = false;
-  return true;
 }
 
 int WaitForEither(TEvent& first, TEvent& second, std::uint32_t ms) {

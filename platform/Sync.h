@@ -70,9 +70,12 @@ class TEvent {
 };
 
 // An auto-reset event for a hand-over between threads that only Set and Wait it (it has no
-// descriptor to poll beside others).  Setting it while nobody sleeps on it, and a wait that
-// finds it set, make no system call; waking a sleeping waiter is one futex wake.  Repeated
-// sets before a wait count once.  Any thread; it may be destroyed as soon as a wait returns.
+// descriptor to poll beside others).  It is one word: setting it while nobody sleeps on it,
+// and a wait that finds it set, make no system call; waking a sleeper is one futex wake, and
+// the woken thread takes the signal without meeting a lock its waker still holds.  Repeated
+// sets before a wait count once.  Any thread; it may be destroyed as soon as a wait returns
+// (a late wake then reaches no one, or at worst wakes an unrelated waiter spuriously, which
+// every futex waiter tolerates).
 class TThreadSignal {
  public:
   void Set();
@@ -83,9 +86,8 @@ class TThreadSignal {
   bool Wait(std::uint32_t ms = kInfinite);
 
  private:
-  std::mutex Lock;
-  std::condition_variable Changed;
-  bool Signalled = false;  // under Lock
+  // 0 clear, 1 set, 2 clear and a waiter may sleep (so Set must wake).
+  std::atomic<std::uint32_t> State{0};
 };
 
 // Waits for either of two events, with a time limit.  Returns 0 when `first` was set,

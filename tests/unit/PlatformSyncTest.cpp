@@ -124,6 +124,45 @@ TEST(ThreadSignal, ASetIsKeptForOneWaitAndCarriesTheSettersWrites) {
   setter.join();
 }
 
+TEST(ThreadSignal, NoSetIsLostInHandOversBackAndForth) {
+  // Sets that race with a waiter going to sleep: a lost one leaves its waiter asleep.
+  TThreadSignal toOther;
+  TThreadSignal back;
+  constexpr int kRounds = 20000;
+  std::atomic<int> missed{0};
+  std::thread other([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      if (!toOther.Wait(10000)) ++missed;
+      back.Set();
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    toOther.Set();
+    if (!back.Wait(10000)) ++missed;
+  }
+  other.join();
+  EXPECT_EQ(missed.load(), 0);
+}
+
+TEST(ThreadSignal, EachSleepingWaiterIsReleasedByASetOfItsOwn) {
+  TThreadSignal signal;
+  std::atomic<int> released{0};
+  std::vector<std::thread> waiters;
+  for (int i = 0; i < 2; ++i) {
+    waiters.emplace_back([&] {
+      if (signal.Wait(10000)) ++released;
+    });
+  }
+  SleepMs(50);  // both asleep
+  signal.Set();
+  for (int i = 0; i < 500 && released.load() == 0; ++i) SleepMs(10);
+  SleepMs(50);  // room for a wrongly released second waiter to show up
+  EXPECT_EQ(released.load(), 1);
+  signal.Set();
+  for (auto& w : waiters) w.join();
+  EXPECT_EQ(released.load(), 2);
+}
+
 TEST(WaitForEither, FirstWinsAndOnlyTheWinnerIsTaken) {
   TEvent first(TEvent::AutoReset);
   TEvent second(TEvent::AutoReset);
