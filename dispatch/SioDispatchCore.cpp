@@ -16,7 +16,6 @@
 
 TSioBaseDispatcher::TSioBaseDispatcher(TSioCustomComPort* port) : FPortComponent(port) {
   FRegistryIndex = RegisterDispatcher(this);
-  FNextTriggerHandle = 1;
 }
 
 TSioBaseDispatcher::~TSioBaseDispatcher() {
@@ -60,7 +59,6 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
     std::lock_guard out(OutputLock);
     FOutRing.Release();
   }
-  FHandlerRemovalPending = false;
 
   try {
     DeviceEventSignal = std::make_unique<TThreadSignal>();
