@@ -126,6 +126,10 @@ class TSioBaseDispatcher {
                std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
                std::uint32_t outSize, std::uint32_t options);
   void CloseLine();
+  // The owner has begun to close the line (it tells its own listeners before it calls
+  // CloseLine): the stage is closing, and the workers and deliveries go on until CloseLine.
+  // Nothing when the line is not in use.
+  void BeginClose() { FLine.MoveTo(lsClosing); }
 
   // ---- Byte I/O (any thread) ----
   // count or -3007 (fewer unread, nothing taken).  During a delivery of bytes a handler of it
