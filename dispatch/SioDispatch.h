@@ -414,7 +414,7 @@ class TSioBaseDispatcher {
   std::atomic<bool> FWorkersRunning{false};
   std::atomic<int> FLiveWorkerCount{0};
   std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
-  std::atomic<int> FLineLostError{0};              // see MarkLineLost; cleared when workers start
+  std::atomic<int> FLineLostError{0};              // see MarkLineLost
   bool FLineLostUntold = false;  // under MainLock: the loss was reported to no window yet
   // A pass was asked for and the dispatch worker has not taken the request yet.
   std::atomic<bool> FDispatchWakePending{false};
