@@ -431,7 +431,7 @@ void TSioBaseDispatcher::PumpUntil(const std::function<bool()>& done) {
 
 void TSioBaseDispatcher::StartWorkerThreads() {
   std::lock_guard main(MainLock);
-  if (FWorkersRunning) throw Exception("Dispatcher already started");
+  if (FWorkersRunning || FLine.Stage() != lsClosed) throw Exception("Dispatcher already started");
   FWorkersRunning = true;
   FLine.MoveTo(lsOpen);
   // A device that hung up while the line was being set up (a write of a setting found it

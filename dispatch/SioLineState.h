@@ -1,7 +1,7 @@
 // The life of a dispatcher's line, one stage at a time, with every allowed move written in
 // one place (TLineState::Allowed):
 //
-//   Closed, Released  -> Open            the workers start (OpenLine)
+//   Closed            -> Open            the workers start (OpenLine; once per dispatcher)
 //   Open              -> Lost            the device failed for good (a worker saw it)
 //   Open, Lost        -> Closing         the owner began a close (BeginClose): its own
 //                                        listeners are told while the workers still run
@@ -51,7 +51,7 @@ class TLineState {
 
   static constexpr bool Allowed(TLineStage from, TLineStage to) {
     switch (to) {
-      case lsOpen: return from == lsClosed || from == lsReleased;
+      case lsOpen: return from == lsClosed;
       case lsLost: return from == lsOpen;
       case lsClosing: return from == lsOpen || from == lsLost;
       case lsCloseRequested: return from == lsOpen || from == lsLost || from == lsClosing || from == lsHalting;
