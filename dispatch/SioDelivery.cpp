@@ -91,7 +91,7 @@ void TSioBaseDispatcher::TimerPass() {
 
 bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wParam, std::uint16_t data) {
   FLedger.ResetReached();
-  if (!FHandlersPresent) return true;
+  if (!FTriggers.HandlersPresent()) return true;
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
     // A line closed by an earlier handler of this pass has no one left to tell.  Nor has one
@@ -128,13 +128,9 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     bool synchronized = false;
     {
       std::lock_guard<TRecursiveLock> main(MainLock);
-      if (i >= FMethodHandlerList.size()) break;
-      TMethodHandler& handler = FMethodHandlerList[i];
-      if (handler.Removed || !handler.Method) continue;
-      // Borrowed for the call (a move allocates nothing) and put back afterwards, so that a
-      // handler added meanwhile, which may move the list, cannot pull it from under the call.
-      method = std::move(handler.Method);
-      synchronized = handler.Synchronized;
+      const TTriggerTable::TSlot slot = FTriggers.LendMethod(i, method, synchronized);
+      if (slot == TTriggerTable::slEnd) break;
+      if (slot == TTriggerTable::slSkip) continue;
     }
     beforeHandler();
     CallGuarded([&]() {
@@ -150,7 +146,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     FLedger.CountReached();
     {
       std::lock_guard<TRecursiveLock> main(MainLock);
-      FMethodHandlerList[i].Method = std::move(method);
+      FTriggers.ReturnMethod(i, std::move(method));
     }
     closed = !afterHandler();
   }
@@ -159,11 +155,10 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     TTriggerProc proc = nullptr;
     {
       std::lock_guard<TRecursiveLock> main(MainLock);
-      if (i >= FProcedureHandlerList.size()) break;
-      if (FProcedureHandlerList[i].Removed) continue;
-      proc = FProcedureHandlerList[i].Proc;
+      const TTriggerTable::TSlot slot = FTriggers.ProcedureAt(i, proc);
+      if (slot == TTriggerTable::slEnd) break;
+      if (slot == TTriggerTable::slSkip) continue;
     }
-    if (proc == nullptr) continue;
     beforeHandler();
     CallGuarded([&]() { proc(message, wParam, lParam); });
     FLedger.CountReached();
@@ -174,11 +169,9 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
     TWindowHandle window = 0;
     {
       std::lock_guard<TRecursiveLock> main(MainLock);
-      if (i >= FWindowHandlerList.size()) break;
-      // The port's own window is one handler; it is served only when the port wants events.
-      if (FWindowHandlerList.size() < 2 && !FPortEventsWanted) break;
-      if (FWindowHandlerList[i].Removed) continue;
-      window = FWindowHandlerList[i].Window;
+      const TTriggerTable::TSlot slot = FTriggers.WindowAt(i, window);
+      if (slot == TTriggerTable::slEnd) break;
+      if (slot == TTriggerTable::slSkip) continue;
     }
     beforeHandler();
     // On time-out the delivery goes on with what the handler had read so far.  A send that
@@ -205,13 +198,7 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
   {
     std::lock_guard<TRecursiveLock> main(MainLock);
     FLedger.SetDeliverer(nullptr);
-    if (FHandlerRemovalPending) {
-      std::erase_if(FWindowHandlerList, [](const TWindowHandler& h) { return h.Removed; });
-      std::erase_if(FProcedureHandlerList, [](const TProcedureHandler& h) { return h.Removed; });
-      std::erase_if(FMethodHandlerList, [](const TMethodHandler& h) { return h.Removed; });
-      FHandlerRemovalPending = false;
-      UpdateHandlerState(0);
-    }
+    if (FTriggers.EndDelivery()) UpdateHandlerState(0);
   }
   return result;
 }
@@ -220,93 +207,51 @@ bool TSioBaseDispatcher::DeliverTrigger(std::uint32_t message, std::uintptr_t wP
 
 void TSioBaseDispatcher::AddWindowHandler(TWindowHandle window) {
   std::lock_guard<TRecursiveLock> main(MainLock);
-  FWindowHandlerList.push_back({window, false});
-  FHandlersPresent = true;
+  FTriggers.AddWindow(window);
   if (FLogOn) LogRecord(lkTrgHdAlc, lsWindow, window);
   if (FLineLostUntold && PostLineLost(window)) FLineLostUntold = false;
 }
 
 void TSioBaseDispatcher::RemoveWindowHandler(TWindowHandle window) {
   std::lock_guard<TRecursiveLock> main(MainLock);
-  auto it = std::find_if(FWindowHandlerList.begin(), FWindowHandlerList.end(),
-                         [window](const TWindowHandler& h) { return h.Window == window && !h.Removed; });
-  if (it != FWindowHandlerList.end()) {
-    if (FLogOn) LogRecord(lkTrgHdDsp, lsWindow, window);
-    if (Dispatching()) {
-      it->Removed = true;
-      FHandlerRemovalPending = true;
-      return;
-    }
-    FWindowHandlerList.erase(it);
-  }
-  UpdateHandlerState(0);
+  const bool delivering = Dispatching();
+  const bool found = FTriggers.RemoveWindow(window, delivering);
+  if (found && FLogOn) LogRecord(lkTrgHdDsp, lsWindow, window);
+  // One removed during a delivery still counts until the delivery ends.
+  if (!found || !delivering) UpdateHandlerState(0);
 }
 
 void TSioBaseDispatcher::AddProcedureHandler(TTriggerProc proc) {
   if (proc == nullptr) return;
   std::lock_guard<TRecursiveLock> main(MainLock);
-  FProcedureHandlerList.push_back({proc, false});
-  FHandlersPresent = true;
+  FTriggers.AddProcedure(proc);
   if (FLogOn) LogRecord(lkTrgHdAlc, lsProcedure, 0);
 }
 
 void TSioBaseDispatcher::RemoveProcedureHandler(TTriggerProc proc) {
   std::lock_guard<TRecursiveLock> main(MainLock);
-  auto it = std::find_if(FProcedureHandlerList.begin(), FProcedureHandlerList.end(),
-                         [proc](const TProcedureHandler& h) { return h.Proc == proc && !h.Removed; });
-  if (it != FProcedureHandlerList.end()) {
-    if (FLogOn) LogRecord(lkTrgHdDsp, lsProcedure, 0);
-    if (Dispatching()) {
-      it->Removed = true;
-      FHandlerRemovalPending = true;
-      return;
-    }
-    FProcedureHandlerList.erase(it);
-  }
-  UpdateHandlerState(0);
+  const bool delivering = Dispatching();
+  const bool found = FTriggers.RemoveProcedure(proc, delivering);
+  if (found && FLogOn) LogRecord(lkTrgHdDsp, lsProcedure, 0);
+  if (!found || !delivering) UpdateHandlerState(0);
 }
 
 void TSioBaseDispatcher::AddMethodHandler(const void* identity, TTriggerMethod method, bool synchronized) {
   if (!method) return;
   std::lock_guard<TRecursiveLock> main(MainLock);
-  FMethodHandlerList.push_back({std::move(method), identity, false, synchronized});
-  FHandlersPresent = true;
+  FTriggers.AddMethod(identity, std::move(method), synchronized);
   if (FLogOn) LogRecord(lkTrgHdAlc, lsMethod, 0);
 }
 
 void TSioBaseDispatcher::RemoveMethodHandler(const void* identity) {
   std::lock_guard<TRecursiveLock> main(MainLock);
-  auto it = std::find_if(FMethodHandlerList.begin(), FMethodHandlerList.end(),
-                         [identity](const TMethodHandler& h) { return h.Identity == identity && !h.Removed; });
-  if (it != FMethodHandlerList.end()) {
-    if (FLogOn) LogRecord(lkTrgHdDsp, lsMethod, 0);
-    if (Dispatching()) {
-      it->Removed = true;
-      FHandlerRemovalPending = true;
-      return;
-    }
-    FMethodHandlerList.erase(it);
-  }
-  UpdateHandlerState(0);
+  const bool delivering = Dispatching();
+  const bool found = FTriggers.RemoveMethod(identity, delivering);
+  if (found && FLogOn) LogRecord(lkTrgHdDsp, lsMethod, 0);
+  if (!found || !delivering) UpdateHandlerState(0);
 }
 
 void TSioBaseDispatcher::UpdateHandlerState(std::uint8_t mode) {
   std::lock_guard<TRecursiveLock> main(MainLock);
-  const bool others =
-      FWindowHandlerList.size() > 1 || !FProcedureHandlerList.empty() || !FMethodHandlerList.empty();
-  switch (mode) {
-    case 0:
-      FHandlersPresent = others || FPortEventsWanted;
-      break;
-    case 1:
-      FPortEventsWanted = true;
-      FHandlersPresent = true;
-      break;
-    case 2:
-      FPortEventsWanted = false;
-      FHandlersPresent = others;
-      break;
-    default:
-      break;
-  }
+  FTriggers.UpdateHandlerState(mode);
 }

@@ -12,9 +12,9 @@
 // Locks, all recursive:
 //   InputLock   the input ring (FInRing), the delivery ledger (FLedger), the arrival marks.
 //   OutputLock  the output ring (FOutRing); status reads feeding the counts.
-//   MainLock    DeviceSettings read-modify-write, modem and line-error taking, trigger and
-//               handler lists, the line's stage (FLine) and the deliverer,
-//               HandlerRemovalPending, worker start and stop, trace and log.
+//   MainLock    DeviceSettings read-modify-write, modem and line-error taking, the trigger
+//               table (FTriggers: triggers and handler lists), the line's stage (FLine) and
+//               the deliverer, worker start and stop, trace and log.
 // Order: InputLock -> OutputLock, InputLock -> MainLock.  OutputLock is released before
 // MainLock is taken, and nothing takes InputLock or OutputLock while holding MainLock.
 // No dispatcher lock is held while a trigger handler runs, and none while a thread waits
@@ -70,6 +70,7 @@
 #include "dispatch/SioLog.h"
 #include "dispatch/SioRings.h"
 #include "dispatch/SioTrace.h"
+#include "dispatch/SioTriggerTable.h"
 #include "dispatch/SioTypes.h"
 #include "platform/Sync.h"
 #include "platform/Thread.h"
@@ -80,8 +81,6 @@ class TSioDispatcherThread;
 // The dispatch worker's wait while a pass may find work nothing announces (ms): the bound
 // on the latency of timer triggers.
 constexpr std::uint32_t kDispatchPassMs = 50;
-// FWatchOutFree when no output-free trigger is armed (above any ring's free space).
-constexpr std::uint32_t kNoOutFreeWatch = 0xFFFFFFFFu;
 
 class TSioBaseDispatcher {
  public:
@@ -127,6 +126,10 @@ class TSioBaseDispatcher {
                std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
                std::uint32_t outSize, std::uint32_t options);
   void CloseLine();
+  // The owner has begun to close the line (it tells its own listeners before it calls
+  // CloseLine): the stage is closing, and the workers and deliveries go on until CloseLine.
+  // Nothing when the line is not in use.
+  void BeginClose() { FLine.MoveTo(lsClosing); }
 
   // ---- Byte I/O (any thread) ----
   // count or -3007 (fewer unread, nothing taken).  During a delivery of bytes a handler of it
@@ -244,14 +247,11 @@ class TSioBaseDispatcher {
   bool WorkersRunning() const { return FWorkersRunning.load(); }
   // A close asked for during a delivery is waiting for it to return.
   bool CloseRequested() const { return FLine.Stage() == lsCloseRequested; }
-  std::uint32_t AvailThreshold() const { return FAvailThreshold.load(); }
+  std::uint32_t AvailThreshold() const { return FTriggers.AvailThreshold(); }
   std::uint32_t OptionBits() const { return FOptionBits; }
   std::uint32_t LineErrors() const { return FLineErrors.load(); }
-  bool HandlersPresent() const { return FHandlersPresent.load(); }
-  bool PortEventsWanted() const { return FPortEventsWanted.load(); }
-
-  // One step of a data trigger's match state; true when the string completed with `c`.
-  static bool MatchByte(TDataTrigger& trigger, std::uint8_t c);
+  bool HandlersPresent() const { return FTriggers.HandlersPresent(); }
+  bool PortEventsWanted() const { return FTriggers.PortEventsWanted(); }
 
  protected:
   friend class TSioDispatcherThread;
@@ -370,16 +370,9 @@ class TSioBaseDispatcher {
   bool FDtrOn = false, FDtrByHandshake = false, FRtsOn = false, FRtsByHandshake = false;
   bool FRs485Active = false;
   std::uint16_t FUartBaseAddress = 0;
-  std::atomic<bool> FPortEventsWanted{false};
-  std::atomic<bool> FHandlersPresent{false};
-  std::vector<TWindowHandler> FWindowHandlerList;
-  std::vector<TProcedureHandler> FProcedureHandlerList;
-  std::vector<TMethodHandler> FMethodHandlerList;
-  std::vector<TTimerTrigger> FTimerTriggerList;
-  std::vector<TDataTrigger> FDataTriggerList;
-  std::vector<TStatusTrigger> FStatusTriggerList;
+  // The triggers and their handlers; under MainLock (see TTriggerTable for its exceptions).
+  TTriggerTable FTriggers;
   std::uint32_t FMatchScanPos = 0;
-  std::atomic<std::uint32_t> FAvailThreshold{0};
   bool FStatusFiredThisPass = false;
   // Who read what during the delivery in progress, and who delivers; under InputLock (see
   // TDeliveryLedger for its exceptions).
@@ -410,21 +403,19 @@ class TSioBaseDispatcher {
   std::atomic<bool> FRingLatch{false};
   TOutputRing FOutRing;  // under OutputLock
   TInputRing FInRing;    // under InputLock; its head moved only by the dispatch worker
-  bool FHandlerRemovalPending = false;
   std::atomic<bool> FOutputSentPending{false};
   TTraceQueue Trace;                           // under MainLock
   TDispatchLog Log;                            // under MainLock
   std::atomic<bool> FTraceOn{false};           // mirrors Trace.On() for the producers' quick test
   std::atomic<bool> FLogOn{false};             // mirrors Log.On()
   std::uint32_t FOpenTime = 0;
-  std::uint32_t FNextTriggerHandle = 1;
   // The line's stage; moved under MainLock.
   TLineState FLine;
   // Workers started and not yet past their last access (FLiveWorkerCount of them).
   std::atomic<bool> FWorkersRunning{false};
   std::atomic<int> FLiveWorkerCount{0};
   std::atomic<std::uint32_t> FOutputStopAcks{0};  // stop requests the output worker answered
-  std::atomic<int> FLineLostError{0};              // see MarkLineLost; cleared when workers start
+  std::atomic<int> FLineLostError{0};              // see MarkLineLost
   bool FLineLostUntold = false;  // under MainLock: the loss was reported to no window yet
   // A pass was asked for and the dispatch worker has not taken the request yet.
   std::atomic<bool> FDispatchWakePending{false};

@@ -16,7 +16,6 @@
 
 TSioBaseDispatcher::TSioBaseDispatcher(TSioCustomComPort* port) : FPortComponent(port) {
   FRegistryIndex = RegisterDispatcher(this);
-  FNextTriggerHandle = 1;
 }
 
 TSioBaseDispatcher::~TSioBaseDispatcher() {
@@ -48,19 +47,10 @@ void TSioBaseDispatcher::ShutDown() {
 int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, std::uint8_t parity,
                                  std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
                                  std::uint32_t outSize, std::uint32_t options) {
-  // A dispatcher is opened once; a second open would replace the signals under the workers.
-  if (FWorkersRunning) throw Exception("Dispatcher already started");
-
-  FRingLatch = false;
-  {
-    std::lock_guard in(InputLock);
-    FInRing.Release();
-  }
-  {
-    std::lock_guard out(OutputLock);
-    FOutRing.Release();
-  }
-  FHandlerRemovalPending = false;
+  // A dispatcher opens one line session: everything a session keeps starts at its
+  // construction value, so nothing of an earlier open can be carried over.  A second open
+  // would also replace the signals under the workers.
+  if (FWorkersRunning || FLine.Stage() != lsClosed) throw Exception("Dispatcher already started");
 
   try {
     DeviceEventSignal = std::make_unique<TThreadSignal>();
@@ -97,17 +87,11 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
     std::lock_guard out(OutputLock);
     FInRing.Allocate();
     FOutRing.Allocate(outSize);
-    FLedger.End();
-    FArrivals.Clear();
   } catch (const std::bad_alloc&) {
     CloseLine();
     return ecOutOfMemory;
   }
   FDeviceInSize = inSize;
-  FLineErrors = 0;
-  FOutputSentPending = false;
-  FRs485Active = false;
-  FUartBaseAddress = 0;
 
   {
     std::lock_guard main(MainLock);
@@ -127,11 +111,7 @@ int TSioBaseDispatcher::OpenLine(const std::string& name, std::uint32_t baud, st
     SetRts((options & olRtsOn) != 0);
   }
 
-  FMatchScanPos = 0;
   ClearAllTriggers();
-  FLastAvailHead = 0;
-  FLastAvailArrived = 0;
-  ResetStatusFired();
   {
     std::lock_guard main(MainLock);
     FModemState = 0;
@@ -450,12 +430,12 @@ void TSioBaseDispatcher::PumpUntil(const std::function<bool()>& done) {
 
 void TSioBaseDispatcher::StartWorkerThreads() {
   std::lock_guard main(MainLock);
-  if (FWorkersRunning) throw Exception("Dispatcher already started");
+  if (FWorkersRunning || FLine.Stage() != lsClosed) throw Exception("Dispatcher already started");
   FWorkersRunning = true;
   FLine.MoveTo(lsOpen);
-  FLineLostError = 0;
-  FLineLostUntold = false;
-  FDispatchWakePending = false;
+  // A device that hung up while the line was being set up (a write of a setting found it
+  // gone) is lost from the start.
+  if (FLineLostError.load() != 0) FLine.MoveTo(lsLost);
   // All three are counted before any starts, so one that ends at once cannot take the
   // count to 0 while the others are still to come.
   FLiveWorkerCount += 3;

@@ -30,7 +30,7 @@ void TSioBaseDispatcher::ReportLineLost(int systemError) {
   // The platform's queue lock is innermost, so posting under MainLock is safe.
   std::lock_guard main(MainLock);
   bool told = false;
-  for (const TWindowHandler& handler : FWindowHandlerList) {
+  for (const TWindowHandler& handler : FTriggers.Windows()) {
     if (!handler.Removed) told = PostLineLost(handler.Window) || told;
   }
   // A line lost while its port was still opening (the workers start before the port's

@@ -27,25 +27,11 @@ std::uint32_t TSioBaseDispatcher::DispatchWaitLimit() {
 }
 
 void TSioBaseDispatcher::RefreshTriggerWatch() {
-  bool timed = std::any_of(FTimerTriggerList.begin(), FTimerTriggerList.end(),
-                           [](const TTimerTrigger& t) { return t.Armed != 0; });
-  std::uint32_t leastFree = kNoOutFreeWatch;
-  std::int32_t mostUsed = -1;
-  bool sent = false;
-  for (const TStatusTrigger& t : FStatusTriggerList) {
-    if (!t.Armed) continue;
-    // Modem and line-error triggers look at state that the refreshes and the device status
-    // reads change; the output kinds change only as the ring is written, drained or purged,
-    // each of which asks for a pass while they are armed.
-    if (t.Kind == stModem || t.Kind == stLineError) timed = true;
-    if (t.Kind == stOutFree) leastFree = std::min<std::uint32_t>(leastFree, t.Value);
-    if (t.Kind == stOutUsed) mostUsed = std::max<std::int32_t>(mostUsed, t.Value);
-    if (t.Kind == stOutSent) sent = true;
-  }
-  FWatchOutFree = leastFree;
-  FWatchOutUsed = mostUsed;
-  FWatchOutSent = sent;
-  FTimedPasses = timed;
+  const TTriggerWatch watch = FTriggers.Watch();
+  FWatchOutFree = watch.LeastFree;
+  FWatchOutUsed = watch.MostUsed;
+  FWatchOutSent = watch.Sent;
+  FTimedPasses = watch.Timed;
 }
 
 void TSioBaseDispatcher::AskForArmedCheck(bool outputKind) {

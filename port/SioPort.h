@@ -190,8 +190,10 @@ class TSioCustomComPort : public TSioBaseComponent {
   bool AutoOpen() const { return FAutoOpen; }
   void SetAutoOpen(bool value) { FAutoOpen = value; }
   // The requested state.  True opens the port (or, while a close is completing, reopens it
-  // as soon as the close has completed); False closes it.  While loading only recorded.
-  bool Open() const { return FOpen; }
+  // as soon as the close has completed: ReopenPending); False closes it (and cancels such a
+  // reopen).  While loading only recorded.  It reads True only once an open has succeeded,
+  // so not while a reopen waits.
+  bool Open() const { return FOpen && PortState() != psClosing; }
   void SetOpen(bool value);
   bool DTR() const { return FDTR; }
   void SetDTR(bool value);
@@ -264,9 +266,13 @@ class TSioCustomComPort : public TSioBaseComponent {
   TPortIdentity Identity() const { return {this, FSerial}; }
   // Trigger messages of this port being handled on the stack (0 outside its events).
   int EventDepth() const { return FEventDepth; }
-  TPortState PortState() const { return FPortState; }
+  // Read off the line's stage (TLineStage): closed without a line or before it opened, open
+  // while the line is in use (a lost line too, until the port has closed it), closing from
+  // the start of a close until the line is released and let go of.
+  TPortState PortState() const;
   bool ForceApply() const { return FForceApply; }
-  bool ReopenPending() const { return FReopenPending; }
+  // A reopen asked for while closing: Open reads True and the port opens once it is closed.
+  bool ReopenPending() const { return FOpen && PortState() == psClosing; }
   bool OpenOnLoad() const { return FOpenOnLoad; }
   bool SavedTriggersValid() const { return FSavedTriggersValid; }
   const TSavedTriggers& SavedTriggers() const { return FSavedTriggers; }
@@ -379,10 +385,12 @@ class TSioCustomComPort : public TSioBaseComponent {
   void WalkListeners(bool opened);
 
   // ---- Fields ----
+  // The line's life is not kept here: the dispatcher's line stage tells it (PortState).  What
+  // the port keeps of its own is the owner's wish (FOpen), and two facts about its own
+  // thread and object that no line knows: how deep its events are on the stack
+  // (FEventDepth), and that it is being destroyed (FDestroying).
   bool FForceApply = false;
   std::int64_t FLastReadArrivalNs = 0;
-  TPortState FPortState = psClosed;
-  bool FReopenPending = false;
   bool FOpenOnLoad = false;
   std::vector<TPortListener> FPortListenerList;
   bool FSavedTriggersValid = false;
@@ -397,6 +405,8 @@ class TSioCustomComPort : public TSioBaseComponent {
   std::uint16_t FStopBits = 1;
   std::uint16_t FInSize = 4096;
   std::uint16_t FOutSize = 4096;
+  // The owner's wish: open, or, while the port is closing, open again once it is closed
+  // (Open reads False then).
   bool FOpen = false;
   bool FPromptForPort = true;
   bool FAutoOpen = true;
@@ -442,10 +452,11 @@ class TSioCustomComPort : public TSioBaseComponent {
   TLineLostEvent FOnLineLost;
   std::string FDeviceName;
   TOpenFailure FLastOpenFailure;
-  // Trigger messages being handled for this port on the stack (ComWindowProc).
+  // Trigger messages being handled for this port on the stack (ComWindowProc): a close or
+  // destruction there cannot wait for the workers, whose delivery waits for the event.
   int FEventDepth = 0;
-  // A close is stopping the workers (running this thread's messages meanwhile).
-  int FBusy = 0;
+  // The destructor runs: nothing opens the port again, and a handler that its close runs
+  // may not destroy it a second time.
   bool FDestroying = false;
   const std::uint64_t FSerial;
   const std::thread::id FOwnerThread;

@@ -19,7 +19,7 @@ void TSioCustomComPort::SetHWFlowOptions(THWFlowOptionSet value) {
   const std::uint8_t bits = value.Bits();
   if (bits != 0) DefaultLevels(FInSize, FBufferFull, FBufferResume, 90, 10);
   // Sent with no bits as well: that switches hardware flow control off.
-  if (FPortState == psOpen) Check(FDispatcher->SetHandshake(FBufferFull, FBufferResume, bits));
+  if (PortState() == psOpen) Check(FDispatcher->SetHandshake(FBufferFull, FBufferResume, bits));
   FHWFlowOptions = value;
   if (value.Contains(hwfUseRTS) || value.Contains(hwfRequireCTS)) SetRS485Mode(false);
 }
@@ -30,7 +30,7 @@ void TSioCustomComPort::SetSWFlowOptions(TSWFlowOptions value) {
   static constexpr std::uint8_t kBits[] = {0, 2, 1, 3};
   const std::uint8_t bits = value <= swfBoth ? kBits[value] : 0;
   if (bits != 0) DefaultLevels(FInSize, FBufferFull, FBufferResume, 75, 25);
-  if (FPortState == psOpen) {
+  if (PortState() == psOpen) {
     if (bits != 0) {
       Check(FDispatcher->SetSoftwareFlow(FBufferFull, FBufferResume, bits));
     } else {
@@ -59,7 +59,7 @@ void TSioCustomComPort::SetBufferResume(std::uint16_t value) {
 void TSioCustomComPort::SetRS485Mode(bool value) {
   if (value == FRS485Mode && !FForceApply) return;
   FRS485Mode = value;
-  if (FPortState == psOpen) FDispatcher->SetRs485(value);
+  if (PortState() == psOpen) FDispatcher->SetRs485(value);
   if (value) {
     // The transmitter drives RTS itself in RS-485 mode.
     SetHWFlowOptions(FHWFlowOptions.Without(hwfUseRTS).Without(hwfRequireCTS));

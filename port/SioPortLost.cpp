@@ -7,7 +7,7 @@
 void TSioCustomComPort::LineLost(int systemError) {
   // A port that is closing or closed already, or that has opened again since, is not told:
   // ComWindowProc has checked that the message comes from the port's current dispatcher.
-  if (FPortState != psOpen) return;
+  if (PortState() != psOpen) return;
   // Closed first, exactly as the application would close it (a running trace or log is
   // written out, the listeners are told), so the event may open the port again at once.
   const TPortIdentity self = Identity();

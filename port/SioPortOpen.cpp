@@ -43,18 +43,6 @@ std::uint64_t NextPortSerial() {
   std::abort();
 }
 
-// Counts a stretch of a port's work that runs messages and uses the port afterwards.
-class TBusy {
- public:
-  explicit TBusy(int& count) : FCount(count) { ++FCount; }
-  ~TBusy() { --FCount; }
-  TBusy(const TBusy&) = delete;
-  TBusy& operator=(const TBusy&) = delete;
-
- private:
-  int& FCount;
-};
-
 // Runs `step` and keeps its exception in `failure` (the first one wins), so the steps after
 // it still run.
 template <typename F>
@@ -104,6 +92,19 @@ TSioCustomComPort::TSioCustomComPort(TComponent* owner)
   LivePorts()[this] = FSerial;
 }
 
+TPortState TSioCustomComPort::PortState() const {
+  if (!FDispatcher) return psClosed;
+  switch (FDispatcher->LineStage()) {
+    case lsClosed:
+      return psClosed;
+    case lsOpen:
+    case lsLost:
+      return psOpen;
+    default:
+      return psClosing;
+  }
+}
+
 void TSioCustomComPort::CheckOwnerThread() const {
   if (std::this_thread::get_id() != FOwnerThread)
     throw Exception("TSioCustomComPort used from a thread that does not own it");
@@ -112,21 +113,21 @@ void TSioCustomComPort::CheckOwnerThread() const {
 TSioCustomComPort::~TSioCustomComPort() {
   if (FDispatcher && std::this_thread::get_id() != FOwnerThread) DestroyedByStranger();
   // A handler that the port's own close (or destruction) runs while it waits for the workers
-  // must not destroy it: the close goes on with the port afterwards.
-  if (FBusy > 0 || FDestroying) {
+  // (the line halting) must not destroy it: the close goes on with the port afterwards.
+  if (FDestroying || (FDispatcher && FDispatcher->LineStage() == lsHalting)) {
     std::fputs("TSioCustomComPort destroyed while it closes, by a handler run meanwhile\n", stderr);
     std::abort();
   }
   FDestroying = true;
-  FReopenPending = false;
-  if (FPortState == psOpen) {
+  FOpen = false;
+  if (PortState() == psOpen) {
     try {
       ClosePort();
     } catch (...) {
       ShowFailure(std::current_exception());
     }
   }
-  if (FPortState == psClosing) {
+  if (PortState() == psClosing) {
     if (FEventDepth > 0 || FDispatcher->InsideDelivery()) {
       // Destroyed from inside one of its own trigger events, or from another handler of its
       // dispatcher's delivery (a synchronized method handler, another window handler): the
@@ -136,13 +137,12 @@ TSioCustomComPort::~TSioCustomComPort() {
       SetComWindow(false);
       FDispatcher->DetachPortComponent();
       FreeWhenWorkersEnded(FDispatcher.release());
-      FPortState = psClosed;
     } else {
-      while (FPortState == psClosing && FDispatcher && FDispatcher->WorkersRunning()) {
+      while (PortState() == psClosing && FDispatcher->WorkersRunning()) {
         PumpOneMessage();
-        if (FPortState == psClosing) SleepMs(1);
+        if (PortState() == psClosing) SleepMs(1);
       }
-      if (FPortState == psClosing) FinishClose();
+      if (PortState() == psClosing) FinishClose();
     }
   }
   FPortListenerList.clear();
@@ -155,8 +155,6 @@ TSioCustomComPort::~TSioCustomComPort() {
 
 void TSioCustomComPort::SetOpen(bool value) {
   CheckOwnerThread();
-  // A close cancels a reopen still waiting for the previous close to complete.
-  if (!value) FReopenPending = false;
   if (value == FOpen) return;
   if (IsLoading() || IsDesigning()) {
     FOpen = value;
@@ -164,11 +162,12 @@ void TSioCustomComPort::SetOpen(bool value) {
     return;
   }
   if (!value) {
+    // Also cancels a reopen still waiting for a close to complete.
     ClosePort();
-  } else if (FPortState == psClosed) {
+  } else if (PortState() == psClosed) {
     OpenPort();
   } else {
-    FReopenPending = true;
+    FOpen = true;  // the reopen follows the close (ReopenIfAsked)
   }
 }
 
@@ -283,7 +282,6 @@ void TSioCustomComPort::OpenPort() {
       }
     }
     FLastOpenFailure = TOpenFailure{};
-    FPortState = psOpen;
     RefreshTriggerHandling();
     {
       TForceApplyScope force(FForceApply);
@@ -309,7 +307,6 @@ void TSioCustomComPort::OpenPort() {
     NotifyPortOpened();
   } catch (...) {
     FOpen = false;
-    FPortState = psClosed;
     if (FComWindow != 0) SetComWindow(false);
     FDispatcher.reset();
     throw;
@@ -318,35 +315,32 @@ void TSioCustomComPort::OpenPort() {
 
 void TSioCustomComPort::ClosePort() {
   FOpen = false;
-  if (FPortState != psOpen) return;
+  if (PortState() != psOpen) return;
   // A recorder that cannot be written out, or a close listener that raises, must not leave
   // the line half closed: the close goes on and the first failure is raised at its end.
   std::exception_ptr failure;
   RunKeepingFailure(failure, [this] { SetTracing(tlDump); });
   RunKeepingFailure(failure, [this] { SetLogging(tlDump); });
-  FPortState = psClosing;
+  FDispatcher->BeginClose();
   RunKeepingFailure(failure, [this] { NotifyPortClosing(); });
   // A reopen asked for by a close listener lapses when the close completes at once: a
   // listener that always reopens would leave no way to close the port.
-  const bool listenerAsked = std::exchange(FReopenPending, false);
+  const bool listenerAsked = std::exchange(FOpen, false);
   FDispatcher->SaveTriggers(FSavedTriggers);
   FSavedTriggersValid = true;
-  bool deferred = false;
-  {
-    // Stopping the workers runs this thread's messages, and the port is used afterwards: it
-    // must not be destroyed from a handler run meanwhile (see the destructor).
-    const TBusy busy(FBusy);
-    FDispatcher->CloseLine();
-    deferred = FDispatcher->CloseRequested();
-    if (deferred) {
-      FReopenPending = FReopenPending || listenerAsked;
-      // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
-      // the release waits for PortCloseMsg and the end of the workers.
-      PostMessage(FComWindow, PortCloseMsg, 0,
-                  static_cast<std::intptr_t>(static_cast<std::uint32_t>(FDispatcher->RegistryIndex()) << 16));
-    } else {
-      FinishClose();
-    }
+  // Stopping the workers runs this thread's messages (the line is halting meanwhile), and
+  // the port is used afterwards: it must not be destroyed from a handler run there (see the
+  // destructor).
+  FDispatcher->CloseLine();
+  const bool deferred = FDispatcher->CloseRequested();
+  if (deferred) {
+    FOpen = FOpen || listenerAsked;
+    // Called from inside a trigger event: the dispatch worker still uses the dispatcher, so
+    // the release waits for PortCloseMsg and the end of the workers.
+    PostMessage(FComWindow, PortCloseMsg, 0,
+                static_cast<std::intptr_t>(static_cast<std::uint32_t>(FDispatcher->RegistryIndex()) << 16));
+  } else {
+    FinishClose();
   }
   if (deferred) {
     // The port is not used after this message (a handler may even destroy it).
@@ -362,19 +356,19 @@ void TSioCustomComPort::ClosePort() {
 void TSioCustomComPort::FinishClose() {
   SetComWindow(false);
   FDispatcher.reset();
-  FPortState = psClosed;
 }
 
 void TSioCustomComPort::ReopenIfAsked() {
-  const bool reopen = FReopenPending && !FDestroying;
-  FReopenPending = false;
-  if (reopen) OpenPort();
+  if (!FOpen) return;
+  // OpenPort sets it again once the port is open.
+  FOpen = false;
+  if (!FDestroying) OpenPort();
 }
 
 void TSioCustomComPort::SetComNumber(std::uint16_t value) {
   if (value == FComNumber) return;
   CheckOwnerThread();
-  if (FPortState != psOpen) {
+  if (PortState() != psOpen) {
     FComNumber = value;
     return;
   }
@@ -388,7 +382,7 @@ void TSioCustomComPort::SetComNumber(std::uint16_t value) {
   SetOpen(false);
   // A close deferred inside an event runs one message, which may have destroyed the port.
   if (!IsLivePort(self)) return;
-  if (FPortState == psClosing) {
+  if (PortState() == psClosing) {
     // Changed from inside a trigger event: the close completes, and the reopen follows,
     // once the event has returned.  The recorders are kept as wishes for that open, as a
     // closed port keeps them; the open restores the saved triggers itself.
@@ -404,7 +398,7 @@ void TSioCustomComPort::SetComNumber(std::uint16_t value) {
 }
 
 void TSioCustomComPort::SetDeviceLayer(TDeviceLayer value) {
-  if (value == FDeviceLayer || FPortState != psClosed) return;
+  if (value == FDeviceLayer || PortState() != psClosed) return;
   if (!IsAllowedDeviceLayer(value)) return;
   FDeviceLayer = value;
   DeviceLayerChanged();
@@ -414,7 +408,7 @@ void TSioCustomComPort::SetDeviceLayer(TDeviceLayer value) {
 
 TSioBaseDispatcher* TSioCustomComPort::Dispatcher() {
   CheckOwnerThread();
-  if (!FDispatcher && !IsLoading() && !IsDesigning() && FPortState != psOpen && FAutoOpen) SetOpen(true);
+  if (!FDispatcher && !IsLoading() && !IsDesigning() && PortState() != psOpen && FAutoOpen) SetOpen(true);
   return FDispatcher.get();
 }
 
@@ -425,24 +419,24 @@ TSioBaseDispatcher* TSioCustomComPort::ValidDispatcher() {
 }
 
 void TSioCustomComPort::FlushInBuffer() {
-  if (FPortState == psClosing) return;
+  if (PortState() == psClosing) return;
   if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->PurgeInput());
 }
 
 void TSioCustomComPort::FlushOutBuffer() {
-  if (FPortState == psClosing) return;
+  if (PortState() == psClosing) return;
   if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->PurgeOutput());
 }
 
 void TSioCustomComPort::GetBlock(void* buffer, std::uint16_t Len) {
-  if (FPortState == psClosing) return;
+  if (PortState() == psClosing) return;
   if (TSioBaseDispatcher* d = ValidDispatcher()) {
     Check(d->ReadBlock(static_cast<std::uint8_t*>(buffer), Len, &FLastReadArrivalNs));
   }
 }
 
 void TSioCustomComPort::PutBlock(const void* buffer, std::uint16_t Len) {
-  if (FPortState == psClosing) return;
+  if (PortState() == psClosing) return;
   if (TSioBaseDispatcher* d = ValidDispatcher()) Check(d->WriteBlock(static_cast<const std::uint8_t*>(buffer), Len));
 }
 

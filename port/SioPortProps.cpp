@@ -15,7 +15,7 @@ int TSioCustomComPort::Check(int code) const { return CheckErrorCode(this, code)
 
 // A rejected value stays stored: the next accepted change sends all four again.
 void TSioCustomComPort::SendLineParams() {
-  if (FPortState != psOpen) return;
+  if (PortState() != psOpen) return;
   Check(FDispatcher->SetLineParams(static_cast<std::uint32_t>(FBaud), FParity, LowByte(FDataBits),
                                    LowByte(FStopBits)));
 }
@@ -49,20 +49,20 @@ void TSioCustomComPort::SetStopBits(std::uint16_t value) {
 void TSioCustomComPort::SetInSize(std::uint16_t value) {
   if (value == FInSize) return;
   FInSize = value;
-  if (FPortState == psOpen) FDispatcher->SetQueueSizes(FInSize, FOutSize);
+  if (PortState() == psOpen) FDispatcher->SetQueueSizes(FInSize, FOutSize);
 }
 
 void TSioCustomComPort::SetOutSize(std::uint16_t value) {
   if (value == FOutSize) return;
   FOutSize = value;
-  if (FPortState == psOpen) FDispatcher->SetQueueSizes(FInSize, FOutSize);
+  if (PortState() == psOpen) FDispatcher->SetQueueSizes(FInSize, FOutSize);
 }
 
 // ---- Setters that also act on an equal value while ForceApply is set ----
 
 void TSioCustomComPort::SetDTR(bool value) {
   if (value == FDTR && !FForceApply) return;
-  if (FPortState != psOpen) {
+  if (PortState() != psOpen) {
     FDTR = value;
     return;
   }
@@ -72,7 +72,7 @@ void TSioCustomComPort::SetDTR(bool value) {
 
 void TSioCustomComPort::SetRTS(bool value) {
   if (value == FRTS && !FForceApply) return;
-  if (FPortState != psOpen) {
+  if (PortState() != psOpen) {
     FRTS = value;
     return;
   }
@@ -82,21 +82,21 @@ void TSioCustomComPort::SetRTS(bool value) {
 void TSioCustomComPort::SetXOnChar(char value) {
   if (value == FXOnChar && !FForceApply) return;
   FXOnChar = value;
-  if (FPortState == psOpen)
+  if (PortState() == psOpen)
     Check(FDispatcher->SetFlowChars(static_cast<std::uint8_t>(FXOnChar), static_cast<std::uint8_t>(FXOffChar)));
 }
 
 void TSioCustomComPort::SetXOffChar(char value) {
   if (value == FXOffChar && !FForceApply) return;
   FXOffChar = value;
-  if (FPortState == psOpen)
+  if (PortState() == psOpen)
     Check(FDispatcher->SetFlowChars(static_cast<std::uint8_t>(FXOnChar), static_cast<std::uint8_t>(FXOffChar)));
 }
 
 void TSioCustomComPort::SetUseEventWord(bool value) {
   if (value == FUseEventWord && !FForceApply) return;
   FUseEventWord = value;
-  if (FPortState != psOpen) return;
+  if (PortState() != psOpen) return;
   if (value) {
     FDispatcher->SetOptionBits(4);
   } else {
@@ -107,13 +107,13 @@ void TSioCustomComPort::SetUseEventWord(bool value) {
 void TSioCustomComPort::SetAvailTriggerLength(std::uint16_t value) {
   if (value == FAvailTriggerLength && !FForceApply) return;
   FAvailTriggerLength = value;
-  if (FPortState == psOpen) FDispatcher->SetAvailThreshold(value);
+  if (PortState() == psOpen) FDispatcher->SetAvailThreshold(value);
 }
 
 void TSioCustomComPort::SetThreadPriorityBoost(std::uint8_t value) {
   if (value == FThreadPriorityBoost && !FForceApply) return;
   FThreadPriorityBoost = value;
-  if (FPortState == psOpen) FDispatcher->SetWorkerBoost(value);
+  if (PortState() == psOpen) FDispatcher->SetWorkerBoost(value);
 }
 
 void TSioCustomComPort::SetUseMSRShadow(bool) {}
@@ -170,12 +170,12 @@ bool TSioCustomComPort::AnyTriggerEventAssigned() const {
 // ---- Line error and break, consumed by reading ----
 
 std::uint16_t TSioCustomComPort::LineError() {
-  if (FPortState != psOpen) return 0;
+  if (PortState() != psOpen) return 0;
   return static_cast<std::uint16_t>(FDispatcher->TakeLineError());
 }
 
 bool TSioCustomComPort::LineBreak() {
-  if (FPortState != psOpen) return false;
+  if (PortState() != psOpen) return false;
   return FDispatcher->TakeBreak();
 }
 
@@ -185,7 +185,7 @@ void TSioCustomComPort::Assign(TComponent* source) {
   auto* src = dynamic_cast<TSioCustomComPort*>(source);
   if (src == nullptr || src == this) return;
   FPortListenerList = src->FPortListenerList;
-  if (src->FPortState == psOpen && src->FDispatcher) {
+  if (src->PortState() == psOpen && src->FDispatcher) {
     src->FDispatcher->SaveTriggers(FSavedTriggers);
     FSavedTriggersValid = true;
   }

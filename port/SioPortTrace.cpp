@@ -41,11 +41,11 @@ struct TRecorder {
 
 void TSioCustomComPort::ApplyRecorderState(bool log, TTraceLogState value) {
   // A closing port has no line left to record; the close itself wrote the recorders out.
-  if (FPortState == psClosing) return;
+  if (PortState() == psClosing) return;
   TTraceLogState& stored = log ? FLogging : FTracing;
   const TTraceLogState current = stored;
   if (value == current && !FForceApply) return;
-  if (FPortState != psOpen) {
+  if (PortState() != psOpen) {
     // Without a line only the wish to record at the next open can be kept.
     stored = value == tlOn ? tlOn : tlOff;
     return;
@@ -97,7 +97,7 @@ void TSioCustomComPort::SetLogging(TTraceLogState value) { ApplyRecorderState(tr
 // A running recorder starts afresh with the new size; a paused one ends switched off.
 void TSioCustomComPort::RestartRecorder(bool log) {
   TTraceLogState& stored = log ? FLogging : FTracing;
-  if (FPortState != psOpen || !Recording(stored)) return;
+  if (PortState() != psOpen || !Recording(stored)) return;
   const TTraceLogState earlier = stored;
   if (log) {
     FDispatcher->LogDiscard();

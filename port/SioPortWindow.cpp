@@ -85,7 +85,7 @@ TMessageResult TSioCustomComPort::ComWindowProc(TWindowHandle window, std::uint3
 // rest of the message is skipped, and a message that reaches a closing port (one that was
 // waiting while the close ran) raises nothing, since no byte can be read any more.
 void TSioCustomComPort::RaiseTriggerEvents(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-  if (FPortState != psOpen) return;
+  if (PortState() != psOpen) return;
   const TPortIdentity self = Identity();
   const auto handle = static_cast<std::uint16_t>(wParam & 0xFFFF);
   // The avail message carries its count in wParam, so TriggerHandle and Data are both Count.
@@ -132,7 +132,7 @@ void TSioCustomComPort::RaiseTriggerEvents(std::uint32_t message, std::uintptr_t
 }
 
 void TSioCustomComPort::CompleteDeferredClose(TWindowHandle window, std::intptr_t lParam) {
-  if (FPortState != psClosing) return;
+  if (PortState() != psClosing) return;
   if (FDispatcher->WorkersRunning()) {
     // Ask again later; the short sleep keeps the loop from taking a whole core meanwhile.
     SleepMs(1);
@@ -144,7 +144,7 @@ void TSioCustomComPort::CompleteDeferredClose(TWindowHandle window, std::intptr_
 }
 
 void TSioCustomComPort::RefreshTriggerHandling() {
-  if (FPortState != psOpen) return;
+  if (PortState() != psOpen) return;
   FDispatcher->UpdateHandlerState(AnyTriggerEventAssigned() ? 1 : 2);
 }
 

@@ -146,15 +146,31 @@ TEST_F(DispatchIo, TrafficBothWaysAtOnceKeepsEveryByte) {
   ExchangeBothWays(Peer, Line, Pattern(60'000, 11), Pattern(60'000, 99));
 }
 
-TEST_F(DispatchIo, StartingTheWorkersTwiceIsRefused) {
-  try {
-    Line.StartWorkers();
-    FAIL() << "no exception";
-  } catch (const std::exception& e) {
-    EXPECT_STREQ(e.what(), "Dispatcher already started");
+// A dispatcher serves one line session: starting it again, open or closed, is refused and
+// leaves an open line working.
+TEST_F(DispatchIo, StartingAgainIsRefused) {
+  enum TAgain { kWorkers, kOpenWhileOpen, kOpenAfterClose };
+  for (const TAgain again : {kWorkers, kOpenWhileOpen, kOpenAfterClose}) {
+    SCOPED_TRACE(again);
+    if (again == kOpenAfterClose) Line.CloseLine();
+    try {
+      if (again == kWorkers) {
+        Line.StartWorkers();
+      } else {
+        Line.Open(Peer.SlavePath());
+      }
+      ADD_FAILURE() << "no exception";
+    } catch (const std::exception& e) {
+      EXPECT_STREQ(e.what(), "Dispatcher already started");
+    }
+    if (again == kOpenAfterClose) {
+      EXPECT_EQ(Line.LineStage(), lsReleased);
+      EXPECT_EQ(Line.DeviceHandle(), -1);
+    } else {
+      ASSERT_TRUE(Peer.Write(std::string("x")));
+      EXPECT_EQ(Line.Take(1), std::vector<std::uint8_t>{'x'});
+    }
   }
-  ASSERT_TRUE(Peer.Write(std::string("x")));
-  EXPECT_EQ(Line.Take(1), std::vector<std::uint8_t>{'x'});
 }
 
 TEST_F(DispatchIo, CloseStopsTheWorkersAndReleasesTheRings) {

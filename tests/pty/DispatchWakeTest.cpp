@@ -90,8 +90,7 @@ TEST_F(DispatchWakeLine, WakeUpsDuringADeliveryKeepThePassInOrder) {
     if (!window.Calls.empty()) return;
     ASSERT_EQ(Line.SetTimerTrigger(static_cast<std::uint32_t>(timer), 0, true), 0);
     ASSERT_TRUE(WaitUntil([&] {
-      std::lock_guard<TRecursiveLock> lock(Line.MainLock);
-      return TimerHasExpired(Line.FTimerTriggerList[0].Timer);
+      return TimerHasExpired(Line.Triggers().Timers->at(0).Timer);
     }));
     ASSERT_EQ(Line.SetStatusTrigger(static_cast<std::uint32_t>(free), 1, true), 0);
     ASSERT_TRUE(QueueForNextPass(Pty, "xy"));

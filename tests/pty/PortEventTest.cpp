@@ -140,6 +140,8 @@ TEST_F(PortEvents, CloseInsideOnTriggerCompletesLaterAndMayReopen) {
     int calls = 0;
     int index = -1;
     TPortState inside = psOpen;
+    bool openInside = true;
+    bool pendingInside = false;
     Port->SetOnTrigger([&](TComponent*, std::uint16_t, std::uint16_t count, std::uint16_t) {
       if (++calls > 1) {
         std::string bytes(count, '\0');
@@ -152,6 +154,9 @@ TEST_F(PortEvents, CloseInsideOnTriggerCompletesLaterAndMayReopen) {
       SendMessage(Port->ComWindow(), TriggerAvailMsg, 1, SlotParam(index));
       if (after != kStayClosed) Port->SetOpen(true);
       if (after == kReopenThenClose) Port->SetOpen(false);
+      // A reopen waiting for the close is asked for, not done: Open stays False until then.
+      openInside = Port->Open();
+      pendingInside = Port->ReopenPending();
     });
     Port->SetOpen(true);
     const TWindowHandle other = MakeTestWindow();
@@ -160,6 +165,8 @@ TEST_F(PortEvents, CloseInsideOnTriggerCompletesLaterAndMayReopen) {
     ASSERT_TRUE(Pty.Write("a"));
     EXPECT_TRUE(PumpUntil([&] { return calls > 0 && Port->PortState() != psClosing; }));
     EXPECT_EQ(inside, psClosing);
+    EXPECT_FALSE(openInside);
+    EXPECT_EQ(pendingInside, after == kReopen);
     EXPECT_EQ(calls, 1);                   // nor does the completion message
     EXPECT_TRUE(gWindowMessages.empty());  // the handlers after the port's were skipped
     EXPECT_FALSE(Port->ReopenPending());

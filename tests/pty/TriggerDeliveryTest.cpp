@@ -133,8 +133,8 @@ TEST_F(TriggerDelivery, TimerAndStatusTriggersFireOnceAndDisarm) {
   const int free = Line.AddStatusTrigger(stOutFree);
   const int sent = Line.AddStatusTrigger(stOutSent);
   auto armed = [&](std::size_t timerIndex, std::size_t statusIndex) {
-    std::lock_guard<TRecursiveLock> lock(Line.MainLock);
-    return std::make_pair(Line.FTimerTriggerList[timerIndex].Armed != 0, Line.FStatusTriggerList[statusIndex].Armed);
+    const TSavedTriggers now = Line.Triggers();
+    return std::make_pair(now.Timers->at(timerIndex).Armed != 0, now.Status->at(statusIndex).Armed);
   };
   const std::string t = "T" + std::to_string(timer);
   const std::string s = "S" + std::to_string(free);

@@ -21,12 +21,14 @@ class TTriggerLine : public TSioPosixDispatcher {
   TTriggerLine() : TSioPosixDispatcher(nullptr) {}
   // Closed here, while the workers may still call the device operations of this class.
   ~TTriggerLine() override { CloseLine(); }
-  using TSioBaseDispatcher::FInRing;
-  using TSioBaseDispatcher::FStatusTriggerList;
-  using TSioBaseDispatcher::FTimerTriggerList;
-  using TSioBaseDispatcher::MainLock;
 
   bool Open(const std::string& path) { return OpenLine(path, 9600, 0, 8, 1, 4096, 4096, 0) == 0; }
+  // A copy of the triggers as they stand (the port's own way to keep them across a close).
+  TSavedTriggers Triggers() {
+    TSavedTriggers saved;
+    SaveTriggers(saved);
+    return saved;
+  }
 };
 
 class TTriggerWindow {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dispatch/SioPosix.h"
+#include "dispatch/SioTriggerTable.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ TDataTrigger MakeTrigger(const std::string& text, bool ignoreCase = false) {
 std::vector<int> MatchPositions(TDataTrigger t, const std::string& input) {
   std::vector<int> at;
   for (std::size_t i = 0; i < input.size(); ++i) {
-    if (TSioBaseDispatcher::MatchByte(t, static_cast<std::uint8_t>(input[i]))) at.push_back(static_cast<int>(i) + 1);
+    if (TTriggerTable::MatchByte(t, static_cast<std::uint8_t>(input[i]))) at.push_back(static_cast<int>(i) + 1);
   }
   return at;
 }
@@ -68,7 +68,7 @@ TEST(TriggerMatch, NeitherInventsNorLosesOccurrences) {
     long lastEnd = -1;
     for (int i = 0; i < 60; ++i) {
       input.push_back(static_cast<char>('A' + random() % letters));
-      const bool matched = TSioBaseDispatcher::MatchByte(t, static_cast<std::uint8_t>(input.back()));
+      const bool matched = TTriggerTable::MatchByte(t, static_cast<std::uint8_t>(input.back()));
       const long start = static_cast<long>(input.size()) - length;
       const bool endsWith = start >= 0 && input.compare(static_cast<std::size_t>(start), length, text) == 0;
       ASSERT_FALSE(matched && !endsWith) << text << " in " << input;
