@@ -19,6 +19,9 @@ constexpr std::uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_
 constexpr std::uint32_t kLineErrorEvents = EV_BREAK | EV_ERR;
 // A read of at least this many bytes says a stream is running (see EventPass).
 constexpr std::uint32_t kStreamingRead = 1024;
+// Reads one pass makes at most: a stream that never pauses must not keep the worker from its
+// timer pass (timer triggers, and the status checks it runs) for as long as it lasts.
+constexpr int kMostReadsPerPass = 32;
 
 // A handler that runs in a worker has no one to report to but the user: its exception is
 // shown on the main thread and the delivery goes on as if it had returned.
@@ -57,7 +60,7 @@ void TSioBaseDispatcher::EventPass() {
     if (FStatusFiredThisPass) ResetStatusFired();
   }
   std::uint32_t got = FillInRing();
-  for (;;) {
+  for (int reads = 1;; ++reads) {
     if (Dispatching()) break;
     if (!statusLoop()) return;
     while (CheckDataTriggers()) {
@@ -68,7 +71,7 @@ void TSioBaseDispatcher::EventPass() {
     // one more read finds it for the price of a system call, where handing back to the
     // event worker costs a poll and two thread wake-ups.  A short or empty read ends it.
     // The repeat is a pass of its own: status triggers that fired may fire again.
-    if (got < kStreamingRead) break;
+    if (got < kStreamingRead || reads == kMostReadsPerPass) break;
     if (FStatusFiredThisPass) ResetStatusFired();
     got = FillInRing();
     if (got == 0) break;
