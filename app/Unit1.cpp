@@ -345,6 +345,8 @@ void TForm1::SetLabelText(TPanelLabel label, const std::string& text) {
   l->adjustSize();  // labels size themselves to their text
 }
 
-void TForm1::SetRsOnVisible(bool visible) { ui->LaRsOn->setVisible(visible); }
+void TForm1::SetRsOnVisible(bool visible) {
+  if (ui->LaRsOn->isHidden() == visible) ui->LaRsOn->setVisible(visible);
+}
 void TForm1::SetKeyLit(int key, bool lit) { Pa(key)->SetLit(lit); }
 void TForm1::SetLedOn(int led, bool on) { ALed(led)->SetValue(on); }
