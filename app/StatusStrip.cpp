@@ -114,10 +114,14 @@ QLabel* TStatusStrip::AddSegment(const QString& name) {
 }
 
 void TStatusStrip::SetSegmentText(QLabel* segment, const QString& text, int transientMs) {
-  segment->setText(text);
-  segment->setVisible(!text.isEmpty());
-  segment->updateGeometry();
-  segment->update();
+  // The segments are told their text on every tick and frame; laying out rich text anew
+  // and the row with it when nothing changed would cost the window most of its idle time.
+  if (segment->text() != text || segment->isHidden() != text.isEmpty()) {
+    segment->setText(text);
+    segment->setVisible(!text.isEmpty());
+    segment->updateGeometry();
+    segment->update();
+  }
   if (transientMs <= 0 || text.isEmpty()) return;
   QTimer::singleShot(transientMs, segment, [segment = QPointer<QLabel>(segment), text] {
     if (segment && segment->text() == text) SetSegmentText(segment, QString());

@@ -83,6 +83,10 @@ QFont ReadingFont(const QString& designText, int designWidth) {
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FComponents(std::make_unique<TComponent>(nullptr)) {
   ui->setupUi(this);
+  for (int key = 1; key <= FrameKeys; ++key)
+    FPa[static_cast<std::size_t>(key)] = findChild<TKeyPanel*>(QStringLiteral("Pa%1").arg(key));
+  for (int led = 1; led <= FrameLeds; ++led)
+    FALed[static_cast<std::size_t>(led)] = findChild<TALed*>(QStringLiteral("ALed%1").arg(led));
   ApplyStyle();
 
   Timer1 = new QTimer(this);
@@ -247,14 +251,6 @@ void TForm1::UseDevice(unsigned comNumber, const QString& path) {
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) { FActions->Menu()->popup(event->globalPos()); }
 
-TKeyPanel* TForm1::Pa(int key) const {
-  return findChild<TKeyPanel*>(QStringLiteral("Pa%1").arg(key));
-}
-
-TALed* TForm1::ALed(int led) const {
-  return findChild<TALed*>(QStringLiteral("ALed%1").arg(led));
-}
-
 TKeyLamps TForm1::CurrentLamps() const {
   TKeyLamps lamps{};
   for (int key = 1; key <= FrameKeys; ++key) lamps[static_cast<std::size_t>(key - 1)] = Pa(key)->Lit();
@@ -285,9 +281,14 @@ void TForm1::Pa20DblClick() { PressKey(KeyCodeTestMode); }
 void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t TriggerHandle,
                                 std::uint16_t) {
   if (FLinkStatus != nullptr) FLinkStatus->BytesReceived();
+  // What was taken is shown even when the port fails half-way through.
+  struct TShow {
+    TForm1& Form;
+    ~TShow() { Form.FUpdates.ShowOn(Form); }
+  } show{*this};
   TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) {
     FFeed.SetArrival(FSioComPort1->LastReadArrivalNs());
-    ReceiveByte(FLink, b, *this, &FFeed);
+    ReceiveByte(FLink, b, FUpdates, &FFeed);
   });
 }
 
@@ -338,10 +339,14 @@ void TForm1::SetLabelText(TPanelLabel label, const std::string& text) {
   QLabel* const labels[] = {ui->LaReady, ui->LaRS0, ui->LaRS1, ui->LaRS2, ui->LaRS3,
                             ui->LaRS4,   ui->LaRS5, ui->LaRS6, ui->LaRS7, ui->LaRezult};
   QLabel* l = labels[label];
-  l->setText(QString::fromStdString(text));
+  const QString shown = QString::fromStdString(text);
+  if (l->text() == shown) return;
+  l->setText(shown);
   l->adjustSize();  // labels size themselves to their text
 }
 
-void TForm1::SetRsOnVisible(bool visible) { ui->LaRsOn->setVisible(visible); }
+void TForm1::SetRsOnVisible(bool visible) {
+  if (ui->LaRsOn->isHidden() == visible) ui->LaRsOn->setVisible(visible);
+}
 void TForm1::SetKeyLit(int key, bool lit) { Pa(key)->SetLit(lit); }
 void TForm1::SetLedOn(int led, bool on) { ALed(led)->SetValue(on); }

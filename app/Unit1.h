@@ -20,12 +20,14 @@
 
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
 #include "app/KeyGroups.h"
 #include "app/LinkDecoder.h"
 #include "app/MeasurementFeed.h"
+#include "app/PanelUpdates.h"
 #include "platform/Component.h"
 
 namespace Ui {
@@ -73,8 +75,8 @@ class TForm1 : public QWidget, private TPanelSink {
 
   // Access for tests and the program.
   Ui::TForm1& Controls() { return *ui; }
-  TKeyPanel* Pa(int key) const;   // key 1..27
-  TALed* ALed(int led) const;     // led 1..4
+  TKeyPanel* Pa(int key) const { return FPa[static_cast<std::size_t>(key)]; }  // key 1..27
+  TALed* ALed(int led) const { return FALed[static_cast<std::size_t>(led)]; }    // led 1..4
   TSioComPort* SioComPort1() const { return FSioComPort1; }
   const TLinkState& Link() const { return FLink; }
   TMeasurementFeed& Feed() { return FFeed; }
@@ -107,6 +109,10 @@ class TForm1 : public QWidget, private TPanelSink {
   std::unique_ptr<Ui::TForm1> ui;
   QTimer* Timer1 = nullptr;
   TLinkState FLink;
+  // The decoder's updates while the bytes of one delivery are taken; shown once it is over.
+  TPanelUpdates FUpdates;
+  std::array<TKeyPanel*, FrameKeys + 1> FPa{};  // [n] is Pa<n>
+  std::array<TALed*, FrameLeds + 1> FALed{};    // [n] is ALed<n>
   TMeasurementFeed FFeed;
   TStatusStrip* FStrip = nullptr;
   TLinkStatusControl* FLinkStatus = nullptr;

@@ -3,7 +3,7 @@
 # the machine's serial devices, the words for people they write, and the offline analysis of a
 # recording (no Qt, no port).
 add_library(panel_logic STATIC
-  LinkDecoder.cpp KeyGroups.cpp KeyboardMap.cpp CommandLine.cpp MeasurementFeed.cpp SerialDevices.cpp
+  LinkDecoder.cpp PanelUpdates.cpp KeyGroups.cpp KeyboardMap.cpp CommandLine.cpp MeasurementFeed.cpp SerialDevices.cpp
   Language.cpp Words.cpp AnalyzeCommand.cpp OfflineAnalysis.cpp)
 target_include_directories(panel_logic PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(panel_logic PUBLIC sio_measure sio_publish sio_remote PRIVATE sio_dispatch sio_warnings)

@@ -163,6 +163,17 @@ TEST_F(FormTest, BurstOfFramesIsFullyProcessed) {
   EXPECT_TRUE(PumpQtUntil([&] { return f.Controls().LaRezult->text() == "000591.23"; }))
       << f.Controls().LaRezult->text().toStdString();
   EXPECT_EQ(f.Link().NibbleCount, 18);
+  // Then a flood of status bytes, as a garbled line brings: LaReady ends on the last of them
+  // (the only 200), and the frame's lamps, LEDs and reading stay.
+  std::vector<std::uint8_t> flood;
+  for (unsigned i = 0; i < 3000; ++i) flood.push_back(static_cast<std::uint8_t>(16 + (i * 2654435761u >> 7) % 184));
+  flood.push_back(200);
+  ASSERT_TRUE(Pty.Write(flood));
+  EXPECT_TRUE(PumpQtUntil([&] { return f.Controls().LaReady->text() == "200"; }))
+      << f.Controls().LaReady->text().toStdString();
+  EXPECT_EQ(f.Controls().LaRezult->text(), "000591.23");
+  EXPECT_TRUE(f.ALed(1)->Value());
+  EXPECT_EQ(f.Link().NibbleCount, 0);
 }
 
 TEST_F(FormTest, ResetClearsTheFirstFiveEchoesAndTheStoreOnly) {
