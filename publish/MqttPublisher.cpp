@@ -186,14 +186,17 @@ int TMqttPublisher::TCore::Service(int timeoutMs) {
   return rc;
 }
 
-// Waits until woken or timeoutMs has passed, and takes the wake-up.  The flag is cleared
-// before the queue is looked at again, so a Post after this point writes a new wake-up.
+// Waits until woken or timeoutMs has passed, and takes the wake-up.  The descriptor is
+// emptied before the flag is cleared, and both before the queue is looked at again: a Post
+// in between finds the flag set and its item is seen; a Post after writes a new wake-up.  (The
+// other order let a Post's write be read away while its flag stayed set, so every later Post
+// skipped its write and the thread slept to its next tick.)
 void TMqttPublisher::TCore::WaitForWake(int timeoutMs) {
   pollfd fd{WakeFd, POLLIN, 0};
   if (timeoutMs > 0) poll(&fd, 1, timeoutMs);
-  WakePending.store(false);
   std::uint64_t count = 0;
   [[maybe_unused]] const ssize_t n = read(WakeFd, &count, sizeof count);
+  WakePending.store(false);
 }
 
 // One status at a time: a newer one waits for the broker's acknowledgement of the one before,
