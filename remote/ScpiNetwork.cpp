@@ -27,6 +27,8 @@ constexpr std::size_t kReadChunk = 16384;
 // Small socket buffers: a client that stops reading, or sends faster than its commands run,
 // is held back soon, and the kernel keeps little for it.
 constexpr int kSocketBuffer = 65536;
+// How long the listening socket rests when the process is out of descriptors.
+constexpr std::int64_t kAcceptPauseNs = 100'000'000;
 
 std::int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(TClock::now().time_since_epoch()).count();
@@ -143,7 +145,10 @@ void TScpiNetwork::Stop(int flushMs) {
 void TScpiNetwork::Accept(std::vector<TClient>& clients) {
   for (;;) {
     const int fd = accept4(FListenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) {
+      if (errno == EMFILE || errno == ENFILE) FAcceptPausedUntilNs = NowNs() + kAcceptPauseNs;
+      return;
+    }
     if (static_cast<int>(clients.size()) >= MaxClients) {
       close(fd);
       continue;
@@ -222,6 +227,7 @@ void TScpiNetwork::Run() {
     // Replies are written at once: a reply waits for no poll.
     bool unsent = false;
     for (TClient& c : clients) {
+      if (c.Fd < 0) continue;  // closed in the last pass, erased below
       const bool fresh = c.Out.empty();
       bool keep = FMailbox.TakeOutput(c.Id, c.Out);
       if (keep && fresh && !c.Out.empty()) keep = Write(c);
@@ -244,16 +250,18 @@ void TScpiNetwork::Run() {
 
     fds.clear();
     fds.push_back({FWakeFd, POLLIN, 0});
-    fds.push_back({stopping ? -1 : FListenFd, POLLIN, 0});
+    const bool acceptPaused = NowNs() < FAcceptPausedUntilNs;
+    fds.push_back({stopping || acceptPaused ? -1 : FListenFd, POLLIN, 0});
     for (const TClient& c : clients) {
       short events = c.Out.empty() ? 0 : POLLOUT;
       if (!stopping && !c.ReadEnded && FMailbox.MayRead(c.Id)) events |= POLLIN;
       fds.push_back({c.Fd, events, 0});
     }
     const std::int64_t wakeAt = stopping ? flushEndNs : FMailbox.WakeAtNs();
+    const std::int64_t pollUntil = acceptPaused ? std::min(wakeAt, FAcceptPausedUntilNs) : wakeAt;
     int timeoutMs = -1;
-    if (wakeAt != std::numeric_limits<std::int64_t>::max())
-      timeoutMs = static_cast<int>(std::clamp<std::int64_t>((wakeAt - NowNs() + 999'999) / 1'000'000, 0, 60'000));
+    if (pollUntil != std::numeric_limits<std::int64_t>::max())
+      timeoutMs = static_cast<int>(std::clamp<std::int64_t>((pollUntil - NowNs() + 999'999) / 1'000'000, 0, 60'000));
     poll(fds.data(), fds.size(), timeoutMs);
 
     if (fds[0].revents & POLLIN) {

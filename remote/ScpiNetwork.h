@@ -65,5 +65,8 @@ class TScpiNetwork {
   std::atomic<int> FFlushMs{0};
   bool FPosted = false;  // network thread: an event was posted in this pass
   TScpiClientId FNextId = 1;
+  // Network thread: out of descriptors, the listening socket stays readable with nobody to
+  // take; it is left out of the wait until then rather than polled round at full speed.
+  std::int64_t FAcceptPausedUntilNs = 0;
   std::thread FThread;
 };
