@@ -3,7 +3,7 @@
 // thread) still learns when they came.
 //
 // Bytes are numbered by arrival since the line opened (the dispatcher's count of the bytes
-// FillInRing put into the input ring, FInArrived).  After each FillInRing that brought bytes,
+// FillInRing put into the input ring, TInputRing::Arrived()).  After each FillInRing that brought bytes,
 // the dispatch worker adds one mark: "bytes before `arrivedEnd` had arrived at `ns`" (the
 // monotonic clock, CLOCK_MONOTONIC in ns, read right after the device read).  A reader asks
 // for the time of byte number i: the time of the first mark whose end lies past i.

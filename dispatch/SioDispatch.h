@@ -32,8 +32,8 @@
 // trigger (see AskForArmedCheck for arming from a handler) or changing the avail threshold; a
 // reader that frees a full input ring; the event worker's end.  Requests made before the worker wakes are merged into one
 // (FDispatchWakePending); the worker takes the request before its pass, so one made during a
-// pass brings another pass.  WakeDispatchWorker takes no dispatcher lock (the signal's own
-// lock is a leaf), so it may be called under any of them.  What a pass does is the same
+// pass brings another pass.  WakeDispatchWorker takes no dispatcher lock (the signal is one
+// atomic word and a futex wake), so it may be called under any of them.  What a pass does is the same
 // whatever woke it.
 //
 // Calling order: constructor, OpenLine, any I/O and settings calls, CloseLine, destructor.

@@ -149,7 +149,7 @@ void TTriggerTable::Restore(const TSavedTriggers& saved) {
   // A partial match belongs to the byte stream of the line it was saved from; carried into
   // a new line it would complete on bytes that never formed the string.
   for (auto& t : FData) ClearMatchState(t);
-  for (auto& t : FStatus) t.Fired = false;
+  ResetStatusFired();
   // The open that precedes a restore starts handles again at 1; new triggers must not take
   // the handles of the restored ones.
   const std::uint32_t largest = std::max({LargestHandle(FTimers), LargestHandle(FData), LargestHandle(FStatus)});
@@ -243,8 +243,13 @@ std::uint32_t TTriggerTable::Scan(const TInputRing& ring, std::uint32_t from, st
 
 bool TTriggerTable::NextMatched(std::size_t& index, std::uint32_t& handle, std::uint32_t& length) {
   while (index-- > 0) {
-    // A handler may have removed more than the trigger it was told about.
-    if (index >= FData.size()) return false;
+    // A handler may have removed more than the trigger it was told about: the walk goes on
+    // from the last one left, so no match stays pending (a pending one would be announced
+    // again at the first byte of the next scan).
+    if (index >= FData.size()) {
+      index = FData.size();
+      continue;
+    }
     TDataTrigger& trigger = FData[index];
     if (trigger.Matched == 0) continue;
     trigger.Matched = 0;
