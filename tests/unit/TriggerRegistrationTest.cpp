@@ -130,6 +130,25 @@ TEST(TriggerTable, ScanStopsOnACompletedStringAndHandsOutEachMatchOnce) {
   EXPECT_FALSE(t.NextMatched(i, handle, length));
   EXPECT_EQ(t.Scan(ring, 4, ring.Head(), longest), ring.Head());
   EXPECT_EQ(longest, 0u);
+
+  // A handler that removes more than its own trigger: the matches below are still handed out,
+  // and none is left to be announced again by the next scan.
+  TTriggerTable u;
+  const int first = u.AddData(Bytes("A"), 1, false);
+  const int second = u.AddData(Bytes("A"), 1, false);
+  const int third = u.AddData(Bytes("A"), 1, false);
+  const int fourth = u.AddData(Bytes("A"), 1, false);
+  EXPECT_EQ(u.Scan(ring, 0, ring.Head(), longest), 2u);
+  i = u.DataCount();
+  ASSERT_TRUE(u.NextMatched(i, handle, length));
+  EXPECT_EQ(handle, static_cast<std::uint32_t>(fourth));
+  u.Remove(static_cast<std::uint32_t>(fourth));
+  u.Remove(static_cast<std::uint32_t>(third));
+  ASSERT_TRUE(u.NextMatched(i, handle, length));
+  EXPECT_EQ(handle, static_cast<std::uint32_t>(second));
+  ASSERT_TRUE(u.NextMatched(i, handle, length));
+  EXPECT_EQ(handle, static_cast<std::uint32_t>(first));
+  EXPECT_EQ(u.Scan(ring, 4, ring.Head(), longest), ring.Head());
 }
 
 struct TStatusCase {
