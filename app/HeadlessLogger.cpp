@@ -83,10 +83,6 @@ bool THeadlessLogger::Start() {
   return !FFinished;
 }
 
-TLinkHealth::TMs THeadlessLogger::NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now().time_since_epoch()).count();
-}
-
 void THeadlessLogger::Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle) {
   FHealth.BytesReceived(NowMs());
   if (FSaidSilent) FWake();

@@ -87,7 +87,7 @@ class THeadlessLogger : private TPanelSink, private TFrameObserver {
   void LineLost(int error);
   void SayNews();
   void WatchSilence();
-  static TLinkHealth::TMs NowMs();
+  static TLinkHealth::TMs NowMs() { return TLinkHealth::NowMs(); }
   void PressNextKey();
   void StartRecording();
   // The recording ended because a stop signal interrupted its open or write (app/StopSignals.h).

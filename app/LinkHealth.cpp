@@ -1,6 +1,7 @@
 #include "app/LinkHealth.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "app/Reconnector.h"
 
@@ -10,6 +11,11 @@ constexpr TLinkHealth::TMs kShortestPeriodMs = 20;
 constexpr TLinkHealth::TMs kLongestPeriodMs = 600'000;
 
 }  // namespace
+
+TLinkHealth::TMs TLinkHealth::NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 void TLinkHealth::Opened(TMs now) {
   FLastBytes = now;

@@ -46,6 +46,8 @@ constexpr std::int64_t SilenceLimitMs(std::int64_t periodMs) { return std::max<s
 class TLinkHealth {
  public:
   using TMs = std::int64_t;
+  // Milliseconds of the monotonic clock (steady_clock), the times every caller passes in.
+  static TMs NowMs();
   static constexpr TMs KeyAnswerMs = 2000;       // a key unanswered this long is given up
   static constexpr TMs DefaultPeriodMs = 1000;   // display period until two frames came
 

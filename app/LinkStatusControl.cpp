@@ -72,11 +72,6 @@ TWords TLinkStatusControl::Words() {
   return TWords([](const char* source) { return QCoreApplication::translate("Words", source).toStdString(); });
 }
 
-TLinkHealth::TMs TLinkStatusControl::Now() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 void TLinkStatusControl::BytesReceived() { FHealth.BytesReceived(Now()); }
 void TLinkStatusControl::FrameDecoded() { FHealth.FrameDecoded(Now()); }
 

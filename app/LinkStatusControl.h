@@ -53,7 +53,7 @@ class TLinkStatusControl : public QObject {
   static TWords Words();
 
  private:
-  static TLinkHealth::TMs Now();
+  static TLinkHealth::TMs Now() { return TLinkHealth::NowMs(); }
   void Tick();
   void Opened();
   void ReconnectorChanged();

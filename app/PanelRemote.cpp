@@ -21,11 +21,6 @@ constexpr const char* kModel = "CHES-712";
 TPanelRemote::TPanelRemote(const std::string& version)
     : FServer(*this, {kMaker, kModel, version}, [](std::function<void()> call) { PostToMainThread(std::move(call)); }) {}
 
-TLinkHealth::TMs TPanelRemote::Now() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 void TPanelRemote::Attach(TMeasurementFeed& feed, TSioComPort& port, TPanelControls controls) {
   FFeed = &feed;
   FPort = &port;

@@ -56,7 +56,7 @@ class TPanelRemote final : private TRemotePanel {
   TRemoteStatistics Statistics() const override;
   void ResetStatistics() override;
 
-  static TLinkHealth::TMs Now();
+  static TLinkHealth::TMs Now() { return TLinkHealth::NowMs(); }
 
   TScpiServer FServer;
   TMeasurementFeed* FFeed = nullptr;

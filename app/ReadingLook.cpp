@@ -32,8 +32,9 @@ void TReadingLook::Refresh() {
   const auto& last = stream.Last();
   bool live = FPort.PortState() == psOpen && last && stream.Live();
   if (live) {
-    const std::int64_t period = stream.FramePeriodNs() > 0 ? stream.FramePeriodNs() : std::int64_t{kPeriodBeforeFramesMs} * 1'000'000;
-    live = NowTimestamp().MonotonicNs - last->Time.MonotonicNs <= SilenceLimitMs(period / 1'000'000) * 1'000'000;
+    // Until two frames came, the link's own first guess of the frame period.
+    const std::int64_t periodMs = stream.FramePeriodNs() > 0 ? stream.FramePeriodNs() / 1'000'000 : TLinkHealth::DefaultPeriodMs;
+    live = NowTimestamp().MonotonicNs - last->Time.MonotonicNs <= SilenceLimitMs(periodMs) * 1'000'000;
   }
   if (live != FLive) {
     FLive = live;

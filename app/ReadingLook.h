@@ -23,7 +23,6 @@ class TReadingLook : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr int kPeriodBeforeFramesMs = 1000;  // the frame period until two frames came
 
   TReadingLook(QObject* parent, QLabel& reading, TMeasurementFeed& feed, const TSioCustomComPort& port,
                TStatusStrip& strip);
