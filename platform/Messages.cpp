@@ -245,8 +245,8 @@ int SendAcross(const TQueuePtr& owner, const TSentPtr& record, std::uint32_t tim
     if (failure) std::rethrow_exception(failure);
     return state;
   };
-  const bool limited = timeoutMs != 0xFFFFFFFFu;
-  const std::int64_t deadline = QueryPerformanceCounter() + static_cast<std::int64_t>(timeoutMs) * 1000000;
+  const bool limited = timeoutMs != kInfinite;
+  const TDeadline deadline(timeoutMs);
   for (;;) {
     const int state = record->State.load(std::memory_order_acquire);
     if (state == kDone || state == kFailed) return leave(state);
@@ -272,9 +272,8 @@ int SendAcross(const TQueuePtr& owner, const TSentPtr& record, std::uint32_t tim
       self->Changed.Wait(kInfinite);
       continue;
     }
-    const std::int64_t left = deadline - QueryPerformanceCounter();
-    if (left > 0) {
-      self->Changed.Wait(static_cast<std::uint32_t>((left + 999999) / 1000000));
+    if (!deadline.Passed()) {
+      self->Changed.Wait(deadline.WaitMs());
       continue;
     }
     int expected = kPending;
@@ -441,8 +440,7 @@ bool PeekMessage(TMsg& msg, bool remove) {
 
 bool GetMessage(TMsg& msg, std::uint32_t timeoutMs) {
   const TQueuePtr& self = CurrentQueue();
-  const bool limited = timeoutMs != 0xFFFFFFFFu;
-  const std::int64_t deadline = QueryPerformanceCounter() + static_cast<std::int64_t>(timeoutMs) * 1000000;
+  const TDeadline deadline(timeoutMs);
   for (;;) {
     RunSentMessages(*self);
     {
@@ -454,16 +452,11 @@ bool GetMessage(TMsg& msg, std::uint32_t timeoutMs) {
         return msg.Message != WM_QUIT;
       }
     }
-    std::uint32_t waitMs = kInfinite;
-    if (limited) {
-      const std::int64_t left = deadline - QueryPerformanceCounter();
-      if (left <= 0) {
-        msg = TMsg{};
-        return false;
-      }
-      waitMs = static_cast<std::uint32_t>((left + 999999) / 1000000);
+    if (deadline.Passed()) {
+      msg = TMsg{};
+      return false;
     }
-    self->Changed.Wait(waitMs);
+    self->Changed.Wait(deadline.WaitMs());
   }
 }
 

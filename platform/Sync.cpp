@@ -36,28 +36,26 @@ std::int64_t MonotonicNs() {
   return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-// A time limit turned into an absolute deadline, so retries after EINTR or after a
-// signal someone else took do not extend the wait.
-class TDeadline {
- public:
-  explicit TDeadline(std::uint32_t ms)
-      : Infinite(ms == kInfinite), End(MonotonicNs() + static_cast<std::int64_t>(ms) * 1000000) {}
+}  // namespace
 
-  // The poll() time-out for what is left: -1 without limit, rounded up so a wait never
-  // ends a fraction of a millisecond early and spins.
-  int PollTimeout() const {
-    if (Infinite) return -1;
-    const std::int64_t left = End - MonotonicNs();
-    if (left <= 0) return 0;
-    const std::int64_t ms = (left + 999999) / 1000000;
-    return ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
-  }
-  bool Passed() const { return !Infinite && MonotonicNs() >= End; }
+TDeadline::TDeadline(std::uint32_t ms) : Infinite(ms == kInfinite), End(MonotonicNs() + static_cast<std::int64_t>(ms) * 1000000) {}
 
- private:
-  bool Infinite;
-  std::int64_t End;
-};
+int TDeadline::PollTimeout() const {
+  if (Infinite) return -1;
+  const std::int64_t left = End - MonotonicNs();
+  if (left <= 0) return 0;
+  const std::int64_t ms = (left + 999999) / 1000000;
+  return ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
+}
+
+std::uint32_t TDeadline::WaitMs() const {
+  const int ms = PollTimeout();
+  return ms < 0 ? kInfinite : static_cast<std::uint32_t>(ms);
+}
+
+bool TDeadline::Passed() const { return !Infinite && MonotonicNs() >= End; }
+
+namespace {
 
 // An event closed under a waiter: fail the wait rather than spin on it.
 constexpr short kBroken = POLLNVAL | POLLERR;

@@ -69,6 +69,23 @@ class TEvent {
   mutable std::mutex SetLock;
 };
 
+// A time limit turned into an absolute deadline on the monotonic clock, so retries after
+// EINTR, a spurious wake-up or work done between waits do not extend the wait.
+class TDeadline {
+ public:
+  explicit TDeadline(std::uint32_t ms);  // kInfinite: no limit
+  // The poll() time-out for what is left: -1 without limit, rounded up so a wait never ends
+  // a fraction of a millisecond early and spins.
+  int PollTimeout() const;
+  // The same as a wait's limit in milliseconds: kInfinite without limit.
+  std::uint32_t WaitMs() const;
+  bool Passed() const;
+
+ private:
+  bool Infinite;
+  std::int64_t End;
+};
+
 // An auto-reset event for a hand-over between threads that only Set and Wait it (it has no
 // descriptor to poll beside others).  It is one word: setting it while nobody sleeps on it,
 // and a wait that finds it set, make no system call; waking a sleeper is one futex wake, and
