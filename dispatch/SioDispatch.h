@@ -113,7 +113,8 @@ class TSioBaseDispatcher {
   virtual bool DeviceSetQueues(std::uint32_t, std::uint32_t) { return true; }
   virtual void ReleaseBuffers();                                           // 10
   virtual void StartWorkers() { StartWorkerThreads(); }                    // 11
-  virtual void HaltWorkers() = 0;                                          // 12
+  // 12: stops the workers and waits for them to end (not inside a delivery).
+  virtual void HaltWorkers();
   // 13: a descriptor (>= 0), -1 (the platform error is in GetLastError()), or -8.
   virtual int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) = 0;
   virtual int DeviceClose() = 0;                                           // 14: 0 or -1
@@ -339,12 +340,12 @@ class TSioBaseDispatcher {
   // Runs the calling thread's messages until `done` holds, so that a delivery the dispatch
   // worker is making to this thread can finish while it waits.
   static void PumpUntil(const std::function<bool()>& done);
-  // The shared part of HaltWorkers.  `cancelWait` completes a pending device wait (the
-  // empty event mask of the event worker).
-  void HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&));
+  // Completes a pending device wait (the empty event mask of the event worker) and the
+  // output worker's wait for a writable device; any thread, under no dispatcher lock.
+  virtual void CancelDeviceWait() = 0;
   // The first step of a device layer's DeviceClose: workers still running are told to stop
   // and every device wait is completed, so that none holds the device any longer.
-  void CancelWorkersForClose(void (*cancelWait)(TSioBaseDispatcher&));
+  void CancelWorkersForClose();
   // Creates and starts the three workers (the StartWorkers of every device layer).
   void StartWorkerThreads();
   // The signals are closed once the workers have ended (or never started).

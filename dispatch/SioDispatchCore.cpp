@@ -463,21 +463,21 @@ void TSioBaseDispatcher::DetachPortComponent() {
   FPortComponent = nullptr;
 }
 
-void TSioBaseDispatcher::CancelWorkersForClose(void (*cancelWait)(TSioBaseDispatcher&)) {
+void TSioBaseDispatcher::CancelWorkersForClose() {
   if (FWorkersRunning) {
     {
       std::lock_guard main(MainLock);
       FLine.MoveTo(lsHalting);
     }
-    cancelWait(*this);
+    CancelDeviceWait();
     if (DispatchDoneSignal) DispatchDoneSignal->Set();
     if (WorkerAckSignal) WorkerAckSignal->Reset();
   } else {
-    cancelWait(*this);
+    CancelDeviceWait();
   }
 }
 
-void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)) {
+void TSioBaseDispatcher::HaltWorkers() {
   // The dispatch worker waits for the calling handler to return: waiting for the worker to
   // end would never end.  (A close from there is deferred instead, see CloseLine.)
   if (InsideDelivery()) throw Exception("The dispatcher's workers cannot be stopped from inside its trigger delivery");
@@ -495,7 +495,7 @@ void TSioBaseDispatcher::HaltWorkersWith(void (*cancelWait)(TSioBaseDispatcher&)
     PumpUntil([this] { return FOutputWorker.load() == nullptr; });
   }
   if (FEventWorker.load() != nullptr) {
-    cancelWait(*this);
+    CancelDeviceWait();
     DispatchDoneSignal->Set();
     WorkerAckSignal->Reset();
     PumpUntil([this] { return FEventWorker.load() == nullptr; });

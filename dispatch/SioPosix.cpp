@@ -119,13 +119,12 @@ int TSioPosixDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std:
   return fd;
 }
 
-void TSioPosixDispatcher::CancelDeviceWait(TSioBaseDispatcher& dispatcher) {
-  auto& self = static_cast<TSioPosixDispatcher&>(dispatcher);
-  if (self.CloseSignal) self.CloseSignal->Set();
+void TSioPosixDispatcher::CancelDeviceWait() {
+  if (CloseSignal) CloseSignal->Set();
 }
 
 int TSioPosixDispatcher::DeviceClose() {
-  CancelWorkersForClose(&TSioPosixDispatcher::CancelDeviceWait);
+  CancelWorkersForClose();
   // Every wait on the descriptor also waits on the close signal, so the workers let go of
   // the descriptor at once.
   std::unique_lock guard(FdGuard);
@@ -139,8 +138,6 @@ int TSioPosixDispatcher::DeviceClose() {
   FDeviceHandle = -1;
   return 0;
 }
-
-void TSioPosixDispatcher::HaltWorkers() { HaltWorkersWith(&TSioPosixDispatcher::CancelDeviceWait); }
 
 // ---- Settings and lines ----------------------------------------------------------------
 

@@ -59,7 +59,6 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   int DeviceRead(std::uint8_t* buffer, std::uint32_t count) override;
   int DeviceSetSettings(const TDeviceSettings& settings) override;
   bool DeviceWaitEvent(std::uint32_t& eventWord) override;
-  void HaltWorkers() override;
   int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) override;
   int DeviceClose() override;
 
@@ -92,7 +91,7 @@ class TSioPosixDispatcher : public TSioBaseDispatcher {
   std::uint32_t LineEvents();
   // Whether the device reports hang-up or an error right now (it is gone, not just busy).
   bool DeviceHungUp();
-  static void CancelDeviceWait(TSioBaseDispatcher& dispatcher);
+  void CancelDeviceWait() override;
 
   // DeviceClose takes it exclusively; every call on the descriptor holds it shared.
   std::shared_mutex FdGuard;

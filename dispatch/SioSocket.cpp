@@ -223,13 +223,12 @@ int TSioSocketDispatcher::DeviceOpen(const std::string& name, std::uint32_t, std
   return fd;
 }
 
-void TSioSocketDispatcher::CancelDeviceWait(TSioBaseDispatcher& dispatcher) {
-  auto& self = static_cast<TSioSocketDispatcher&>(dispatcher);
-  if (self.CloseSignal) self.CloseSignal->Set();
+void TSioSocketDispatcher::CancelDeviceWait() {
+  if (CloseSignal) CloseSignal->Set();
 }
 
 int TSioSocketDispatcher::DeviceClose() {
-  CancelWorkersForClose(&TSioSocketDispatcher::CancelDeviceWait);
+  CancelWorkersForClose();
   // Every wait on the socket also waits on the close signal: the workers let go at once.
   std::unique_lock guard(FdGuard);
   if (FDeviceHandle < 0) return -1;
@@ -237,8 +236,6 @@ int TSioSocketDispatcher::DeviceClose() {
   FDeviceHandle = -1;
   return 0;
 }
-
-void TSioSocketDispatcher::HaltWorkers() { HaltWorkersWith(&TSioSocketDispatcher::CancelDeviceWait); }
 
 // ---- Settings and lines --------------------------------------------------------------------
 

@@ -75,7 +75,6 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   int DeviceRead(std::uint8_t* buffer, std::uint32_t count) override;
   int DeviceSetSettings(const TDeviceSettings& settings) override;
   bool DeviceWaitEvent(std::uint32_t& eventWord) override;
-  void HaltWorkers() override;
   int DeviceOpen(const std::string& name, std::uint32_t inSize, std::uint32_t outSize) override;
   int DeviceClose() override;
 
@@ -99,7 +98,7 @@ class TSioSocketDispatcher : public TSioBaseDispatcher {
   };
 
   int Connect(const TSocketPath& path);
-  static void CancelDeviceWait(TSioBaseDispatcher& dispatcher);
+  void CancelDeviceWait() override;
   // Under SendGuard: sends what the queue holds as far as the socket takes it now.  False
   // when the connection failed.
   bool FlushSendQueueLocked();
