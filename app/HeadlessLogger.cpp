@@ -86,8 +86,8 @@ bool THeadlessLogger::Start() {
 void THeadlessLogger::Trigger(std::uint16_t Msg, std::uint16_t TriggerHandle) {
   FHealth.BytesReceived(NowMs());
   if (FSaidSilent) FWake();
-  TakeAnnouncedBytes(*FPort, Msg, TriggerHandle, [this](std::uint8_t b) {
-    FFeed.SetArrival(FPort->LastReadArrivalNs());
+  TakeAnnouncedBytes(*FPort, Msg, TriggerHandle, [this](std::uint8_t b, std::int64_t arrivalNs) {
+    FFeed.SetArrival(arrivalNs);
     ReceiveByte(FLink, b, *this, this);
   });
   if (FAwaitingAnswer && FLink.CommandPending == 0) FWake();

@@ -1,6 +1,8 @@
 #include "app/PanelPort.h"
 
-#include "common/SioExcept.h"
+#include <algorithm>
+#include <array>
+
 #include "dispatch/SioTypes.h"
 
 void SetPanelPortProperties(TSioComPort& port, std::uint16_t comNumber, TTriggerEvent onTrigger) {
@@ -15,15 +17,18 @@ void SetPanelPortProperties(TSioComPort& port, std::uint16_t comNumber, TTrigger
 }
 
 void TakeAnnouncedBytes(TSioCustomComPort& port, std::uint16_t Msg, std::uint16_t TriggerHandle,
-                        const std::function<void(std::uint8_t)>& take) {
-  const int count = Msg == TriggerAvailMsg ? TriggerHandle : 1;
-  for (int i = 0; i < count; ++i) {
-    std::uint8_t b = 0;
-    try {
-      port.GetBlock(&b, 1);
-    } catch (const EBufferIsEmpty&) {
-      return;
-    }
-    take(b);
+                        const std::function<void(std::uint8_t, std::int64_t)>& take) {
+  // The input ring never holds more, so one read takes all that was announced.
+  constexpr std::uint16_t kReadSize = kInRingSize;
+  std::array<std::uint8_t, kReadSize> bytes;
+  std::array<std::int64_t, kReadSize> arrivals;
+  std::uint32_t left = Msg == TriggerAvailMsg ? TriggerHandle : 1;
+  while (left != 0) {
+    const auto asked = static_cast<std::uint16_t>(std::min<std::uint32_t>(left, kReadSize));
+    const std::uint16_t got = port.GetAvailable(bytes.data(), asked, arrivals.data());
+    for (std::uint16_t i = 0; i < got; ++i) take(bytes[i], arrivals[i]);
+    // Fewer than announced: someone else took the rest already.
+    if (got < asked) return;
+    left -= got;
   }
 }

@@ -286,8 +286,8 @@ void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t Tr
     TForm1& Form;
     ~TShow() { Form.FUpdates.ShowOn(Form); }
   } show{*this};
-  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b) {
-    FFeed.SetArrival(FSioComPort1->LastReadArrivalNs());
+  TakeAnnouncedBytes(*FSioComPort1, Msg, TriggerHandle, [this](std::uint8_t b, std::int64_t arrivalNs) {
+    FFeed.SetArrival(arrivalNs);
     ReceiveByte(FLink, b, FUpdates, &FFeed);
   });
 }

@@ -137,7 +137,14 @@ class TSioBaseDispatcher {
   // reads what every handler sees; anyone else takes the bytes after all that the handlers
   // have taken so far, and the rest of the delivery skips them.  `arrivalNs`, when given, gets
   // when the last byte read arrived (dispatch/SioArrivalTimes.h; monotonic ns).
-  int ReadBlock(std::uint8_t* buffer, std::uint32_t count, std::int64_t* arrivalNs = nullptr);
+  int ReadBlock(std::uint8_t* buffer, std::uint32_t count, std::int64_t* arrivalNs = nullptr) {
+    return ReadInput(buffer, count, count, arrivalNs, false);
+  }
+  // As ReadBlock, but takes what there is of `count` bytes: the number taken, 0 when none.
+  // `arrivalNs` (count entries) gets when each byte taken arrived.
+  int ReadAvailable(std::uint8_t* buffer, std::uint32_t count, std::int64_t* arrivalNs) {
+    return ReadInput(buffer, 0, count, arrivalNs, true);
+  }
   int WriteBlock(const std::uint8_t* bytes, std::uint32_t count);  // 0, -3004, -3006, -3010
   std::uint32_t InCount();
   std::uint32_t OutUsed();
@@ -299,6 +306,10 @@ class TSioBaseDispatcher {
   TDeliveryLedger::TReader CurrentReader() const {
     return FLedger.Reading() ? FLedger.ReaderFor(InsideDelivery()) : TDeliveryLedger::rdPlain;
   }
+  // Takes `most` bytes, or fewer as long as `least` are unread (else -3007, nothing taken).
+  // `arrivalNs` gets the time of each byte taken (`eachByte`) or of the last one.
+  int ReadInput(std::uint8_t* buffer, std::uint32_t least, std::uint32_t most, std::int64_t* arrivalNs,
+                bool eachByte);
   void WaitOutputDrained();
   int ApplySettings(TDeviceSettings& settings);
 

@@ -189,20 +189,30 @@ void TSioBaseDispatcher::CloseSignals() {
 
 // ---- Input ring ------------------------------------------------------------------------
 
-int TSioBaseDispatcher::ReadBlock(std::uint8_t* buffer, std::uint32_t count, std::int64_t* arrivalNs) {
-  if (count == 0) return 0;
+int TSioBaseDispatcher::ReadInput(std::uint8_t* buffer, std::uint32_t least, std::uint32_t most,
+                                  std::int64_t* arrivalNs, bool eachByte) {
+  if (most == 0) return 0;
   bool freedFullRing = false;
+  std::uint32_t count = 0;
   {
     std::lock_guard in(InputLock);
-    if (!FInRing.Allocated()) return ecBufferIsEmpty;
+    if (!FInRing.Allocated()) return least == 0 ? 0 : ecBufferIsEmpty;
     // During a delivery of bytes the tail stays where it is until the delivery ends, and
     // who reads decides where from (see TDeliveryLedger).
     const TDeliveryLedger::TReader reader = CurrentReader();
     const std::uint32_t offset = FLedger.Offset(reader);
     const std::uint32_t held = FInRing.Count();
-    if (held < offset || count > held - offset) return ecBufferIsEmpty;
+    const std::uint32_t unread = held < offset ? 0 : held - offset;
+    if (unread < least) return ecBufferIsEmpty;
+    count = std::min(unread, most);
+    if (count == 0) return 0;
     // The ring holds the bytes numbered Arrived() - held up to Arrived() - 1.
-    if (arrivalNs != nullptr) *arrivalNs = FArrivals.TimeOf(FInRing.Arrived() - held + offset + count - 1);
+    const std::uint64_t first = FInRing.Arrived() - held + offset;
+    if (arrivalNs != nullptr && eachByte) {
+      for (std::uint32_t i = 0; i < count; ++i) arrivalNs[i] = FArrivals.TimeOf(first + i);
+    } else if (arrivalNs != nullptr) {
+      *arrivalNs = FArrivals.TimeOf(first + count - 1);
+    }
     FInRing.CopyOut(offset, buffer, count);
     if (reader == TDeliveryLedger::rdPlain) {
       freedFullRing = FInRing.Consume(count);

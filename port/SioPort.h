@@ -145,6 +145,10 @@ class TSioCustomComPort : public TSioBaseComponent {
   // dispatch worker (monotonic clock, CLOCK_MONOTONIC in ns), however long it waited in the
   // input buffer before it was taken.  0 before the first read.
   std::int64_t LastReadArrivalNs() const { return FLastReadArrivalNs; }
+  // Takes up to Len received bytes into `buffer`, as many as are buffered, and when each
+  // arrived (as LastReadArrivalNs tells it, which stays as it is) into `arrivalNs`, Len
+  // entries.  The number taken; 0 when none is buffered, which is no error.
+  std::uint16_t GetAvailable(void* buffer, std::uint16_t Len, std::int64_t* arrivalNs);
   // Queues Len bytes for sending; Len 0 queues nothing.  EOutputBufferTooSmall when they do
   // not fit the free part of the OutSize-byte output buffer (nothing is queued).
   void PutBlock(const void* buffer, std::uint16_t Len);

@@ -70,8 +70,12 @@ TEST_F(PortPoll, BytesPolledDuringADeliveryAreNeverHandedOutAgain) {
 }
 
 // Bytes that wait in the input ring keep the time they were read from the device: a program
-// that takes them late (a busy window, a stopped logger) still learns when each came.
-TEST_F(PortPoll, BytesTakenLateKeepTheTimeTheyArrived) {
+// that takes them late (a busy window, a stopped logger) still learns when each came, whether
+// it takes them one by one (GetBlock) or what there is in one read (GetAvailable).
+class PortPollRead : public PortPoll, public ::testing::WithParamInterface<bool> {};
+INSTANTIATE_TEST_SUITE_P(OneByOneOrAtOnce, PortPollRead, ::testing::Bool());
+
+TEST_P(PortPollRead, BytesTakenLateKeepTheTimeTheyArrived) {
   Port->SetOpen(true);
   ASSERT_EQ(Port->LastReadArrivalNs(), 0);
   const std::vector<std::vector<std::uint8_t>> batches = {{1, 2, 3}, {4}, Numbered(40)};
@@ -85,15 +89,27 @@ TEST_F(PortPoll, BytesTakenLateKeepTheTimeTheyArrived) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   const std::int64_t readAt = QueryPerformanceCounter();
-  for (std::size_t b = 0; b < batches.size(); ++b) {
-    for (std::size_t i = 0; i < batches[b].size(); ++i) {
-      std::uint8_t byte = 0;
-      Port->GetBlock(&byte, 1);
-      const std::int64_t at = Port->LastReadArrivalNs();
+  std::vector<std::uint8_t> bytes(total + 1);
+  std::vector<std::int64_t> times(bytes.size());
+  if (GetParam()) {
+    // Fewer than are buffered, then more: each read takes what there is.
+    ASSERT_EQ(Port->GetAvailable(bytes.data(), 2, times.data()), 2);
+    ASSERT_EQ(Port->GetAvailable(&bytes[2], static_cast<std::uint16_t>(total - 1), &times[2]), total - 2);
+    EXPECT_EQ(Port->LastReadArrivalNs(), 0);
+  }
+  for (std::size_t b = 0, n = 0; b < batches.size(); ++b) {
+    for (std::size_t i = 0; i < batches[b].size(); ++i, ++n) {
+      if (!GetParam()) {
+        Port->GetBlock(&bytes[n], 1);
+        times[n] = Port->LastReadArrivalNs();
+      }
+      const std::int64_t at = times[n];
+      EXPECT_EQ(bytes[n], batches[b][i]) << "batch " << b << " byte " << i;
       EXPECT_GE(at, sentAt[b]) << "batch " << b << " byte " << i;
       EXPECT_LT(at, b + 1 < batches.size() ? sentAt[b + 1] : readAt) << "batch " << b << " byte " << i;
     }
   }
+  EXPECT_EQ(Port->GetAvailable(bytes.data(), 1, times.data()), 0);  // none left: no error either
 }
 
 }  // namespace
