@@ -27,7 +27,7 @@ void TakeAnnouncedBytes(TSioCustomComPort& port, std::uint16_t Msg, std::uint16_
     const auto asked = static_cast<std::uint16_t>(std::min<std::uint32_t>(left, kReadSize));
     const std::uint16_t got = port.GetAvailable(bytes.data(), asked, arrivals.data());
     for (std::uint16_t i = 0; i < got; ++i) take(bytes[i], arrivals[i]);
-    // Fewer than announced: someone else took the rest already.
+    // Fewer than announced: the rest was taken already (or the port is closing).
     if (got < asked) return;
     left -= got;
   }

@@ -438,7 +438,8 @@ void TSioCustomComPort::GetBlock(void* buffer, std::uint16_t Len) {
 std::uint16_t TSioCustomComPort::GetAvailable(void* buffer, std::uint16_t Len, std::int64_t* arrivalNs) {
   if (PortState() == psClosing) return 0;
   TSioBaseDispatcher* d = ValidDispatcher();
-  return d == nullptr ? 0 : static_cast<std::uint16_t>(d->ReadAvailable(static_cast<std::uint8_t*>(buffer), Len, arrivalNs));
+  if (d == nullptr) return 0;
+  return static_cast<std::uint16_t>(d->ReadAvailable(static_cast<std::uint8_t*>(buffer), Len, arrivalNs));
 }
 
 void TSioCustomComPort::PutBlock(const void* buffer, std::uint16_t Len) {
