@@ -30,7 +30,11 @@
 
 namespace {
 
-constexpr int kRefreshMs = 250;     // at most four analyses a second
+// At most one analysis and one redraw of the trend a second: each redraw lays a chart's axes
+// and labels out anew and repaints it, which at every frame would cost the panel more than all
+// else it does; the figures are at most a second old, and the last change is shown on the next
+// tick.
+constexpr int kRefreshMs = 1000;
 constexpr int kHistogramBins = 60;
 constexpr int kStatisticsRows = 9;
 
@@ -121,7 +125,11 @@ QString SegmentCauseWords(TSegmentCause cause) {
 }  // namespace
 
 TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent)
-    : QWidget(parent, Qt::Window), FFeed(feed), FTimer(new QTimer(this)) {
+    : QWidget(parent, Qt::Window),
+      FFeed(feed),
+      // A result is shown as soon as it is ready, not a tick later (on this thread).
+      FAnalyzer([this] { QMetaObject::invokeMethod(this, [this] { ShowNewAnalysis(); }, Qt::QueuedConnection); }),
+      FTimer(new QTimer(this)) {
   setObjectName(QStringLiteral("MeasurementsWindow"));
   setWindowTitle(tr("Measurements"));
   FChooser = [this](const QString& title, const QString& proposed, const QString& filter) {
@@ -304,11 +312,7 @@ void TMeasurementsWindow::Refresh() {
     FDrawnCount = SIZE_MAX;
     FRequested = false;
   }
-  // A result of another series, or made with choices since changed, is not shown.
-  if (auto result = FAnalyzer.Take(); result && result->Series == RequestTag()) {
-    FAnalysis = std::move(result->Analysis);
-    FNewAnalysis = true;
-  }
+  TakeAnalysis();
   const std::size_t count = store->Size();
   if (count != FDrawnCount) {
     FTrend->SetData(store->View(), SiUnit(summary.Unit()));
@@ -327,6 +331,20 @@ void TMeasurementsWindow::Refresh() {
     FRequestedCount = count;
   }
   ShowTables();
+}
+
+bool TMeasurementsWindow::TakeAnalysis() {
+  // A result of another series, or made with choices since changed, is not shown.
+  if (auto result = FAnalyzer.Take(); result && result->Series == RequestTag()) {
+    FAnalysis = std::move(result->Analysis);
+    FNewAnalysis = true;
+  }
+  return FNewAnalysis;
+}
+
+void TMeasurementsWindow::ShowNewAnalysis() {
+  // Of the series shown: a new series is taken up by Refresh, which asks again.
+  if (isVisible() && FFeed.Summary().SeriesNumber() == FSeries && TakeAnalysis()) ShowTables();
 }
 
 void TMeasurementsWindow::ShowTables() {

@@ -11,8 +11,8 @@
 // Threads: everything here runs on the GUI thread except the analysis of the series
 // (deviations, tau0, histogram), which a worker (measure/SeriesAnalyzer.h) does over a view of
 // the series' points, and the trend chart's reduction, on a worker of its own.  The window
-// asks for the analysis at most four times a second, while it is shown, and picks the result
-// up on its timer, so it never waits for it.  The moments come from the
+// asks for the analysis and redraws the trend at most once a second, while it is shown, and
+// shows the analysis when the worker tells it is ready, so it never waits for it.  The moments come from the
 // summary itself (O(1) per measurement).  The window reads the feed's summary only on the GUI
 // thread, where the feed adds to it.
 #pragma once
@@ -90,6 +90,9 @@ class TMeasurementsWindow : public QWidget {
  private:
   void BuildLayout();
   void ShowTables();
+  // Takes a finished analysis of the series and choices shown; true while one is not shown yet.
+  bool TakeAnalysis();
+  void ShowNewAnalysis();
   void AskToSave(const QString& title, const QString& name, const QString& filter, bool (TMeasurementsWindow::*save)(const QString&));
   bool SaveText(const QString& path, const std::string& text);
   bool SaveChartView(QChartView* view, const QString& path);

@@ -142,6 +142,32 @@ TEST_F(MeasurementsWindowTest, AGrowingSeriesIsDrawnWhole) {
   }
 }
 
+TEST_F(MeasurementsWindowTest, LeftToItselfTheWindowShowsTheLastOfEachBurst) {
+  // Measurements come faster than the window redraws: what it shows after a burst is the
+  // whole series, with nobody asking it to refresh.
+  struct TBurst {
+    int Readings;
+    int Times;
+  };
+  Open();
+  std::size_t total = 0;
+  for (const TBurst& b : {TBurst{2, 1}, TBurst{5, 3}, TBurst{300, 2}}) {
+    for (int i = 0; i < b.Times; ++i) {
+      AddReadings(b.Readings);
+      QApplication::processEvents();
+    }
+    total += static_cast<std::size_t>(b.Readings * b.Times);
+    const auto shown = [&] {
+      const auto& a = Window->Analysis();
+      return a && a->Count == total && Window->StatisticsTableWidget()->item(0, 1)->text() == QString::number(total) &&
+             Window->Trend()->PointCount() > 0 && Window->Trend()->Range().right() == Feed.Summary().Store()->View().Seconds(total - 1);
+    };
+    ASSERT_TRUE(PumpQtUntil(shown, std::chrono::seconds(20))) << b.Readings << " x " << b.Times;
+    EXPECT_EQ(Cells(Window->StatisticsTableWidget()), StatisticsTable(Feed.Summary(), &*Window->Analysis(), ffShown).Rows);
+    EXPECT_EQ(Cells(Window->AdevTableWidget()), DeviationTable(*Window->Analysis(), ffShown).Rows);
+  }
+}
+
 TEST_F(MeasurementsWindowTest, TheAxesFollowValuesThatJumpByDecadesAndBack) {
   // Steady readings (a span of a hundredth of a hertz) and readings decades away, in turn:
   // each change of the axes must lay out a handful of ticks, not span / old step of them
