@@ -127,7 +127,8 @@ QString SegmentCauseWords(TSegmentCause cause) {
 TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent)
     : QWidget(parent, Qt::Window),
       FFeed(feed),
-      // A result is shown as soon as it is ready, not a tick later (on this thread).
+      // A result is shown as soon as it is ready, not a tick later (on this thread).  The
+      // worker ends with the members, before the object: a post it made is dropped with it.
       FAnalyzer([this] { QMetaObject::invokeMethod(this, [this] { ShowNewAnalysis(); }, Qt::QueuedConnection); }),
       FTimer(new QTimer(this)) {
   setObjectName(QStringLiteral("MeasurementsWindow"));
