@@ -30,11 +30,12 @@
 
 namespace {
 
-// At most one analysis and one redraw of the trend a second: each redraw lays a chart's axes
-// and labels out anew and repaints it, which at every frame would cost the panel more than all
-// else it does; the figures are at most a second old, and the last change is shown on the next
-// tick.
+// The tables once a second; the trend and the analysis (with the stability plot and the
+// histogram) every other second: each redraw of a chart lays its axes and labels out anew and
+// repaints it, which at every frame would cost the panel more than all else it does.  The last
+// change is shown on the next tick that draws it.
 constexpr int kRefreshMs = 1000;
+constexpr int kChartTicks = 2;
 constexpr int kHistogramBins = 60;
 constexpr int kStatisticsRows = 9;
 
@@ -139,7 +140,7 @@ TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent
   };
   BuildLayout();
   FTimer->setInterval(kRefreshMs);
-  connect(FTimer, &QTimer::timeout, this, &TMeasurementsWindow::Refresh);
+  connect(FTimer, &QTimer::timeout, this, &TMeasurementsWindow::Tick);
   resize(1140, 680);
 }
 
@@ -332,6 +333,15 @@ void TMeasurementsWindow::Refresh() {
     FRequestedCount = count;
   }
   ShowTables();
+}
+
+void TMeasurementsWindow::Tick() {
+  // A new series at once: the tables must not show it with the analysis of the one before.
+  if (++FTicks % kChartTicks == 0 || FFeed.Summary().SeriesNumber() != FSeries) {
+    Refresh();
+  } else {
+    ShowTables();
+  }
 }
 
 bool TMeasurementsWindow::TakeAnalysis() {
