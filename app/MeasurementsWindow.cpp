@@ -30,7 +30,12 @@
 
 namespace {
 
-constexpr int kRefreshMs = 250;     // at most four analyses a second
+// The tables once a second; the trend and the analysis (with the stability plot and the
+// histogram) every other second: each redraw of a chart lays its axes and labels out anew and
+// repaints it, which at every frame would cost the panel more than all else it does.  The last
+// change is shown on the next tick that draws it.
+constexpr int kRefreshMs = 1000;
+constexpr int kChartTicks = 2;
 constexpr int kHistogramBins = 60;
 constexpr int kStatisticsRows = 9;
 
@@ -121,7 +126,12 @@ QString SegmentCauseWords(TSegmentCause cause) {
 }  // namespace
 
 TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent)
-    : QWidget(parent, Qt::Window), FFeed(feed), FTimer(new QTimer(this)) {
+    : QWidget(parent, Qt::Window),
+      FFeed(feed),
+      // A result is shown as soon as it is ready, not a tick later (on this thread).  The
+      // worker ends with the members, before the object: a post it made is dropped with it.
+      FAnalyzer([this] { QMetaObject::invokeMethod(this, [this] { ShowNewAnalysis(); }, Qt::QueuedConnection); }),
+      FTimer(new QTimer(this)) {
   setObjectName(QStringLiteral("MeasurementsWindow"));
   setWindowTitle(tr("Measurements"));
   FChooser = [this](const QString& title, const QString& proposed, const QString& filter) {
@@ -130,7 +140,7 @@ TMeasurementsWindow::TMeasurementsWindow(TMeasurementFeed& feed, QWidget* parent
   };
   BuildLayout();
   FTimer->setInterval(kRefreshMs);
-  connect(FTimer, &QTimer::timeout, this, &TMeasurementsWindow::Refresh);
+  connect(FTimer, &QTimer::timeout, this, &TMeasurementsWindow::Tick);
   resize(1140, 680);
 }
 
@@ -304,11 +314,7 @@ void TMeasurementsWindow::Refresh() {
     FDrawnCount = SIZE_MAX;
     FRequested = false;
   }
-  // A result of another series, or made with choices since changed, is not shown.
-  if (auto result = FAnalyzer.Take(); result && result->Series == RequestTag()) {
-    FAnalysis = std::move(result->Analysis);
-    FNewAnalysis = true;
-  }
+  TakeAnalysis();
   const std::size_t count = store->Size();
   if (count != FDrawnCount) {
     FTrend->SetData(store->View(), SiUnit(summary.Unit()));
@@ -327,6 +333,29 @@ void TMeasurementsWindow::Refresh() {
     FRequestedCount = count;
   }
   ShowTables();
+}
+
+void TMeasurementsWindow::Tick() {
+  // A new series at once: the tables must not show it with the analysis of the one before.
+  if (++FTicks % kChartTicks == 0 || FFeed.Summary().SeriesNumber() != FSeries) {
+    Refresh();
+  } else {
+    ShowTables();
+  }
+}
+
+bool TMeasurementsWindow::TakeAnalysis() {
+  // A result of another series, or made with choices since changed, is not shown.
+  if (auto result = FAnalyzer.Take(); result && result->Series == RequestTag()) {
+    FAnalysis = std::move(result->Analysis);
+    FNewAnalysis = true;
+  }
+  return FNewAnalysis;
+}
+
+void TMeasurementsWindow::ShowNewAnalysis() {
+  // Of the series shown: a new series is taken up by Refresh, which asks again.
+  if (isVisible() && FFeed.Summary().SeriesNumber() == FSeries && TakeAnalysis()) ShowTables();
 }
 
 void TMeasurementsWindow::ShowTables() {

@@ -11,8 +11,9 @@
 // Threads: everything here runs on the GUI thread except the analysis of the series
 // (deviations, tau0, histogram), which a worker (measure/SeriesAnalyzer.h) does over a view of
 // the series' points, and the trend chart's reduction, on a worker of its own.  The window
-// asks for the analysis at most four times a second, while it is shown, and picks the result
-// up on its timer, so it never waits for it.  The moments come from the
+// shows its tables once a second and asks for the analysis and redraws the trend every other
+// second, while it is shown; it shows the analysis when the worker tells it is ready, so it
+// never waits for it.  The moments come from the
 // summary itself (O(1) per measurement).  The window reads the feed's summary only on the GUI
 // thread, where the feed adds to it.
 #pragma once
@@ -90,6 +91,10 @@ class TMeasurementsWindow : public QWidget {
  private:
   void BuildLayout();
   void ShowTables();
+  void Tick();
+  // Takes a finished analysis of the series and choices shown; true while one is not shown yet.
+  bool TakeAnalysis();
+  void ShowNewAnalysis();
   void AskToSave(const QString& title, const QString& name, const QString& filter, bool (TMeasurementsWindow::*save)(const QString&));
   bool SaveText(const QString& path, const std::string& text);
   bool SaveChartView(QChartView* view, const QString& path);
@@ -114,6 +119,7 @@ class TMeasurementsWindow : public QWidget {
   std::size_t FDrawnCount = 0;         // points in the trend chart
   std::size_t FRequestedCount = 0;     // points when the worker was last asked
   bool FRequested = false;
+  unsigned FTicks = 0;                 // of the timer, since the window was made
   bool FNewAnalysis = false;            // the charts have not shown FAnalysis yet
   std::optional<TSeriesAnalysis> FAnalysis;  // of the series shown, the newest
   TAnalysisSettings FSettings;               // the user's choices; mode and resolution per request

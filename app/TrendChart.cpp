@@ -49,6 +49,16 @@ void SetTimeAxis(QValueAxis* axis, double min, double max, int ticks) {
   if (!grows) setStep();
 }
 
+// The end of the time axis of a chart that follows a series whose last point is at `last`:
+// the end it has while the point is in it, not far before it; else a little room beyond the
+// point.  Each move of the axis lays its labels out anew and repaints the whole chart: so it
+// moves once in a while, not with every point.
+double FollowingEnd(double last, double end) {
+  constexpr double kRoom = 1.0 / 8;
+  if (end >= last && end <= last * (1 + 2 * kRoom)) return end;
+  return last * (1 + kRoom);
+}
+
 }  // namespace
 
 TTrendChart::TTrendChart(QWidget* parent)
@@ -170,8 +180,8 @@ void TTrendChart::Redraw() {
   double x0 = FAxisX->min(), x1 = FAxisX->max();
   if (FFollowing) {
     x0 = 0;
-    x1 = FView.Size() > 1 ? FView.Seconds(FView.Size() - 1) : 1;
-    if (!(x1 > x0)) x1 = x0 + 1;
+    const double last = FView.Size() > 1 ? FView.Seconds(FView.Size() - 1) : 1;
+    x1 = last > x0 ? FollowingEnd(last, FAxisX->min() == x0 ? FAxisX->max() : -1) : x0 + 1;
   }
   FReducer->Request({FView, x0, x1, columns, FFollowing});
 }

@@ -4,7 +4,8 @@
 // lost line, a missing gate, a hold, an overflow): one line per segment in view, a segment of
 // a single point drawn as a dot.
 //
-// Following (the start state): the chart shows the whole series and scrolls on as points come.
+// Following (the start state): the chart shows the whole series and scrolls on as points come,
+// in steps (the time axis ends a little beyond the last point, and moves once points pass it).
 // The user zooms with the wheel (around the pointer) or by dragging a rectangle, and pans by
 // dragging with the middle button or with Shift held, or with the arrow keys; any of these
 // pauses the following, so the zoomed part stays put while points come.  ResetZoom (Home or

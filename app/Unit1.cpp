@@ -293,9 +293,12 @@ void TForm1::SioComPort1Trigger(TComponent*, std::uint16_t Msg, std::uint16_t Tr
 }
 
 void TForm1::Timer1Timer() {
-  QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-  format.remove(QStringLiteral(" t")).remove(QLatin1Char('t'));
-  ui->LaTime->setText(QTime::currentTime().toString(format.trimmed()));
+  // The system's long time format without the zone, worked out once: the clock ticks every second.
+  static const QString format = [] {
+    QString f = QLocale::system().timeFormat(QLocale::LongFormat);
+    return f.remove(QStringLiteral(" t")).remove(QLatin1Char('t')).trimmed();
+  }();
+  ui->LaTime->setText(QTime::currentTime().toString(format));
   ui->LaTime->adjustSize();
 }
 

@@ -1,6 +1,7 @@
 #include "measure/SeriesAnalyzer.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -14,4 +15,4 @@ TSeriesResult Analyze(TSeriesRequest& request) {
 
 }  // namespace
 
-TSeriesAnalyzer::TSeriesAnalyzer() : TNewestWorker(Analyze, kWorkerNice) {}
+TSeriesAnalyzer::TSeriesAnalyzer(TDone done) : TNewestWorker(Analyze, kWorkerNice, std::move(done)) {}

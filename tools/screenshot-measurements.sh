@@ -93,7 +93,8 @@ start_simulator --replay "$work/replay.cap"
 pids+=($!)
 panel_pid=$!
 open_measurements
-sleep $(( 3 + frames * period / 1000 + 2 ))
+# The charts are redrawn every other second: the last of them too.
+sleep $(( 3 + frames * period / 1000 + 4 ))
 import -display "$display" -window "$window" "$shots/measurements.png"
 save_as "$shots/trend.png" ctrl+s
 save_as "$shots/stability.png" "$save_key" "$stability_key"

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -130,15 +131,49 @@ TEST_F(MeasurementsWindowTest, ShowsTheSeriesFiguresAsTheSummaryGivesThem) {
 TEST_F(MeasurementsWindowTest, AGrowingSeriesIsDrawnWhole) {
   // Fewer points than pixel columns: each one is drawn, however the series grew.
   Open();
+  std::set<double> ends;  // of the time axis: it moves in steps, not with every point
   for (int round = 0; round < 60; ++round) {
     AddReadings(5);
     Settle();
+    const double last = Feed.Summary().Store()->View().Seconds(Feed.Summary().Store()->Size() - 1);
+    ASSERT_GE(Window->Trend()->Range().right(), last) << round;
+    ASSERT_LE(Window->Trend()->Range().right(), last * 1.2) << round;
+    ends.insert(Window->Trend()->Range().right());
   }
+  EXPECT_LT(ends.size(), 30u);
   const auto view = Feed.Summary().Store()->View();
   QLineSeries* line = Window->Trend()->Line();
   ASSERT_EQ(line->count(), static_cast<int>(view.Size()));
   for (int i = 0; i < line->count(); ++i) {
     EXPECT_EQ(line->at(i), QPointF(view.Seconds(static_cast<std::size_t>(i)), view.Value(static_cast<std::size_t>(i)))) << i;
+  }
+}
+
+TEST_F(MeasurementsWindowTest, LeftToItselfTheWindowShowsTheLastOfEachBurst) {
+  // Measurements come faster than the window redraws: what it shows after a burst is the
+  // whole series (fewer points than pixel columns: each one drawn), with nobody asking it to
+  // refresh.
+  struct TBurst {
+    int Readings;
+    int Times;
+  };
+  Open();
+  std::size_t total = 0;
+  for (const TBurst& b : {TBurst{2, 1}, TBurst{5, 3}, TBurst{100, 2}}) {
+    for (int i = 0; i < b.Times; ++i) {
+      AddReadings(b.Readings);
+      QApplication::processEvents();
+    }
+    total += static_cast<std::size_t>(b.Readings * b.Times);
+    const auto shown = [&] {
+      const auto& a = Window->Analysis();
+      return a && a->Count == total && Window->StatisticsTableWidget()->item(0, 1)->text() == QString::number(total) &&
+             Window->Trend()->PointCount() == static_cast<int>(total) &&
+             Window->Trend()->Range().right() >= Feed.Summary().Store()->View().Seconds(total - 1);
+    };
+    ASSERT_TRUE(PumpQtUntil(shown, std::chrono::seconds(20))) << b.Readings << " x " << b.Times;
+    EXPECT_EQ(Cells(Window->StatisticsTableWidget()), StatisticsTable(Feed.Summary(), &*Window->Analysis(), ffShown).Rows);
+    EXPECT_EQ(Cells(Window->AdevTableWidget()), DeviationTable(*Window->Analysis(), ffShown).Rows);
   }
 }
 
