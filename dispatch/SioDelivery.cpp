@@ -78,7 +78,7 @@ void TSioBaseDispatcher::EventPass() {
     if (got == 0) break;
   }
   if (FStatusFiredThisPass) ResetStatusFired();
-  if (DispatchDoneSignal) DispatchDoneSignal->Set();
+  if (FAnswerEventWorker && DispatchDoneSignal) DispatchDoneSignal->Set();
 }
 
 void TSioBaseDispatcher::TimerPass() {
