@@ -26,7 +26,8 @@
 // 50 ms while a pass may find work that nothing announces (an armed timer, modem or
 // line-error trigger; a full input ring or a failed read, which leave bytes in the device; no
 // event worker), else without limit.  Everything else that gives a pass work asks for one
-// through WakeDispatchWorker: the event worker after a device event; the output worker when
+// through WakeDispatchWorker: the event worker after a device event (AskForEventPass; it
+// waits on DispatchDoneSignal, which only the pass it asked for sets); the output worker when
 // the output ring shrinks, and a purge that empties it, while an armed output-free or
 // output-used trigger may hold; WriteBlock while an output-sent trigger is armed; arming a
 // trigger (see AskForArmedCheck for arming from a handler) or changing the avail threshold; a
