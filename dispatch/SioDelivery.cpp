@@ -39,6 +39,8 @@ void CallGuarded(TCall&& call) {
 
 // ---- Passes -------------------------------------------------------------------------------
 
+// Both passes run on the dispatch worker between deliveries, never inside one: a delivery is
+// made by this worker alone and has ended (DeliverTrigger) before any check returns.
 void TSioBaseDispatcher::EventPass() {
   // Runs the status checks until none fires; false when the line was closed meanwhile.
   auto statusLoop = [this]() {
@@ -51,17 +53,16 @@ void TSioBaseDispatcher::EventPass() {
   const std::uint32_t events = FDeviceEventWord.load();
   if ((events & kModemEvents) != 0) {
     RefreshModemState();
-    if (!Dispatching() && !statusLoop()) return;
+    if (!statusLoop()) return;
     if (FStatusFiredThisPass) ResetStatusFired();
   }
   if ((events & kLineErrorEvents) != 0) {
     RefreshLineErrors();
-    if (!Dispatching() && !statusLoop()) return;
+    if (!statusLoop()) return;
     if (FStatusFiredThisPass) ResetStatusFired();
   }
   std::uint32_t got = FillInRing();
   for (int reads = 1;; ++reads) {
-    if (Dispatching()) break;
     if (!statusLoop()) return;
     while (CheckDataTriggers()) {
       if (FLine.StopAsked()) return;
@@ -77,11 +78,11 @@ void TSioBaseDispatcher::EventPass() {
     if (got == 0) break;
   }
   if (FStatusFiredThisPass) ResetStatusFired();
-  if (DispatchDoneSignal) DispatchDoneSignal->Set();
+  if (FAnswerEventWorker && DispatchDoneSignal) DispatchDoneSignal->Set();
 }
 
 void TSioBaseDispatcher::TimerPass() {
-  if (FLine.StopAsked() || Dispatching()) return;
+  if (FLine.StopAsked()) return;
   FStatusFiredThisPass = false;
   for (;;) {
     if (!CheckStatusTriggers() && !CheckTimerTriggers()) break;

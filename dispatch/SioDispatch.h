@@ -26,7 +26,8 @@
 // 50 ms while a pass may find work that nothing announces (an armed timer, modem or
 // line-error trigger; a full input ring or a failed read, which leave bytes in the device; no
 // event worker), else without limit.  Everything else that gives a pass work asks for one
-// through WakeDispatchWorker: the event worker after a device event; the output worker when
+// through WakeDispatchWorker: the event worker after a device event (AskForEventPass; it
+// waits on DispatchDoneSignal, which only the pass it asked for sets); the output worker when
 // the output ring shrinks, and a purge that empties it, while an armed output-free or
 // output-used trigger may hold; WriteBlock while an output-sent trigger is armed; arming a
 // trigger (see AskForArmedCheck for arming from a handler) or changing the avail threshold; a
@@ -274,7 +275,14 @@ class TSioBaseDispatcher {
   // Dispatch worker: takes the pending request (before a pass).
   void TakeDispatchWake() {
     FDispatchWakePending.exchange(false);
+    FAnswerEventWorker = FEventWorkerAsked.exchange(false);
     FOutputMovesAtPass = FOutputMoves.load();
+  }
+  // Event worker: asks for the pass that reads what its wait saw, and the answer on
+  // DispatchDoneSignal once that pass is done.
+  void AskForEventPass() {
+    FEventWorkerAsked = true;
+    WakeDispatchWorker();
   }
   // Dispatch worker: how long to wait before the next pass when nobody asks for one (ms).
   std::uint32_t DispatchWaitLimit();
@@ -431,6 +439,12 @@ class TSioBaseDispatcher {
   bool FLineLostUntold = false;  // under MainLock: the loss was reported to no window yet
   // A pass was asked for and the dispatch worker has not taken the request yet.
   std::atomic<bool> FDispatchWakePending{false};
+  // The event worker asked for a pass (AskForEventPass) and waits for its end.  Only such a
+  // pass sets DispatchDoneSignal: a pass anyone else asked for, ending while the event worker
+  // waits in poll(), would leave the signal set, and the event worker's next wait would
+  // return before the pass it asked for had read the bytes.
+  std::atomic<bool> FEventWorkerAsked{false};
+  bool FAnswerEventWorker = false;  // dispatch worker: the running pass answers the event worker
   // Written under MainLock by RefreshTriggerWatch, read by any thread without it:
   std::atomic<bool> FTimedPasses{false};            // a timer, modem or line-error trigger is armed
   std::atomic<std::uint32_t> FWatchOutFree{kNoOutFreeWatch};  // least armed output-free value

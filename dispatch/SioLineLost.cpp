@@ -22,7 +22,7 @@ void TSioBaseDispatcher::ReportLineLost(int systemError) {
   if (FLine.StopAsked()) return;
   // One more pass, as for any device event: what the device and the ring still hold reaches
   // the handlers before the report does (the pass's sends return before it ends).
-  WakeDispatchWorker();
+  AskForEventPass();
   DispatchDoneSignal->Wait();
   if (FLine.StopAsked()) return;
 

@@ -57,7 +57,7 @@ void TComThread::Execute() {
         if ((word & (EV_RINGTE | EV_RING)) != 0) d->FRingLatch = true;
       }
       if (d->FLine.StopAsked()) return;
-      d->WakeDispatchWorker();
+      d->AskForEventPass();
       d->DispatchDoneSignal->Wait();
       if (d->FLine.StopAsked()) return;
     }

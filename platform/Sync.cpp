@@ -157,31 +157,43 @@ void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, const T
 }  // namespace
 
 void TThreadSignal::Set() {
-  // Only a waiter that may sleep (2) needs the system call.  The exchange publishes the
-  // setter's writes to the waiter that takes the signal.
-  if (State.exchange(1, std::memory_order_acq_rel) == 2) FutexWake(State);
+  // Only a sleeper needs the system call, and only the set that raises the bit wakes: a
+  // sleeper it wakes takes that set, and repeated sets before then count once anyway.  The
+  // read-modify-write publishes the setter's writes to the waiter that takes the signal, and
+  // nothing of the signal is touched after it but the futex address (see the header).
+  const std::uint32_t before = State.fetch_or(kSetBit, std::memory_order_acq_rel);
+  if ((before & kSetBit) == 0 && before >= kSleeper) FutexWake(State);
 }
 
 void TThreadSignal::Reset() {
-  std::uint32_t set = 1;
-  State.compare_exchange_strong(set, 0, std::memory_order_acq_rel);
+  std::uint32_t seen = State.load(std::memory_order_relaxed);
+  while ((seen & kSetBit) != 0 && !State.compare_exchange_weak(seen, seen & ~kSetBit, std::memory_order_acq_rel)) {
+  }
 }
 
 bool TThreadSignal::Wait(std::uint32_t ms) {
-  std::uint32_t seen = 1;
-  if (State.compare_exchange_strong(seen, 0, std::memory_order_acq_rel)) return true;
+  std::uint32_t seen = State.load(std::memory_order_relaxed);
+  while ((seen & kSetBit) != 0) {
+    if (State.compare_exchange_weak(seen, seen & ~kSetBit, std::memory_order_acq_rel)) return true;
+  }
   const TDeadline deadline(ms);
+  // Counted as a sleeper from here until it leaves, so that a set made meanwhile wakes it;
+  // a waiter that leaves takes its count away with it, so later sets with nobody asleep
+  // make no system call.
+  seen = State.fetch_add(kSleeper, std::memory_order_acq_rel) + kSleeper;
   for (;;) {
-    // A waiter that may have slept takes the signal as 2, not 0: another waiter may still
-    // sleep, and the next Set must wake it.
-    seen = State.load(std::memory_order_relaxed);
-    if (seen == 1) {
-      if (State.compare_exchange_strong(seen, 2, std::memory_order_acq_rel)) return true;
+    if ((seen & kSetBit) != 0) {
+      if (State.compare_exchange_weak(seen, seen - kSetBit - kSleeper, std::memory_order_acq_rel)) return true;
       continue;
     }
-    if (seen == 0 && !State.compare_exchange_strong(seen, 2, std::memory_order_relaxed)) continue;
-    if (deadline.Passed()) return false;
-    FutexWait(State, 2, deadline);
+    if (deadline.Passed()) {
+      State.fetch_sub(kSleeper, std::memory_order_relaxed);
+      return false;
+    }
+    // Sleeps only while the word is exactly as seen: a set (or another sleeper coming or
+    // going) in between makes it return at once and look again.
+    FutexWait(State, seen, deadline);
+    seen = State.load(std::memory_order_acquire);
   }
 }
 

@@ -87,12 +87,12 @@ class TDeadline {
 };
 
 // An auto-reset event for a hand-over between threads that only Set and Wait it (it has no
-// descriptor to poll beside others).  It is one word: setting it while nobody sleeps on it,
-// and a wait that finds it set, make no system call; waking a sleeper is one futex wake, and
-// the woken thread takes the signal without meeting a lock its waker still holds.  Repeated
-// sets before a wait count once.  Any thread; it may be destroyed as soon as a wait returns
-// (a late wake then reaches no one, or at worst wakes an unrelated waiter spuriously, which
-// every futex waiter tolerates).
+// descriptor to poll beside others).  It is one word: setting it while nobody sleeps on it
+// (also after a wait that slept has returned), and a wait that finds it set, make no system
+// call; waking a sleeper is one futex wake, and the woken thread takes the signal without
+// meeting a lock its waker still holds.  Repeated sets before a wait count once.  Any
+// thread; it may be destroyed as soon as a wait returns (a late wake then reaches no one, or
+// at worst wakes an unrelated waiter spuriously, which every futex waiter tolerates).
 class TThreadSignal {
  public:
   void Set();
@@ -103,7 +103,9 @@ class TThreadSignal {
   bool Wait(std::uint32_t ms = kInfinite);
 
  private:
-  // 0 clear, 1 set, 2 clear and a waiter may sleep (so Set must wake).
+  // The lowest bit: set.  Above it: how many waiters may sleep (only then must Set wake).
+  static constexpr std::uint32_t kSetBit = 1;
+  static constexpr std::uint32_t kSleeper = 2;
   std::atomic<std::uint32_t> State{0};
 };
 

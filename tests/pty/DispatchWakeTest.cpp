@@ -7,6 +7,8 @@
 #include <mutex>
 #include <vector>
 
+#include <sys/ioctl.h>
+
 #include "TriggerTestSupport.h"
 #include "dispatch/SioSysCalls.h"
 
@@ -125,9 +127,15 @@ class TPausingCalls : public TSioSysCalls {
   }
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
     for (nfds_t i = 0; i < count; ++i) {
-      if (fds[i].fd == Device && (fds[i].events & POLLIN) != 0) ++DeviceWaits;
+      if (fds[i].fd == Device && (fds[i].events & POLLIN) != 0) {
+        int unread = 0;
+        if (ioctl(fds[i].fd, FIONREAD, &unread) == 0 && unread > 0) ++WaitsOnUnread;
+        ++DeviceWaits;
+        WaitingOnLine = true;
+      }
     }
     const int n = TSioSysCalls::Poll(fds, count, timeoutMs);
+    WaitingOnLine = false;
     for (nfds_t i = 0; i < count; ++i) {
       if (fds[i].fd == Device && (fds[i].revents & POLLIN) != 0 && PauseNext.exchange(false)) {
         Paused.Set();
@@ -139,6 +147,8 @@ class TPausingCalls : public TSioSysCalls {
   std::atomic<int> Device{-1};
   std::atomic<bool> PauseNext{true};
   std::atomic<int> DeviceWaits{0};  // polls that waited for bytes on the line
+  std::atomic<int> WaitsOnUnread{0};  // of them, those begun while bytes waited unread
+  std::atomic<bool> WaitingOnLine{false};  // the event worker is in such a poll
   TEvent Paused{TEvent::ManualReset};
   TEvent Resume{TEvent::ManualReset};
 };
@@ -171,6 +181,31 @@ TEST(DispatchWakeRace, BytesReadBeforeTheirReportDoNotHideNewerOnes) {
   ASSERT_TRUE(pty.Write("z"));
   EXPECT_TRUE(PumpUntil([&] { return window.Calls.size() == 2; })) << window.Joined();
   EXPECT_EQ(window.Joined(), "A2:ab A1:z");
+}
+
+// The event worker waits on the line again only once the pass it asked for has read what it
+// saw, also after a pass that someone else asked for (here the threshold's) has ended while it
+// waited on the line: that pass must not stand for the next one it asks for.
+TEST(DispatchWakeRace, TheEventWorkerWaitsForItsOwnPassBeforeWaitingOnTheLineAgain) {
+  TTestPty pty;
+  TPausingCalls calls;
+  calls.PauseNext = false;
+  TTriggerLine line;
+  line.SetSysCalls(calls);
+  ASSERT_TRUE(line.Open(pty.SlavePath()));
+  TTriggerWindow window(line, ReadAll);
+  Listen(line, window, 0);
+  ASSERT_TRUE(pty.Write("abc"));
+  ASSERT_TRUE(WaitUntil([&] { return line.InCount() == 3 && calls.WaitingOnLine.load(); }));
+  line.SetAvailThreshold(1);
+  ASSERT_TRUE(PumpUntil([&] { return window.Calls.size() == 1; }));
+  constexpr std::size_t kBytes = 20;
+  for (std::size_t i = 1; i <= kBytes; ++i) {
+    ASSERT_TRUE(pty.Write("e"));
+    ASSERT_TRUE(PumpUntil([&] { return window.Calls.size() == i + 1; })) << window.Joined();
+    ASSERT_TRUE(WaitUntil([&] { return calls.WaitingOnLine.load(); }));
+  }
+  EXPECT_EQ(calls.WaitsOnUnread.load(), 0);
 }
 
 }  // namespace
