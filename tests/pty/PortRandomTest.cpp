@@ -76,6 +76,9 @@ struct TPortCtx {
   unsigned long long Actions = 0;         // actions made on it, also from handlers
   std::intptr_t ReopenToken = 0;          // a reopen may be asked for while it closes (ReopenWhileClosing)
   bool ReopenAsked = false;               // and was
+  bool ChangeInEvent = false;             // its next event changes its number (ComChangeInEvent)
+  std::intptr_t DestroyToken = 0;         // and a message it runs meanwhile may destroy it
+  bool LostInEvent = false;               // its next event hears of its lost line (LostInDelivery)
   unsigned long long Losses = 0;          // lost lines it was told of
   int Busy = 0;                           // in a call that may close the port (not to be destroyed)
   bool DeferredClose = false;             // its close was asked for inside its own delivery
@@ -92,6 +95,8 @@ TMessageResult ExtraWindowProc(TWindowHandle window, std::uint32_t message, std:
 // Posted to a window of the test's own: asks for the reopen of slot wParam, if its close with
 // token lParam is still running.
 constexpr std::uint32_t kAskReopenMsg = WM_USER + 1;
+// Likewise: destroys the port of slot wParam if a close deferred inside its event runs.
+constexpr std::uint32_t kDestroyMsg = WM_USER + 2;
 
 class TRandomRun {
  public:
@@ -112,6 +117,7 @@ class TRandomRun {
   void Go();
   void OnHandler(const TCtxPtr& ctx, TRole who, std::uint32_t message, std::uintptr_t wParam);
   void AskReopen(std::size_t slot, std::intptr_t token);
+  void DestroyInClose(std::size_t slot, std::intptr_t token);
 
  private:
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(FRandom); }
@@ -139,6 +145,8 @@ class TRandomRun {
   void Flush(const TCtxPtr& ctx, bool input);
   void Settings(const TCtxPtr& ctx);
   void ReopenWhileClosing(std::size_t slot);
+  void ComChangeInEvent(const TCtxPtr& ctx);
+  void LostInDelivery(std::size_t slot);
   bool LineChangeUnread(std::size_t slot);
   void PutUntilQueued(const TCtxPtr& ctx);
   bool WaitAnnounced(const TCtxPtr& ctx, std::chrono::seconds limit, std::string& owed);
@@ -164,6 +172,7 @@ class TRandomRun {
   int FBaseThreads = 0, FBaseFds = 0, FFdsPerPort = 0;
   unsigned long long FStep = 0, FCheckpoints = 0, FNested = 0;
   unsigned long long FReopensAsked = 0, FUnreadChanges = 0;  // the sequences made on purpose, done
+  unsigned long long FDestroyedInClose = 0;
   unsigned long long FHandlerRuns = 0, FStepHandlers = 0;   // for the watchdog's report
   unsigned long long FShown = 0;                            // expected failures the display showed
   std::chrono::steady_clock::time_point FNextUnreadChange;  // LineChangeUnread is due
@@ -183,6 +192,9 @@ TMessageResult ExtraWindowProc(TWindowHandle window, std::uint32_t message, std:
   } else if (holder != nullptr && message == kAskReopenMsg) {
     const TCtxPtr ctx = *holder;
     ctx->Run->AskReopen(wParam, static_cast<std::intptr_t>(lParam));
+  } else if (holder != nullptr && message == kDestroyMsg) {
+    const TCtxPtr ctx = *holder;
+    ctx->Run->DestroyInClose(wParam, static_cast<std::intptr_t>(lParam));
   }
   return 0;
 }
@@ -197,6 +209,17 @@ void TRandomRun::OnHandler(const TCtxPtr& ctx, TRole who, std::uint32_t message,
                    ": message " + std::to_string(message) + " of COM" + std::to_string(ctx->Port->ComNumber()) +
                    (FHandlers.size() > 1 ? " (nested)" : ""));
   if (who == ctx->Role) ReadInEvent(ctx, message == TriggerAvailMsg ? wParam : 0);
+  if (ctx->Port != nullptr && who == kOnTrigger && std::exchange(ctx->ChangeInEvent, false)) ComChangeInEvent(ctx);
+  if (ctx->Port != nullptr && FHandlers.size() == 1 && std::exchange(ctx->LostInEvent, false)) {
+    // The loss waits in the queue: its close is deferred, and runs the message posted here.
+    ctx->DestroyToken = static_cast<std::intptr_t>(FStep);
+    PostMessage(ctx->Window, kDestroyMsg, ctx->Slot, ctx->DestroyToken);
+    for (const auto end = std::chrono::steady_clock::now() + 500ms;
+         ctx->Alive && ctx->Port->PortState() == psOpen && std::chrono::steady_clock::now() < end;) {
+      PumpFor(1ms);
+    }
+    ctx->DestroyToken = 0;
+  }
   if (ctx->Port != nullptr && ctx->NestedLeft > 0 && !FEnding && Chance(50)) {
     --ctx->NestedLeft;
     ++FNested;
@@ -562,6 +585,63 @@ void TRandomRun::AskReopen(std::size_t slot, std::intptr_t token) {
   Guard("Open", ctx, [&] { ctx->Port->SetOpen(true); });
 }
 
+// Inside the port's own event its number changes: the close that this defers runs one
+// message, which destroys the port.  Nothing may touch the port afterwards.
+void TRandomRun::ComChangeInEvent(const TCtxPtr& ctx) {
+  if (FEnding || ctx->Port->PortState() != psOpen) return;
+  const auto token = static_cast<std::intptr_t>(FStep);
+  ctx->DestroyToken = token;
+  PostMessage(ctx->Window, kDestroyMsg, ctx->Slot, token);
+  ++ctx->Actions;
+  ++ctx->Busy;
+  Guard("ComNumber", ctx, [&] {
+    const std::uint16_t from = ctx->Port->ComNumber();
+    std::uint16_t to = from;
+    for (int i = 0; i < 8 && to == from; ++i) to = static_cast<std::uint16_t>(LineFor(ctx->Slot));
+    ctx->Port->SetComNumber(to);
+  });
+  --ctx->Busy;
+  ctx->DestroyToken = 0;
+}
+
+void TRandomRun::DestroyInClose(std::size_t slot, std::intptr_t token) {
+  const TCtxPtr ctx = FCtx[slot];
+  if (!ctx || ctx->DestroyToken != token || !ctx->DeferredClose || ctx->Port->PortState() != psClosing) return;
+  ++FDestroyedInClose;
+  Destroy(slot);
+}
+
+// The line is lost, and its port hears of it inside one of its events: the close the loss
+// makes is deferred and runs one message, which destroys the port.  Nothing may touch the port
+// afterwards.  The report of the loss comes after one more pass of the dispatcher: while this
+// thread does not pump, it waits in the queue, and so does the delivery of a timer trigger
+// armed then, which comes first when the thread pumps again (sent messages before posted ones).
+void TRandomRun::LostInDelivery(std::size_t slot) {
+  const TCtxPtr ctx = FCtx[slot];
+  if (!ctx || ctx->Busy > 0 || ctx->Port->PortState() != psOpen || !ctx->Streams || ctx->Streams->Dead) return;
+  TFarEnd& line = Line(ctx->Port->ComNumber());
+  if (line.Streams() != ctx->Streams) return;
+  // What came is delivered first, so that no delivery holds up the pass before the report.
+  line.StallWriter(true);
+  PumpFor(50ms);
+  line.StallWriter(false);
+  if (!ctx->Alive || ctx->Port->PortState() != psOpen || line.Streams() != ctx->Streams) return;
+  CollectFailures();  // the old streams are forgotten
+  line.HangUp();
+  std::this_thread::sleep_for(300ms);
+  if (ctx->Port->PortState() != psOpen) return;
+  TSioBaseDispatcher& d = *ctx->Port->Dispatcher();
+  const int timer = d.AddTimerTrigger();
+  if (timer > 0) d.SetTimerTrigger(static_cast<std::uint32_t>(timer), 1, true);
+  std::this_thread::sleep_for(250ms);
+  ctx->LostInEvent = true;
+  for (const auto end = std::chrono::steady_clock::now() + 3s;
+       ctx->Alive && ctx->Port->PortState() == psOpen && std::chrono::steady_clock::now() < end;) {
+    PumpFor(1ms);
+  }
+  ctx->LostInEvent = false;
+}
+
 // Fills the port's output ring until the device takes nothing more from it (two seconds at
 // most): a line change then waits for the far end to read.
 void TRandomRun::PutUntilQueued(const TCtxPtr& ctx) {
@@ -613,14 +693,19 @@ bool TRandomRun::LineChangeUnread(std::size_t slot) {
   TSioBaseDispatcher& d = *ctx->Port->Dispatcher();
   if (line.Streams() != ctx->Streams || d.Dispatching()) return false;
   const std::shared_ptr<TLineStreams> streams = ctx->Streams;
-  // One reader that takes all it is shown, told of every byte, and no handler on a worker,
-  // which would count as told.
+  // One reader that takes all it is shown and is told of every byte; no other handler that a
+  // timed-out message to the reader would leave as the one told (one on a worker, a window
+  // whose message comes after the reader's has timed out).
   ctx->Role = kOnTrigger;
   ctx->ReadPolicy = 0;
   ctx->NestedLeft = 0;
   if (ctx->WorkerOn == &d) {
     d.RemoveMethodHandler(&ctx->Alive);
     ctx->WorkerOn = nullptr;
+  }
+  if (ctx->WindowOn == &d) {
+    d.RemoveWindowHandler(ctx->Window);
+    ctx->WindowOn = nullptr;
   }
   Guard("AvailTriggerLength", ctx, [&] { ctx->Port->SetAvailTriggerLength(1); });
   // Everything written so far is taken first, so that the burst is all that is left.
@@ -930,6 +1015,10 @@ void TRandomRun::Step() {
     if (had) WaitForBaseline();
   } else if (roll < 45) {
     ReopenWhileClosing(slot);
+  } else if (roll < 46) {
+    if (FCtx[slot]) FCtx[slot]->ChangeInEvent = true;
+  } else if (roll < 47 && Chance(10)) {
+    LostInDelivery(slot);
   } else {
     Action(Pick(12), slot);
   }
@@ -973,9 +1062,10 @@ void TRandomRun::Go() {
   unsigned long long moved = 0;
   for (auto& [n, line] : FLines) moved += line->Moved();
   std::printf("PortRandomTest: seed %llu: %llu steps, %llu nested in events, %llu checkpoints, %llu bytes moved, "
-              "%llu reopens asked while closing, %llu line changes the far end did not read through\n",
+              "%llu reopens asked while closing, %llu line changes the far end did not read through, "
+              "%llu ports destroyed in a deferred close\n",
               static_cast<unsigned long long>(gSettings.Seed), FStep, FNested, FCheckpoints, moved, FReopensAsked,
-              FUnreadChanges);
+              FUnreadChanges, FDestroyedInClose);
   EXPECT_EQ(FFailure, "") << "seed " << gSettings.Seed << " (replay with --seed=" << gSettings.Seed << ")";
 }
 
