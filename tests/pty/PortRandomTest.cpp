@@ -11,12 +11,15 @@
 // that event depths return to 0, that threads and descriptors return to the baseline after a
 // destroy, and, through a watchdog, that nothing hangs.
 //
-// Two sequences are made on purpose, as chance brings them too seldom: a close made between
-// events while a handler run inside it asks for a reopen (the port must be open afterwards),
-// and a line change that waits longer than a trigger message may wait for the port's thread,
-// the far end not reading meanwhile, after which every byte that came must still be
-// announced.  The second takes seconds, so it comes by the clock (every 8-16 s), not by the
-// step: a slow sanitizer build meets it as often as a fast one.
+// Some sequences are made on purpose, as chance brings them too seldom: a close made between
+// events while a handler run inside it asks for a reopen (the port must be open afterwards);
+// a port destroyed by the message that a close deferred inside its event runs, the close made
+// by a number change in the event or by a lost line heard of there (nothing may touch the
+// port afterwards, which AddressSanitizer tells); and a line change that waits longer than a
+// trigger message may wait for the port's thread, the far end not reading meanwhile, after
+// which every byte that came must still be announced.  The last takes seconds, so it comes by
+// the clock (every 8-16 s), not by the step: a slow sanitizer build meets it as often as a
+// fast one.  The run's last line counts the sequences made.
 //
 //   PortRandomTest [--seed=N] [--seconds=S] [--steps=N] [--socket] [--verbose]
 // or the environment variables SIO_RANDOM_SEED, SIO_RANDOM_SECONDS, SIO_RANDOM_STEPS.  The
