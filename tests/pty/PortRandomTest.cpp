@@ -696,19 +696,24 @@ bool TRandomRun::LineChangeUnread(std::size_t slot) {
   TSioBaseDispatcher& d = *ctx->Port->Dispatcher();
   if (line.Streams() != ctx->Streams || d.Dispatching()) return false;
   const std::shared_ptr<TLineStreams> streams = ctx->Streams;
-  // One reader that takes all it is shown and is told of every byte; no other handler that a
-  // timed-out message to the reader would leave as the one told (one on a worker, a window
+  // One reader that takes all it is shown and is told of every byte.  This thread is held
+  // for seconds, also from the other port's deliveries: neither port keeps a handler that a
+  // timed-out message to its reader would leave as the one told (one on a worker, a window
   // whose message comes after the reader's has timed out).
   ctx->Role = kOnTrigger;
   ctx->ReadPolicy = 0;
   ctx->NestedLeft = 0;
-  if (ctx->WorkerOn == &d) {
-    d.RemoveMethodHandler(&ctx->Alive);
-    ctx->WorkerOn = nullptr;
-  }
-  if (ctx->WindowOn == &d) {
-    d.RemoveWindowHandler(ctx->Window);
-    ctx->WindowOn = nullptr;
+  for (const TCtxPtr& port : FCtx) {
+    if (!port || port->Port->PortState() != psOpen) continue;
+    TSioBaseDispatcher* own = port->Port->Dispatcher();
+    if (port->WorkerOn == own) {
+      own->RemoveMethodHandler(&port->Alive);
+      port->WorkerOn = nullptr;
+    }
+    if (port->WindowOn == own) {
+      own->RemoveWindowHandler(port->Window);
+      port->WindowOn = nullptr;
+    }
   }
   Guard("AvailTriggerLength", ctx, [&] { ctx->Port->SetAvailTriggerLength(1); });
   // Everything written so far is taken first, so that the burst is all that is left.
