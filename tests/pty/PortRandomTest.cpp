@@ -11,6 +11,16 @@
 // that event depths return to 0, that threads and descriptors return to the baseline after a
 // destroy, and, through a watchdog, that nothing hangs.
 //
+// Some sequences are made on purpose, as chance brings them too seldom: a close made between
+// events while a handler run inside it asks for a reopen (the port must be open afterwards);
+// a port destroyed by the message that a close deferred inside its event runs, the close made
+// by a number change in the event or by a lost line heard of there (nothing may touch the
+// port afterwards, which AddressSanitizer tells); and a line change that waits longer than a
+// trigger message may wait for the port's thread, the far end not reading meanwhile, after
+// which every byte that came must still be announced.  The last takes seconds, so it comes by
+// the clock (every 8-16 s), not by the step: a slow sanitizer build meets it as often as a
+// fast one.  The run's last line counts the sequences made.
+//
 //   PortRandomTest [--seed=N] [--seconds=S] [--steps=N] [--socket] [--verbose]
 // or the environment variables SIO_RANDOM_SEED, SIO_RANDOM_SECONDS, SIO_RANDOM_STEPS.  The
 // seed is printed first; the same seed replays the same choices (the threads' timing differs).
@@ -66,6 +76,13 @@ struct TPortCtx {
   TRole Role = kOnTrigger;
   int ReadPolicy = 0;                     // what the reading handler takes, see ReadInEvent
   int NestedLeft = 0;                     // handler calls still to do a nested action
+  unsigned long long Actions = 0;         // actions made on it, also from handlers
+  std::intptr_t ReopenToken = 0;          // a reopen may be asked for while it closes (ReopenWhileClosing)
+  bool ReopenAsked = false;               // and was
+  bool ChangeInEvent = false;             // its next event changes its number (ComChangeInEvent)
+  std::intptr_t DestroyToken = 0;         // and a message it runs meanwhile may destroy it
+  bool LostInEvent = false;               // its next event hears of its lost line (LostInDelivery)
+  unsigned long long Losses = 0;          // lost lines it was told of
   int Busy = 0;                           // in a call that may close the port (not to be destroyed)
   bool DeferredClose = false;             // its close was asked for inside its own delivery
   bool LostClose = false;                 // the port closes itself for a lost line (counted in Busy)
@@ -78,6 +95,11 @@ struct TPortCtx {
 using TCtxPtr = std::shared_ptr<TPortCtx>;
 
 TMessageResult ExtraWindowProc(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t);
+// Posted to a window of the test's own: asks for the reopen of slot wParam, if its close with
+// token lParam is still running.
+constexpr std::uint32_t kAskReopenMsg = WM_USER + 1;
+// Likewise: destroys the port of slot wParam if a close deferred inside its event runs.
+constexpr std::uint32_t kDestroyMsg = WM_USER + 2;
 
 class TRandomRun {
  public:
@@ -97,6 +119,8 @@ class TRandomRun {
 
   void Go();
   void OnHandler(const TCtxPtr& ctx, TRole who, std::uint32_t message, std::uintptr_t wParam);
+  void AskReopen(std::size_t slot, std::intptr_t token);
+  void DestroyInClose(std::size_t slot, std::intptr_t token);
 
  private:
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(FRandom); }
@@ -123,6 +147,12 @@ class TRandomRun {
   void Take(const TCtxPtr& ctx, std::uint32_t count);
   void Flush(const TCtxPtr& ctx, bool input);
   void Settings(const TCtxPtr& ctx);
+  void ReopenWhileClosing(std::size_t slot);
+  void ComChangeInEvent(const TCtxPtr& ctx);
+  void LostInDelivery(std::size_t slot);
+  bool LineChangeUnread(std::size_t slot);
+  void PutUntilQueued(const TCtxPtr& ctx);
+  bool WaitAnnounced(const TCtxPtr& ctx, std::chrono::seconds limit, std::string& owed);
   void Triggers(const TCtxPtr& ctx);
   void Handlers(const TCtxPtr& ctx);
   void Recorders(const TCtxPtr& ctx);
@@ -144,6 +174,11 @@ class TRandomRun {
   std::vector<std::pair<const TPortCtx*, bool>> FHandlers;  // handlers running: port, reads
   int FBaseThreads = 0, FBaseFds = 0, FFdsPerPort = 0;
   unsigned long long FStep = 0, FCheckpoints = 0, FNested = 0;
+  unsigned long long FReopensAsked = 0, FUnreadChanges = 0;  // the sequences made on purpose, done
+  unsigned long long FDestroyedInClose = 0;
+  unsigned long long FHandlerRuns = 0, FStepHandlers = 0;   // for the watchdog's report
+  unsigned long long FShown = 0;                            // expected failures the display showed
+  std::chrono::steady_clock::time_point FNextUnreadChange;  // LineChangeUnread is due
   bool FEnding = false;  // DestroyAll: no nested actions
   std::string FFailure;
   std::mutex FWorkerLock;
@@ -152,11 +187,17 @@ class TRandomRun {
 
 // ---- Handlers ------------------------------------------------------------------------------
 
-TMessageResult ExtraWindowProc(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+TMessageResult ExtraWindowProc(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   auto* holder = static_cast<TCtxPtr*>(GetWindowData(window));
   if (holder != nullptr && message >= TriggerAvailMsg && message <= TriggerStatusMsg) {
     const TCtxPtr ctx = *holder;  // the window, and the holder with it, may go in there
     ctx->Run->OnHandler(ctx, kWindow, message, wParam);
+  } else if (holder != nullptr && message == kAskReopenMsg) {
+    const TCtxPtr ctx = *holder;
+    ctx->Run->AskReopen(wParam, static_cast<std::intptr_t>(lParam));
+  } else if (holder != nullptr && message == kDestroyMsg) {
+    const TCtxPtr ctx = *holder;
+    ctx->Run->DestroyInClose(wParam, static_cast<std::intptr_t>(lParam));
   }
   return 0;
 }
@@ -166,7 +207,22 @@ void TRandomRun::OnHandler(const TCtxPtr& ctx, TRole who, std::uint32_t message,
   if (ctx->Port == nullptr || ctx->Port->EventDepth() < (who == kOnTrigger ? 1 : 0))
     return Fail("an event of a port ran outside its own trigger message");
   FHandlers.emplace_back(ctx.get(), who == ctx->Role);
+  // A step that runs handlers for long is busy, not hung: the report tells which.
+  FDog.SetActivity("step " + std::to_string(FStep) + ", its handler " + std::to_string(++FHandlerRuns - FStepHandlers) +
+                   ": message " + std::to_string(message) + " of COM" + std::to_string(ctx->Port->ComNumber()) +
+                   (FHandlers.size() > 1 ? " (nested)" : ""));
   if (who == ctx->Role) ReadInEvent(ctx, message == TriggerAvailMsg ? wParam : 0);
+  if (ctx->Port != nullptr && who == kOnTrigger && std::exchange(ctx->ChangeInEvent, false)) ComChangeInEvent(ctx);
+  if (ctx->Port != nullptr && FHandlers.size() == 1 && std::exchange(ctx->LostInEvent, false)) {
+    // The loss waits in the queue: its close is deferred, and runs the message posted here.
+    ctx->DestroyToken = static_cast<std::intptr_t>(FStep);
+    PostMessage(ctx->Window, kDestroyMsg, ctx->Slot, ctx->DestroyToken);
+    for (const auto end = std::chrono::steady_clock::now() + 500ms;
+         ctx->Alive && ctx->Port->PortState() == psOpen && std::chrono::steady_clock::now() < end;) {
+      PumpFor(1ms);
+    }
+    ctx->DestroyToken = 0;
+  }
   if (ctx->Port != nullptr && ctx->NestedLeft > 0 && !FEnding && Chance(50)) {
     --ctx->NestedLeft;
     ++FNested;
@@ -227,7 +283,10 @@ void TRandomRun::Shown(const std::string& message) {
   // refuse flow levels beyond a smaller InSize (see Guard).
   // The messages go on with the device and what holds it.
   for (const char* expected : {"ie_Open - device already open", "Bad argument passed to function"})
-    if (message.rfind(expected, 0) == 0) return;
+    if (message.rfind(expected, 0) == 0) {
+      ++FShown;
+      return;
+    }
   Fail("the exception display showed \"" + message + "\"");
 }
 
@@ -240,6 +299,7 @@ void TRandomRun::Action(int kind, std::size_t slot) {
     return;
   }
   const TCtxPtr ctx = FCtx[slot];
+  ++ctx->Actions;
   TSioComPort& port = *FPorts[slot];
   // A close runs messages while it waits for the workers; the port may not be destroyed by
   // a handler run there (the port says so loudly), so the test does not.  A close asked for
@@ -348,6 +408,7 @@ void TRandomRun::Create(std::size_t slot) {
     }
   });
   port.SetOnLineLost([ctx](TComponent*, int) {
+    ++ctx->Losses;
     if (std::exchange(ctx->LostClose, false)) --ctx->Busy;
   });
   port.SetOnTrigger([ctx](TComponent* cp, std::uint16_t message, std::uint16_t count, std::uint16_t) {
@@ -483,6 +544,214 @@ void TRandomRun::Settings(const TCtxPtr& ctx) {
       default: return port.SetAutoOpen(Chance(50));
     }
   });
+}
+
+// A close made between events runs messages while it waits for the port's workers; a handler
+// run there (for a message posted to one of the test's windows just before) asks for the port
+// to be opened again.  The reopen follows the close, also one that a delivery in progress
+// deferred: the port is open afterwards, unless something else happened to it meanwhile.
+void TRandomRun::ReopenWhileClosing(std::size_t slot) {
+  const TCtxPtr ctx = FCtx[slot];
+  if (!ctx || ctx->Busy > 0 || ctx->Port->PortState() != psOpen) return;
+  const TCtxPtr other = FCtx[(slot + 1) % kSlots];
+  const TCtxPtr asker = other && Chance(75) ? other : ctx;
+  const auto token = static_cast<std::intptr_t>(FStep);
+  ctx->ReopenToken = token;
+  ctx->ReopenAsked = false;
+  PostMessage(asker->Window, kAskReopenMsg, slot, token);
+  const unsigned long long actions = ++ctx->Actions, losses = ctx->Losses, shown = FShown;
+  bool raised = true;
+  ++ctx->Busy;
+  Guard("Close", ctx, [&] {
+    ctx->Port->SetOpen(false);
+    raised = false;
+  });
+  --ctx->Busy;
+  for (const auto end = std::chrono::steady_clock::now() + 5s;
+       ctx->Alive && ctx->Port->PortState() == psClosing && std::chrono::steady_clock::now() < end;) {
+    PumpFor(1ms);
+  }
+  ctx->ReopenToken = 0;
+  if (!ctx->Alive || !ctx->ReopenAsked || raised || ctx->Actions != actions || ctx->Losses != losses || FShown != shown)
+    return;
+  ++FReopensAsked;
+  if (!ctx->Port->Open() || ctx->Port->PortState() != psOpen) {
+    Fail("a reopen asked for while COM" + std::to_string(ctx->Port->ComNumber()) + " closed was dropped: Open " +
+         (ctx->Port->Open() ? "true" : "false") + ", state " + std::to_string(ctx->Port->PortState()));
+  }
+}
+
+void TRandomRun::AskReopen(std::size_t slot, std::intptr_t token) {
+  const TCtxPtr ctx = FCtx[slot];
+  if (!ctx || ctx->ReopenToken != token || ctx->Port->PortState() != psClosing) return;
+  ctx->ReopenAsked = true;
+  Guard("Open", ctx, [&] { ctx->Port->SetOpen(true); });
+}
+
+// Inside the port's own event its number changes: the close that this defers runs one
+// message, which destroys the port.  Nothing may touch the port afterwards.
+void TRandomRun::ComChangeInEvent(const TCtxPtr& ctx) {
+  if (FEnding || ctx->Port->PortState() != psOpen) return;
+  const auto token = static_cast<std::intptr_t>(FStep);
+  ctx->DestroyToken = token;
+  PostMessage(ctx->Window, kDestroyMsg, ctx->Slot, token);
+  ++ctx->Actions;
+  ++ctx->Busy;
+  Guard("ComNumber", ctx, [&] {
+    const std::uint16_t from = ctx->Port->ComNumber();
+    std::uint16_t to = from;
+    for (int i = 0; i < 8 && to == from; ++i) to = static_cast<std::uint16_t>(LineFor(ctx->Slot));
+    ctx->Port->SetComNumber(to);
+  });
+  --ctx->Busy;
+  ctx->DestroyToken = 0;
+}
+
+void TRandomRun::DestroyInClose(std::size_t slot, std::intptr_t token) {
+  const TCtxPtr ctx = FCtx[slot];
+  if (!ctx || ctx->DestroyToken != token || !ctx->DeferredClose || ctx->Port->PortState() != psClosing) return;
+  ++FDestroyedInClose;
+  Destroy(slot);
+}
+
+// The line is lost, and its port hears of it inside one of its events: the close the loss
+// makes is deferred and runs one message, which destroys the port.  Nothing may touch the port
+// afterwards.  The report of the loss comes after one more pass of the dispatcher: while this
+// thread does not pump, it waits in the queue, and so does the delivery of a timer trigger
+// armed then, which comes first when the thread pumps again (sent messages before posted ones).
+void TRandomRun::LostInDelivery(std::size_t slot) {
+  const TCtxPtr ctx = FCtx[slot];
+  if (!ctx || ctx->Busy > 0 || ctx->Port->PortState() != psOpen || !ctx->Streams || ctx->Streams->Dead) return;
+  TFarEnd& line = Line(ctx->Port->ComNumber());
+  if (line.Streams() != ctx->Streams) return;
+  // What came is delivered first, so that no delivery holds up the pass before the report.
+  line.StallWriter(true);
+  PumpFor(50ms);
+  line.StallWriter(false);
+  if (!ctx->Alive || ctx->Port->PortState() != psOpen || line.Streams() != ctx->Streams) return;
+  CollectFailures();  // the old streams are forgotten
+  line.HangUp();
+  std::this_thread::sleep_for(300ms);
+  if (ctx->Port->PortState() != psOpen) return;
+  TSioBaseDispatcher& d = *ctx->Port->Dispatcher();
+  const int timer = d.AddTimerTrigger();
+  if (timer > 0) d.SetTimerTrigger(static_cast<std::uint32_t>(timer), 1, true);
+  std::this_thread::sleep_for(250ms);
+  ctx->LostInEvent = true;
+  for (const auto end = std::chrono::steady_clock::now() + 3s;
+       ctx->Alive && ctx->Port->PortState() == psOpen && std::chrono::steady_clock::now() < end;) {
+    PumpFor(1ms);
+  }
+  ctx->LostInEvent = false;
+}
+
+// Fills the port's output ring until the device takes nothing more from it (two seconds at
+// most): a line change then waits for the far end to read.
+void TRandomRun::PutUntilQueued(const TCtxPtr& ctx) {
+  auto full = [&] { return ctx->Port->PortState() == psOpen && ctx->Streams && ctx->Port->Dispatcher()->OutFree() == 0; };
+  for (const auto end = std::chrono::steady_clock::now() + 2s;
+       ctx->Port->PortState() == psOpen && ctx->Streams && std::chrono::steady_clock::now() < end;) {
+    if (full()) {
+      // A pseudo-terminal may still move bytes on inside the kernel and make room.
+      std::this_thread::sleep_for(20ms);
+      if (full()) return;
+    }
+    Guard("PutBlock", ctx, [&] {
+      TLineStreams& streams = *ctx->Streams;
+      const auto count = static_cast<std::uint16_t>(std::min<std::uint32_t>(ctx->Port->Dispatcher()->OutFree(), 0xFFFF));
+      if (count == 0) return;
+      std::vector<std::uint8_t> bytes(count);
+      FillNumbered(streams.Queued, bytes.data(), count);
+      ctx->Port->PutBlock(bytes.data(), count);
+      streams.Queued += count;
+    });
+  }
+}
+
+// Pumps until the port's events have taken every byte that arrived; false when `limit`
+// passed first, with what is owed.  Nothing is owed by a port that stopped announcing.
+bool TRandomRun::WaitAnnounced(const TCtxPtr& ctx, std::chrono::seconds limit, std::string& owed) {
+  for (const auto end = std::chrono::steady_clock::now() + limit;;) {
+    if (!Announces(ctx)) return true;
+    const std::uint32_t unread = ctx->Port->Dispatcher()->InCount();
+    if (unread == 0) return true;
+    if (std::chrono::steady_clock::now() > end) {
+      owed = "COM" + std::to_string(ctx->Port->ComNumber()) + ": " + std::to_string(unread) + " of " +
+             std::to_string(ctx->Streams->Written.load()) + " bytes written";
+      return false;
+    }
+    PumpFor(1ms);
+  }
+}
+
+// The port's thread waits in a line change for its output to drain, and the far end does
+// not read for longer than a trigger message waits for that thread; one burst comes
+// meanwhile, then nothing more.  The messages that timed out told nobody, and no later byte
+// will ask for another: once the thread is back, the burst must still be announced.  False
+// when the port is in no state for it now.
+bool TRandomRun::LineChangeUnread(std::size_t slot) {
+  const TCtxPtr ctx = FCtx[slot];
+  if (!ctx || ctx->Busy > 0 || ctx->Port->PortState() != psOpen || !ctx->Streams || ctx->Streams->Dead) return false;
+  TFarEnd& line = Line(ctx->Port->ComNumber());
+  TSioBaseDispatcher& d = *ctx->Port->Dispatcher();
+  if (line.Streams() != ctx->Streams || d.Dispatching()) return false;
+  const std::shared_ptr<TLineStreams> streams = ctx->Streams;
+  // One reader that takes all it is shown and is told of every byte.  This thread is held
+  // for seconds, also from the other port's deliveries: neither port keeps a handler that a
+  // timed-out message to its reader would leave as the one told (one on a worker, a window
+  // whose message comes after the reader's has timed out).
+  ctx->Role = kOnTrigger;
+  ctx->ReadPolicy = 0;
+  ctx->NestedLeft = 0;
+  for (const TCtxPtr& port : FCtx) {
+    if (!port || port->Port->PortState() != psOpen) continue;
+    TSioBaseDispatcher* own = port->Port->Dispatcher();
+    if (port->WorkerOn == own) {
+      own->RemoveMethodHandler(&port->Alive);
+      port->WorkerOn = nullptr;
+    }
+    if (port->WindowOn == own) {
+      own->RemoveWindowHandler(port->Window);
+      port->WindowOn = nullptr;
+    }
+  }
+  Guard("AvailTriggerLength", ctx, [&] { ctx->Port->SetAvailTriggerLength(1); });
+  // Everything written so far is taken first, so that the burst is all that is left.
+  FDog.SetActivity("step " + std::to_string(FStep) + ": COM" + std::to_string(line.Number()) + " settles before a line change");
+  line.StallReader(false);
+  line.PauseWriter(true, streams->Reserved);
+  std::string owed;
+  for (const auto end = std::chrono::steady_clock::now() + 2s; !line.WriterIdle() && std::chrono::steady_clock::now() < end;)
+    PumpFor(1ms);
+  // Bytes announced before the reader took all it was shown are not announced again: taken here.
+  PumpFor(20ms);
+  if (ctx->Alive && ctx->Port->PortState() == psOpen) Take(ctx, ctx->Port->Dispatcher()->InCount());
+  if (!line.WriterIdle() || !WaitAnnounced(ctx, 2s, owed) || !Announces(ctx)) {
+    line.PauseWriter(false);
+    return true;  // something else happened to it meanwhile: the next one is due later
+  }
+  line.StallReaderFor(kTriggerSendTimeoutMs + 1500);
+  PutUntilQueued(ctx);
+  line.SetRate(256, 1000);
+  line.PauseWriter(true, streams->Written + 1);
+  FDog.Progress();
+  FDog.SetActivity("step " + std::to_string(FStep) + ": a line change while COM" + std::to_string(line.Number()) +
+                   "'s far end does not read");
+  const auto begin = std::chrono::steady_clock::now();
+  Guard("a setting", ctx, [&] { ctx->Port->SetBaud(ctx->Port->Baud() == 9600 ? 19200 : 9600); });
+  const bool waited = std::chrono::steady_clock::now() - begin > std::chrono::milliseconds(kTriggerSendTimeoutMs);
+  FDog.Progress();
+  for (const auto end = std::chrono::steady_clock::now() + 5s; !line.WriterIdle() && std::chrono::steady_clock::now() < end;)
+    PumpFor(1ms);
+  FDog.SetActivity("step " + std::to_string(FStep) + ": COM" + std::to_string(line.Number()) +
+                   "'s bytes that came during a line change are to be announced");
+  if (waited && line.WriterIdle() && Announces(ctx)) {
+    ++FUnreadChanges;
+    // Generous: a pass comes within 50 ms of bytes nobody heard of.
+    if (!WaitAnnounced(ctx, 5s, owed)) Fail("bytes that came while the port's thread waited in a line change were never announced: " + owed);
+  }
+  line.PauseWriter(false);
+  return true;
 }
 
 void TRandomRun::Triggers(const TCtxPtr& ctx) {
@@ -739,9 +1008,12 @@ void TRandomRun::Step() {
   ++FStep;
   FDog.Progress();
   FDog.SetActivity("step " + std::to_string(FStep));
+  FStepHandlers = FHandlerRuns;
   const int roll = Pick(100);
   const std::size_t slot = static_cast<std::size_t>(Pick(kSlots));
-  if (roll < 30) {
+  if (std::chrono::steady_clock::now() >= FNextUnreadChange && LineChangeUnread(slot)) {
+    FNextUnreadChange = std::chrono::steady_clock::now() + std::chrono::milliseconds(8000 + Pick(8000));
+  } else if (roll < 30) {
     PumpFor(std::chrono::milliseconds(Pick(15)));
   } else if (roll < 40) {
     FarEnd();
@@ -749,6 +1021,12 @@ void TRandomRun::Step() {
     const bool had = FPorts[slot] != nullptr;
     Destroy(slot);
     if (had) WaitForBaseline();
+  } else if (roll < 45) {
+    ReopenWhileClosing(slot);
+  } else if (roll < 46) {
+    if (FCtx[slot]) FCtx[slot]->ChangeInEvent = true;
+  } else if (roll < 47 && Chance(10)) {
+    LostInDelivery(slot);
   } else {
     Action(Pick(12), slot);
   }
@@ -776,6 +1054,7 @@ void TRandomRun::Go() {
               gSettings.Socket ? "tcp://" : "pseudo-terminals", static_cast<unsigned long long>(gSettings.Seed),
               gSettings.Socket ? " --socket" : "");
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(gSettings.Seconds);
+  FNextUnreadChange = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000 + Pick(8000));
   unsigned long long nextCheckpoint = 100;
   while (FFailure.empty() && FStep < gSettings.Steps && std::chrono::steady_clock::now() < end) {
     Step();
@@ -790,8 +1069,11 @@ void TRandomRun::Go() {
   CollectFailures();
   unsigned long long moved = 0;
   for (auto& [n, line] : FLines) moved += line->Moved();
-  std::printf("PortRandomTest: seed %llu: %llu steps, %llu nested in events, %llu checkpoints, %llu bytes moved\n",
-              static_cast<unsigned long long>(gSettings.Seed), FStep, FNested, FCheckpoints, moved);
+  std::printf("PortRandomTest: seed %llu: %llu steps, %llu nested in events, %llu checkpoints, %llu bytes moved, "
+              "%llu reopens asked while closing, %llu line changes the far end did not read through, "
+              "%llu ports destroyed in a deferred close\n",
+              static_cast<unsigned long long>(gSettings.Seed), FStep, FNested, FCheckpoints, moved, FReopensAsked,
+              FUnreadChanges, FDestroyedInClose);
   EXPECT_EQ(FFailure, "") << "seed " << gSettings.Seed << " (replay with --seed=" << gSettings.Seed << ")";
 }
 
