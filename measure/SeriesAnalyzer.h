@@ -4,7 +4,7 @@
 // The window's GUI thread asks with Request and picks the result up with Take; neither ever
 // waits for an analysis.  Requests made while the worker is busy are merged: only the newest
 // is analysed next, so the worker never falls behind and the caller decides the rate (the
-// window asks at most once a second).  `done` runs on the worker after each result, to tell
+// window asks every other second).  `done` runs on the worker after each result, to tell
 // the owner it may take it.  Locks, priority and shut-down are those of
 // measure/NewestWorker.h: the analysis reads the points through a view of the series store
 // taken by the worker (the store's own lock is taken and let go inside View(), never while the
