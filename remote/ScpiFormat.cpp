@@ -15,7 +15,9 @@ std::string Nr3(std::optional<double> value) {
 std::string QuotedString(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
-    out += c;
+    // A reply is one line of 7-bit printable text: what a client sent may be echoed in an
+    // error's text, and a control byte or a LF there would end or corrupt the reply.
+    out += c >= ' ' && c <= '~' ? c : '?';
     if (c == '"') out += '"';
   }
   return out + "\"";

@@ -25,7 +25,8 @@ std::string Nr3List(const Range& values) {
   return out;
 }
 
-// A string response: in double quotes, a quote inside doubled.
+// A string response: in double quotes, a quote inside doubled, a byte that is not printable
+// 7-bit text as "?".
 std::string QuotedString(std::string_view text);
 
 // A decimal numeric parameter: [+|-]digits[.digits][E[+|-]digits], then, after optional

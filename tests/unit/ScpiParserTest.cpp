@@ -112,6 +112,7 @@ TEST(ScpiParserTest, RepliesWriteNr3AndNoValueAs991E37AndNumbersAreReadWithTimeS
     EXPECT_EQ(Nr3(none), "+9.91000000000000E+37");
   EXPECT_EQ(Nr3List(std::vector<double>{1, 2}), "+1.00000000000000E+00,+2.00000000000000E+00");
   EXPECT_EQ(QuotedString("say \"hi\""), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(QuotedString(std::string_view("5\0\n\xb7", 4)), "\"5???\"");
 
   const struct {
     const char* Text;
