@@ -303,7 +303,7 @@ class TSioBaseDispatcher {
   void AskForArmedCheck(bool outputKind);
   void EventPass();
   void TimerPass();
-  // The bytes it read (0 also when the ring is full).
+  // The bytes it read (0 also when the ring is full, or when nothing unread can be there).
   std::uint32_t FillInRing();
   bool CheckDataTriggers();
   bool CheckStatusTriggers();
@@ -451,6 +451,7 @@ class TSioBaseDispatcher {
   std::atomic<std::int32_t> FWatchOutUsed{-1};      // largest armed output-used value; -1 none
   std::atomic<bool> FWatchOutSent{false};           // an output-sent trigger is armed
   bool FReadFailed = false;  // dispatch worker: the last device read of a pass failed
+  bool FInputLeftBehind = false;  // dispatch worker: the last read filled the ring (more may wait)
   std::atomic<std::uint32_t> FOutputMoves{0};       // NoteOutputMoved calls so far
   std::atomic<std::uint32_t> FOutputMovesAtPass{0};  // their number when the running pass began
   std::atomic<bool> FCheckWithinPassTime{false};     // the next wait is at most 50 ms

@@ -235,6 +235,13 @@ std::uint32_t TSioBaseDispatcher::FillInRing() {
   std::lock_guard in(InputLock);
   if (!FInRing.Allocated() || FInRing.Full()) return 0;
   FLineErrors |= ReadLineErrorBits() & 0x1F;
+  // While the event worker watches the device, bytes it has not announced are not there to
+  // read: every arrival ends its wait, and it asks for a pass of its own.  A pass somebody
+  // else asked for (an output trigger, a timer, a threshold) reads only what the last read
+  // may have left: a full ring or a failed read.  The read skipped is not only a system call:
+  // on a tty it waits behind a write the output worker has in flight.
+  const bool watched = FEventWorker.load() != nullptr && FLine.Stage() == lsOpen;
+  if (watched && !FAnswerEventWorker && !FInputLeftBehind && !FReadFailed) return 0;
 
   // The device is not asked how much it holds: a read returns at once with what there is,
   // so the whole free space is asked for, the part after the ring's end only when the first
@@ -271,6 +278,7 @@ std::uint32_t TSioBaseDispatcher::FillInRing() {
   }
   // One mark per pass that brought bytes: when they were read from the device.
   if (total != 0) FArrivals.Mark(FInRing.Arrived());
+  FInputLeftBehind = FInRing.Full();
   return total;
 }
 

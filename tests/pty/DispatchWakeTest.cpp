@@ -153,10 +153,10 @@ class TPausingCalls : public TSioSysCalls {
   TEvent Resume{TEvent::ManualReset};
 };
 
-// A pass that reads the bytes the event worker has just seen, before it reports them, must
-// not make later bytes look like those already reported (they would wait for a read that
-// nothing asks for).
-TEST(DispatchWakeRace, BytesReadBeforeTheirReportDoNotHideNewerOnes) {
+// Bytes the event worker has seen and not yet reported are read by its own pass, not by one
+// somebody else asked for meanwhile (a threshold change here), and newer bytes that come once
+// it waits on the line again are told after them.
+TEST(DispatchWakeRace, BytesTheEventWorkerHasSeenAreToldBeforeNewerOnes) {
   TTestPty pty;
   TPausingCalls calls;
   TTriggerLine line;
@@ -167,15 +167,14 @@ TEST(DispatchWakeRace, BytesReadBeforeTheirReportDoNotHideNewerOnes) {
   line.SetSysCalls(calls);
   ASSERT_TRUE(line.Open(pty.SlavePath()));
   TTriggerWindow window(line, ReadAll);
-  // No threshold yet, and no pass asked for: nothing reads before the event worker's poll.
   line.AddWindowHandler(window.Handle);
   line.UpdateHandlerState(1);
   ASSERT_TRUE(pty.Write("ab"));
   ASSERT_TRUE(calls.Paused.Wait(5000));
-  line.SetAvailThreshold(1);  // its pass reads "ab" while the event worker is held
-  ASSERT_TRUE(PumpUntil([&] { return !window.Calls.empty(); }));
+  line.SetAvailThreshold(1);  // a pass while the event worker is held
   const int waits = calls.DeviceWaits;
-  calls.Resume.Set();  // the event worker reports bytes that are gone
+  calls.Resume.Set();
+  ASSERT_TRUE(PumpUntil([&] { return !window.Calls.empty(); }));
   // Its pass has ended once it waits on the line again; only then come newer bytes.
   ASSERT_TRUE(WaitUntil([&] { return calls.DeviceWaits > waits; }));
   ASSERT_TRUE(pty.Write("z"));
