@@ -91,8 +91,13 @@ TGatherEnd GatherBytes(TSioSysCalls& sys, TEvent& closeSignal, std::shared_mutex
     const int now = CountWaiting(sys, fdGuard, fd);
     // Nothing came for a whole wait: the line is quiet (or the time is up).
     if (now <= waiting) return geGathered;
+    // The bytes that came during the wait followed those counted before it at the line's rate
+    // (see the header): the newest came about k - 1/2 character times after the last count.
     const std::int64_t at = QueryPerformanceCounter();
-    seen.Seen[seen.Count++] = {static_cast<std::uint32_t>(now), at - (at - counted) / 2};
+    const std::int64_t grown = now - waiting;
+    const std::int64_t newest = rule.CharacterNs > 0 ? std::min(at, counted + (2 * grown - 1) * rule.CharacterNs / 2)
+                                                     : counted + (at - counted) / 2;
+    seen.Seen[seen.Count++] = {static_cast<std::uint32_t>(now), newest};
     if (seen.Count == seen.Seen.size()) return geGathered;
     waiting = now;
     counted = at;

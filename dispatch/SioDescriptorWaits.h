@@ -56,11 +56,13 @@ class TReadNotice {
 // A receive latency (the port's ReceiveLatencyMs): instead of announcing the first bytes of a
 // slow line at once, and every byte after them on its own (a wake of both workers and a
 // delivery to the owner's thread per byte at 9600 baud), the event worker lets them gather in
-// the device until the line has been quiet for QuietNs (two character times), or the first of
+// the device until the line has been quiet for QuietNs (four character times, at least 1 ms:
+// a peer that feeds a pseudo-terminal byte by byte is not always on time), or the first of
 // them has waited LimitNs, or Enough bytes wait; then it announces them all at once.
 struct TGatherRule {
   std::int64_t LimitNs = 0;  // 0: off, bytes are announced as they come
   std::int64_t QuietNs = 0;
+  std::int64_t CharacterNs = 0;  // one character's time on the line; 0 when not known
   std::uint32_t Enough = 0;
   bool On() const { return LimitNs > 0; }
 };
@@ -88,9 +90,13 @@ enum TGatherEnd : std::uint8_t { geGathered, geClosed };
 // announced, and the next wait sees the end as it would have without the gather.  A read
 // made meanwhile (a timed pass took the bytes) or a failed count also end it.  Until then
 // the worker sleeps between counts (FIONREAD), so a frame costs a few timed wakes of this
-// worker alone.  `seen` gets the counts; the time of a count that grew is the middle of the
-// wait it grew in (the bytes came somewhere in it), except the first, which the poll's own
-// wake times.
+// worker alone.  `seen` gets the counts.  The first is timed by the poll's own wake.  The k
+// bytes a later count adds came during the wait before it, and on a line that carries bytes
+// at its rate they came one character time apart right after the bytes counted before (a
+// stream goes on until it pauses): the newest is timed k - 1/2 character times after the
+// last count, which is within half a character time of its arrival.  Where bytes come in
+// bursts (a pseudo-terminal, an adapter's latency timer) the time is at most QuietNs late,
+// and a lone byte that came late in a wait is timed up to QuietNs early.
 TGatherEnd GatherBytes(TSioSysCalls& sys, TEvent& closeSignal, std::shared_mutex& fdGuard, const int& fd,
                        short endEvents, const TReadNotice& reads, const TGatherRule& rule, TGatherSeen& seen);
 

@@ -11,9 +11,11 @@ namespace {
 // Bytes waiting in the device that end a gather whatever the rule: well inside what a
 // terminal's line buffer holds (4095) and what one pass reads into the input ring.
 constexpr std::uint32_t kGatherMostBytes = 2048;
-// The shortest quiet that ends a gather: on a fast line two character times are shorter than
-// a wake of the worker is worth.
-constexpr std::int64_t kLeastQuietNs = 200'000;
+// The quiet that ends a gather, in character times, and at least kLeastQuietNs: on a fast
+// line a few character times are shorter than a wake of the worker is worth.  Each wait of a
+// gather lasts that long, so it also sets how often the worker counts the bytes.
+constexpr std::int64_t kQuietCharacters = 4;
+constexpr std::int64_t kLeastQuietNs = 1'000'000;
 
 }  // namespace
 
@@ -24,7 +26,8 @@ bool TSioBaseDispatcher::GatherReceived(TSioSysCalls& sys, TEvent& closeSignal, 
   TGatherRule rule;
   rule.LimitNs = static_cast<std::int64_t>(ms) * 1'000'000;
   // Before the line is set (no character time yet) the limit alone ends a gather.
-  rule.QuietNs = std::min(rule.LimitNs, std::max(kLeastQuietNs, 2 * FCharacterNs.load()));
+  rule.CharacterNs = FCharacterNs.load();
+  rule.QuietNs = std::min(rule.LimitNs, std::max(kLeastQuietNs, kQuietCharacters * rule.CharacterNs));
   // An avail threshold above one byte asks to hear of that many at once: reaching it ends the
   // gather.  One byte (the usual) would end every gather at once, so the latency rules there.
   const std::uint32_t threshold = FTriggers.AvailThreshold();

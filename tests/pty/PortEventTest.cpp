@@ -323,7 +323,7 @@ TEST_F(PortEvents, ListenersHearOfOpenAndCloseLastAddedFirst) {
 // A receive latency: bytes of a slow line that come close together are announced once, with
 // the times they came, not the time they were read; without it every arrival is announced as
 // it comes; and a close does not wait for a gather.  At 50 baud a character takes 200 ms, so
-// the line counts as quiet after 400 ms without a byte, and the 60 s limit never ends a gather
+// the line counts as quiet after 800 ms without a byte, and the 60 s limit never ends a gather
 // here: bytes written 20 ms apart gather, and a close that waited would take a minute.
 TEST_F(PortEvents, ReceiveLatencyGathersBytesAndNeverHoldsAClose) {
   enum TPlay { kOneAtATime, kTogether, kCloseWhileComing };
@@ -333,7 +333,7 @@ TEST_F(PortEvents, ReceiveLatencyGathersBytesAndNeverHoldsAClose) {
     TPlay Play;
     std::size_t Announcements;  // of kChunks chunks; kCloseWhileComing: none
   };
-  constexpr std::int64_t kQuietNs = 400'000'000;
+  constexpr std::int64_t kQuietNs = 800'000'000;
   const std::vector<std::string> kChunks = {"ab", "cde", "f"};
   const TCase cases[] = {
       {"off: each arrival on its own", 0, kOneAtATime, 3},
@@ -400,5 +400,6 @@ TEST_F(PortEvents, ReceiveLatencyGathersBytesAndNeverHoldsAClose) {
     Port->SetOnTriggerAvail(nullptr);
   }
 }
+
 
 }  // namespace
