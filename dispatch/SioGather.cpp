@@ -38,7 +38,9 @@ bool TSioBaseDispatcher::GatherReceived(TSioSysCalls& sys, TEvent& closeSignal, 
   // Every device read and purge is made and told (TReadNotice::NoteRead) under InputLock, so
   // here the count of reads is settled: unchanged since the first count, the bytes counted
   // are those after the input ring's last arrival.  Else the counts tell of bytes a read took
-  // already (with its own time), and the notes would give later bytes too early a time.
+  // already (with its own time), and the notes would give later bytes too early a time.  Over
+  // telnet the counts include the commands among the data, so a few data bytes behind a
+  // command may get a note's time although they came a little later.
   std::lock_guard in(InputLock);
   if (reads.ReadsNow() != seen.Reads || !FInRing.Allocated()) return true;
   const std::uint64_t base = FInRing.Arrived();
