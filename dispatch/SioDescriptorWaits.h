@@ -10,6 +10,7 @@
 #include <memory>
 #include <shared_mutex>
 
+#include "dispatch/SioArrivalTimes.h"
 #include "dispatch/SioSysCalls.h"
 #include "platform/Sync.h"
 
@@ -64,7 +65,6 @@ struct TGatherRule {
   std::int64_t QuietNs = 0;
   std::int64_t CharacterNs = 0;  // one character's time on the line; 0 when not known
   std::uint32_t Enough = 0;
-  bool On() const { return LimitNs > 0; }
 };
 
 // What one gather saw: the device's count of waiting bytes each time it grew, and when.
@@ -77,7 +77,8 @@ struct TGatherSeen {
   // after the last read only while no read has been made since.
   std::uint32_t Reads = 0;
   std::size_t Count = 0;
-  std::array<TSeen, 32> Seen{};
+  // As many as the read that takes the bytes keeps notes of.
+  std::array<TSeen, TSioArrivalTimes::kGatherNotes> Seen{};
 };
 
 enum TGatherEnd : std::uint8_t { geGathered, geClosed };

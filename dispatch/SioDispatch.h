@@ -173,7 +173,6 @@ class TSioBaseDispatcher {
   // them as they come).  See TGatherRule (dispatch/SioDescriptorWaits.h).  Any thread; the
   // next bytes after the change follow it.
   void SetReceiveLatency(std::uint32_t ms) { FReceiveLatencyMs = ms; }
-  std::uint32_t ReceiveLatency() const { return FReceiveLatencyMs.load(); }
 
   // ---- Modem state and line errors ----
   std::uint8_t ReadModemState(std::uint8_t keepMask);
