@@ -10,6 +10,7 @@ void SetPanelPortProperties(TSioComPort& port, std::uint16_t comNumber, TTrigger
   port.SetBaud(9600);
   port.SetInSize(4);
   port.SetOutSize(4);
+  port.SetReceiveLatencyMs(kPanelReceiveLatencyMs);
   port.SetOpen(true);
   port.SetTraceName("SIO.TRC");
   port.SetLogName("SIO.LOG");

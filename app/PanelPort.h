@@ -7,8 +7,15 @@
 
 #include "port/SioPort.h"
 
+// How long the bytes of a frame may gather before the panel hears of them (ms): a frame
+// (19 bytes, 20 ms at 9600 baud) comes in one notification instead of one per byte, which is
+// most of what the window costs while it waits, and 30 ms is no delay anyone sees on the panel.
+// The frames keep the times of their last bytes (TSioCustomComPort::ReceiveLatencyMs).
+constexpr std::uint16_t kPanelReceiveLatencyMs = 30;
+
 // The port properties the window's form stores: port `comNumber`, 9600 baud, 4-byte buffers,
-// Open True, the default trace and log names, and `onTrigger`.  Call it inside the component
+// a receive latency of kPanelReceiveLatencyMs, Open True, the default trace and log names,
+// and `onTrigger`.  Call it inside the component
 // loading protocol, so the port opens once loading is complete.
 void SetPanelPortProperties(TSioComPort& port, std::uint16_t comNumber, TTriggerEvent onTrigger);
 

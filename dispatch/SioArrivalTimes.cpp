@@ -1,5 +1,7 @@
 #include "dispatch/SioArrivalTimes.h"
 
+#include <algorithm>
+
 #include "platform/Clock.h"
 
 void TSioArrivalTimes::Clear() {
@@ -18,7 +20,25 @@ void TSioArrivalTimes::Mark(std::uint64_t arrivedEnd, std::int64_t ns) {
   ++FCount;
 }
 
-void TSioArrivalTimes::Mark(std::uint64_t arrivedEnd) { Mark(arrivedEnd, QueryPerformanceCounter()); }
+void TSioArrivalTimes::Mark(std::uint64_t arrivedEnd) {
+  std::int64_t endNs = QueryPerformanceCounter();
+  for (std::size_t i = 0; i < FWaitingCount; ++i) {
+    const TMark& note = FWaiting[i];
+    if (note.End >= arrivedEnd) {
+      // The read took only part of what the note tells of: its last byte came by then too.
+      endNs = std::min(endNs, note.Ns);
+      break;
+    }
+    Mark(note.End, note.Ns);
+  }
+  FWaitingCount = 0;
+  Mark(arrivedEnd, endNs);
+}
+
+void TSioArrivalTimes::NoteWaiting(std::uint64_t end, std::int64_t ns) {
+  if (FWaitingCount == kGatherNotes) return;
+  FWaiting[FWaitingCount++] = {end, ns};
+}
 
 std::int64_t TSioArrivalTimes::TimeOf(std::uint64_t index) const {
   if (FCount == 0) return 0;

@@ -14,6 +14,14 @@
 // oldest mark's time, the earliest the table can still tell.  No allocation, no lock of its
 // own: the dispatcher writes and reads it under InputLock.  Cost: one entry per read, a
 // binary search of at most 13 steps per lookup.
+//
+// Bytes the event worker let gather in the device (a receive latency, see SioDescriptorWaits.h)
+// are read well after they came.  The event worker then leaves notes of when it saw them
+// ("bytes before `end` had arrived by `ns`", with `end` counted as the marks are), and the
+// read's mark takes them: its bytes get the times the notes give, and only bytes that came
+// after the last note get the time of the read.  Notes go with the first read after them
+// (a note past what that read took gives its time to the read's last byte), and a purge of
+// the device's input forgets them, since the bytes they tell of are gone.
 #pragma once
 
 #include <array>
@@ -31,8 +39,16 @@ class TSioArrivalTimes {
   // Bytes [previous end, arrivedEnd) arrived at `ns`.  arrivedEnd must grow from call to call;
   // a call with no new bytes is ignored.
   void Mark(std::uint64_t arrivedEnd, std::int64_t ns);
-  // The same, now.
+  // The bytes a device read brought, read now: the gathered notes first (see above), the rest
+  // at this time.
   void Mark(std::uint64_t arrivedEnd);
+  // The event worker's note of bytes still in the device: those before `end` had arrived by
+  // `ns`.  Notes come in order; ones beyond kGatherNotes are dropped (their bytes get a later
+  // note's time or the read's).
+  void NoteWaiting(std::uint64_t end, std::int64_t ns);
+  // The device's input was purged: the notes tell of nothing any more.
+  void ForgetWaiting() { FWaitingCount = 0; }
+  static constexpr std::size_t kGatherNotes = 32;
   // When byte number `index` arrived; 0 when the table has no mark yet.
   std::int64_t TimeOf(std::uint64_t index) const;
 
@@ -44,4 +60,6 @@ class TSioArrivalTimes {
   std::array<TMark, kArrivalMarks> FMarks{};
   std::size_t FFirst = 0;  // the oldest mark
   std::size_t FCount = 0;
+  std::array<TMark, kGatherNotes> FWaiting{};
+  std::size_t FWaitingCount = 0;
 };

@@ -3,11 +3,14 @@
 // worker's wait for a descriptor that takes bytes again.
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <shared_mutex>
 
+#include "dispatch/SioArrivalTimes.h"
 #include "dispatch/SioSysCalls.h"
 #include "platform/Sync.h"
 
@@ -40,6 +43,8 @@ class TReadNotice {
   // Bytes a poll begun at `readsBefore` saw waiting: true, and noted as announced, when they
   // were not announced before.
   bool Announce(std::uint32_t readsBefore);
+  // Whether Announce(readsBefore) would announce.
+  bool Fresh(std::uint32_t readsBefore) const { return !Reported || readsBefore != ReportedGeneration; }
 
  private:
   std::unique_ptr<TEvent> Progress;  // auto reset; set by a read while Awaiting
@@ -48,6 +53,53 @@ class TReadNotice {
   bool Reported = false;  // event worker only
   std::uint32_t ReportedGeneration = 0;
 };
+
+// A receive latency (the port's ReceiveLatencyMs): instead of announcing the first bytes of a
+// slow line at once, and every byte after them on its own (a wake of both workers and a
+// delivery to the owner's thread per byte at 9600 baud), the event worker lets them gather in
+// the device until the line has been quiet for QuietNs (four character times, at least 1 ms:
+// a peer that feeds a pseudo-terminal byte by byte is not always on time), or the first of
+// them has waited LimitNs, or Enough bytes wait; then it announces them all at once.
+struct TGatherRule {
+  std::int64_t LimitNs = 0;  // 0: off, bytes are announced as they come
+  std::int64_t QuietNs = 0;
+  std::int64_t CharacterNs = 0;  // one character's time on the line; 0 when not known
+  std::uint32_t Enough = 0;
+};
+
+// What one gather saw: the device's count of waiting bytes each time it grew, and when.
+struct TGatherSeen {
+  struct TSeen {
+    std::uint32_t Waiting = 0;
+    std::int64_t Ns = 0;
+  };
+  // Reads made before the first count (TReadNotice::ReadsNow): the counts tell of the bytes
+  // after the last read only while no read has been made since.
+  std::uint32_t Reads = 0;
+  std::size_t Count = 0;
+  // As many as the read that takes the bytes keeps notes of.
+  std::array<TSeen, TSioArrivalTimes::kGatherNotes> Seen{};
+};
+
+enum TGatherEnd : std::uint8_t { geGathered, geClosed };
+
+// The event worker, after a poll of descriptor `fd` (read under `fdGuard`, held shared for
+// each wait) saw bytes that are news: lets them gather by `rule`.  Each wait is a ppoll of at
+// most QuietNs on `closeSignal` and on `fd` with `endEvents` (what tells its end: hang-up and
+// errors always, POLLRDHUP for a socket), so a close or halt (the close signal) ends it at
+// once with geClosed, and a hang-up or error ends it at once with geGathered: the bytes are
+// announced, and the next wait sees the end as it would have without the gather.  A read
+// made meanwhile (a timed pass took the bytes) or a failed count also end it.  Until then
+// the worker sleeps between counts (FIONREAD), so a frame costs a few timed wakes of this
+// worker alone.  `seen` gets the counts.  The first is timed by the poll's own wake.  The k
+// bytes a later count adds came during the wait before it, and on a line that carries bytes
+// at its rate they came one character time apart right after the bytes counted before (a
+// stream goes on until it pauses): the newest is timed k - 1/2 character times after the
+// last count, which is within half a character time of its arrival.  Where bytes come in
+// bursts (a pseudo-terminal, an adapter's latency timer) the time is at most QuietNs late,
+// and a lone byte that came late in a wait is timed up to QuietNs early.
+TGatherEnd GatherBytes(TSioSysCalls& sys, TEvent& closeSignal, std::shared_mutex& fdGuard, const int& fd,
+                       short endEvents, const TReadNotice& reads, const TGatherRule& rule, TGatherSeen& seen);
 
 enum TWriteWait : std::uint8_t { wwWritable, wwStop, wwClosed, wwHangUp };
 

@@ -61,6 +61,7 @@
 
 #include <atomic>
 #include <memory>
+#include <shared_mutex>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -78,6 +79,8 @@
 
 class TSioCustomComPort;
 class TSioDispatcherThread;
+class TReadNotice;
+class TSioSysCalls;
 
 // The dispatch worker's wait while a pass may find work nothing announces (ms): the bound
 // on the latency of timer triggers.
@@ -165,6 +168,11 @@ class TSioBaseDispatcher {
   int SetDtr(bool on);
   int SetRts(bool on);
   static std::uint32_t MapBaudCode(std::uint32_t code);
+  // How long received bytes may wait in the device before they are announced, so that those
+  // of a slow line come in one pass rather than one pass each (ms; 0, the default, announces
+  // them as they come).  See TGatherRule (dispatch/SioDescriptorWaits.h).  Any thread; the
+  // next bytes after the change follow it.
+  void SetReceiveLatency(std::uint32_t ms) { FReceiveLatencyMs = ms; }
 
   // ---- Modem state and line errors ----
   std::uint8_t ReadModemState(std::uint8_t keepMask);
@@ -320,6 +328,17 @@ class TSioBaseDispatcher {
                 bool eachByte);
   void WaitOutputDrained();
   int ApplySettings(TDeviceSettings& settings);
+  // The line is set as `settings` say: FCharacterNs follows.
+  void NoteCharacterTime(const TDeviceSettings& settings);
+
+  // ---- The receive latency (SioGather.cpp) ----
+  // Event worker, in a device layer's wait, for bytes waiting on the device's descriptor that
+  // are news: lets them gather (GatherBytes, with the close signal, guard and end events of
+  // the layer's own wait) while the latency is set, and leaves the times it saw them come
+  // for the read that takes them.  False when a close or halt ended the gather: the wait
+  // completes with no events, as its own poll would have.
+  bool GatherReceived(TSioSysCalls& sys, TEvent& closeSignal, std::shared_mutex& fdGuard, short endEvents,
+                      const TReadNotice& reads);
 
   // ---- Shared pieces of the device layers ----
   // The platform's modem line levels as ModemState's high nibble (MS_CTS_ON ...); 0 when the
@@ -386,6 +405,9 @@ class TSioBaseDispatcher {
   std::uint32_t FModemState = 0;
   TDeviceSettings FDeviceSettings;
   std::uint32_t FCurrentBaud = 0;
+  // One character's time on the line as last set (ns); 0 before the line is set.  Any thread.
+  std::atomic<std::int64_t> FCharacterNs{0};
+  std::atomic<std::uint32_t> FReceiveLatencyMs{0};
   std::uint32_t FOptionBits = 0;
   bool FDtrOn = false, FDtrByHandshake = false, FRtsOn = false, FRtsByHandshake = false;
   bool FRs485Active = false;

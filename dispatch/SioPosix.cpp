@@ -309,7 +309,9 @@ int TSioPosixDispatcher::Flush(int queue) {
 int TSioPosixDispatcher::DevicePurge(int queue) {
   if (queue != 0) {
     const int result = Flush(TCIFLUSH);
+    std::lock_guard in(InputLock);
     Reads.NoteRead();
+    FArrivals.ForgetWaiting();
     return result;
   }
   // Also without an output worker: the ring and the device's output queue are emptied.
@@ -484,6 +486,10 @@ bool TSioPosixDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
     } else if ((events & POLLIN) != 0 || hangUp) {
       // POLLIN alone says that bytes wait; only beside a hang-up is counting them worth a call.
       const bool waiting = !hangUp || BytesWaiting() > 0;
+      // A receive latency lets news gather first; a hang-up is told at once, as before.
+      if (waiting && !hangUp && Reads.Fresh(readsBefore) && !GatherReceived(*Sys, *CloseSignal, FdGuard, 0, Reads)) {
+        return true;
+      }
       // Bytes reported before and not read since are there because the input ring is full:
       // whoever frees it asks the dispatch worker for a pass, which reads them.
       if (waiting && Reads.Announce(readsBefore)) {

@@ -14,6 +14,12 @@ constexpr std::uint8_t kOneStop = 0;
 constexpr std::uint8_t kOneAndHalfStop = 1;
 constexpr std::uint8_t kTwoStop = 2;
 
+// Bits one character takes on the line: start, data, parity, stop (a stop and a half counts
+// as two).
+std::uint32_t CharacterBits(const TDeviceSettings& settings) {
+  return settings.ByteSize + 2u + (settings.Parity != 0 ? 1u : 0u) + (settings.StopBits != kOneStop ? 1u : 0u);
+}
+
 }  // namespace
 
 std::uint32_t TSioBaseDispatcher::MapBaudCode(std::uint32_t code) {
@@ -53,6 +59,8 @@ int TSioBaseDispatcher::SetLineParams(std::uint32_t baud, std::uint8_t parity, s
     }
     if (newBaud == now.BaudRate && newParity == now.Parity && newSize == now.ByteSize &&
         newStop == now.StopBits) {
+      // The device kept the line of an earlier open: its character time is this line's.
+      NoteCharacterTime(now);
       return 0;
     }
   }
@@ -86,12 +94,17 @@ void TSioBaseDispatcher::WaitOutputDrained() {
     rate = MapBaudCode(FCurrentBaud);
   }
   if (rate == 0) return;
-  const std::uint32_t bits = settings.ByteSize + 2u + (settings.Parity != 0 ? 1u : 0u) +
-                             (settings.StopBits != kOneStop ? 1u : 0u);
+  const std::uint32_t bits = CharacterBits(settings);
   // 18 character times in units of 0.1 us (36 when that is under 1 ms).
   std::uint64_t t = static_cast<std::uint64_t>(10'000'000u / rate) * bits * 18u;
   if (t < 10'000) t *= 2;
   SleepMs(static_cast<std::uint32_t>((t + 9'999) / 10'000));
+}
+
+void TSioBaseDispatcher::NoteCharacterTime(const TDeviceSettings& settings) {
+  if (const std::uint32_t rate = MapBaudCode(settings.BaudRate); rate != 0) {
+    FCharacterNs = static_cast<std::int64_t>(1'000'000'000ull * CharacterBits(settings) / rate);
+  }
 }
 
 int TSioBaseDispatcher::ApplySettings(TDeviceSettings& settings) {
@@ -104,6 +117,7 @@ int TSioBaseDispatcher::ApplySettings(TDeviceSettings& settings) {
   }
   const int result = DeviceSetSettings(settings);
   FCurrentBaud = settings.BaudRate;
+  NoteCharacterTime(settings);
   SetDtr(FDtrOn);
   if (!FRs485Active) SetRts(FRtsOn);
   return result;

@@ -407,7 +407,9 @@ int TSioSocketDispatcher::DevicePurge(int queue) {
     std::uint8_t scrap[4096];
     for (int i = 0; i < 16 && DeviceRead(scrap, sizeof scrap) > 0; ++i) {
     }
+    std::lock_guard in(InputLock);
     Reads.NoteRead();
+    FArrivals.ForgetWaiting();
   } else {
     StopOutputAndEmptyRing();
   }
@@ -611,6 +613,10 @@ bool TSioSocketDispatcher::DeviceWaitEvent(std::uint32_t& eventWord) {
       stale = false;  // a read was made: look again, with POLLIN
     } else if ((events & POLLIN) != 0 || ended) {
       const bool waiting = BytesWaiting() > 0;
+      if (waiting && !ended && Reads.Fresh(readsBefore) &&
+          !GatherReceived(RealSysCalls(), *CloseSignal, FdGuard, POLLRDHUP, Reads)) {
+        return true;
+      }
       if (waiting && Reads.Announce(readsBefore)) {
         eventWord |= EV_RXCHAR;
         return true;

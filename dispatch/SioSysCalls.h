@@ -19,6 +19,8 @@ class TSioSysCalls {
   virtual ssize_t Read(int fd, void* buffer, size_t count);
   virtual ssize_t Write(int fd, const void* bytes, size_t count);
   virtual int Poll(pollfd* fds, nfds_t count, int timeoutMs);
+  // ppoll without a signal mask: waits shorter than a millisecond.
+  virtual int PPoll(pollfd* fds, nfds_t count, const timespec* timeout);
   // ioctl with a pointer argument (every request the layer uses takes one).
   virtual int Ioctl(int fd, unsigned long request, void* argument);
   virtual int TcGetAttr(int fd, termios* settings);

@@ -250,6 +250,12 @@ class TSioCustomComPort : public TSioBaseComponent {
   bool RS485Mode() const { return FRS485Mode; }
   // True also removes hwfUseRTS and hwfRequireCTS from HWFlowOptions and sets RTS False.
   void SetRS485Mode(bool value);
+  // How long received bytes may wait before they are announced (ms; 0, the default,
+  // announces them as they come).  On a slow line the bytes of a burst then come in one
+  // trigger event instead of one each, and their arrival times stay those of the line (see
+  // TSioBaseDispatcher::SetReceiveLatency).  Sending is never held back.
+  std::uint16_t ReceiveLatencyMs() const { return FReceiveLatencyMs; }
+  void SetReceiveLatencyMs(std::uint16_t value);
 
   // The ten trigger events; setting any of them tells an open dispatcher whether the port
   // wants trigger messages at all.
@@ -418,6 +424,7 @@ class TSioCustomComPort : public TSioBaseComponent {
   std::uint16_t FTapiDeviceHandle = 0;
   TTapiMode FTapiMode = tmAuto;
   bool FRS485Mode = false;
+  std::uint16_t FReceiveLatencyMs = 0;
   std::uint8_t FThreadPriorityBoost = 0;
   bool FDTR = true;
   bool FRTS = true;

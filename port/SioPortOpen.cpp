@@ -297,6 +297,7 @@ void TSioCustomComPort::OpenPort() {
       SetUseEventWord(FUseEventWord);
       SetRS485Mode(FRS485Mode);
       SetThreadPriorityBoost(FThreadPriorityBoost);
+      SetReceiveLatencyMs(FReceiveLatencyMs);
     }
     FOpen = true;
     SetComWindow(true);

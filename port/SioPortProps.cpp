@@ -44,6 +44,12 @@ void TSioCustomComPort::SetStopBits(std::uint16_t value) {
   SendLineParams();
 }
 
+void TSioCustomComPort::SetReceiveLatencyMs(std::uint16_t value) {
+  if (value == FReceiveLatencyMs && !FForceApply) return;
+  FReceiveLatencyMs = value;
+  if (PortState() == psOpen) FDispatcher->SetReceiveLatency(value);
+}
+
 // The rings keep their sizes until the next open, so a failure here changes nothing that
 // matters and is not reported.
 void TSioCustomComPort::SetInSize(std::uint16_t value) {
@@ -200,6 +206,7 @@ void TSioCustomComPort::Assign(TComponent* source) {
   FAutoOpen = src->FAutoOpen;
   FPromptForPort = src->FPromptForPort;
   FRS485Mode = src->FRS485Mode;
+  FReceiveLatencyMs = src->FReceiveLatencyMs;
   FThreadPriorityBoost = src->FThreadPriorityBoost;
   FDTR = src->FDTR;
   FRTS = src->FRTS;

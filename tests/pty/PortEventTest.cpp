@@ -1,12 +1,15 @@
 // The port's events: block I/O on an open line, trigger messages turned into events on the
 // main thread, closing (and destroying) the port from inside a trigger event, and the open
 // and close notifications.
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <thread>
 
 #include "PortTestSupport.h"
 #include "dispatch/SioPosix.h"
+#include "platform/Clock.h"
 #include "common/SioExcept.h"
 #include "port/SioPort.h"
 
@@ -316,5 +319,87 @@ TEST_F(PortEvents, ListenersHearOfOpenAndCloseLastAddedFirst) {
   gHeard = nullptr;
   DestroyWindow(window);
 }
+
+// A receive latency: bytes of a slow line that come close together are announced once, with
+// the times they came, not the time they were read; without it every arrival is announced as
+// it comes; and a close does not wait for a gather.  At 50 baud a character takes 200 ms, so
+// the line counts as quiet after 800 ms without a byte, and the 60 s limit never ends a gather
+// here: bytes written 20 ms apart gather, and a close that waited would take a minute.
+TEST_F(PortEvents, ReceiveLatencyGathersBytesAndNeverHoldsAClose) {
+  enum TPlay { kOneAtATime, kTogether, kCloseWhileComing };
+  struct TCase {
+    const char* Name;
+    std::uint16_t LatencyMs;
+    TPlay Play;
+    std::size_t Announcements;  // of kChunks chunks; kCloseWhileComing: none
+  };
+  constexpr std::int64_t kQuietNs = 800'000'000;
+  const std::vector<std::string> kChunks = {"ab", "cde", "f"};
+  const TCase cases[] = {
+      {"off: each arrival on its own", 0, kOneAtATime, 3},
+      {"on: gathered", 60000, kTogether, 1},
+      {"on: closed while bytes keep coming", 60000, kCloseWhileComing, 0},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::string got;
+    std::vector<std::int64_t> times;
+    std::vector<std::int64_t> announcedAt;
+    Port->SetOnTriggerAvail([&](TComponent*, std::uint16_t count) {
+      std::vector<char> bytes(count);
+      std::vector<std::int64_t> at(count);
+      const std::uint16_t n = Port->GetAvailable(bytes.data(), count, at.data());
+      got.append(bytes.data(), n);
+      times.insert(times.end(), at.begin(), at.begin() + n);
+      announcedAt.push_back(QueryPerformanceCounter());
+    });
+    Port->SetBaud(50);
+    Port->SetReceiveLatencyMs(c.LatencyMs);
+    Port->SetOpen(true);
+    // The passes the open asked for (its settings) read what has come by then, gathered or not.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const std::int64_t start = QueryPerformanceCounter();
+    if (c.Play == kCloseWhileComing) {
+      std::atomic<bool> stop{false};
+      std::thread peer([&] {
+        while (!stop) {
+          ASSERT_TRUE(Pty.Write("x"));
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+      });
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      const auto closing = std::chrono::steady_clock::now();
+      Port->SetOpen(false);
+      EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(10));
+      stop = true;
+      peer.join();
+      tcflush(Pty.Slave(), TCIFLUSH);
+    } else {
+      std::string sent;
+      for (const std::string& chunk : kChunks) {
+        ASSERT_TRUE(Pty.Write(chunk));
+        sent += chunk;
+        if (c.Play == kOneAtATime) {
+          EXPECT_TRUE(PumpUntil([&] { return got.size() == sent.size(); }));
+        } else {
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+      }
+      EXPECT_TRUE(PumpUntil([&] { return got.size() == sent.size(); }));
+      EXPECT_EQ(got, sent);
+      Port->SetOpen(false);
+      ASSERT_EQ(times.size(), sent.size());
+      EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+      EXPECT_GE(times.front(), start);
+      // The last byte keeps the time it was seen: the quiet that ended the gather came after.
+      if (c.LatencyMs != 0) {
+        EXPECT_LE(times.back(), announcedAt.back() - kQuietNs);
+      }
+    }
+    EXPECT_EQ(announcedAt.size(), c.Announcements);
+    Port->SetOnTriggerAvail(nullptr);
+  }
+}
+
 
 }  // namespace

@@ -548,7 +548,7 @@ void TRandomRun::Settings(const TCtxPtr& ctx) {
   Guard("a setting", ctx, [&] {
     TSioComPort& port = *ctx->Port;
     if (stalled) return port.SetBaud(port.Baud() == 9600 ? 19200 : 9600);
-    const int which = Pick(12);
+    const int which = Pick(13);
     if (gSettings.Verbose) std::fprintf(stderr, "  setting %d\n", which);
     switch (which) {
       case 0: return port.SetBaud(kBauds[Pick(5)]);
@@ -564,6 +564,8 @@ void TRandomRun::Settings(const TCtxPtr& ctx) {
       case 8: return Chance(50) ? port.SetInSize(kSizes[Pick(3)]) : port.SetOutSize(kSizes[Pick(3)]);
       case 9: return port.SetThreadPriorityBoost(static_cast<std::uint8_t>(Pick(3)));
       case 10: return port.SetUseEventWord(Chance(50));
+      // Bytes gathered before they are announced still come, however a close or purge meets them.
+      case 11: return port.SetReceiveLatencyMs(static_cast<std::uint16_t>(Chance(50) ? 0 : Pick(60)));
       default: return port.SetAutoOpen(Chance(50));
     }
   });
