@@ -19,8 +19,9 @@ void SetPanelPortProperties(TSioComPort& port, std::uint16_t comNumber, TTrigger
 
 void TakeAnnouncedBytes(TSioCustomComPort& port, std::uint16_t Msg, std::uint16_t TriggerHandle,
                         const std::function<void(std::uint8_t, std::int64_t)>& take) {
-  // The input ring never holds more, so one read takes all that was announced.
-  constexpr std::uint16_t kReadSize = kInRingSize;
+  // A frame is 19 bytes and a gathered one a few frames: a read this size takes what a trigger
+  // announces at once, and a full ring in a few reads, with a small stack.
+  constexpr std::uint16_t kReadSize = 512;
   std::array<std::uint8_t, kReadSize> bytes;
   std::array<std::int64_t, kReadSize> arrivals;
   std::uint32_t left = Msg == TriggerAvailMsg ? TriggerHandle : 1;
