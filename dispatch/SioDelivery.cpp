@@ -17,6 +17,8 @@ namespace {
 
 constexpr std::uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_RINGTE;
 constexpr std::uint32_t kLineErrorEvents = EV_BREAK | EV_ERR;
+// A read of at least this many bytes says a stream is running (see EventPass).
+constexpr std::uint32_t kStreamingRead = 1024;
 // Reads one pass makes at most: a stream that never pauses must not keep the worker from its
 // timer pass (timer triggers, and the status checks it runs) for as long as it lasts.
 constexpr int kMostReadsPerPass = 32;

@@ -85,10 +85,6 @@ class TSioSysCalls;
 // The dispatch worker's wait while a pass may find work nothing announces (ms): the bound
 // on the latency of timer triggers.
 constexpr std::uint32_t kDispatchPassMs = 50;
-// A device read of at least this many bytes says a stream is running: the device most likely
-// holds more already, worth one more read before the bytes are delivered (FillInRing,
-// EventPass).
-constexpr std::uint32_t kStreamingRead = 1024;
 
 class TSioBaseDispatcher {
  public:

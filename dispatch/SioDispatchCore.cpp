@@ -244,30 +244,37 @@ std::uint32_t TSioBaseDispatcher::FillInRing() {
   if (watched && !FAnswerEventWorker && !FInputLeftBehind && !FReadFailed) return 0;
 
   // The device is not asked how much it holds: a read returns at once with what there is,
-  // so the whole free stretch is asked for.  Another read follows while the ring has room and
-  // the last one filled its stretch (the rest is at the ring's start) or was a stream's (a tty
-  // hands over at most its line buffer, 4 KB, per read): one more system call here saves a
-  // delivery of half a ring.  A short read ends it; a read that finds nothing is not logged
-  // (there was nothing to take), which is what a count of the waiting bytes would have told.
+  // so the whole free space is asked for, the part after the ring's end only when the first
+  // read filled its stretch.  A read that finds nothing is not logged (there was nothing to
+  // take), which is what a count of the waiting bytes would have told beforehand.
+  std::uint32_t chunk = 0;
+  std::uint32_t second = 0;
+  std::uint8_t* at = FInRing.FreeStretch(chunk, second);
   std::uint32_t total = 0;
-  for (bool first = true;; first = false) {
-    std::uint32_t chunk = 0;
-    std::uint32_t second = 0;
-    std::uint8_t* at = FInRing.FreeStretch(chunk, second);
-    if (chunk == 0) break;
-    const int n = DeviceRead(at, chunk);
+  if (chunk != 0) {
+    int n = DeviceRead(at, chunk);
     // The bytes stay in the device, and the event worker does not announce them again:
     // the timed passes try again (DispatchWaitLimit).
     FReadFailed = n < 0;
     if (n < 0) {
-      if (first) DeviceReadFailed(-1);
-      break;
+      DeviceReadFailed(-1);
+      n = 0;
     }
     const auto got = static_cast<std::uint32_t>(n);
     if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, at, got);
     FInRing.Added(got);
     total += got;
-    if (got < chunk && got < kStreamingRead) break;
+    if (got < chunk) second = 0;
+  }
+  if (second != 0) {
+    // The first stretch reached the ring's end: the head is at its start now.
+    at = FInRing.HeadBytes();
+    const int m = DeviceRead(at, second);
+    FReadFailed = m < 0;
+    const auto got = static_cast<std::uint32_t>(m > 0 ? m : 0);
+    if (FLogOn && got != 0) LogRecord(lkDispatch, lsReadCom, got, at, got);
+    FInRing.Added(got);
+    total += got;
   }
   // One mark per pass that brought bytes: when they were read from the device.
   if (total != 0) FArrivals.Mark(FInRing.Arrived());
