@@ -57,7 +57,7 @@ class TReadNotice {
 // A receive latency (the port's ReceiveLatencyMs): instead of announcing the first bytes of a
 // slow line at once, and every byte after them on its own (a wake of both workers and a
 // delivery to the owner's thread per byte at 9600 baud), the event worker lets them gather in
-// the device until the line has been quiet for QuietNs (four character times, at least 1 ms:
+// the device until the line has been quiet for QuietNs (eight character times, at least 1 ms:
 // a peer that feeds a pseudo-terminal byte by byte is not always on time), or the first of
 // them has waited LimitNs, or Enough bytes wait; then it announces them all at once.
 struct TGatherRule {

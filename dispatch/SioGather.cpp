@@ -14,7 +14,7 @@ constexpr std::uint32_t kGatherMostBytes = 2048;
 // The quiet that ends a gather, in character times, and at least kLeastQuietNs: on a fast
 // line a few character times are shorter than a wake of the worker is worth.  Each wait of a
 // gather lasts that long, so it also sets how often the worker counts the bytes.
-constexpr std::int64_t kQuietCharacters = 4;
+constexpr std::int64_t kQuietCharacters = 8;
 constexpr std::int64_t kLeastQuietNs = 1'000'000;
 
 }  // namespace
