@@ -41,7 +41,7 @@ void TReadNotice::EndStaleWait() {
 }
 
 bool TReadNotice::Announce(std::uint32_t readsBefore) {
-  if (Reported && readsBefore == ReportedGeneration) return false;
+  if (!Fresh(readsBefore)) return false;
   Reported = true;
   ReportedGeneration = readsBefore;
   return true;

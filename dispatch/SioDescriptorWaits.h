@@ -89,7 +89,8 @@ enum TGatherEnd : std::uint8_t { geGathered, geClosed };
 // errors always, POLLRDHUP for a socket), so a close or halt (the close signal) ends it at
 // once with geClosed, and a hang-up or error ends it at once with geGathered: the bytes are
 // announced, and the next wait sees the end as it would have without the gather.  A read
-// made meanwhile (a timed pass took the bytes) or a failed count also end it.  Until then
+// made meanwhile (a pass took what a full ring had left in the device) or a failed count
+// also end it.  Until then
 // the worker sleeps between counts (FIONREAD), so a frame costs a few timed wakes of this
 // worker alone.  `seen` gets the counts.  The first is timed by the poll's own wake.  The k
 // bytes a later count adds came during the wait before it, and on a line that carries bytes

@@ -323,8 +323,8 @@ TEST_F(PortEvents, ListenersHearOfOpenAndCloseLastAddedFirst) {
 // A receive latency: bytes of a slow line that come close together are announced once, with
 // the times they came, not the time they were read; without it every arrival is announced as
 // it comes; and a close does not wait for a gather.  At 50 baud a character takes 200 ms, so
-// the line counts as quiet after 800 ms without a byte, and the 60 s limit never ends a gather
-// here: bytes written 20 ms apart gather, and a close that waited would take a minute.
+// the line counts as quiet after at least 800 ms without a byte, and the 60 s limit never ends
+// a gather here: bytes written 20 ms apart gather, and a close that waited would take a minute.
 TEST_F(PortEvents, ReceiveLatencyGathersBytesAndNeverHoldsAClose) {
   enum TPlay { kOneAtATime, kTogether, kCloseWhileComing };
   struct TCase {
